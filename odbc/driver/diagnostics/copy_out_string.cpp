@@ -1,0 +1,23 @@
+#include "diagnostics/copy_out_string.hpp"
+
+#include <cstring>
+
+#include "logger/logger.hpp"
+
+namespace detail {
+
+void copy_text_into(std::string_view text, void* buffer, std::int64_t buffer_length) {
+    const auto n = static_cast<std::int64_t>(text.size());
+    auto c = n;
+    if (n >= buffer_length && buffer_length > 0) {
+        log_line(logger::level::info, "buffer [{}] too small for message [{}], truncating...", buffer_length, n);
+        c = buffer_length - 1;
+    }
+    if (buffer != nullptr && buffer_length > 0) {
+        auto* out = static_cast<char*>(buffer);
+        if (c > 0) std::memcpy(out, text.data(), static_cast<std::size_t>(c));
+        out[c] = '\0';
+    }
+}
+
+}  // namespace detail

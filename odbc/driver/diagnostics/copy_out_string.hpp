@@ -1,0 +1,30 @@
+#pragma once
+// Copies a text into an application buffer, the one way the driver hands texts out.
+
+#include <sql.h>
+
+#include <concepts>
+#include <cstdint>
+#include <limits>
+#include <string_view>
+
+namespace detail {
+// Copies at most buffer_length - 1 bytes and a terminating zero when the buffer is usable;
+// logs the truncation at Info. Truncation is reported only through the full length.
+void copy_text_into(std::string_view text, void* buffer, std::int64_t buffer_length);
+}  // namespace detail
+
+// `length_ptr` receives the full length of the text (saturated to its type), not the
+// number of bytes copied; a null buffer or a buffer length below 1 copies nothing.
+template <std::integral Length>
+void copy_out_string(std::string_view text, void* buffer, std::int64_t buffer_length, Length* length_ptr) {
+    detail::copy_text_into(text, buffer, buffer_length);
+    if (length_ptr != nullptr) {
+        constexpr auto max = static_cast<std::uint64_t>(std::numeric_limits<Length>::max());
+        *length_ptr = text.size() > max ? std::numeric_limits<Length>::max() : static_cast<Length>(text.size());
+    }
+}
+
+inline void copy_out_string(std::string_view text, void* buffer, std::int64_t buffer_length, std::nullptr_t) {
+    detail::copy_text_into(text, buffer, buffer_length);
+}

@@ -1,0 +1,26 @@
+#include "diagnostics/diag_record.hpp"
+
+#include <fmt/format.h>
+
+diag_record::diag_record(diag::state s)
+    : state_code(static_cast<std::int32_t>(s)),
+      return_code(diag::row(s).return_code),
+      sqlstate(diag::row(s).sqlstate),
+      message(diag::row(s).message) {}
+
+diag_record::diag_record(diag::state s, std::string_view detail)
+    : state_code(static_cast<std::int32_t>(s)),
+      return_code(diag::row(s).return_code),
+      sqlstate(diag::row(s).sqlstate),
+      message(fmt::format("[{}] {}: {}", diag::row(s).sqlstate, diag::row(s).message, detail)) {}
+
+std::string_view return_code_name(SQLRETURN rc) noexcept {
+    switch (rc) {
+    case SQL_SUCCESS: return "SQL_SUCCESS";
+    case SQL_SUCCESS_WITH_INFO: return "SQL_SUCCESS_WITH_INFO";
+    case SQL_NO_DATA: return "SQL_NO_DATA";
+    case SQL_ERROR: return "SQL_ERROR";
+    case SQL_INVALID_HANDLE: return "SQL_INVALID_HANDLE";
+    default: return "SQL_ERROR_???";
+    }
+}

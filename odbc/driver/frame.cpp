@@ -1,0 +1,60 @@
+#include "frame.hpp"
+
+#include <new>
+#include <stdexcept>
+
+#include <fmt/format.h>
+
+namespace frame {
+
+diag_record from_current_exception(const std::source_location& where) noexcept {
+    try {
+        try {
+            throw;
+        } catch (const std::bad_alloc& e) {
+            return diag_record(diag::state::memory_error,
+                               fmt::format("{}:{}- alloc exception: {}", where.function_name(), where.line(), e.what()));
+        } catch (const std::exception& e) {
+            return diag_record(diag::state::general_error,
+                               fmt::format("{}:{}- exception: {}", where.function_name(), where.line(), e.what()));
+        } catch (...) {
+            return diag_record(diag::state::general_error,
+                               fmt::format("{}:{}- unknown exception", where.function_name(), where.line()));
+        }
+    } catch (...) {
+        // Building the message failed too (out of memory): keep the state without a message.
+        diag_record r;
+        r.state_code = static_cast<std::int32_t>(diag::state::memory_error);
+        r.return_code = SQL_ERROR;
+        r.sqlstate = diag::row(diag::state::memory_error).sqlstate;  // fits the small-string buffer
+        return r;
+    }
+}
+
+void log_result(const diag_record& r) noexcept {
+    try {
+        if (r.ok()) {
+            log_line(logger::level::debug, "return {} - [{}], ", return_code_name(r.return_code), r.sqlstate);
+        } else if (r.state() == diag::state::general_warning) {
+            log_line(logger::level::error, "[info] {} - {}", return_code_name(r.return_code), r.message);
+        } else {
+            log_line(logger::level::error, "[error] {} - {}", return_code_name(r.return_code), r.message);
+        }
+    } catch (...) {
+        // A result line that cannot be written must not change the outcome.
+    }
+}
+
+SQLRETURN post(variant_handle& h, diag_record&& r) noexcept {
+    log_result(r);
+    const SQLRETURN rc = r.return_code;
+    h.common().diagnostics = std::move(r);
+    return rc;
+}
+
+SQLRETURN not_implemented(const std::source_location where) noexcept {
+    log_line(logger::level::error, "function: {} is not implemented", where.function_name());
+    return SQL_ERROR;
+}
+
+}  // namespace frame

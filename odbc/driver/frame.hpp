@@ -1,0 +1,119 @@
+#pragma once
+// The frame every export runs through: the typed handle check, argument packing and the
+// three guard forms that turn every outcome, exceptions included, into a return code.
+
+#include <odbcinst.h>
+#include <sql.h>
+
+#include <concepts>
+#include <cstring>
+#include <source_location>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+
+#include "diagnostics/diag_record.hpp"
+#include "handle/variant_handle.hpp"
+#include "logger/logger.hpp"
+
+namespace frame {
+
+template <typename Kind>
+struct checked_handle {
+    variant_handle* handle = nullptr;  // null when the check failed
+    Kind* record = nullptr;
+    diag_record diagnostics;
+};
+
+// Checks that `h` is a live handle of the expected kind.
+template <typename Kind>
+checked_handle<Kind> check_handle(void* h) {
+    if (h == nullptr) return {nullptr, nullptr, diag_record(diag::state::invalid_handle, "expected valid handle got null pointer.")};
+    auto* vh = static_cast<variant_handle*>(h);
+    auto* k = vh->get_if<Kind>();
+    if (k == nullptr) return {nullptr, nullptr, diag_record(diag::state::invalid_handle, "expected valid handle.")};
+    return {vh, k, diag_record{}};
+}
+
+// A text argument given as pointer and length: null is empty text, a length below 1
+// (SQL_NTS included) runs to the terminating zero, any other length is exact.
+template <std::integral Length>
+std::string_view text_arg(const SQLCHAR* text, Length length) noexcept {
+    if (text == nullptr) return {};
+    const auto* chars = reinterpret_cast<const char*>(text);
+    if (length < 1) return std::string_view(chars);
+    return std::string_view(chars, static_cast<std::size_t>(length));
+}
+
+// The record for the exception being handled (call only from inside a catch block).
+diag_record from_current_exception(const std::source_location& where) noexcept;
+
+// Runs an operation, turning exceptions into records by class; a failure record gets the
+// location line "<function>:<line>" at Error.
+diag_record run_guarded(const std::source_location& where, auto&& op) {
+    logger::guarded_scope scope;
+    try {
+        diag_record r = op();
+        if (!r.ok()) log_line(logger::level::error, "{}:{}", where.function_name(), where.line());
+        return r;
+    } catch (...) {
+        return from_current_exception(where);
+    }
+}
+
+// Writes the result line of a record.
+void log_result(const diag_record& r) noexcept;
+
+// Record form: result line, the record replaces the handle's diagnostics, return code.
+SQLRETURN post(variant_handle& h, diag_record&& r) noexcept;
+
+// The record form of an export: typed handle check, guarded operation on the kind record,
+// result line, post, return code. `op` takes the kind record and returns a diag_record.
+template <typename Kind, typename Op>
+SQLRETURN call(void* h, Op&& op, const std::source_location where = std::source_location::current()) {
+    auto checked = check_handle<Kind>(h);
+    if (checked.handle == nullptr) return checked.diagnostics.return_code;
+    return post(*checked.handle, run_guarded(where, [&] { return op(*checked.record); }));
+}
+
+// Status form: only the return code counts; nothing is posted and only exceptions write a
+// result line. `op` returns a diag_record or a SQLRETURN.
+template <typename Op>
+SQLRETURN call_status(Op&& op, const std::source_location where = std::source_location::current()) {
+    logger::guarded_scope scope;
+    try {
+        SQLRETURN rc;
+        if constexpr (std::is_same_v<std::invoke_result_t<Op>, diag_record>) {
+            rc = op().return_code;
+        } else {
+            rc = op();
+        }
+        if (rc != SQL_SUCCESS && rc != SQL_NO_DATA)
+            log_line(logger::level::error, "{}:{}", where.function_name(), where.line());
+        return rc;
+    } catch (...) {
+        const diag_record r = from_current_exception(where);
+        log_result(r);
+        return r.return_code;
+    }
+}
+
+// Boolean form of the setup entry points: FALSE writes the location line; exceptions
+// write their result line and give FALSE.
+template <typename Op>
+BOOL call_bool(Op&& op, const std::source_location where = std::source_location::current()) {
+    logger::guarded_scope scope;
+    try {
+        const BOOL ok = op();
+        if (!ok) log_line(logger::level::error, "{}:{}", where.function_name(), where.line());
+        return ok;
+    } catch (...) {
+        log_result(from_current_exception(where));
+        return BOOL{0};
+    }
+}
+
+// The fixed answer of the functions the driver does not offer.
+SQLRETURN not_implemented(const std::source_location where = std::source_location::current()) noexcept;
+
+}  // namespace frame

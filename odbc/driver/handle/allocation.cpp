@@ -1,0 +1,94 @@
+#include "handle/allocation.hpp"
+
+#include <memory>
+
+#include "frame.hpp"
+#include "handle/variant_handle.hpp"
+#include "logger/logger.hpp"
+
+namespace handle {
+
+namespace {
+
+// A child of a connection (statement or descriptor) needs a connected parent; the refusal
+// is posted to the connection.
+diag_record check_connected(variant_handle& parent, connection& dbc, std::string_view what) {
+    if (dbc.cluster != nullptr) return diag_record{};
+    diag_record r(diag::state::connection_not_open, fmt::format("{} needs a working connection.", what));
+    diag_record posted = r;
+    frame::post(parent, std::move(posted));
+    return r;
+}
+
+}  // namespace
+
+std::string_view type_name(SQLSMALLINT handle_type) noexcept {
+    switch (handle_type) {
+    case SQL_HANDLE_ENV: return "SQL_HANDLE_ENV";
+    case SQL_HANDLE_DBC: return "SQL_HANDLE_DBC";
+    case SQL_HANDLE_STMT: return "SQL_HANDLE_STMT";
+    case SQL_HANDLE_DESC: return "SQL_HANDLE_DESC";
+    case SQL_HANDLE_SENV: return "SQL_HANDLE_SENV";
+    default: return "unknown";
+    }
+}
+
+diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE* output) {
+    log_line(logger::level::debug, "allocating: {} - {}", handle_type, type_name(handle_type));
+    if (output == nullptr) return diag_record(diag::state::invalid_handle, "output handle cannot be nullptr.");
+
+    std::unique_ptr<variant_handle> created;
+    switch (handle_type) {
+    case SQL_HANDLE_ENV:
+        created = std::make_unique<variant_handle>(environment{});
+        break;
+    case SQL_HANDLE_DBC: {
+        auto parent = frame::check_handle<environment>(input);
+        if (parent.handle == nullptr) return parent.diagnostics;
+        connection dbc;
+        dbc.parent = parent.handle;
+        created = std::make_unique<variant_handle>(std::move(dbc));
+        break;
+    }
+    case SQL_HANDLE_STMT: {
+        auto parent = frame::check_handle<connection>(input);
+        if (parent.handle == nullptr) return parent.diagnostics;
+        if (auto r = check_connected(*parent.handle, *parent.record, "statement"); !r.ok()) return r;
+        statement stmt;
+        stmt.parent = parent.handle;
+        stmt.cluster = parent.record->cluster;
+        created = std::make_unique<variant_handle>(std::move(stmt));
+        break;
+    }
+    case SQL_HANDLE_DESC: {
+        auto parent = frame::check_handle<connection>(input);
+        if (parent.handle == nullptr) return parent.diagnostics;
+        if (auto r = check_connected(*parent.handle, *parent.record, "descriptor"); !r.ok()) return r;
+        descriptor desc;
+        desc.parent = parent.handle;
+        created = std::make_unique<variant_handle>(std::move(desc));
+        break;
+    }
+    case SQL_HANDLE_SENV:
+        return diag_record::success();
+    default:
+        return diag_record(diag::state::invalid_handle, "unknown handle type.");
+    }
+
+    *output = created.release();  // the application owns it until SQLFreeHandle
+    log_line(logger::level::debug, "parent handle adress: {}", fmt::ptr(input));
+    log_line(logger::level::debug, "output handle adress: {}", fmt::ptr(*output));
+    return diag_record::success();
+}
+
+diag_record free_handle(SQLSMALLINT handle_type, SQLHANDLE h) {
+    if (h != nullptr) {
+        // Destroyed according to its own kind, whatever the handle type argument says.
+        std::unique_ptr<variant_handle> owned(static_cast<variant_handle*>(h));
+    }
+    log_line(logger::level::debug, "freed: {} - {} - at {}", handle_type, type_name(handle_type), fmt::ptr(h));
+    if (handle_type == SQL_HANDLE_ENV) logger::detail::get_logger().close_file();
+    return diag_record::success();
+}
+
+}  // namespace handle

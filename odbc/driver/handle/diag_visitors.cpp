@@ -1,0 +1,152 @@
+#include "handle/diag_visitors.hpp"
+
+#include <sqlext.h>
+
+#include <array>
+#include <utility>
+
+#include "diagnostics/copy_out_string.hpp"
+#include "logger/logger.hpp"
+
+namespace handle {
+
+namespace {
+
+struct identifier_name {
+    SQLSMALLINT value;
+    std::string_view name;
+};
+
+// Field identifiers first, then the dynamic-function codes, then the record fields; where a
+// dynamic-function code shares a field identifier's value, the field identifier's name wins.
+constexpr std::array<identifier_name, 45> identifier_names{{
+    {SQL_DIAG_RETURNCODE, "SQL_DIAG_RETURNCODE"},
+    {SQL_DIAG_NUMBER, "SQL_DIAG_NUMBER"},
+    {SQL_DIAG_ROW_COUNT, "SQL_DIAG_ROW_COUNT"},
+    {SQL_DIAG_SQLSTATE, "SQL_DIAG_SQLSTATE"},
+    {SQL_DIAG_NATIVE, "SQL_DIAG_NATIVE"},
+    {SQL_DIAG_MESSAGE_TEXT, "SQL_DIAG_MESSAGE_TEXT"},
+    {SQL_DIAG_DYNAMIC_FUNCTION, "SQL_DIAG_DYNAMIC_FUNCTION"},
+    {SQL_DIAG_CLASS_ORIGIN, "SQL_DIAG_CLASS_ORIGIN"},
+    {SQL_DIAG_SUBCLASS_ORIGIN, "SQL_DIAG_SUBCLASS_ORIGIN"},
+    {SQL_DIAG_CONNECTION_NAME, "SQL_DIAG_CONNECTION_NAME"},
+    {SQL_DIAG_SERVER_NAME, "SQL_DIAG_SERVER_NAME"},
+    {SQL_DIAG_DYNAMIC_FUNCTION_CODE, "SQL_DIAG_DYNAMIC_FUNCTION_CODE"},
+    {SQL_DIAG_ALTER_DOMAIN, "SQL_DIAG_ALTER_DOMAIN"},
+    {SQL_DIAG_ALTER_TABLE, "SQL_DIAG_ALTER_TABLE"},
+    {SQL_DIAG_CALL, "SQL_DIAG_CALL"},
+    {SQL_DIAG_CREATE_ASSERTION, "SQL_DIAG_CREATE_ASSERTION"},
+    {SQL_DIAG_CREATE_CHARACTER_SET, "SQL_DIAG_CREATE_CHARACTER_SET"},
+    {SQL_DIAG_CREATE_COLLATION, "SQL_DIAG_CREATE_COLLATION"},
+    {SQL_DIAG_CREATE_DOMAIN, "SQL_DIAG_CREATE_DOMAIN"},
+    {SQL_DIAG_CREATE_INDEX, "SQL_DIAG_CREATE_INDEX"},
+    {SQL_DIAG_CREATE_SCHEMA, "SQL_DIAG_CREATE_SCHEMA"},
+    {SQL_DIAG_CREATE_TABLE, "SQL_DIAG_CREATE_TABLE"},
+    {SQL_DIAG_CREATE_TRANSLATION, "SQL_DIAG_CREATE_TRANSLATION"},
+    {SQL_DIAG_CREATE_VIEW, "SQL_DIAG_CREATE_VIEW"},
+    {SQL_DIAG_DELETE_WHERE, "SQL_DIAG_DELETE_WHERE"},
+    {24, "SQL_DIAG_DROP_ASSERTION"},
+    {25, "SQL_DIAG_DROP_CHARACTER_SET"},
+    {26, "SQL_DIAG_DROP_COLLATION"},
+    {27, "SQL_DIAG_DROP_DOMAIN"},
+    {SQL_DIAG_DROP_INDEX, "SQL_DIAG_DROP_INDEX"},
+    {SQL_DIAG_DROP_SCHEMA, "SQL_DIAG_DROP_SCHEMA"},
+    {SQL_DIAG_DROP_TABLE, "SQL_DIAG_DROP_TABLE"},
+    {SQL_DIAG_DROP_TRANSLATION, "SQL_DIAG_DROP_TRANSLATION"},
+    {SQL_DIAG_DROP_VIEW, "SQL_DIAG_DROP_VIEW"},
+    {SQL_DIAG_DYNAMIC_DELETE_CURSOR, "SQL_DIAG_DYNAMIC_DELETE_CURSOR"},
+    {SQL_DIAG_DYNAMIC_UPDATE_CURSOR, "SQL_DIAG_DYNAMIC_UPDATE_CURSOR"},
+    {SQL_DIAG_GRANT, "SQL_DIAG_GRANT"},
+    {SQL_DIAG_INSERT, "SQL_DIAG_INSERT"},
+    {SQL_DIAG_REVOKE, "SQL_DIAG_REVOKE"},
+    {SQL_DIAG_SELECT_CURSOR, "SQL_DIAG_SELECT_CURSOR"},
+    {SQL_DIAG_UNKNOWN_STATEMENT, "SQL_DIAG_UNKNOWN_STATEMENT"},
+    {SQL_DIAG_UPDATE_WHERE, "SQL_DIAG_UPDATE_WHERE"},
+    {SQL_DIAG_CURSOR_ROW_COUNT, "SQL_DIAG_CURSOR_ROW_COUNT"},
+    {SQL_DIAG_ROW_NUMBER, "SQL_DIAG_ROW_NUMBER"},
+    {SQL_DIAG_COLUMN_NUMBER, "SQL_DIAG_COLUMN_NUMBER"},
+}};
+
+constexpr std::string_view class_origin(const diag_record& record) noexcept {
+    return record.sqlstate.find("IM") != std::string::npos ? "ODBC 3.0" : "ISO 9075";
+}
+
+template <typename T>
+void store_number(SQLPOINTER info, SQLSMALLINT* string_length, T value) noexcept {
+    if (info != nullptr) *static_cast<T*>(info) = value;
+    if (string_length != nullptr) *string_length = static_cast<SQLSMALLINT>(sizeof(T));
+}
+
+}  // namespace
+
+std::string_view diag_identifier_name(SQLSMALLINT identifier) noexcept {
+    // The first entry with the value wins; an unknown value has an empty name.
+    for (const auto& entry : identifier_names)
+        if (entry.value == identifier) return entry.name;
+    return {};
+}
+
+SQLRETURN get_diag_rec::read(const diag_record& record) const {
+    if (record_number < 1 || buffer_length < 0) return SQL_ERROR;
+    if (record_number != 1) return SQL_NO_DATA;
+    log_line(logger::level::debug, "diag rect: {}", record.message);
+    copy_out_string(record.sqlstate, sqlstate, 6, nullptr);
+    if (record.return_code == SQL_SUCCESS) {
+        copy_out_string(std::string_view{}, message_text, buffer_length, text_length);
+    } else {
+        copy_out_string(record.message, message_text, buffer_length, text_length);
+    }
+    return SQL_SUCCESS;
+}
+
+std::optional<SQLRETURN> get_diag_field::read_common(const diag_record& record) const {
+    log_line(logger::level::debug, "get diag attribute: {} - {}", identifier, diag_identifier_name(identifier));
+    log_line(logger::level::debug, "record number: {}", record_number);
+    if (record_number < 1) return SQL_ERROR;
+    if (buffer_length < 0) return SQL_ERROR;
+    if (record_number != 1) return SQL_NO_DATA;
+    switch (identifier) {
+    case SQL_DIAG_CLASS_ORIGIN:
+        copy_out_string(class_origin(record), info, buffer_length, string_length);
+        return SQL_SUCCESS;
+    case SQL_DIAG_SUBCLASS_ORIGIN:
+        copy_out_string(record.sqlstate, info, buffer_length, string_length);
+        return SQL_SUCCESS;
+    case SQL_DIAG_CONNECTION_NAME:
+        copy_out_string("vdl connection", info, buffer_length, string_length);
+        return SQL_SUCCESS;
+    case SQL_DIAG_SQLSTATE:
+        return SQL_SUCCESS;
+    case SQL_DIAG_SERVER_NAME:
+    case SQL_DIAG_ROW_NUMBER:
+    case SQL_DIAG_COLUMN_NUMBER:
+        return std::nullopt;
+    default:
+        log_line(logger::level::error, "unsupported diag_identifer");
+        return SQL_ERROR;
+    }
+}
+
+// Kind-specific fields (server name, row and column number) answer success without writing
+// outside the kind they belong to.
+SQLRETURN get_diag_field::read(const environment& k) const { return read_common(k.diagnostics).value_or(SQL_SUCCESS); }
+SQLRETURN get_diag_field::read(const descriptor& k) const { return read_common(k.diagnostics).value_or(SQL_SUCCESS); }
+
+SQLRETURN get_diag_field::read(const connection& k) const {
+    if (auto rc = read_common(k.diagnostics)) return *rc;
+    if (identifier == SQL_DIAG_SERVER_NAME) {
+        const auto dsn = k.settings.find("dsn");
+        copy_out_string(dsn != k.settings.end() ? std::string_view(dsn->second) : std::string_view("vandrel"), info,
+                        buffer_length, string_length);
+    }
+    return SQL_SUCCESS;
+}
+
+SQLRETURN get_diag_field::read(const statement& k) const {
+    if (auto rc = read_common(k.diagnostics)) return *rc;
+    if (identifier == SQL_DIAG_ROW_NUMBER) store_number<SQLLEN>(info, string_length, static_cast<SQLLEN>(k.current_row));
+    if (identifier == SQL_DIAG_COLUMN_NUMBER) store_number<SQLINTEGER>(info, string_length, 0);
+    return SQL_SUCCESS;
+}
+
+}  // namespace handle

@@ -1,0 +1,181 @@
+#include "logger/logger.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <system_error>
+#include <vector>
+
+namespace logger {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+thread_local int guarded_depth = 0;
+
+constexpr std::string_view prefix(level l) noexcept {
+    switch (l) {
+    case level::none: return "[None]  ";
+    case level::error: return "[Error] ";
+    case level::info: return "[Info]  ";
+    case level::debug: return "[Debug] ";
+    }
+    return "[Info]  ";
+}
+
+// Creates the file if needed with owner read/write and whatever the umask allows for the
+// rest, and never leaves it writable by group or others: it records connection details.
+void create_private_file(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+        const mode_t wanted = (st.st_mode | S_IRUSR | S_IWUSR) & ~(S_IWGRP | S_IWOTH);
+        if ((st.st_mode & 07777) != (wanted & 07777)) (void)::fchmod(fd, wanted & 07777);
+    }
+    ::close(fd);
+}
+
+}  // namespace
+
+level level_from_setting(std::uint64_t value) noexcept {
+    switch (value) {
+    case 0: return level::none;
+    case 1: return level::error;
+    case 3: return level::debug;
+    default: return level::info;
+    }
+}
+
+guarded_scope::guarded_scope() noexcept { ++guarded_depth; }
+guarded_scope::~guarded_scope() { --guarded_depth; }
+bool guarded_scope::active() noexcept { return guarded_depth > 0; }
+
+basic_logger::~basic_logger() {
+    std::lock_guard lock(mutex_);
+    close_current();
+}
+
+fs::path basic_logger::current_file() const {
+    std::lock_guard lock(mutex_);
+    return directory_ / fmt::format("{}.log", log_base_name);
+}
+
+bool basic_logger::configure(const fs::path& directory, std::int64_t keep_count, std::int64_t max_size) {
+    std::lock_guard lock(mutex_);
+    directory_ = directory;
+    keep_count_ = keep_count;
+    max_size_ = max_size;
+    if (open_.load(std::memory_order_relaxed)) return true;
+    std::error_code ec;
+    fs::create_directories(directory_, ec);
+    if (ec && !fs::is_directory(directory_)) return false;
+    open_current();
+    return open_.load(std::memory_order_relaxed);
+}
+
+void basic_logger::close_file() {
+    std::lock_guard lock(mutex_);
+    close_current();
+}
+
+void basic_logger::open_current() {
+    const fs::path path = directory_ / fmt::format("{}.log", log_base_name);
+    create_private_file(path);
+    output_.clear();
+    output_.open(path, std::ios::out | std::ios::app | std::ios::binary);
+    if (!output_.is_open()) {
+        output_.setstate(std::ios::failbit);
+        return;
+    }
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    written_ = ec ? 0 : size;
+    open_.store(true, std::memory_order_relaxed);
+}
+
+void basic_logger::close_current() noexcept {
+    open_.store(false, std::memory_order_relaxed);
+    if (output_.is_open()) {
+        output_.flush();
+        output_.close();  // sets failbit itself when closing fails
+    }
+}
+
+void basic_logger::remove_oldest_rotated() const {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(directory_)) {
+        if (!entry.is_regular_file()) continue;
+        if (entry.path().filename().string().starts_with(log_base_name)) files.push_back(entry.path());
+    }
+    if (static_cast<std::int64_t>(files.size()) <= keep_count_) return;
+    std::vector<std::pair<fs::file_time_type, fs::path>> by_age;
+    by_age.reserve(files.size());
+    for (auto& f : files) by_age.emplace_back(fs::last_write_time(f), std::move(f));
+    std::sort(by_age.begin(), by_age.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    const auto excess = by_age.size() - static_cast<std::size_t>(keep_count_);
+    for (std::size_t i = 0; i < excess; ++i) {
+        std::error_code ec;
+        if (!fs::remove(by_age[i].second, ec) && ec)
+            throw fs::filesystem_error("remove", by_age[i].second, ec);
+    }
+}
+
+void basic_logger::rotate_if_needed() {
+    if (max_size_ <= 0) return;
+    if (written_ < static_cast<std::uintmax_t>(max_size_)) return;
+    close_current();
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                             std::chrono::system_clock::now().time_since_epoch())
+                             .count();
+    const fs::path current = directory_ / fmt::format("{}.log", log_base_name);
+    const fs::path rotated = directory_ / fmt::format("{}-{}.log", log_base_name, static_cast<std::int64_t>(seconds));
+    std::error_code ec;
+    fs::rename(current, rotated, ec);
+    if (ec) {
+        open_current();  // keep logging into the current file
+        throw fs::filesystem_error("rename", current, rotated, ec);
+    }
+    if (keep_count_ > 0) {
+        try {
+            remove_oldest_rotated();
+        } catch (...) {
+            open_current();
+            throw;
+        }
+    }
+    open_current();
+}
+
+void basic_logger::write(level l, fmt::string_view format, fmt::format_args args) {
+    try {
+        std::lock_guard lock(mutex_);
+        if (!open_.load(std::memory_order_relaxed)) return;
+        rotate_if_needed();
+        if (!open_.load(std::memory_order_relaxed)) return;
+        fmt::memory_buffer line;
+        const auto p = prefix(l);
+        line.append(p.data(), p.data() + p.size());
+        fmt::vformat_to(std::back_inserter(line), format, args);
+        line.push_back('\n');
+        output_.write(line.data(), static_cast<std::streamsize>(line.size()));
+        written_ += line.size();
+        if (level_.load(std::memory_order_relaxed) >= static_cast<std::int32_t>(level::debug)) output_.flush();
+    } catch (...) {
+        if (guarded_scope::active()) throw;
+    }
+}
+
+namespace detail {
+basic_logger& get_logger() {
+    static basic_logger instance;
+    return instance;
+}
+}  // namespace detail
+
+}  // namespace logger

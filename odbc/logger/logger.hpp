@@ -1,0 +1,97 @@
+#pragma once
+// The driver's process-wide logger: one plain-text file, level-filtered lines with
+// an 8-character level prefix, size-based rotation.
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string_view>
+#include <utility>
+
+#include <fmt/format.h>
+
+#define VDL_EXPORT __attribute__((visibility("default")))
+
+namespace logger {
+
+enum class level : std::int32_t { none = 0, error = 1, info = 2, debug = 3 };
+
+// The base name of the log files: "<base>.log" and rotated "<base>-<seconds>.log".
+inline constexpr std::string_view log_base_name = "vdl_odbc_driver";
+
+// Maps the numeric `log_level` setting to a level: 0, 1 and 3 stay, anything else is Info.
+level level_from_setting(std::uint64_t value) noexcept;
+
+class basic_logger {
+public:
+    basic_logger() = default;
+    ~basic_logger();
+    basic_logger(const basic_logger&) = delete;
+    basic_logger& operator=(const basic_logger&) = delete;
+
+    // The one cheap test made before any formatting.
+    [[nodiscard]] bool enabled(level l) const noexcept {
+        return static_cast<std::int32_t>(l) <= level_.load(std::memory_order_relaxed) &&
+               open_.load(std::memory_order_relaxed);
+    }
+
+    template <typename... Args>
+    void log_line(level l, fmt::format_string<Args...> format, Args&&... args) {
+        if (!enabled(l)) return;
+        write(l, format, fmt::make_format_args(args...));
+    }
+
+    void set_level(level l) noexcept { level_.store(static_cast<std::int32_t>(l), std::memory_order_relaxed); }
+    [[nodiscard]] level get_level() const noexcept { return static_cast<level>(level_.load(std::memory_order_relaxed)); }
+
+    // Stores the directory, keep count and maximum size; opens "<dir>/vdl_odbc_driver.log"
+    // for appending when no file is open yet. Returns whether a file is open afterwards.
+    bool configure(const std::filesystem::path& directory, std::int64_t keep_count, std::int64_t max_size);
+    void close_file();
+
+    [[nodiscard]] bool is_open() const noexcept { return open_.load(std::memory_order_relaxed); }
+    [[nodiscard]] std::filesystem::path current_file() const;
+
+private:
+    void write(level l, fmt::string_view format, fmt::format_args args);
+    void rotate_if_needed();                 // called with mutex_ held
+    void open_current();                     // called with mutex_ held
+    void close_current() noexcept;           // called with mutex_ held
+    void remove_oldest_rotated() const;      // called with mutex_ held
+
+    std::atomic<std::int32_t> level_{static_cast<std::int32_t>(level::info)};
+    std::atomic<bool> open_{false};
+    mutable std::mutex mutex_;               // serialises rotation and every written line
+    std::ofstream output_;
+    std::uintmax_t written_ = 0;             // size of the current file
+    std::filesystem::path directory_;
+    std::int64_t keep_count_ = 0;
+    std::int64_t max_size_ = 0;
+};
+
+namespace detail {
+VDL_EXPORT basic_logger& get_logger();
+}  // namespace detail
+
+// Marks the calling thread as running inside an export's guarded call. A log call that fails
+// (a rotation error) propagates inside such a scope, where the guard turns it into a diagnostic,
+// and is swallowed outside, so that no error reaches an application from a plain log line.
+class guarded_scope {
+public:
+    guarded_scope() noexcept;
+    ~guarded_scope();
+    guarded_scope(const guarded_scope&) = delete;
+    guarded_scope& operator=(const guarded_scope&) = delete;
+    [[nodiscard]] static bool active() noexcept;
+};
+
+}  // namespace logger
+
+template <typename... Args>
+inline void log_line(logger::level l, fmt::format_string<Args...> format, Args&&... args) {
+    auto& lg = logger::detail::get_logger();
+    if (!lg.enabled(l)) return;
+    lg.log_line(l, format, std::forward<Args>(args)...);
+}

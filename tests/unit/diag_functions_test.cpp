@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include "handle/diag_visitors.hpp"
+#include "test_support.hpp"
+
+namespace {
+
+void fail_with(test::handles& h, diag::state s, std::string_view detail) {
+    frame::call<handle::statement>(h.stmt, [&](handle::statement&) { return diag_record(s, detail); });
+}
+
+std::string field_text(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT id, SQLRETURN expected = SQL_SUCCESS) {
+    char buffer[64] = "untouched";
+    SQLSMALLINT length = -1;
+    EXPECT_EQ(SQLGetDiagField(type, handle, 1, id, buffer, sizeof buffer, &length), expected);
+    return buffer;
+}
+
+}  // namespace
+
+TEST(GetDiagRec, RecordOneTwoAndInvalidArguments) {
+    test::handles h;
+    fail_with(h, diag::state::table_not_found, "no table t");
+    auto d = test::diag_of(SQL_HANDLE_STMT, h.stmt);
+    EXPECT_EQ(d.rc, SQL_SUCCESS);
+    EXPECT_EQ(d.sqlstate, "42S02");
+    EXPECT_EQ(d.message, "[42S02] Table doesn't exist: no table t");
+    EXPECT_EQ(d.length, static_cast<SQLSMALLINT>(d.message.size()));
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, h.stmt).message, d.message) << "reading does not change the record";
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, h.stmt, 2).rc, SQL_NO_DATA);
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, h.stmt, 0).rc, SQL_ERROR);
+    SQLCHAR message[8];
+    EXPECT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, h.stmt, 1, nullptr, nullptr, message, -1, nullptr), SQL_ERROR);
+    EXPECT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, nullptr, 1, nullptr, nullptr, message, 8, nullptr), SQL_INVALID_HANDLE);
+}
+
+TEST(GetDiagRec, TruncatesTheMessageAndStillSucceeds) {
+    test::captured_log log(logger::level::info);
+    test::handles h;
+    fail_with(h, diag::state::general_error, "01234567890123456");  // message of 40 characters
+    SQLCHAR state[6];
+    SQLCHAR message[10];
+    SQLSMALLINT length = 0;
+    ASSERT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, h.stmt, 1, state, nullptr, message, 10, &length), SQL_SUCCESS);
+    EXPECT_STREQ(reinterpret_cast<char*>(message), "[HY000] G");
+    EXPECT_EQ(length, 40);
+    EXPECT_NE(log.text().find("[Info]  buffer [10] too small for message [40], truncating...\n"), std::string::npos);
+
+    // A null SQLSTATE pointer still gets the message.
+    SQLCHAR full[64];
+    ASSERT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, h.stmt, 1, nullptr, nullptr, full, 64, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(full)).size(), 40u);
+}
+
+TEST(GetDiagRec, EveryHandleKind) {
+    test::handles h;
+    SQLHDESC desc = nullptr;
+    ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DESC, h.dbc, &desc), SQL_SUCCESS);
+    for (SQLHANDLE handle : {h.env, h.dbc, h.stmt, desc}) {
+        const auto d = test::diag_of(SQL_HANDLE_ENV /* only logged */, handle);
+        EXPECT_EQ(d.rc, SQL_SUCCESS);
+        EXPECT_EQ(d.sqlstate, "00000");
+    }
+    SQLFreeHandle(SQL_HANDLE_DESC, desc);
+}
+
+TEST(GetDiagField, CommonFields) {
+    test::handles h;
+    fail_with(h, diag::state::invalid_descriptor_index, "x");
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_CLASS_ORIGIN), "ISO 9075");
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SUBCLASS_ORIGIN), "07009");
+    EXPECT_EQ(field_text(SQL_HANDLE_ENV, h.env, SQL_DIAG_CONNECTION_NAME), "vdl connection");
+    EXPECT_EQ(field_text(SQL_HANDLE_DBC, h.dbc, SQL_DIAG_SQLSTATE), "untouched");
+    h.statement().diagnostics.sqlstate = "IM001";
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_CLASS_ORIGIN), "ODBC 3.0");
+}
+
+TEST(GetDiagField, KindSpecificFields) {
+    test::handles h;
+    EXPECT_EQ(field_text(SQL_HANDLE_DBC, h.dbc, SQL_DIAG_SERVER_NAME), "vandrel");
+    h.connection().settings["dsn"] = "trades";
+    EXPECT_EQ(field_text(SQL_HANDLE_DBC, h.dbc, SQL_DIAG_SERVER_NAME), "trades");
+    EXPECT_EQ(field_text(SQL_HANDLE_ENV, h.env, SQL_DIAG_SERVER_NAME), "untouched");
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SERVER_NAME), "untouched");
+
+    SQLLEN row = 0;
+    SQLSMALLINT length = 0;
+    ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_ROW_NUMBER, &row, 0, &length), SQL_SUCCESS);
+    EXPECT_EQ(row, -1);
+    EXPECT_EQ(length, static_cast<SQLSMALLINT>(sizeof(SQLLEN)));
+    SQLINTEGER column = 7;
+    ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_COLUMN_NUMBER, &column, 0, &length), SQL_SUCCESS);
+    EXPECT_EQ(column, 0);
+    EXPECT_EQ(length, 4);
+    column = 7;
+    ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_DBC, h.dbc, 1, SQL_DIAG_COLUMN_NUMBER, &column, 0, &length), SQL_SUCCESS);
+    EXPECT_EQ(column, 7);
+}
+
+TEST(GetDiagField, UnsupportedAndInvalidRequests) {
+    test::captured_log log(logger::level::debug);
+    test::handles h;
+    char buffer[16];
+    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_MESSAGE_TEXT, buffer, 16, nullptr), SQL_ERROR);
+    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_NUMBER, buffer, 16, nullptr), SQL_ERROR);
+    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 0, SQL_DIAG_NUMBER, buffer, 16, nullptr), SQL_ERROR);
+    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_CLASS_ORIGIN, buffer, -1, nullptr), SQL_ERROR);
+    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 2, SQL_DIAG_CLASS_ORIGIN, buffer, 16, nullptr), SQL_NO_DATA);
+    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, nullptr, 1, SQL_DIAG_CLASS_ORIGIN, buffer, 16, nullptr),
+              SQL_INVALID_HANDLE);
+    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, 4242, buffer, 16, nullptr), SQL_ERROR);
+    const auto text = log.text();
+    EXPECT_NE(text.find("[Debug] get diag attribute: 6 - SQL_DIAG_MESSAGE_TEXT\n[Debug] record number: 1\n"
+                        "[Error] unsupported diag_identifer\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("[Debug] get diag attribute: 4242 - \n"), std::string::npos);
+    EXPECT_NE(text.find("[Debug] SQLGetDiagField fHandleType: 3, iRecord: 1, filed: 6\n"), std::string::npos);
+}
+
+TEST(GetDiagField, IdentifierNamesPreferFieldNames) {
+    EXPECT_EQ(handle::diag_identifier_name(SQL_DIAG_SQLSTATE), "SQL_DIAG_SQLSTATE");  // also SQL_DIAG_ALTER_TABLE
+    EXPECT_EQ(handle::diag_identifier_name(SQL_DIAG_CREATE_INDEX), "SQL_DIAG_CREATE_INDEX");
+    EXPECT_EQ(handle::diag_identifier_name(SQL_DIAG_UNKNOWN_STATEMENT), "SQL_DIAG_UNKNOWN_STATEMENT");
+    EXPECT_EQ(handle::diag_identifier_name(1234), "");
+}

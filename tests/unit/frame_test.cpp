@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <new>
+#include <stdexcept>
+
+#include "frame.hpp"
+#include "test_support.hpp"
+
+namespace {
+
+// Runs an operation through the record form of the frame on a statement, like an export does.
+SQLRETURN run_on_statement(SQLHSTMT stmt, auto op, std::source_location where = std::source_location::current()) {
+    return frame::call<handle::statement>(stmt, [&](handle::statement&) { return op(); }, where);
+}
+
+}  // namespace
+
+TEST(Frame, InvalidHandlesReturnInvalidHandleAndLogOnlyTheCallLine) {
+    test::handles h;
+    test::captured_log log(logger::level::debug);
+    h.connection().diagnostics = diag_record(diag::state::general_warning, "kept");
+
+    EXPECT_EQ(SQLExecDirect(nullptr, nullptr, 0), SQL_INVALID_HANDLE);
+    EXPECT_EQ(SQLExecDirect(h.dbc, nullptr, 0), SQL_INVALID_HANDLE);
+    EXPECT_EQ(SQLFetch(h.env), SQL_INVALID_HANDLE);
+    EXPECT_EQ(SQLDisconnect(h.stmt), SQL_INVALID_HANDLE);
+    EXPECT_EQ(SQLGetEnvAttr(h.dbc, SQL_ATTR_ODBC_VERSION, nullptr, 0, nullptr), SQL_INVALID_HANDLE);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"[Debug] SQLExecDirect", "[Debug] SQLExecDirect",
+                                                      "[Debug] SQLFetch", "[Debug] SQLDisconnect",
+                                                      "[Debug] SQLGetEnvAttr attribute 200"}));
+    EXPECT_EQ(h.connection().diagnostics.message, "[01000] General warning: kept");
+}
+
+TEST(Frame, ExceptionsBecomeRecordsByClass) {
+    test::handles h;
+    const auto line = std::source_location::current().line() + 1;
+    EXPECT_EQ(run_on_statement(h.stmt, []() -> diag_record { throw std::runtime_error("boom"); }), SQL_ERROR);
+    auto d = test::diag_of(SQL_HANDLE_STMT, h.stmt);
+    EXPECT_EQ(d.sqlstate, "HY000");
+    EXPECT_TRUE(d.message.starts_with("[HY000] General error: ")) << d.message;
+    EXPECT_TRUE(d.message.ends_with(fmt::format(":{}- exception: boom", line))) << d.message;
+    EXPECT_NE(d.message.find("TestBody"), std::string::npos) << "names the calling function: " << d.message;
+
+    EXPECT_EQ(run_on_statement(h.stmt, []() -> diag_record { throw std::bad_alloc(); }), SQL_ERROR);
+    d = test::diag_of(SQL_HANDLE_STMT, h.stmt);
+    EXPECT_EQ(d.sqlstate, "HY013");
+    EXPECT_TRUE(d.message.starts_with("[HY013] Memory management error: ")) << d.message;
+    EXPECT_NE(d.message.find("- alloc exception: std::bad_alloc"), std::string::npos) << d.message;
+
+    EXPECT_EQ(run_on_statement(h.stmt, []() -> diag_record { throw 42; }), SQL_ERROR);
+    d = test::diag_of(SQL_HANDLE_STMT, h.stmt);
+    EXPECT_EQ(d.sqlstate, "HY000");
+    EXPECT_TRUE(d.message.ends_with("- unknown exception")) << d.message;
+}
+
+TEST(Frame, EveryOutcomeReplacesTheHandleRecord) {
+    test::handles h;
+    run_on_statement(h.stmt, [] { return diag_record(diag::state::invalid_descriptor_index, "bad"); });
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, h.stmt).sqlstate, "07009");
+    EXPECT_EQ(run_on_statement(h.stmt, [] { return diag_record::success(); }), SQL_SUCCESS);
+    const auto d = test::diag_of(SQL_HANDLE_STMT, h.stmt);
+    EXPECT_EQ(d.rc, SQL_SUCCESS);
+    EXPECT_EQ(d.sqlstate, "00000");
+    EXPECT_EQ(d.message, "");
+    EXPECT_EQ(d.length, 0);
+    EXPECT_EQ(run_on_statement(h.stmt, [] { return diag_record::no_data(); }), SQL_NO_DATA);
+}
+
+TEST(Frame, ResultLinesByOutcome) {
+    test::captured_log log(logger::level::debug);
+    test::handles h;
+    const auto line = std::source_location::current().line() + 1;
+    run_on_statement(h.stmt, [] { return diag_record(diag::state::table_not_found, "t"); });
+    run_on_statement(h.stmt, [] { return diag_record(diag::state::general_warning, "w"); });
+    run_on_statement(h.stmt, [] { return diag_record::success(); });
+    const auto lines = log.lines();
+    const auto n = lines.size();
+    ASSERT_GE(n, 5u);
+    EXPECT_TRUE(lines[n - 5].starts_with("[Error] ")) << lines[n - 5];
+    EXPECT_TRUE(lines[n - 5].ends_with(fmt::format(":{}", line))) << lines[n - 5];
+    EXPECT_EQ(lines[n - 4], "[Error] [error] SQL_ERROR - [42S02] Table doesn't exist: t");
+    EXPECT_TRUE(lines[n - 3].ends_with(fmt::format(":{}", line + 1))) << lines[n - 3];
+    EXPECT_EQ(lines[n - 2], "[Error] [info] SQL_SUCCESS_WITH_INFO - [01000] General warning: w");
+    EXPECT_EQ(lines[n - 1], "[Debug] return SQL_SUCCESS - [00000], ");
+}
+
+TEST(Frame, AtInfoLevelOnlyFailuresAreLogged) {
+    test::captured_log log(logger::level::info);
+    test::handles h;
+    SQLExecDirect(h.stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>("select 1")), SQL_NTS);
+    run_on_statement(h.stmt, [] { return diag_record::success(); });
+    const auto lines = log.lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("SQLExecDirect"), std::string::npos) << "location line: " << lines[0];
+    EXPECT_EQ(lines[1], "[Error] [error] SQL_ERROR - [HY000] General error: not implemented yet");
+}
+
+TEST(Frame, NotImplementedFunctionsAndEndTran) {
+    test::captured_log log(logger::level::debug);
+    test::handles h;
+    run_on_statement(h.stmt, [] { return diag_record(diag::state::general_warning, "before"); });
+    EXPECT_EQ(SQLPutData(h.stmt, nullptr, 0), SQL_ERROR);
+    EXPECT_EQ(SQLPutData(nullptr, nullptr, 0), SQL_ERROR);
+    EXPECT_EQ(SQLBulkOperations(nullptr, 0), SQL_ERROR);
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, h.stmt).message, "[01000] General warning: before");
+    EXPECT_EQ(SQLEndTran(SQL_HANDLE_ENV, nullptr, SQL_COMMIT), SQL_SUCCESS);
+    EXPECT_EQ(SQLEndTran(99, h.stmt, 7), SQL_SUCCESS);
+
+    const auto text = log.text();
+    EXPECT_NE(text.find("[Error] function: SQLRETURN SQLPutData(SQLHSTMT, SQLPOINTER, SQLLEN) is not implemented\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("[Debug] SQLEndTran\n"), std::string::npos);
+}
+
+TEST(Frame, TextArgumentsArePackedByLength) {
+    const SQLCHAR text[] = "select 1\0tail";
+    EXPECT_EQ(frame::text_arg(text, SQLINTEGER{SQL_NTS}), "select 1");
+    EXPECT_EQ(frame::text_arg(text, SQLINTEGER{0}), "select 1");
+    EXPECT_EQ(frame::text_arg(text, SQLSMALLINT{6}), "select");
+    EXPECT_EQ(frame::text_arg(text, SQLINTEGER{13}), std::string_view("select 1\0tail", 13));
+    EXPECT_EQ(frame::text_arg(static_cast<const SQLCHAR*>(nullptr), SQLINTEGER{25}), "");
+}
+
+TEST(Frame, StatusAndBooleanForms) {
+    test::captured_log log(logger::level::debug);
+    EXPECT_EQ(frame::call_status([] { return SQLRETURN{SQL_NO_DATA}; }), SQL_NO_DATA);
+    EXPECT_EQ(frame::call_status([]() -> SQLRETURN { throw std::logic_error("status"); }), SQL_ERROR);
+    EXPECT_EQ(frame::call_bool([] { return BOOL{1}; }), 1);
+    EXPECT_EQ(frame::call_bool([] { return BOOL{0}; }), 0);
+    EXPECT_EQ(frame::call_bool([]() -> BOOL { throw std::runtime_error("setup"); }), 0);
+    const auto text = log.text();
+    EXPECT_NE(text.find("- exception: status\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("- exception: setup\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("return SQL_NO_DATA"), std::string::npos) << "the status form writes no result line";
+}

@@ -1,0 +1,201 @@
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <set>
+#include <thread>
+
+#include <fmt/ranges.h>
+
+#include "frame.hpp"
+#include "logger/logger.hpp"
+#include "test_support.hpp"
+
+namespace fs = std::filesystem;
+using logger::level;
+
+namespace {
+
+// Counts how often it is formatted, to prove that filtered lines are never formatted.
+struct counted {
+    static inline std::atomic<int> formatted{0};
+};
+
+}  // namespace
+
+template <>
+struct fmt::formatter<counted> : fmt::formatter<std::string_view> {
+    auto format(const counted&, fmt::format_context& ctx) const {
+        ++counted::formatted;
+        return fmt::formatter<std::string_view>::format("counted", ctx);
+    }
+};
+
+TEST(Logger, WritesNothingAndCreatesNothingBeforeConfigure) {
+    test::temp_dir dir;
+    auto& lg = logger::detail::get_logger();
+    lg.close_file();
+    log_line(level::error, "dropped {}", 1);
+    EXPECT_FALSE(lg.is_open());
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+TEST(Logger, PrefixesAndLevelFiltering) {
+    test::captured_log log(level::info);
+    counted::formatted = 0;
+    log_line(level::error, "e {}", 1);
+    log_line(level::info, "i {}", 2);
+    log_line(level::debug, "d {}", counted{});
+    EXPECT_EQ(counted::formatted, 0) << "a filtered line must not be formatted";
+    EXPECT_EQ(log.text(), "[Error] e 1\n[Info]  i 2\n");
+
+    logger::detail::get_logger().set_level(level::none);
+    log_line(level::error, "never");
+    EXPECT_EQ(log.text(), "[Error] e 1\n[Info]  i 2\n");
+
+    logger::detail::get_logger().set_level(level::debug);
+    log_line(level::debug, "{}", counted{});
+    EXPECT_EQ(counted::formatted, 1);
+    EXPECT_EQ(test::lines_of(log.text()).back(), "[Debug] counted");
+}
+
+TEST(Logger, LevelSettingMapsUnknownValuesToInfo) {
+    EXPECT_EQ(logger::level_from_setting(0), level::none);
+    EXPECT_EQ(logger::level_from_setting(1), level::error);
+    EXPECT_EQ(logger::level_from_setting(2), level::info);
+    EXPECT_EQ(logger::level_from_setting(3), level::debug);
+    EXPECT_EQ(logger::level_from_setting(5), level::info);
+}
+
+TEST(Logger, ClosedFileDropsLinesUntilConfiguredAgain) {
+    test::captured_log log(level::debug);
+    log_line(level::info, "one");
+    auto& lg = logger::detail::get_logger();
+    lg.close_file();
+    log_line(level::info, "dropped");
+    lg.configure(log.dir(), 0, 0);
+    log_line(level::info, "two");
+    EXPECT_EQ(log.text(), "[Info]  one\n[Info]  two\n");
+}
+
+TEST(Logger, ConfigureCreatesMissingDirectoriesAndAppends) {
+    test::temp_dir dir;
+    const auto nested = dir.path() / "a" / "b";
+    auto& lg = logger::detail::get_logger();
+    lg.close_file();
+    lg.set_level(level::info);
+    ASSERT_TRUE(lg.configure(nested, 0, 0));
+    log_line(level::info, "first");
+    lg.close_file();
+    ASSERT_TRUE(lg.configure(nested, 0, 0));
+    log_line(level::info, "second");
+    lg.close_file();
+    EXPECT_EQ(test::read_file(nested / "vdl_odbc_driver.log"), "[Info]  first\n[Info]  second\n");
+}
+
+TEST(Logger, ConfigureFailsQuietlyWhenTheDirectoryCannotBeMade) {
+    test::temp_dir dir;
+    std::ofstream(dir.path() / "file") << "x";
+    auto& lg = logger::detail::get_logger();
+    lg.close_file();
+    EXPECT_FALSE(lg.configure(dir.path() / "file" / "sub", 0, 0));
+    EXPECT_FALSE(lg.is_open());
+    log_line(level::error, "dropped");
+}
+
+TEST(Logger, FileIsNeverWritableByOthers) {
+    test::temp_dir dir;
+    const mode_t old = ::umask(0);
+    auto& lg = logger::detail::get_logger();
+    lg.close_file();
+    lg.configure(dir.path(), 0, 0);
+    ::umask(old);
+    lg.close_file();
+    struct stat st {};
+    ASSERT_EQ(::stat((dir.path() / "vdl_odbc_driver.log").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & (S_IWGRP | S_IWOTH), 0u);
+    EXPECT_EQ(st.st_mode & (S_IRUSR | S_IWUSR), static_cast<mode_t>(S_IRUSR | S_IWUSR));
+}
+
+TEST(Logger, RotationKeepsTheNewestFilesAndLeavesOthersAlone) {
+    test::captured_log log(level::debug, 2, 1000);
+    // Older rotated files, with ages the cleanup sorts by.
+    const auto now = fs::file_time_type::clock::now();
+    for (int i = 1; i <= 3; ++i) {
+        const auto p = log.dir() / fmt::format("vdl_odbc_driver-{}.log", i);
+        std::ofstream(p) << "old";
+        fs::last_write_time(p, now - std::chrono::hours(10 - i));
+    }
+    std::ofstream(log.dir() / "unrelated.log") << "keep me";
+
+    for (int i = 0; i < 40; ++i) log_line(level::debug, "line {:040d}", i);
+
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(log.dir())) names.insert(e.path().filename().string());
+    EXPECT_TRUE(names.count("vdl_odbc_driver.log"));
+    EXPECT_TRUE(names.count("unrelated.log"));
+    EXPECT_FALSE(names.count("vdl_odbc_driver-1.log"));
+    EXPECT_FALSE(names.count("vdl_odbc_driver-2.log"));
+    // The current file, the unrelated file and the two newest rotated files.
+    EXPECT_EQ(names.size(), 4u) << fmt::format("{}", fmt::join(names, ", "));
+    EXPECT_LT(fs::file_size(log.dir() / "vdl_odbc_driver.log"), 1100u);
+}
+
+TEST(Logger, RotationWithoutKeepCountKeepsEverything) {
+    test::captured_log log(level::debug, 0, 100);
+    for (int i = 1; i <= 3; ++i) std::ofstream(log.dir() / fmt::format("vdl_odbc_driver-{}.log", i)) << "old";
+    for (int i = 0; i < 10; ++i) log_line(level::debug, "line {:040d}", i);
+    int count = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(log.dir())) ++count;
+    EXPECT_EQ(count, 5);  // three old, this run's rotated file, the current file
+}
+
+TEST(Logger, RotationFailureIsSwallowedOutsideAGuardedCallAndReportedInside) {
+    test::temp_dir dir;
+    auto& lg = logger::detail::get_logger();
+    lg.close_file();
+    lg.set_level(level::info);
+    ASSERT_TRUE(lg.configure(dir.path() / "logs", 0, 10));
+    log_line(level::info, "fills the file past its limit");
+    fs::remove_all(dir.path() / "logs");  // the next rotation cannot rename the file
+
+    EXPECT_NO_THROW(log_line(level::info, "outside"));
+
+    ASSERT_TRUE(lg.configure(dir.path() / "logs", 0, 10));
+    fs::create_directories(dir.path() / "logs");
+    lg.close_file();
+    ASSERT_TRUE(lg.configure(dir.path() / "logs", 0, 10));
+    log_line(level::info, "fills the file past its limit");
+    fs::remove_all(dir.path() / "logs");
+    const diag_record r = frame::run_guarded(std::source_location::current(), [] {
+        log_line(logger::level::info, "inside");
+        return diag_record::success();
+    });
+    EXPECT_EQ(r.sqlstate, "HY000");
+    EXPECT_NE(r.message.find("rename"), std::string::npos) << r.message;
+    lg.close_file();
+    lg.set_level(level::info);
+}
+
+TEST(Logger, ConcurrentLinesNeverInterleave) {
+    test::captured_log log(level::info);
+    constexpr int threads = 4;
+    constexpr int per_thread = 500;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t)
+        workers.emplace_back([t] {
+            for (int i = 0; i < per_thread; ++i) log_line(level::info, "thread {} line {} {:->60}", t, i, "|");
+        });
+    for (auto& w : workers) w.join();
+
+    const auto lines = log.lines();
+    std::set<std::string> seen;
+    for (const auto& line : lines) {
+        ASSERT_TRUE(line.starts_with("[Info]  thread ")) << line;
+        ASSERT_TRUE(line.ends_with(std::string(59, '-') + "|")) << line;
+        seen.insert(line);
+    }
+    EXPECT_EQ(seen.size(), static_cast<std::size_t>(threads * per_thread));
+}
