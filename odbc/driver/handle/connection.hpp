@@ -21,6 +21,8 @@ struct connection : base {
     std::string key;
     // The merged connection settings; `dsn` also names the server in diagnostics.
     connection_settings settings;
+    // The user name of the last secure connect, reported by SQL_USER_NAME.
+    std::string user_name;
 };
 
 }  // namespace handle
