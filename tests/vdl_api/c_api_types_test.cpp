@@ -1,0 +1,201 @@
+// Values of every type travel into the store and back with their kinds and bits intact.
+#include "c_api_support.hpp"
+
+#include <chrono>
+#include <cstring>
+
+namespace vdl_test {
+namespace {
+
+class types_test : public store_test {
+protected:
+    void SetUp() override {
+        store_test::SetUp();
+        ok("CREATE TABLE v (d DOUBLE, i INT64, s STRING, b BLOB, t TIMESTAMP)");
+    }
+};
+
+TEST_F(types_test, every_type_and_null_round_trips_with_its_kind) {
+    ok("INSERT INTO v ($timestamp, d, i, s, b, t) VALUES (1, 1.5, -9223372036854775808, 'it''s', X'00FF00', 7), "
+       "(2, NULL, NULL, NULL, NULL, NULL)");
+    auto r = ok("SELECT $timestamp, d, i, s, b, t FROM v ORDER BY $timestamp");
+    ASSERT_EQ(r->row_count, 2u);
+    ASSERT_EQ(r->column_count, 6u);
+    EXPECT_EQ(name_of(*r, 0), "$timestamp");
+    const vdl_cell* row = r->rows[0];
+    EXPECT_EQ(row[0].kind, VDL_CELL_TIMESTAMP);
+    EXPECT_EQ(row[0].payload.as_timestamp.nanoseconds, 1);
+    EXPECT_EQ(row[1].kind, VDL_CELL_DOUBLE);
+    EXPECT_EQ(row[1].payload.as_double, 1.5);
+    EXPECT_EQ(row[2].kind, VDL_CELL_INT64);
+    EXPECT_EQ(row[2].payload.as_int64, INT64_MIN);
+    EXPECT_EQ(text_of(row[3]), "it's");
+    EXPECT_EQ(row[3].payload.as_string.data[4], '\0') << "strings are zero-terminated";
+    ASSERT_EQ(row[4].kind, VDL_CELL_BLOB);
+    ASSERT_EQ(row[4].payload.as_blob.length, 3u);
+    EXPECT_EQ(std::memcmp(row[4].payload.as_blob.data, "\x00\xFF\x00", 3), 0);
+    EXPECT_EQ(row[5].kind, VDL_CELL_TIMESTAMP);
+    for (int c = 1; c < 6; ++c) EXPECT_EQ(r->rows[1][c].kind, VDL_CELL_NULL) << c;
+
+    // Payload bytes beyond the value and the padding are zero.
+    vdl_cell expected{};
+    expected.kind = VDL_CELL_DOUBLE;
+    expected.payload.as_double = 1.5;
+    EXPECT_EQ(std::memcmp(&row[1], &expected, sizeof(vdl_cell)), 0);
+}
+
+TEST_F(types_test, empty_values_keep_their_kind_and_a_valid_pointer) {
+    ok("INSERT INTO v (s, b) VALUES ('', X'')");
+    auto r = ok("SELECT s, b FROM v");
+    EXPECT_EQ(text_of(r->rows[0][0]), "");
+    EXPECT_NE(r->rows[0][0].payload.as_string.data, nullptr);
+    EXPECT_EQ(r->rows[0][1].kind, VDL_CELL_BLOB);
+    EXPECT_EQ(r->rows[0][1].payload.as_blob.length, 0u);
+    EXPECT_NE(r->rows[0][1].payload.as_blob.data, nullptr);
+}
+
+TEST_F(types_test, text_written_to_a_blob_column_reads_back_as_blob) {
+    ok("INSERT INTO v (b) VALUES ('raw')");
+    const auto cell = single("SELECT b FROM v");
+    ASSERT_EQ(cell.kind, VDL_CELL_BLOB);
+    EXPECT_EQ(std::string_view(static_cast<const char*>(cell.payload.as_blob.data), cell.payload.as_blob.length),
+              "raw");
+}
+
+TEST_F(types_test, timestamps_keep_nanoseconds_on_both_sides_of_1970) {
+    struct probe {
+        const char* literal;
+        std::int64_t seconds;
+        std::int64_t nanoseconds;
+    };
+    const probe probes[] = {
+        {"1969-12-31T23:59:59.999999999Z", -1, 999'999'999},
+        {"1970-01-01T00:00:00.000000001Z", 0, 1},
+        {"1900-02-28T12:00:00.5", -2'203'934'400, 500'000'000},
+        {"2021-03-04T05:06:07.000000123Z", 1'614'834'367, 123},
+        {"2262-04-11T23:47:16.854775807Z", 9'223'372'036, 854'775'807},
+        {"1677-09-21T00:12:43.145224192Z", -9'223'372'037, 145'224'192},
+    };
+    for (const auto& p : probes) {
+        ok(std::string("DELETE FROM v"));
+        ok(std::string("INSERT INTO v ($timestamp, t) VALUES (") + p.literal + ", " + p.literal + ")");
+        auto r = ok("SELECT $timestamp, t FROM v");
+        for (int c = 0; c < 2; ++c) {
+            const auto& cell = r->rows[0][c];
+            EXPECT_EQ(cell.kind, VDL_CELL_TIMESTAMP) << p.literal;
+            EXPECT_EQ(cell.payload.as_timestamp.seconds, p.seconds) << p.literal;
+            EXPECT_EQ(cell.payload.as_timestamp.nanoseconds, p.nanoseconds) << p.literal;
+        }
+    }
+    EXPECT_EQ(fails("INSERT INTO v (t) VALUES (2262-04-11T23:47:16.854775808Z)"), VDL_E_SYNTAX);
+}
+
+TEST_F(types_test, timestamp_literal_forms_denote_the_same_instants) {
+    const std::pair<const char*, std::int64_t> forms[] = {
+        {"2021-03-04", 1'614'816'000'000'000'000},
+        {"2021-03-04T05:06:07", 1'614'834'367'000'000'000},
+        {"2021-03-04T05:06:07Z", 1'614'834'367'000'000'000},
+        {"2021-03-04T05:06:07.5", 1'614'834'367'500'000'000},
+        {"2021-03-04T05:06:07.123456789Z", 1'614'834'367'123'456'789},
+        {"DATETIME(2021-03-04T05:06:07.25Z)", 1'614'834'367'250'000'000},
+        {"DATETIME('2021-03-04T05:06:07.25Z')", 1'614'834'367'250'000'000},
+        {"DATETIME(1614834367250000000)", 1'614'834'367'250'000'000},
+        {"-1", -1},
+    };
+    for (const auto& [form, nanoseconds] : forms) {
+        ok("DELETE FROM v");
+        ok(std::string("INSERT INTO v (t) VALUES (") + form + ")");
+        EXPECT_EQ(single("SELECT i FROM (SELECT t + 0 AS i FROM v)").payload.as_int64, nanoseconds) << form;
+        EXPECT_EQ(single(std::string("SELECT count(*) FROM v WHERE t = ") + form).payload.as_count, 1u) << form;
+    }
+}
+
+TEST_F(types_test, now_and_the_default_time_are_the_current_time) {
+    using namespace std::chrono;
+    const auto before = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+    ok("INSERT INTO v ($timestamp, t) VALUES (NOW(), NOW())");
+    ok("INSERT INTO v (d) VALUES (1)"); // $timestamp left out
+    const auto after = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+    auto r = ok("SELECT $timestamp + 0 FROM v");
+    ASSERT_EQ(r->row_count, 2u);
+    for (std::uint32_t i = 0; i < 2; ++i) {
+        EXPECT_GE(r->rows[i][0].payload.as_int64, before - 1'000'000) << i; // the default has millisecond steps
+        EXPECT_LE(r->rows[i][0].payload.as_int64, after) << i;
+    }
+}
+
+TEST_F(types_test, values_of_the_wrong_type_are_refused_with_the_column_named) {
+    const std::pair<const char*, const char*> refused[] = {
+        {"INSERT INTO v (i) VALUES ('abc')", "column i holds INT64 values"},
+        {"INSERT INTO v (i) VALUES (1.5)", "column i holds INT64 values"},
+        {"INSERT INTO v (d) VALUES (X'00')", "column d holds DOUBLE values"},
+        {"INSERT INTO v (t) VALUES ('2021-03-04')", "write timestamps unquoted"},
+        {"INSERT INTO v (s) VALUES (X'41')", "column s holds STRING values"},
+    };
+    for (const auto& [query, text] : refused) {
+        EXPECT_EQ(fails(query), VDL_E_TYPE) << query;
+        EXPECT_NE(std::string(vdl_error(VDL_E_TYPE)).find(text), std::string::npos) << vdl_error(VDL_E_TYPE);
+    }
+    EXPECT_EQ(single("SELECT count(*) FROM v").payload.as_count, 0u);
+    // Numbers in text form convert to numeric columns, numbers to text in STRING columns.
+    ok("INSERT INTO v (i, d, s) VALUES ('12', '2.5', 7)");
+    auto r = ok("SELECT i, d, s FROM v");
+    EXPECT_EQ(r->rows[0][0].payload.as_int64, 12);
+    EXPECT_EQ(r->rows[0][1].payload.as_double, 2.5);
+    EXPECT_EQ(text_of(r->rows[0][2]), "7");
+}
+
+TEST_F(types_test, count_items_give_count_cells_and_other_aggregates_their_type) {
+    ok("INSERT INTO v ($timestamp, i, d) VALUES (1, 1, 0.5), (2, 2, NULL), (3, NULL, 1.5)");
+    auto r = ok("SELECT count(*), COUNT(d) n, count(*) + 1, sum(i), avg(d), max($timestamp), min(t) FROM v");
+    const vdl_cell* row = r->rows[0];
+    EXPECT_EQ(row[0].kind, VDL_CELL_COUNT);
+    EXPECT_EQ(row[0].payload.as_count, 3u);
+    EXPECT_EQ(row[1].kind, VDL_CELL_COUNT);
+    EXPECT_EQ(row[1].payload.as_count, 2u);
+    EXPECT_EQ(row[2].kind, VDL_CELL_INT64);
+    EXPECT_EQ(row[3].kind, VDL_CELL_INT64);
+    EXPECT_EQ(row[4].kind, VDL_CELL_DOUBLE);
+    EXPECT_EQ(row[5].kind, VDL_CELL_TIMESTAMP);
+    EXPECT_EQ(row[6].kind, VDL_CELL_NULL);
+    EXPECT_EQ(name_of(*r, 5), "max($timestamp)");
+
+    auto starred = ok("SELECT count(*), *, count(i) FROM v GROUP BY i ORDER BY i LIMIT 1");
+    ASSERT_EQ(starred->column_count, 8u);
+    EXPECT_EQ(starred->rows[0][0].kind, VDL_CELL_COUNT);
+    EXPECT_EQ(starred->rows[0][7].kind, VDL_CELL_COUNT);
+    EXPECT_EQ(starred->rows[0][1].kind, VDL_CELL_TIMESTAMP);
+}
+
+TEST_F(types_test, metadata_lists_columns_in_table_order_with_type_codes) {
+    ok("CREATE TABLE late (price DOUBLE, $timestamp TIMESTAMP, tag STRING)");
+    for (const char* table : {"v", "late"}) {
+        vdl_metadata* raw = nullptr;
+        ASSERT_EQ(vdl_ts_get_metadata(handle_.get(), table, &raw), VDL_OK);
+        metadata_ptr meta(raw);
+        ASSERT_GE(meta->column_count, 1u);
+        EXPECT_STREQ(meta->columns[0].name, "$timestamp") << table;
+        EXPECT_EQ(meta->columns[0].type, VDL_TYPE_TIMESTAMP);
+        EXPECT_EQ(meta->columns[0].flags, VDL_COLUMN_TIME | VDL_COLUMN_NOT_NULL);
+    }
+    vdl_metadata* raw = nullptr;
+    ASSERT_EQ(vdl_ts_get_metadata(handle_.get(), "v", &raw), VDL_OK);
+    metadata_ptr meta(raw);
+    ASSERT_EQ(meta->column_count, 6u);
+    const std::pair<const char*, int> expected[] = {{"$timestamp", VDL_TYPE_TIMESTAMP}, {"d", VDL_TYPE_DOUBLE},
+                                                    {"i", VDL_TYPE_INT64},           {"s", VDL_TYPE_STRING},
+                                                    {"b", VDL_TYPE_BLOB},            {"t", VDL_TYPE_TIMESTAMP}};
+    for (std::uint32_t c = 0; c < 6; ++c) {
+        EXPECT_STREQ(meta->columns[c].name, expected[c].first);
+        EXPECT_EQ(meta->columns[c].type, expected[c].second) << expected[c].first;
+    }
+    EXPECT_EQ(meta->columns[1].flags, 0u);
+
+    vdl_metadata* none = reinterpret_cast<vdl_metadata*>(&raw);
+    EXPECT_EQ(vdl_ts_get_metadata(handle_.get(), "nosuch", &none), VDL_E_NO_TABLE);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_STREQ(vdl_error(VDL_E_NO_TABLE), "table does not exist: nosuch");
+}
+
+} // namespace
+} // namespace vdl_test

@@ -1,0 +1,70 @@
+// A bump allocator: memory is handed out from large chunks and freed all at once when
+// the arena is destroyed. A result record and everything it points to live in one arena,
+// so building a result costs no allocation per cell and releasing it is one operation.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <type_traits>
+#include <vector>
+
+namespace vdl {
+
+class arena {
+public:
+    arena() = default;
+    arena(const arena&) = delete;
+    arena& operator=(const arena&) = delete;
+
+    // Uninitialised bytes with the given alignment (a power of two).
+    void* allocate(std::size_t size, std::size_t alignment) {
+        const auto address = reinterpret_cast<std::uintptr_t>(cursor_);
+        const std::size_t padding = (alignment - (address & (alignment - 1))) & (alignment - 1);
+        if (cursor_ == nullptr || padding + size > left_) return allocate_slow(size, alignment);
+        std::byte* out = cursor_ + padding;
+        cursor_ = out + size;
+        left_ -= padding + size;
+        return out;
+    }
+
+    // An array of count zero-filled objects of a trivial type (never null, also for 0).
+    template <class T>
+    T* make_zeroed(std::size_t count = 1) {
+        static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+        if (count > max_bytes / sizeof(T)) throw std::bad_alloc();
+        const std::size_t bytes = count == 0 ? 1 : count * sizeof(T);
+        void* memory = allocate(bytes, alignof(T));
+        std::memset(memory, 0, bytes);
+        return static_cast<T*>(memory);
+    }
+
+    // A copy of the bytes followed by a zero byte (never null, also for length 0).
+    char* copy_text(const void* data, std::size_t length) {
+        if (length >= max_bytes) throw std::bad_alloc();
+        auto* out = static_cast<char*>(allocate(length + 1, 1));
+        if (length > 0) std::memcpy(out, data, length);
+        out[length] = '\0';
+        return out;
+    }
+
+    // Bytes held by the arena's chunks.
+    [[nodiscard]] std::size_t reserved() const noexcept { return reserved_; }
+
+private:
+    static constexpr std::size_t first_chunk = 16 * 1024;
+    static constexpr std::size_t largest_chunk = 16 * 1024 * 1024;
+    static constexpr std::size_t max_bytes = std::size_t{1} << 40;
+
+    void* allocate_slow(std::size_t size, std::size_t alignment);
+
+    std::vector<std::unique_ptr<std::byte[]>> chunks_;
+    std::byte* cursor_ = nullptr;
+    std::size_t left_ = 0;
+    std::size_t next_chunk_ = first_chunk;
+    std::size_t reserved_ = 0;
+};
+
+} // namespace vdl

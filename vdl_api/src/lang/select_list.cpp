@@ -1,0 +1,176 @@
+// Analysis of the outermost SELECT list: which items are count(...) aggregates or
+// timestamps (so that their cells get those kinds), and which need an explicit name.
+//
+// The engine names an unnamed expression column after its text. The text it sees is the
+// rewritten one (max("$timestamp"), 1614834367000000000), so such items get the text the
+// user wrote as their name: max($timestamp), 2021-03-04T05:06:07Z.
+#include "../column_types.hpp"
+#include "../timestamp.hpp"
+#include "statements.hpp"
+#include "tokenizer.hpp"
+
+namespace vdl::lang {
+namespace {
+
+bool ends_select_list(const token& t) noexcept {
+    for (auto keyword : {"FROM", "WHERE", "GROUP", "HAVING", "WINDOW", "ORDER", "LIMIT", "UNION", "EXCEPT",
+                         "INTERSECT"})
+        if (t.is_word(keyword)) return true;
+    return false;
+}
+
+bool is_name(const token& t) noexcept {
+    return t.kind == token_kind::word || t.kind == token_kind::dollar_word ||
+           t.kind == token_kind::quoted_identifier;
+}
+
+bool is_literal(const token& t) noexcept {
+    return t.kind == token_kind::number || t.kind == token_kind::string || t.kind == token_kind::blob ||
+           t.kind == token_kind::timestamp;
+}
+
+// A symbol after which an expression goes on (an operator), as opposed to ')' or '.'.
+bool is_operator(const token& t) noexcept {
+    return t.kind == token_kind::symbol && !t.is_symbol(")") && !t.is_symbol(".");
+}
+
+// The item without its alias: "expr AS name" and "call(...) name" lose the name.
+std::span<const token> without_alias(std::span<const token> item) {
+    const std::size_t n = item.size();
+    if (n >= 3 && item[n - 2].is_word("AS") && (is_name(item[n - 1]) || item[n - 1].kind == token_kind::string))
+        return item.first(n - 2);
+    if (n >= 2 && (is_name(item[n - 1]) || item[n - 1].kind == token_kind::string) && item[n - 2].is_symbol(")"))
+        return item.first(n - 1);
+    return item;
+}
+
+// core = NAME ( ...balanced... ) exactly.
+bool is_call(std::span<const token> core, std::string_view name) {
+    if (core.size() < 3 || !core[0].is_word(name) || !core[1].is_symbol("(") || !core.back().is_symbol(")"))
+        return false;
+    int depth = 0;
+    for (std::size_t i = 1; i < core.size(); ++i) {
+        if (core[i].is_symbol("(")) ++depth;
+        if (core[i].is_symbol(")") && --depth == 0) return i + 1 == core.size();
+    }
+    return false;
+}
+
+// $timestamp or qualifier.$timestamp
+bool is_time_column(std::span<const token> ref) {
+    const auto& last = ref.empty() ? token{} : ref.back();
+    const bool named = last.kind == token_kind::dollar_word && last.text == time_column;
+    return named && (ref.size() == 1 || (ref.size() == 3 && is_name(ref[0]) && ref[1].is_symbol(".")));
+}
+
+bool is_timestamp_argument(std::span<const token> argument) {
+    if (argument.size() == 1 && argument[0].kind == token_kind::timestamp) return true;
+    if (argument.size() == 1 && argument[0].kind == token_kind::string) {
+        const auto length = timestamp_literal_length(unquote_string(argument[0].text));
+        return length && *length > 0;
+    }
+    const auto& number = argument.empty() ? token{} : argument.back();
+    return number.kind == token_kind::number &&
+           (argument.size() == 1 || (argument.size() == 2 && argument[0].is_symbol("-")));
+}
+
+select_item classify(std::span<const token> item) {
+    if (item.size() == 1 && item[0].is_symbol("*")) return select_item::star;
+    if (item.size() == 3 && is_name(item[0]) && item[1].is_symbol(".") && item[2].is_symbol("*"))
+        return select_item::star;
+    const auto core = without_alias(item);
+    if (is_call(core, "COUNT")) return select_item::count;
+    if (core.size() == 1 && core[0].kind == token_kind::timestamp) return select_item::timestamp;
+    if (core.size() == 3 && is_call(core, "NOW")) return select_item::timestamp;
+    if (is_call(core, "DATETIME") && is_timestamp_argument(core.subspan(2, core.size() - 3)))
+        return select_item::timestamp;
+    if ((is_call(core, "MIN") || is_call(core, "MAX")) && is_time_column(core.subspan(2, core.size() - 3)))
+        return select_item::timestamp;
+    return select_item::other;
+}
+
+// Whether the translator rewrites anything in the item: a $name, a timestamp literal,
+// NOW() or DATETIME(<timestamp>).
+bool holds_rewrites(std::span<const token> item) {
+    for (std::size_t i = 0; i < item.size(); ++i) {
+        const auto& t = item[i];
+        if (t.kind == token_kind::dollar_word || t.kind == token_kind::timestamp) return true;
+        const bool call = i + 2 < item.size() && item[i + 1].is_symbol("(");
+        if (call && t.is_word("NOW") && item[i + 2].is_symbol(")")) return true;
+        if (call && t.is_word("DATETIME"))
+            for (std::size_t close = i + 3; close < item.size() && close <= i + 4; ++close)
+                if (item[close].is_symbol(")") && is_timestamp_argument(item.subspan(i + 2, close - i - 2)))
+                    return true;
+    }
+    return false;
+}
+
+// Whether the engine would name the item after rewritten text: an expression without a
+// name of its own that holds rewritten tokens. A plain column reference keeps its name.
+// Only items that certainly end without an alias qualify.
+bool needs_name(std::span<const token> item) {
+    if (without_alias(item).size() != item.size()) return false;
+    if (!holds_rewrites(item)) return false;
+    const auto& last = item.back();
+    if (item.size() == 1) return last.kind == token_kind::timestamp;
+    if (last.is_symbol(")")) return true;
+    return (is_literal(last) || last.kind == token_kind::dollar_word) && is_operator(item[item.size() - 2]);
+}
+
+} // namespace
+
+std::vector<item_info> outer_select_items(std::span<const token> tokens) {
+    std::size_t at = 0;
+    int depth = 0;
+    for (; at < tokens.size(); ++at) {
+        if (tokens[at].is_symbol("(")) ++depth;
+        if (tokens[at].is_symbol(")")) --depth;
+        if (depth == 0 && tokens[at].is_word("SELECT")) break;
+    }
+    if (at == tokens.size()) return {};
+    ++at;
+    if (at < tokens.size() && (tokens[at].is_word("DISTINCT") || tokens[at].is_word("ALL"))) ++at;
+
+    std::vector<item_info> items;
+    std::size_t start = at;
+    depth = 0;
+    for (; at <= tokens.size(); ++at) {
+        const bool end = at == tokens.size() || (depth == 0 && ends_select_list(tokens[at]));
+        if (end || (depth == 0 && tokens[at].is_symbol(","))) {
+            if (at > start) {
+                const auto item = tokens.subspan(start, at - start);
+                items.push_back({start, at - 1, classify(item), needs_name(item)});
+            }
+            start = at + 1;
+            if (end) break;
+            continue;
+        }
+        if (tokens[at].is_symbol("(")) ++depth;
+        if (tokens[at].is_symbol(")")) --depth;
+    }
+    return items;
+}
+
+std::vector<select_item> column_kinds(const std::vector<select_item>& items, std::size_t column_count) {
+    std::vector<select_item> kinds(column_count, select_item::other);
+    std::size_t first_star = items.size();
+    std::size_t last_star = items.size();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i] != select_item::star) continue;
+        if (first_star == items.size()) first_star = i;
+        last_star = i;
+    }
+    if (first_star == items.size()) {
+        if (items.size() == column_count) kinds = items;
+        return kinds;
+    }
+    for (std::size_t i = 0; i < first_star && i < column_count; ++i) kinds[i] = items[i];
+    const std::size_t after = items.size() - last_star - 1; // items after the last star
+    if (after + first_star <= column_count)
+        for (std::size_t k = 0; k < after; ++k) kinds[column_count - after + k] = items[last_star + 1 + k];
+    for (auto& kind : kinds)
+        if (kind == select_item::star) kind = select_item::other;
+    return kinds;
+}
+
+} // namespace vdl::lang

@@ -1,0 +1,146 @@
+#include "result_builder.hpp"
+
+#include "column_types.hpp"
+#include "engine_errors.hpp"
+#include "timestamp.hpp"
+#include "vdl_api.h"
+
+#include <fmt/format.h>
+
+#include <limits>
+#include <string_view>
+
+namespace vdl {
+namespace {
+
+// How the values of one result column become cells, decided once per column.
+enum class column_rule { plain, timestamp, blob, count };
+
+column_rule rule_for(sqlite3_stmt* statement, int column, lang::select_item item) {
+    if (item == lang::select_item::count) return column_rule::count;
+    if (item == lang::select_item::timestamp) return column_rule::timestamp;
+    const char* declared = sqlite3_column_decltype(statement, column);
+    if (declared == nullptr) return column_rule::plain;
+    if (iequals(declared, type_info(column_type::timestamp).declared)) return column_rule::timestamp;
+    if (iequals(declared, type_info(column_type::blob).declared)) return column_rule::blob;
+    return column_rule::plain;
+}
+
+failure out_of_memory() { return failure{VDL_E_OUT_OF_MEMORY, "the engine could not hand over a value"}; }
+
+// Fills one cell; returns false when the engine failed to produce the value.
+bool fill_cell(arena& memory, sqlite3* db, sqlite3_stmt* statement, int column, column_rule rule, vdl_cell& cell) {
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER: {
+        const sqlite3_int64 value = sqlite3_column_int64(statement, column);
+        if (rule == column_rule::timestamp) {
+            const auto split = split_nanoseconds(value);
+            cell.kind = VDL_CELL_TIMESTAMP;
+            cell.payload.as_timestamp = {split.seconds, split.nanoseconds};
+        } else if (rule == column_rule::count && value >= 0 && value <= std::numeric_limits<std::uint32_t>::max()) {
+            cell.kind = VDL_CELL_COUNT;
+            cell.payload.as_count = static_cast<std::uint32_t>(value);
+        } else {
+            cell.kind = VDL_CELL_INT64;
+            cell.payload.as_int64 = value;
+        }
+        return true;
+    }
+    case SQLITE_FLOAT:
+        cell.kind = VDL_CELL_DOUBLE;
+        cell.payload.as_double = sqlite3_column_double(statement, column);
+        return true;
+    case SQLITE_TEXT: {
+        const auto* text = sqlite3_column_text(statement, column);
+        if (text == nullptr) return false;
+        const auto length = static_cast<std::size_t>(sqlite3_column_bytes(statement, column));
+        const char* copy = memory.copy_text(text, length);
+        if (rule == column_rule::blob) {
+            cell.kind = VDL_CELL_BLOB;
+            cell.payload.as_blob = {copy, static_cast<std::uint32_t>(length)};
+        } else {
+            cell.kind = VDL_CELL_STRING;
+            cell.payload.as_string = {copy, static_cast<std::uint32_t>(length)};
+        }
+        return true;
+    }
+    case SQLITE_BLOB: {
+        const void* bytes = sqlite3_column_blob(statement, column);
+        const auto length = static_cast<std::size_t>(sqlite3_column_bytes(statement, column));
+        // An empty blob comes back as null; a null with bytes pending means no memory.
+        if (bytes == nullptr && sqlite3_errcode(db) == SQLITE_NOMEM) return false;
+        cell.kind = VDL_CELL_BLOB;
+        cell.payload.as_blob = {memory.copy_text(bytes, length), static_cast<std::uint32_t>(length)};
+        return true;
+    }
+    default:
+        cell.kind = VDL_CELL_NULL;
+        return true;
+    }
+}
+
+} // namespace
+
+outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement,
+                                   const std::vector<lang::select_item>& column_kinds) {
+    const int columns = sqlite3_column_count(statement);
+    owned_record out{std::make_unique<arena>()};
+    arena& memory = *out.memory;
+    auto* record = memory.make_zeroed<vdl_result>();
+
+    record->column_count = static_cast<std::uint32_t>(columns);
+    record->names = memory.make_zeroed<vdl_column_name>(static_cast<std::size_t>(columns));
+    std::vector<column_rule> rules;
+    rules.reserve(static_cast<std::size_t>(columns));
+    for (int c = 0; c < columns; ++c) {
+        const char* name = sqlite3_column_name(statement, c);
+        if (name == nullptr) return out_of_memory();
+        const std::string_view view(name);
+        record->names[c] = {memory.copy_text(view.data(), view.size()), static_cast<std::uint32_t>(view.size())};
+        const auto item =
+            static_cast<std::size_t>(c) < column_kinds.size() ? column_kinds[c] : lang::select_item::other;
+        rules.push_back(rule_for(statement, c, item));
+    }
+
+    // Row pointers are gathered in one growing vector and copied into the arena at the
+    // end, when the row count is known; cells are written straight into the arena.
+    std::vector<vdl_cell*> rows;
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        if (rows.size() == std::numeric_limits<std::uint32_t>::max())
+            return failure{VDL_E_RESULT_TOO_LARGE,
+                           fmt::format("the result has more than {} rows; narrow the query or add a LIMIT",
+                                       std::numeric_limits<std::uint32_t>::max())};
+        auto* cells = memory.make_zeroed<vdl_cell>(static_cast<std::size_t>(columns));
+        for (int c = 0; c < columns; ++c)
+            if (!fill_cell(memory, db, statement, c, rules[c], cells[c])) return out_of_memory();
+        rows.push_back(cells);
+    }
+    if (rc != SQLITE_DONE) return engine_failure(db, rc);
+
+    record->row_count = static_cast<std::uint32_t>(rows.size());
+    record->rows = memory.make_zeroed<vdl_cell*>(rows.size());
+    if (!rows.empty()) std::memcpy(record->rows, rows.data(), rows.size() * sizeof(vdl_cell*));
+    out.record = record;
+    return out;
+}
+
+owned_record build_metadata(const std::vector<column_description>& columns) {
+    owned_record out{std::make_unique<arena>()};
+    arena& memory = *out.memory;
+    auto* record = memory.make_zeroed<vdl_metadata>();
+    record->column_count = static_cast<std::uint32_t>(columns.size());
+    record->columns = memory.make_zeroed<vdl_column_meta>(columns.size());
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const auto& column = columns[i];
+        auto& entry = record->columns[i];
+        entry.name = memory.copy_text(column.name.data(), column.name.size());
+        entry.type = static_cast<std::int32_t>(type_from_declared(column.declared_type));
+        entry.flags = (column.name == time_column ? VDL_COLUMN_TIME : 0u) |
+                      (column.not_null ? VDL_COLUMN_NOT_NULL : 0u);
+    }
+    out.record = record;
+    return out;
+}
+
+} // namespace vdl

@@ -1,0 +1,30 @@
+// Builds result and metadata records from the engine's rows, in one pass, into one arena.
+#pragma once
+
+#include "failure.hpp"
+#include "lang/translator.hpp"
+#include "records.hpp"
+
+#include <sqlite3.h>
+
+#include <vector>
+
+namespace vdl {
+
+// Steps the prepared statement to its end and returns the result record. column_kinds
+// tells, per column, whether the select item is a count(...) or a timestamp expression
+// (missing entries: neither). Columns declared TIMESTAMP give timestamp cells, columns
+// declared BLOB give blob cells.
+outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement,
+                                   const std::vector<lang::select_item>& column_kinds);
+
+struct column_description {
+    std::string_view name;
+    std::string_view declared_type;
+    bool not_null;
+};
+
+// A metadata record for the columns in the given order.
+owned_record build_metadata(const std::vector<column_description>& columns);
+
+} // namespace vdl

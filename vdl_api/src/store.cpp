@@ -1,0 +1,176 @@
+#include "store.hpp"
+
+#include "engine_errors.hpp"
+#include "result_builder.hpp"
+#include "vdl_api.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <climits>
+#include <optional>
+
+namespace vdl {
+namespace {
+
+// How long a statement waits for another connection's write lock before giving up.
+constexpr int busy_timeout_ms = 10'000;
+
+bool only_space(const char* text) noexcept {
+    for (; *text != '\0'; ++text)
+        if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r' && *text != ';') return false;
+    return true;
+}
+
+} // namespace
+
+outcome<store> store::open(const std::string& path) {
+    sqlite3* raw = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
+    const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+    database_ptr db(raw);
+    if (rc != SQLITE_OK) {
+        const char* reason = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc);
+        return failure{rc == SQLITE_NOMEM ? VDL_E_OUT_OF_MEMORY : VDL_E_STORE_OPEN,
+                       fmt::format("{}: {}", path, reason)};
+    }
+    // Queries cannot alter the store's schema tables directly, double-quoted text is
+    // always an identifier (never silently a string), and the schema runs no functions
+    // with side effects.
+    sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    sqlite3_db_config(db.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_busy_timeout(db.get(), busy_timeout_ms);
+
+    store opened(std::move(db), path);
+    // Reading the journal mode also proves that the file is a store.
+    auto mode = opened.prepare("PRAGMA journal_mode = WAL");
+    if (!mode) return failure{VDL_E_STORE_OPEN, fmt::format("{}: {}", path, mode.error().detail)};
+    const int step = sqlite3_step(mode->get());
+    if (step != SQLITE_ROW)
+        return failure{VDL_E_STORE_OPEN,
+                       fmt::format("{}: {}", path, engine_failure(opened.db_.get(), step).detail)};
+    return opened;
+}
+
+outcome<statement_ptr> store::prepare(std::string_view sql) {
+    if (sql.size() >= INT_MAX) return failure{VDL_E_QUERY, "the statement is too long"};
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v3(db_.get(), sql.data(), static_cast<int>(sql.size()), 0, &raw, &tail);
+    statement_ptr statement(raw);
+    if (rc != SQLITE_OK) return engine_failure(db_.get(), rc);
+    // The translator hands over one statement; refuse anything the engine would see
+    // as a second one rather than silently skip it.
+    const std::string rest(tail, sql.data() + sql.size());
+    if (!only_space(rest.c_str()))
+        return failure{VDL_E_SYNTAX, fmt::format("one statement per query: unexpected '{}'", rest)};
+    return statement;
+}
+
+status store::run(std::string_view sql) {
+    auto statement = prepare(sql);
+    if (!statement) return std::move(statement).error();
+    if (!*statement) return success();
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(statement->get())) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) return engine_failure(db_.get(), rc);
+    return success();
+}
+
+outcome<owned_record> store::execute(const lang::translation& statement) {
+    if (statement.sql.empty()) return owned_record{};
+    std::optional<transaction> group;
+    if (statement.sql.size() > 1) {
+        auto started = begin();
+        if (!started) return std::move(started).error();
+        group.emplace(std::move(started).value());
+        for (std::size_t i = 0; i + 1 < statement.sql.size(); ++i)
+            if (auto done = run(statement.sql[i]); !done) return std::move(done).error();
+    }
+    auto prepared = prepare(statement.sql.back());
+    if (!prepared) return std::move(prepared).error();
+    owned_record result;
+    if (*prepared) {
+        sqlite3_stmt* handle = prepared->get();
+        const int columns = sqlite3_column_count(handle);
+        if (columns > 0) {
+            auto built = build_result(db_.get(), handle,
+                                      lang::column_kinds(statement.items, static_cast<std::size_t>(columns)));
+            if (!built) return std::move(built).error();
+            result = std::move(built).value();
+        } else {
+            int rc = SQLITE_OK;
+            while ((rc = sqlite3_step(handle)) == SQLITE_ROW) {
+            }
+            if (rc != SQLITE_DONE) return engine_failure(db_.get(), rc);
+        }
+    }
+    prepared->reset();
+    if (group)
+        if (auto committed = group->commit(); !committed) return std::move(committed).error();
+    return result;
+}
+
+outcome<owned_record> store::table_metadata(std::string_view table) {
+    auto statement = prepare("SELECT name, type, \"notnull\" FROM pragma_table_info(?1) ORDER BY cid");
+    if (!statement) return std::move(statement).error();
+    sqlite3_stmt* handle = statement->get();
+    if (sqlite3_bind_text(handle, 1, table.data(), static_cast<int>(table.size()), SQLITE_STATIC) != SQLITE_OK)
+        return engine_failure(db_.get(), sqlite3_errcode(db_.get()));
+    // The texts are copied into the record before the statement moves on.
+    std::vector<std::string> names;
+    std::vector<std::string> types;
+    std::vector<bool> not_null;
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(handle)) == SQLITE_ROW) {
+        const auto* name = sqlite3_column_text(handle, 0);
+        const auto* type = sqlite3_column_text(handle, 1);
+        names.emplace_back(name != nullptr ? reinterpret_cast<const char*>(name) : "");
+        types.emplace_back(type != nullptr ? reinterpret_cast<const char*>(type) : "");
+        not_null.push_back(sqlite3_column_int(handle, 2) != 0);
+    }
+    if (rc != SQLITE_DONE) return engine_failure(db_.get(), rc);
+    if (names.empty()) return failure{VDL_E_NO_TABLE, std::string(table)};
+    std::vector<column_description> columns;
+    columns.reserve(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) columns.push_back({names[i], types[i], not_null[i]});
+    return build_metadata(columns);
+}
+
+status store::set_cache_limit(std::uint32_t bytes) {
+    // A negative cache_size is a limit in KiB; -2000 (about 2 MB) is the engine's default.
+    const std::int64_t kib = bytes == 0 ? 2000 : std::max<std::int64_t>(bytes / 1024, 64);
+    return run(fmt::format("PRAGMA cache_size = -{}", kib));
+}
+
+status store::set_parallelism(std::uint32_t threads) {
+    // The engine counts helper threads besides the calling one.
+    return run(fmt::format("PRAGMA threads = {}", threads > 1 ? threads - 1 : 0));
+}
+
+outcome<store::transaction> store::begin() {
+    if (auto started = run("SAVEPOINT vdl_group"); !started) return std::move(started).error();
+    return transaction(*this);
+}
+
+status store::transaction::commit() {
+    store* owner = std::exchange(owner_, nullptr);
+    if (owner == nullptr) return success();
+    if (auto released = owner->run("RELEASE vdl_group"); !released) {
+        owner_ = owner; // still open: the destructor rolls it back
+        return released;
+    }
+    return success();
+}
+
+store::transaction::~transaction() {
+    if (owner_ == nullptr) return;
+    // Failures here leave nothing to report to: the group is abandoned either way.
+    (void)owner_->run("ROLLBACK TO vdl_group");
+    (void)owner_->run("RELEASE vdl_group");
+}
+
+} // namespace vdl
