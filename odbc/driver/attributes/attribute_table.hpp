@@ -37,7 +37,6 @@ template <typename Owner, typename Key = SQLINTEGER>
 class attribute_table {
 public:
     using entry = attribute_entry<Owner>;
-    using key_type = Key;
 
     attribute_table(std::initializer_list<entry> rows) {
         rows_.reserve(rows.size());
@@ -49,8 +48,6 @@ public:
         const auto it = rows_.find(id);
         return it == rows_.end() ? nullptr : &it->second;
     }
-
-    [[nodiscard]] std::size_t size() const noexcept { return rows_.size(); }
 
 private:
     std::unordered_map<Key, entry> rows_;
