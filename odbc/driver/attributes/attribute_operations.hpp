@@ -1,5 +1,6 @@
 #pragma once
-// Environment, connection and statement attributes, SQLGetInfo and SQLGetFunctions.
+// Environment, connection and statement attributes, SQLGetInfo and SQLGetFunctions: the
+// work of the exports of the same names.
 
 #include <sql.h>
 

@@ -83,8 +83,12 @@ diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE*
 
 diag_record free_handle(SQLSMALLINT handle_type, SQLHANDLE h) {
     if (h != nullptr) {
+        auto* object = static_cast<variant_handle*>(h);
+        // An implicit descriptor belongs to its statement, which frees it with itself.
+        if (const auto* desc = object->get_if<descriptor>(); desc != nullptr && desc->implicit)
+            return diag_record(diag::state::general_error, "an implicit descriptor is freed with its statement.");
         // Destroyed according to its own kind, whatever the handle type argument says.
-        std::unique_ptr<variant_handle> owned(static_cast<variant_handle*>(h));
+        std::unique_ptr<variant_handle> owned(object);
     }
     log_line(logger::level::debug, "freed: {} - {} - at {}", handle_type, type_name(handle_type), fmt::ptr(h));
     if (handle_type == SQL_HANDLE_ENV) logger::detail::get_logger().close_file();

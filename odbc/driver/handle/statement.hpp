@@ -1,11 +1,15 @@
 #pragma once
 
 #include <sql.h>
+#include <sqlext.h>
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "handle/connection.hpp"
+#include "handle/owned_handle.hpp"
 
 namespace handle {
 
@@ -25,6 +29,16 @@ struct statement : base {
     std::int64_t current_row = -1;
     std::int64_t row_count = 0;
     SQLULEN max_rows = 0;
+    // The implicit descriptors, indexed by `implicit_descriptor`: each is created on its first
+    // request and keeps its handle value for the statement's life.
+    std::array<owned_handle, 4> implicit_descriptors;
+};
+
+enum class implicit_descriptor : std::size_t {
+    application_parameter = 0,
+    application_row = 1,
+    implementation_parameter = 2,
+    implementation_row = 3,
 };
 
 }  // namespace handle

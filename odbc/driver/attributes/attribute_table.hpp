@@ -1,0 +1,59 @@
+#pragma once
+// Attribute tables: per handle kind, the rows that name each attribute, fix its type and
+// default, and bind the few that reach the handle's real state.
+
+#include <sql.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <string_view>
+#include <unordered_map>
+
+#include "attributes/attribute_value.hpp"
+
+namespace handle {
+struct connection;
+}  // namespace handle
+
+namespace attributes {
+
+// One row. The value is the attribute's default and, through its alternative, its type for
+// reads and writes; a set never changes it. A getter, when present, supplies what a read
+// reports; a setter, when present, receives the value of a successful write. Both take the
+// handle the row is read or written through.
+template <typename Owner>
+struct attribute_entry {
+    std::int32_t id = 0;
+    std::string_view name;
+    attribute_value value;
+    bool optional = false;  // recognised but not implemented
+    attribute_value (*getter)(Owner&) = nullptr;
+    void (*setter)(Owner&, const attribute_value&) = nullptr;
+};
+
+// Identifier to row, filled once from the rows in the order given: a row whose identifier is
+// already present is skipped, so the first row for an identifier wins. Never changed after.
+template <typename Owner, typename Key = SQLINTEGER>
+class attribute_table {
+public:
+    using entry = attribute_entry<Owner>;
+
+    attribute_table(std::initializer_list<entry> rows) {
+        rows_.reserve(rows.size());
+        for (const auto& row : rows) rows_.try_emplace(static_cast<Key>(row.id), row);
+    }
+
+    // The row of `id`, or null when the table has none.
+    [[nodiscard]] const entry* find(Key id) const {
+        const auto it = rows_.find(id);
+        return it == rows_.end() ? nullptr : &it->second;
+    }
+
+private:
+    std::unordered_map<Key, entry> rows_;
+};
+
+// The answers of SQLGetInfo, keyed by the 16-bit information type.
+using info_table = attribute_table<handle::connection, SQLUSMALLINT>;
+
+}  // namespace attributes

@@ -1,0 +1,63 @@
+// The connection's attributes: the login and connection timeouts share one field; every
+// other row reports its default.
+
+#include <sql.h>
+
+#include <cstdint>
+#include <string>
+
+#include "attributes/attribute_tables.hpp"
+
+namespace attributes {
+
+namespace {
+
+using u32 = std::uint32_t;
+using ulen = SQLULEN;
+const SQLPOINTER null_pointer = nullptr;
+
+attribute_value timeout(handle::connection& dbc) { return u32{dbc.timeout}; }
+
+void set_timeout(handle::connection& dbc, const attribute_value& value) {
+    if (const auto* seconds = std::get_if<u32>(&value)) dbc.timeout = *seconds;
+}
+
+}  // namespace
+
+template <>
+const attribute_table<handle::connection>& prepare_attributes<handle::connection>() {
+    // SQLUINTEGER rows, except the pointers and the two that ODBC types as SQLULEN
+    // (SQL_ATTR_ASYNC_ENABLE and SQL_ATTR_ODBC_CURSORS).
+    static const attribute_table<handle::connection> table{
+        {101, "SQL_ATTR_ACCESS_MODE", u32{0}},
+        {119, "SQL_ATTR_ASYNC_DBC_EVENT", null_pointer},
+        {117, "SQL_ATTR_ASYNC_DBC_FUNCTIONS_ENABLE", u32{0}},
+        {4, "SQL_ATTR_ASYNC_ENABLE", ulen{0}},
+        {10001, "SQL_ATTR_AUTO_IPD", u32{0}},
+        {102, "SQL_ATTR_AUTOCOMMIT", u32{1}},
+        {1209, "SQL_ATTR_CONNECTION_DEAD", u32{0}},
+        {.id = 113, .name = "SQL_ATTR_CONNECTION_TIMEOUT", .value = u32{60}, .getter = timeout, .setter = set_timeout},
+        {.id = 109, .name = "SQL_ATTR_CURRENT_CATALOG", .value = std::string(), .optional = true},
+        {114, "SQL_ATTR_DISCONNECT_BEHAVIOR", u32{1}},
+        {1207, "SQL_ATTR_ENLIST_IN_DTC", null_pointer},
+        {1208, "SQL_ATTR_ENLIST_IN_XA", null_pointer},
+        {.id = 103, .name = "SQL_ATTR_LOGIN_TIMEOUT", .value = u32{60}, .getter = timeout, .setter = set_timeout},
+        {10014, "SQL_ATTR_METADATA_ID", u32{0}},
+        {110, "SQL_ATTR_ODBC_CURSORS", ulen{2}},
+        {112, "SQL_ATTR_PACKET_SIZE", u32{128000000}},
+        {111, "SQL_ATTR_QUIET_MODE", null_pointer},
+        {104, "SQL_ATTR_TRACE", u32{1}},
+        {105, "SQL_ATTR_TRACEFILE", std::string()},
+        {106, "SQL_ATTR_TRANSLATE_LIB", null_pointer},
+        {107, "SQL_ATTR_TRANSLATE_OPTION", u32{0}},
+        {108, "SQL_ATTR_TXN_ISOLATION", u32{0}},
+        {115, "SQL_ATTR_ANSI_APP", u32{1}},
+        {116, "SQL_ATTR_RESET_CONNECTION", u32{1}},
+        {1061, "SQL_ATTR_APP_WCHAR_TYPE", u32{2}},
+        {1064, "SQL_ATTR_APP_UNICODE_TYPE", u32{2}},
+        {1065, "SQL_ATTR_DRIVER_UNICODE_TYPE", u32{2}},
+    };
+    return table;
+}
+
+}  // namespace attributes

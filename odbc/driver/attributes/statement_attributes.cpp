@@ -1,0 +1,133 @@
+// The statement's attributes: the rows that fetching and execution read reach the
+// statement's own fields; every other row reports its default.
+
+#include <sql.h>
+
+#include <cstdint>
+
+#include "attributes/attribute_tables.hpp"
+#include "handle/implicit_descriptors.hpp"
+#include "handle/variant_handle.hpp"
+#include "logger/logger.hpp"
+
+namespace attributes {
+
+namespace {
+
+using handle::implicit_descriptor;
+using handle::statement;
+using u32 = std::uint32_t;
+using ulen = SQLULEN;
+const SQLPOINTER null_pointer = nullptr;
+
+// The handle of an implicit descriptor; a set of these attributes is ignored.
+template <implicit_descriptor Role>
+attribute_value descriptor_handle(statement& stmt) {
+    return static_cast<SQLPOINTER>(&handle::implicit_descriptor_of(stmt, Role));
+}
+
+attribute_value max_rows(statement& stmt) { return ulen{stmt.max_rows}; }
+void set_max_rows(statement& stmt, const attribute_value& value) {
+    if (const auto* rows = std::get_if<ulen>(&value)) stmt.max_rows = *rows;
+}
+
+attribute_value row_array_size(statement& stmt) { return ulen{stmt.row_array_size}; }
+void set_row_array_size(statement& stmt, const attribute_value& value) {
+    const auto* size = std::get_if<ulen>(&value);
+    if (size == nullptr) return;
+    log_line(logger::level::debug, "Array size: {}", *size);
+    stmt.row_array_size = *size;
+}
+
+attribute_value row_bind_type(statement& stmt) { return ulen{stmt.bind_type}; }
+void set_row_bind_type(statement& stmt, const attribute_value& value) {
+    const auto* type = std::get_if<ulen>(&value);
+    if (type == nullptr) return;
+    if (*type != SQL_BIND_BY_COLUMN) {
+        log_line(logger::level::debug, "Bind by size: {}", *type);
+    } else {
+        log_line(logger::level::debug, "Bind by column");
+    }
+    stmt.bind_type = *type;
+}
+
+// The zero-based cursor position as an unsigned 32-bit number, so that "before the first row"
+// (-1) reads 4294967295 in the 64-bit attribute too.
+attribute_value row_number(statement& stmt) { return ulen{static_cast<u32>(stmt.current_row)}; }
+
+attribute_value row_status_ptr(statement& stmt) { return static_cast<SQLPOINTER>(stmt.row_status_ptr); }
+void set_row_status_ptr(statement& stmt, const attribute_value& value) {
+    const auto* pointer = std::get_if<SQLPOINTER>(&value);
+    if (pointer == nullptr) return;
+    log_line(logger::level::debug, "set SQL_ATTR_ROW_STATUS_PTR");
+    stmt.row_status_ptr = static_cast<SQLUSMALLINT*>(*pointer);
+}
+
+attribute_value rows_fetched_ptr(statement& stmt) { return static_cast<SQLPOINTER>(stmt.rows_fetched_ptr); }
+// The rows-fetched pointer serves as the sink of the row count: a new pointer receives the
+// current count at once.
+void set_rows_fetched_ptr(statement& stmt, const attribute_value& value) {
+    const auto* pointer = std::get_if<SQLPOINTER>(&value);
+    if (pointer == nullptr) return;
+    stmt.rows_fetched_ptr = static_cast<SQLULEN*>(*pointer);
+    if (stmt.rows_fetched_ptr == nullptr) return;
+    log_line(logger::level::debug, "set SQL_ATTR_ROWS_FETCHED_PTR");
+    *stmt.rows_fetched_ptr = static_cast<SQLULEN>(stmt.row_count);
+    log_line(logger::level::debug, "row_count_ptr: {}", *stmt.rows_fetched_ptr);
+}
+
+}  // namespace
+
+template <>
+const attribute_table<statement>& prepare_attributes<statement>() {
+    // Integer rows are SQLULEN as ODBC types them, except SQL_ATTR_ENABLE_AUTO_IPD (SQLUINTEGER).
+    static const attribute_table<statement> table{
+        {.id = 10011, .name = "SQL_ATTR_APP_PARAM_DESC", .value = null_pointer,
+         .getter = descriptor_handle<implicit_descriptor::application_parameter>},
+        {.id = 10010, .name = "SQL_ATTR_APP_ROW_DESC", .value = null_pointer,
+         .getter = descriptor_handle<implicit_descriptor::application_row>},
+        {4, "SQL_ATTR_ASYNC_ENABLE", ulen{0}},
+        {29, "SQL_ATTR_ASYNC_STMT_EVENT", null_pointer},
+        {7, "SQL_ATTR_CONCURRENCY", ulen{SQL_CONCUR_READ_ONLY}},
+        {-1, "SQL_ATTR_CURSOR_SCROLLABLE", ulen{1}},
+        {-2, "SQL_ATTR_CURSOR_SENSITIVITY", ulen{2}},
+        {6, "SQL_ATTR_CURSOR_TYPE", ulen{SQL_CURSOR_FORWARD_ONLY}},
+        {15, "SQL_ATTR_ENABLE_AUTO_IPD", u32{0}},
+        {16, "SQL_ATTR_FETCH_BOOKMARK_PTR", null_pointer},
+        {.id = 10013, .name = "SQL_ATTR_IMP_PARAM_DESC", .value = null_pointer,
+         .getter = descriptor_handle<implicit_descriptor::implementation_parameter>},
+        {.id = 10012, .name = "SQL_ATTR_IMP_ROW_DESC", .value = null_pointer,
+         .getter = descriptor_handle<implicit_descriptor::implementation_row>},
+        {8, "SQL_ATTR_KEYSET_SIZE", ulen{0}},
+        {3, "SQL_ATTR_MAX_LENGTH", ulen{0}},
+        {.id = 1, .name = "SQL_ATTR_MAX_ROWS", .value = ulen{0}, .getter = max_rows, .setter = set_max_rows},
+        {10014, "SQL_ATTR_METADATA_ID", ulen{0}},
+        {2, "SQL_ATTR_NOSCAN", ulen{0}},
+        {17, "SQL_ATTR_PARAM_BIND_OFFSET_PTR", null_pointer},
+        {18, "SQL_ATTR_PARAM_BIND_TYPE", ulen{0}},
+        {19, "SQL_ATTR_PARAM_OPERATION_PTR", null_pointer},
+        {20, "SQL_ATTR_PARAM_STATUS_PTR", null_pointer},
+        {21, "SQL_ATTR_PARAMS_PROCESSED_PTR", null_pointer},
+        {22, "SQL_ATTR_PARAMSET_SIZE", ulen{1}},
+        {0, "SQL_ATTR_QUERY_TIMEOUT", ulen{0}},
+        {11, "SQL_ATTR_RETRIEVE_DATA", ulen{1}},
+        {.id = 27, .name = "SQL_ATTR_ROW_ARRAY_SIZE", .value = ulen{1}, .getter = row_array_size,
+         .setter = set_row_array_size},
+        {23, "SQL_ATTR_ROW_BIND_OFFSET_PTR", null_pointer},
+        {.id = 5, .name = "SQL_ATTR_ROW_BIND_TYPE", .value = ulen{0}, .getter = row_bind_type,
+         .setter = set_row_bind_type},
+        {.id = 14, .name = "SQL_ATTR_ROW_NUMBER", .value = ulen{0}, .getter = row_number},
+        {24, "SQL_ATTR_ROW_OPERATION_PTR", null_pointer},
+        {.id = 25, .name = "SQL_ATTR_ROW_STATUS_PTR", .value = null_pointer, .getter = row_status_ptr,
+         .setter = set_row_status_ptr},
+        {.id = 26, .name = "SQL_ATTR_ROWS_FETCHED_PTR", .value = null_pointer, .getter = rows_fetched_ptr,
+         .setter = set_rows_fetched_ptr},
+        {10, "SQL_ATTR_SIMULATE_CURSOR", ulen{0}},
+        {12, "SQL_ATTR_USE_BOOKMARKS", ulen{0}},
+        {1227, "SQL_SOPT_SS_HIDDEN_COLUMNS", ulen{0}},
+        {1228, "SQL_SOPT_SS_NOBROWSETABLE", ulen{0}},
+    };
+    return table;
+}
+
+}  // namespace attributes

@@ -1,0 +1,165 @@
+// SQLSetStmtAttr / SQLGetStmtAttr through the exports: the rows that reach statement fields,
+// their 64-bit widths, and the implicit descriptors.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <set>
+
+#include "handle/variant_handle.hpp"
+#include "sentinel_buffer.hpp"
+#include "test_support.hpp"
+
+namespace {
+
+SQLPOINTER bits(std::uintptr_t value) { return reinterpret_cast<SQLPOINTER>(value); }
+
+SQLULEN stmt_ulen(SQLHSTMT stmt, SQLINTEGER attribute) {
+    SQLULEN value = 0xDEAD;
+    EXPECT_EQ(SQLGetStmtAttr(stmt, attribute, &value, 0, nullptr), SQL_SUCCESS);
+    return value;
+}
+
+SQLPOINTER stmt_pointer(SQLHSTMT stmt, SQLINTEGER attribute) {
+    SQLPOINTER value = bits(0xDEAD);
+    EXPECT_EQ(SQLGetStmtAttr(stmt, attribute, &value, 0, nullptr), SQL_SUCCESS);
+    return value;
+}
+
+}  // namespace
+
+TEST(StatementAttributes, IntegerRowsAreSqlulenWide) {
+    test::handles h;
+    const auto written = [&](SQLINTEGER attribute) {
+        test::sentinel_buffer<16> buffer;
+        EXPECT_EQ(SQLGetStmtAttr(h.stmt, attribute, buffer.data(), 16, nullptr), SQL_SUCCESS);
+        return buffer.written();
+    };
+    EXPECT_EQ(written(SQL_ATTR_ROW_ARRAY_SIZE), 8u);
+    EXPECT_EQ(written(SQL_ATTR_QUERY_TIMEOUT), 8u);
+    EXPECT_EQ(written(SQL_ATTR_CURSOR_TYPE), 8u);
+    EXPECT_EQ(written(SQL_ATTR_RETRIEVE_DATA), 8u);
+    EXPECT_EQ(written(SQL_ATTR_ROW_NUMBER), 8u);
+    EXPECT_EQ(written(SQL_ATTR_ENABLE_AUTO_IPD), 4u);  // SQLUINTEGER in ODBC
+    EXPECT_EQ(written(SQL_ATTR_ROW_BIND_OFFSET_PTR), 8u);
+}
+
+TEST(StatementAttributes, FetchSettingsReachTheStatement) {
+    test::captured_log log(logger::level::debug);
+    test::handles h;
+    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_ARRAY_SIZE), 1u);
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_ARRAY_SIZE, bits(0x100000002), 0), SQL_SUCCESS);
+    EXPECT_EQ(h.statement().row_array_size, 0x100000002u) << "all 64 bits are kept";
+    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_ARRAY_SIZE), 0x100000002u);
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_ARRAY_SIZE, bits(0), 0), SQL_SUCCESS);
+    EXPECT_EQ(h.statement().row_array_size, 0u);
+
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_MAX_ROWS, bits(10), 0), SQL_SUCCESS);
+    EXPECT_EQ(h.statement().max_rows, 10u);
+    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_MAX_ROWS), 10u);
+
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_BIND_TYPE, bits(24), 0), SQL_SUCCESS);
+    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_BIND_TYPE), 24u);
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_BIND_TYPE, bits(SQL_BIND_BY_COLUMN), 0), SQL_SUCCESS);
+    EXPECT_EQ(h.statement().bind_type, SQL_BIND_BY_COLUMN);
+
+    SQLUSMALLINT statuses[4];
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_STATUS_PTR, statuses, 0), SQL_SUCCESS);
+    EXPECT_EQ(h.statement().row_status_ptr, statuses);
+    EXPECT_EQ(stmt_pointer(h.stmt, SQL_ATTR_ROW_STATUS_PTR), statuses);
+
+    const auto text = log.text();
+    EXPECT_NE(text.find("[Debug] Array size: 4294967298\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("[Debug] Bind by size: 24\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("[Debug] Bind by column\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("[Debug] set SQL_ATTR_ROW_STATUS_PTR\n"), std::string::npos) << text;
+}
+
+TEST(StatementAttributes, RowsFetchedPointerReceivesTheRowCountAtOnce) {
+    test::captured_log log(logger::level::debug);
+    test::handles h;
+    h.statement().row_count = 42;
+    SQLULEN fetched = 0xDEAD;
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_SUCCESS);
+    EXPECT_EQ(fetched, 42u);
+    EXPECT_EQ(h.statement().rows_fetched_ptr, &fetched);
+    EXPECT_EQ(stmt_pointer(h.stmt, SQL_ATTR_ROWS_FETCHED_PTR), &fetched);
+
+    const auto text = log.text();
+    EXPECT_NE(text.find("[Debug] set SQL_ATTR_ROWS_FETCHED_PTR\n[Debug] row_count_ptr: 42\n"), std::string::npos)
+        << text;
+
+    // Setting it back to null writes nothing anywhere.
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0), SQL_SUCCESS);
+    EXPECT_EQ(h.statement().rows_fetched_ptr, nullptr);
+}
+
+TEST(StatementAttributes, RowNumberIsTheCursorAsUnsigned32Bits) {
+    test::handles h;
+    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_NUMBER), 4294967295u) << "before the first row";
+    h.statement().current_row = 0;
+    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_NUMBER), 0u);
+    h.statement().current_row = 41;
+    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_NUMBER), 41u);
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_NUMBER, bits(7), 0), SQL_SUCCESS);
+    EXPECT_EQ(h.statement().current_row, 41);
+}
+
+TEST(StatementAttributes, CursorTypeAndOtherDefaultsDoNotChange) {
+    test::handles h;
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_CURSOR_TYPE, bits(SQL_CURSOR_STATIC), 0), SQL_SUCCESS);
+    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_CURSOR_TYPE), SQL_CURSOR_FORWARD_ONLY);
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_CURSOR_TYPE, bits(SQL_CURSOR_DYNAMIC), 0), SQL_SUCCESS);
+    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_CURSOR_TYPE), SQL_CURSOR_FORWARD_ONLY);
+    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_CONCURRENCY), SQL_CONCUR_READ_ONLY);
+    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_PARAMSET_SIZE), 1u);
+    EXPECT_EQ(stmt_ulen(h.stmt, 1228), 0u);
+}
+
+TEST(StatementAttributes, UnknownIdentifiers) {
+    test::handles h;
+    test::sentinel_buffer<8> buffer;
+    EXPECT_EQ(SQLGetStmtAttr(h.stmt, -3 /* SQL_ATTR_CURSOR_HOLDABLE */, buffer.data(), 0, nullptr), SQL_ERROR);
+    EXPECT_TRUE(buffer.untouched());
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, h.stmt).message,
+              "[HY092] Invalid attribute/option identifier: Unknown attribute: -3");
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, 1229, bits(0), 0), SQL_ERROR);
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, h.stmt).sqlstate, "HY092");
+}
+
+TEST(StatementAttributes, ImplicitDescriptorsAreStableDescriptorHandles) {
+    test::handles h;
+    const SQLINTEGER kinds[] = {SQL_ATTR_APP_PARAM_DESC, SQL_ATTR_APP_ROW_DESC, SQL_ATTR_IMP_PARAM_DESC,
+                                SQL_ATTR_IMP_ROW_DESC};
+    std::set<SQLPOINTER> seen;
+    for (const auto kind : kinds) {
+        const SQLPOINTER desc = stmt_pointer(h.stmt, kind);
+        ASSERT_NE(desc, nullptr);
+        EXPECT_EQ(stmt_pointer(h.stmt, kind), desc) << "the same handle every time";
+        seen.insert(desc);
+        // A real descriptor handle: the diagnostic functions accept it.
+        auto* object = static_cast<variant_handle*>(desc);
+        ASSERT_NE(object->get_if<handle::descriptor>(), nullptr);
+        EXPECT_EQ(object->common().parent, h.dbc);
+        EXPECT_EQ(test::diag_of(SQL_HANDLE_DESC, desc).sqlstate, "00000");
+    }
+    EXPECT_EQ(seen.size(), 4u);
+
+    // Setting another descriptor is accepted and changes nothing.
+    SQLHDESC explicit_desc = nullptr;
+    ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DESC, h.dbc, &explicit_desc), SQL_SUCCESS);
+    const SQLPOINTER row_desc = stmt_pointer(h.stmt, SQL_ATTR_APP_ROW_DESC);
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_APP_ROW_DESC, explicit_desc, 0), SQL_SUCCESS);
+    EXPECT_EQ(stmt_pointer(h.stmt, SQL_ATTR_APP_ROW_DESC), row_desc);
+    EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_DESC, explicit_desc), SQL_SUCCESS);
+
+    // The statement owns them: the application cannot free one, and it stays usable.
+    EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_DESC, row_desc), SQL_ERROR);
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_DESC, row_desc).sqlstate, "00000");
+
+    // Another statement has descriptors of its own.
+    SQLHSTMT other = nullptr;
+    ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, h.dbc, &other), SQL_SUCCESS);
+    EXPECT_EQ(seen.count(stmt_pointer(other, SQL_ATTR_APP_ROW_DESC)), 0u);
+    EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_STMT, other), SQL_SUCCESS);
+}
