@@ -6,10 +6,15 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
+#include "fetch/column_binding.hpp"
 #include "handle/connection.hpp"
 #include "handle/owned_handle.hpp"
+#include "statement/parameter_binding.hpp"
+#include "statement/result_table.hpp"
 
 namespace handle {
 
@@ -17,7 +22,10 @@ struct statement : base {
     // A copy of the connection's cluster handle taken at allocation; opens nothing.
     cluster_handle cluster = nullptr;
     std::string prepared_text;
-    std::uint16_t parameter_count = 0;
+    // Number of "?" markers in the prepared text.
+    std::uint32_t parameter_count = 0;
+    // SQLBindParameter records by zero-based parameter index.
+    std::map<std::uint16_t, parameter_binding> parameter_bindings;
     bool executed_flag = false;
     bool insert_flag = false;
     bool wrapped_flag = false;
@@ -29,6 +37,10 @@ struct statement : base {
     std::int64_t current_row = -1;
     std::int64_t row_count = 0;
     SQLULEN max_rows = 0;
+    // The current result: its columns and the library result they view into.
+    result_table result;
+    // SQLBindCol records in call order; several may name the same column.
+    std::vector<column_binding> column_bindings;
     // The implicit descriptors, indexed by `implicit_descriptor`: each is created on its first
     // request and keeps its handle value for the statement's life.
     std::array<owned_handle, 4> implicit_descriptors;

@@ -1,28 +1,92 @@
 #include "statement/statement_operations.hpp"
 
-#include "diagnostics/not_implemented_yet.hpp"
+#include <fmt/format.h>
+
+#include "logger/logger.hpp"
+#include "statement/execution.hpp"
+#include "statement/rewrite_rules.hpp"
 
 namespace statement_ops {
 
-diag_record prepare(handle::statement&, std::string_view) { return not_implemented_yet(); }
-diag_record num_params(handle::statement&, SQLSMALLINT*) { return not_implemented_yet(); }
-diag_record bind_parameter(handle::statement&, SQLUSMALLINT, SQLSMALLINT, SQLSMALLINT, SQLSMALLINT, SQLULEN,
-                           SQLSMALLINT, SQLPOINTER, SQLLEN, SQLLEN*) {
-    return not_implemented_yet();
+namespace {
+
+std::string_view free_option_name(SQLUSMALLINT option) noexcept {
+    switch (option) {
+    case SQL_CLOSE: return "SQL_CLOSE";
+    case SQL_DROP: return "SQL_DROP";
+    case SQL_UNBIND: return "SQL_UNBIND";
+    case SQL_RESET_PARAMS: return "SQL_RESET_PARAMS";
+    default: return "unknown";
+    }
 }
-diag_record exec_direct(handle::statement&, std::string_view) { return not_implemented_yet(); }
-diag_record execute(handle::statement&) { return not_implemented_yet(); }
-diag_record row_count(handle::statement&, SQLLEN*) { return not_implemented_yet(); }
-diag_record free_stmt(handle::statement&, SQLUSMALLINT) { return not_implemented_yet(); }
-diag_record cancel(handle::statement&) { return not_implemented_yet(); }
-diag_record num_result_cols(handle::statement&, SQLSMALLINT*) { return not_implemented_yet(); }
-diag_record describe_col(handle::statement&, SQLUSMALLINT, SQLCHAR*, SQLSMALLINT, SQLSMALLINT*, SQLSMALLINT*, SQLULEN*,
-                         SQLSMALLINT*, SQLSMALLINT*) {
-    return not_implemented_yet();
+
+}  // namespace
+
+diag_record prepare(handle::statement& stmt, std::string_view text) {
+    log_line(logger::level::debug, "prepare query: '{}'", text);
+    stmt.parameter_count = rewrite::count_markers(text);
+    stmt.prepared_text = std::string(text);
+    stmt.executed_flag = false;
+    stmt.insert_flag = rewrite::contains_lower(text, "insert");
+    stmt.result.columns.clear();
+    if (stmt.insert_flag) stmt.prepared_text = rewrite::rewrite_insert(stmt.prepared_text);
+    log_line(logger::level::debug, "prepared query: '{}' parameters: {} insert: {}", stmt.prepared_text,
+             stmt.parameter_count, stmt.insert_flag);
+    return diag_record::success();
 }
-diag_record col_attribute(handle::statement&, SQLUSMALLINT, SQLUSMALLINT, SQLPOINTER, SQLSMALLINT, SQLSMALLINT*,
-                          SQLLEN*) {
-    return not_implemented_yet();
+
+diag_record num_params(handle::statement& stmt, SQLSMALLINT* count) {
+    if (count != nullptr) *count = static_cast<SQLSMALLINT>(stmt.parameter_count);
+    return diag_record::success();
+}
+
+diag_record bind_parameter(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT, SQLSMALLINT,
+                           SQLSMALLINT parameter_type, SQLULEN, SQLSMALLINT, SQLPOINTER value,
+                           SQLLEN buffer_length, SQLLEN* indicator) {
+    const auto index = static_cast<std::uint16_t>(number - 1);
+    log_line(logger::level::debug, "bind type: {} - {}", parameter_type, sql_type_name(parameter_type));
+    if (index >= stmt.parameter_count)
+        return diag_record(diag::state::general_error,
+                           fmt::format("could not bind parameter at index {}, parameter count is {}", index,
+                                       stmt.parameter_count));
+    if (!is_accepted_parameter_type(parameter_type))
+        return diag_record(diag::state::general_error, fmt::format("unsupported target type: {}", parameter_type));
+    stmt.parameter_bindings.insert_or_assign(index, parameter_binding{parameter_type, value, buffer_length, indicator});
+    return diag_record::success();
+}
+
+diag_record exec_direct(handle::statement& stmt, std::string_view text) { return execution::execute_text(stmt, text); }
+
+diag_record execute(handle::statement& stmt) { return execution::execute_prepared(stmt); }
+
+diag_record row_count(handle::statement& stmt, SQLLEN* count) {
+    const SQLLEN rows = stmt.row_count == 0 ? -1 : static_cast<SQLLEN>(stmt.row_count);
+    log_line(logger::level::debug, "row count: {}", rows);
+    if (count != nullptr) *count = rows;
+    return diag_record::success();
+}
+
+diag_record free_stmt(handle::statement& stmt, SQLUSMALLINT option) {
+    log_line(logger::level::debug, "Option: {}", free_option_name(option));
+    switch (option) {
+    case SQL_CLOSE: stmt.current_row = -1; break;
+    case SQL_UNBIND: stmt.column_bindings.clear(); break;
+    case SQL_RESET_PARAMS: stmt.parameter_bindings.clear(); break;
+    default: break;  // SQL_DROP leaves the handle to SQLFreeHandle
+    }
+    return diag_record::success();
+}
+
+diag_record cancel(handle::statement& stmt) {
+    stmt.prepared_text.clear();
+    stmt.parameter_count = 0;
+    stmt.parameter_bindings.clear();
+    stmt.column_bindings.clear();
+    stmt.row_status_ptr = nullptr;
+    stmt.rows_fetched_ptr = nullptr;
+    stmt.row_count = 0;
+    stmt.result = result_table{};  // also hands the library result back
+    return diag_record::success();
 }
 
 }  // namespace statement_ops

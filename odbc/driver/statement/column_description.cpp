@@ -1,0 +1,176 @@
+// SQLNumResultCols, SQLDescribeCol and SQLColAttribute(s): the shape of the current result.
+
+#include <sqlext.h>
+
+#include <array>
+#include <optional>
+#include <utility>
+#include <variant>
+
+#include <fmt/format.h>
+
+#include "diagnostics/copy_out_string.hpp"
+#include "logger/logger.hpp"
+#include "statement/execution.hpp"
+#include "statement/rewrite_rules.hpp"
+#include "statement/statement_operations.hpp"
+
+namespace statement_ops {
+
+namespace {
+
+constexpr std::array<std::pair<SQLUSMALLINT, std::string_view>, 45> field_names{{
+    {SQL_COLUMN_COUNT, "SQL_COLUMN_COUNT"},
+    {SQL_COLUMN_NAME, "SQL_COLUMN_NAME"},
+    {SQL_DESC_CONCISE_TYPE, "SQL_DESC_CONCISE_TYPE"},
+    {SQL_COLUMN_LENGTH, "SQL_COLUMN_LENGTH"},
+    {SQL_COLUMN_PRECISION, "SQL_COLUMN_PRECISION"},
+    {SQL_COLUMN_SCALE, "SQL_COLUMN_SCALE"},
+    {SQL_DESC_DISPLAY_SIZE, "SQL_DESC_DISPLAY_SIZE"},
+    {SQL_COLUMN_NULLABLE, "SQL_COLUMN_NULLABLE"},
+    {SQL_DESC_UNSIGNED, "SQL_DESC_UNSIGNED"},
+    {SQL_DESC_FIXED_PREC_SCALE, "SQL_DESC_FIXED_PREC_SCALE"},
+    {SQL_DESC_UPDATABLE, "SQL_DESC_UPDATABLE"},
+    {SQL_DESC_AUTO_UNIQUE_VALUE, "SQL_DESC_AUTO_UNIQUE_VALUE"},
+    {SQL_DESC_CASE_SENSITIVE, "SQL_DESC_CASE_SENSITIVE"},
+    {SQL_DESC_SEARCHABLE, "SQL_DESC_SEARCHABLE"},
+    {SQL_DESC_TYPE_NAME, "SQL_DESC_TYPE_NAME"},
+    {SQL_DESC_TABLE_NAME, "SQL_DESC_TABLE_NAME"},
+    {SQL_DESC_SCHEMA_NAME, "SQL_DESC_SCHEMA_NAME"},
+    {SQL_DESC_CATALOG_NAME, "SQL_DESC_CATALOG_NAME"},
+    {SQL_DESC_LABEL, "SQL_DESC_LABEL"},
+    {19, "SQL_COLUMN_DRIVER_START"},
+    {SQL_DESC_ARRAY_SIZE, "SQL_DESC_ARRAY_SIZE"},
+    {SQL_DESC_ARRAY_STATUS_PTR, "SQL_DESC_ARRAY_STATUS_PTR"},
+    {SQL_DESC_BASE_COLUMN_NAME, "SQL_DESC_BASE_COLUMN_NAME"},
+    {SQL_DESC_BASE_TABLE_NAME, "SQL_DESC_BASE_TABLE_NAME"},
+    {SQL_DESC_BIND_OFFSET_PTR, "SQL_DESC_BIND_OFFSET_PTR"},
+    {SQL_DESC_BIND_TYPE, "SQL_DESC_BIND_TYPE"},
+    {SQL_DESC_DATETIME_INTERVAL_PRECISION, "SQL_DESC_DATETIME_INTERVAL_PRECISION"},
+    {SQL_DESC_LITERAL_PREFIX, "SQL_DESC_LITERAL_PREFIX"},
+    {SQL_DESC_LITERAL_SUFFIX, "SQL_DESC_LITERAL_SUFFIX"},
+    {SQL_DESC_LOCAL_TYPE_NAME, "SQL_DESC_LOCAL_TYPE_NAME"},
+    {SQL_DESC_MAXIMUM_SCALE, "SQL_DESC_MAXIMUM_SCALE"},
+    {SQL_DESC_MINIMUM_SCALE, "SQL_DESC_MINIMUM_SCALE"},
+    {SQL_DESC_NUM_PREC_RADIX, "SQL_DESC_NUM_PREC_RADIX"},
+    {SQL_DESC_COUNT, "SQL_DESC_COUNT"},
+    {SQL_DESC_TYPE, "SQL_DESC_TYPE"},
+    {SQL_DESC_LENGTH, "SQL_DESC_LENGTH"},
+    {SQL_DESC_OCTET_LENGTH_PTR, "SQL_DESC_OCTET_LENGTH_PTR"},
+    {SQL_DESC_PRECISION, "SQL_DESC_PRECISION"},
+    {SQL_DESC_SCALE, "SQL_DESC_SCALE"},
+    {SQL_DESC_DATETIME_INTERVAL_CODE, "SQL_DESC_DATETIME_INTERVAL_CODE"},
+    {SQL_DESC_NULLABLE, "SQL_DESC_NULLABLE"},
+    {SQL_DESC_INDICATOR_PTR, "SQL_DESC_INDICATOR_PTR"},
+    {SQL_DESC_DATA_PTR, "SQL_DESC_DATA_PTR"},
+    {SQL_DESC_NAME, "SQL_DESC_NAME"},
+    {SQL_DESC_UNNAMED, "SQL_DESC_UNNAMED"},
+}};
+
+std::string_view field_name(SQLUSMALLINT field) noexcept {
+    for (const auto& [id, name] : field_names)
+        if (id == field) return name;
+    if (field == SQL_DESC_OCTET_LENGTH) return "SQL_DESC_OCTET_LENGTH";
+    return {};
+}
+
+// The column at a one-based column number, or the 07009 record.
+std::variant<const result_column*, diag_record> column_at(const handle::statement& stmt, SQLUSMALLINT number) {
+    const auto index = static_cast<std::uint16_t>(number - 1);
+    const auto count = stmt.result.columns.size();
+    if (index >= count)
+        return diag_record(diag::state::invalid_descriptor_index,
+                           fmt::format("tried to fetch col index {}, max is {}", index, count));
+    return &stmt.result.columns[index];
+}
+
+using attribute_answer = std::variant<SQLLEN, std::string_view>;
+
+std::optional<attribute_answer> answer(const handle::statement& stmt, const result_column& c, SQLUSMALLINT field) {
+    switch (field) {
+    case SQL_COLUMN_COUNT:
+    case SQL_DESC_COUNT: return SQLLEN(stmt.result.columns.size());
+    case SQL_COLUMN_NAME:
+    case SQL_DESC_LABEL:
+    case SQL_DESC_NAME: return std::string_view(c.name);
+    case SQL_DESC_CONCISE_TYPE:
+    case SQL_DESC_TYPE: return SQLLEN(c.sql_type);
+    case SQL_COLUMN_LENGTH:
+    case SQL_DESC_DISPLAY_SIZE:
+    case SQL_DESC_LENGTH:
+    case SQL_DESC_OCTET_LENGTH: return SQLLEN(c.column_size);
+    case SQL_COLUMN_PRECISION:
+    case SQL_DESC_PRECISION: return SQLLEN(c.precision);
+    case SQL_COLUMN_SCALE:
+    case SQL_DESC_SCALE: return SQLLEN(c.decimal_digits);
+    case SQL_COLUMN_NULLABLE: return SQLLEN(c.nullable);
+    case SQL_DESC_NULLABLE: return SQLLEN(SQL_NULLABLE);
+    case SQL_DESC_UNSIGNED:
+    case SQL_DESC_FIXED_PREC_SCALE:
+    case SQL_DESC_AUTO_UNIQUE_VALUE: return SQLLEN(0);
+    case SQL_DESC_UPDATABLE: return SQLLEN(SQL_ATTR_READWRITE_UNKNOWN);
+    case SQL_DESC_CASE_SENSITIVE:
+    case SQL_DESC_UNNAMED: return SQLLEN(1);
+    case SQL_DESC_SEARCHABLE: return SQLLEN(c.searchable);
+    case SQL_DESC_TYPE_NAME: return c.type_name;
+    case SQL_DESC_TABLE_NAME:
+    case SQL_DESC_SCHEMA_NAME:
+    case SQL_DESC_CATALOG_NAME:
+    case SQL_DESC_BASE_COLUMN_NAME:
+    case SQL_DESC_BASE_TABLE_NAME:
+    case SQL_DESC_LITERAL_PREFIX:
+    case SQL_DESC_LITERAL_SUFFIX:
+    case SQL_DESC_LOCAL_TYPE_NAME: return std::string_view{};
+    case SQL_DESC_NUM_PREC_RADIX: return SQLLEN(c.radix);
+    default: return std::nullopt;
+    }
+}
+
+}  // namespace
+
+diag_record num_result_cols(handle::statement& stmt, SQLSMALLINT* count) {
+    // A prepared select is run early so that its columns can be counted.
+    if (stmt.result.columns.empty() && !stmt.prepared_text.empty() && !stmt.executed_flag &&
+        rewrite::contains_lower(stmt.prepared_text, "select")) {
+        log_line(logger::level::debug, "call execute");
+        auto r = execution::execute_prepared(stmt);
+        if (r.return_code != SQL_SUCCESS && r.return_code != SQL_NO_DATA) return r;
+    }
+    const auto columns = stmt.result.columns.size();
+    if (count != nullptr) *count = static_cast<SQLSMALLINT>(columns);
+    log_line(logger::level::debug, "columns count: {}", columns);
+    return diag_record::success();
+}
+
+diag_record describe_col(handle::statement& stmt, SQLUSMALLINT number, SQLCHAR* name, SQLSMALLINT buffer_length,
+                         SQLSMALLINT* name_length, SQLSMALLINT* data_type, SQLULEN* column_size,
+                         SQLSMALLINT* decimal_digits, SQLSMALLINT* nullable) {
+    const auto found = column_at(stmt, number);
+    if (const auto* failure = std::get_if<diag_record>(&found)) return *failure;
+    const result_column& c = *std::get<const result_column*>(found);
+    copy_out_string(c.name, name, buffer_length, name_length);
+    if (data_type != nullptr) *data_type = static_cast<SQLSMALLINT>(c.sql_type);
+    if (column_size != nullptr) *column_size = static_cast<SQLULEN>(c.column_size);
+    if (decimal_digits != nullptr) *decimal_digits = static_cast<SQLSMALLINT>(c.decimal_digits);
+    if (nullable != nullptr) *nullable = static_cast<SQLSMALLINT>(c.nullable);
+    return diag_record::success();
+}
+
+diag_record col_attribute(handle::statement& stmt, SQLUSMALLINT number, SQLUSMALLINT field, SQLPOINTER character,
+                          SQLSMALLINT buffer_length, SQLSMALLINT* string_length, SQLLEN* numeric) {
+    log_line(logger::level::debug, "column attribute for index {}: {} - {}", static_cast<std::uint16_t>(number - 1),
+             field, field_name(field));
+    const auto found = column_at(stmt, number);
+    if (const auto* failure = std::get_if<diag_record>(&found)) return *failure;
+    const auto value = answer(stmt, *std::get<const result_column*>(found), field);
+    if (!value) return diag_record(diag::state::general_error, "attribute not supported");
+    if (const auto* text = std::get_if<std::string_view>(&*value)) {
+        copy_out_string(*text, character, buffer_length, string_length);
+        if (numeric != nullptr) *numeric = 0;
+    } else if (numeric != nullptr) {
+        *numeric = std::get<SQLLEN>(*value);
+    }
+    return diag_record::success();
+}
+
+}  // namespace statement_ops

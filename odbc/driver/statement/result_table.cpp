@@ -1,0 +1,67 @@
+#include "statement/result_table.hpp"
+
+#include <array>
+
+namespace {
+
+constexpr std::array<kind_description, 12> kinds{{
+    {"SQL_NULL_DATA", SQL_CHAR, SQL_C_CHAR, 0, 0},
+    {"SQL_SSHORT", SQL_SMALLINT, SQL_C_SSHORT, 6, 5},
+    {"SQL_USHORT", SQL_SMALLINT, SQL_C_USHORT, 5, 5},
+    {"SQL_LONG", SQL_INTEGER, SQL_C_LONG, 11, 10},
+    {"SQL_ULONG", SQL_INTEGER, SQL_C_ULONG, 10, 10},
+    {"SQL_BIGINT", SQL_BIGINT, SQL_C_SBIGINT, 20, 19},
+    {"SQL_UBIGINT", SQL_BIGINT, SQL_C_UBIGINT, 19, 20},
+    {"SQL_FLOAT", SQL_FLOAT, SQL_C_FLOAT, 14, 24},
+    {"SQL_DOUBLE", SQL_DOUBLE, SQL_C_DOUBLE, 24, 53},
+    {"SQL_CHAR", SQL_CHAR, SQL_C_CHAR, 0, 0},
+    {"SQL_CHAR", SQL_CHAR, SQL_C_CHAR, 0, 0},
+    {"SQL_TYPE_TIMESTAMP", SQL_TYPE_TIMESTAMP, SQL_C_TYPE_TIMESTAMP, 31, 0},
+}};
+
+// The longest value's length; 0 as soon as a value is NULL or there are no rows.
+template <typename Cells>
+std::int32_t text_width(const Cells& c) {
+    std::size_t width = 0;
+    for (const auto& v : c.values) {
+        if (!v) return 0;
+        if (v->size() > width) width = v->size();
+    }
+    return static_cast<std::int32_t>(width);
+}
+
+}  // namespace
+
+std::size_t cell_count(const column_data& data) noexcept {
+    return std::visit(
+        [](const auto& c) -> std::size_t {
+            if constexpr (std::is_same_v<std::decay_t<decltype(c)>, no_cells>) {
+                return 0;
+            } else {
+                return c.values.size();
+            }
+        },
+        data);
+}
+
+const kind_description& describe_kind(std::size_t kind) noexcept { return kinds.at(kind < kinds.size() ? kind : 0); }
+
+result_column result_column::of(std::string name, column_data data) {
+    const auto& k = describe_kind(data.index());
+    result_column c;
+    c.name = std::move(name);
+    c.type_name = k.type_name;
+    c.sql_type = k.sql_type;
+    c.c_type = k.c_type;
+    c.precision = k.precision;
+    c.radix = k.precision;
+    if (const auto* t = std::get_if<text_cells>(&data)) {
+        c.column_size = text_width(*t);
+    } else if (const auto* v = std::get_if<text_view_cells>(&data)) {
+        c.column_size = text_width(*v);
+    } else {
+        c.column_size = k.column_size;
+    }
+    c.data = std::move(data);
+    return c;
+}

@@ -1,0 +1,94 @@
+#pragma once
+// A statement's current result, held wholly in memory column by column.
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "vdl_api.h"
+
+// A point in time: seconds since 1970-01-01T00:00:00Z and a nanosecond part.
+struct timestamp_value {
+    std::int64_t seconds = 0;
+    std::int64_t nanoseconds = 0;
+    friend bool operator==(const timestamp_value&, const timestamp_value&) = default;
+};
+
+// The cells of one column of one kind: one entry per row, absent for SQL NULL. The kind
+// number is part of the type so that kinds sharing a value type stay distinct.
+template <int Kind, typename T>
+struct cells {
+    static constexpr int kind = Kind;
+    using value_type = T;
+    std::vector<std::optional<T>> values;
+};
+
+using no_cells = std::monostate;                       // 0: every row is NULL
+using sshort_cells = cells<1, std::int16_t>;           // 1
+using ushort_cells = cells<2, std::uint16_t>;          // 2
+using slong_cells = cells<3, std::int32_t>;            // 3
+using ulong_cells = cells<4, std::uint32_t>;           // 4
+using bigint_cells = cells<5, std::int64_t>;           // 5
+using ubigint_cells = cells<6, std::uint32_t>;         // 6: 32-bit values reported as unsigned big integers
+using float_cells = cells<7, float>;                   // 7
+using double_cells = cells<8, double>;                 // 8
+using text_cells = cells<9, std::string>;              // 9: owned text
+using text_view_cells = cells<10, std::string_view>;   // 10: text viewed in the library result
+using timestamp_cells = cells<11, timestamp_value>;    // 11
+
+// The variant index is the kind number.
+using column_data = std::variant<no_cells, sshort_cells, ushort_cells, slong_cells, ulong_cells, bigint_cells,
+                                 ubigint_cells, float_cells, double_cells, text_cells, text_view_cells,
+                                 timestamp_cells>;
+
+// Number of stored cells of a column (0 for kind 0).
+std::size_t cell_count(const column_data& data) noexcept;
+
+// What the kind of a column reports to the application.
+struct kind_description {
+    std::string_view type_name;
+    std::int32_t sql_type;
+    std::int32_t c_type;
+    std::int32_t column_size;
+    std::int32_t precision;
+};
+const kind_description& describe_kind(std::size_t kind) noexcept;
+
+struct result_column {
+    std::string name;
+    std::string_view type_name;
+    std::int32_t c_type = SQL_C_CHAR;
+    std::int32_t sql_type = SQL_CHAR;
+    std::int32_t column_size = 0;
+    std::int32_t decimal_digits = 0;
+    std::int32_t precision = 0;
+    std::int32_t radix = 0;  // reported for SQL_DESC_NUM_PREC_RADIX; always equal to precision
+    std::int32_t searchable = 0;
+    std::int32_t nullable = SQL_NULLABLE;
+    column_data data;
+
+    // A column whose description follows from its cells' kind: the type name, types, size and
+    // precision of the kind; text kinds are as wide as their longest value, and 0 wide as soon as
+    // one value is NULL.
+    static result_column of(std::string name, column_data data);
+};
+
+// Hands a record of the client library back to it.
+struct library_record_release {
+    void operator()(void* record) const noexcept { vdl_release(nullptr, record); }
+};
+using library_result = std::unique_ptr<vdl_result, library_record_release>;
+using library_metadata = std::unique_ptr<vdl_metadata, library_record_release>;
+
+// The columns of the current result, and the library result that text views point into.
+struct result_table {
+    std::vector<result_column> columns;
+    library_result source;
+};

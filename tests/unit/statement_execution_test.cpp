@@ -1,0 +1,297 @@
+#include <gtest/gtest.h>
+
+#include "store_support.hpp"
+
+namespace {
+
+std::string text_of(SQLCHAR* s) { return reinterpret_cast<char*>(s); }
+
+class Execution : public ::testing::Test {
+protected:
+    void SetUp() override {
+        s.direct("CREATE TABLE t (sym STRING, price DOUBLE, volume INT64)");
+        s.direct("INSERT INTO t (sym, price, volume, $timestamp) VALUES ('ibm', 10.5, NULL, 10), "
+                 "('aapl', NULL, 7, 20), (NULL, 3.25, 9, 30)");
+    }
+    test::store_statement s;
+};
+
+}  // namespace
+
+TEST_F(Execution, BuildsColumnsByKindFromTheFirstNonNullCell) {
+    ASSERT_EQ(s.exec("select $timestamp, sym, price, volume, count(*) as n from t group by 1,2,3,4 order by 1"),
+              SQL_SUCCESS)
+        << s.diag_message();
+    const auto& r = s.record();
+    EXPECT_EQ(r.row_count, 3);
+    EXPECT_EQ(r.current_row, -1);
+    ASSERT_EQ(r.result.columns.size(), 5u);
+    const auto& cols = r.result.columns;
+    EXPECT_EQ(cols[0].name, "$timestamp");
+    EXPECT_EQ(cols[0].data.index(), 11u);
+    EXPECT_EQ(cols[1].data.index(), 10u);
+    EXPECT_EQ(cols[1].column_size, 0) << "a text column with a NULL reports size 0";
+    EXPECT_EQ(cols[2].data.index(), 8u) << "price is NULL in row 2 only";
+    EXPECT_EQ(cols[3].data.index(), 5u) << "volume is NULL in row 1: the kind comes from row 2";
+    EXPECT_FALSE(std::get<bigint_cells>(cols[3].data).values[0].has_value());
+    EXPECT_EQ(std::get<bigint_cells>(cols[3].data).values[1], 7);
+    EXPECT_EQ(cols[4].data.index(), 5u) << "counts are widened to big integers";
+    EXPECT_EQ(std::get<bigint_cells>(cols[4].data).values[0], 1);
+    EXPECT_EQ(std::get<timestamp_cells>(cols[0].data).values[2], (timestamp_value{0, 30}));
+
+    SQLLEN rows = 0;
+    EXPECT_EQ(SQLRowCount(s.stmt(), &rows), SQL_SUCCESS);
+    EXPECT_EQ(rows, 3);
+}
+
+TEST_F(Execution, AllNullColumnsAndTextWidths) {
+    ASSERT_EQ(s.exec("select sym, price from t where price is null"), SQL_SUCCESS) << s.diag_message();
+    const auto& cols = s.record().result.columns;
+    EXPECT_EQ(cols[0].data.index(), 10u);
+    EXPECT_EQ(cols[0].column_size, 4);
+    EXPECT_EQ(cols[1].data.index(), 0u);
+    EXPECT_EQ(cols[1].type_name, "SQL_NULL_DATA");
+    EXPECT_EQ(cols[1].sql_type, SQL_CHAR);
+
+    ASSERT_EQ(s.exec("select sym from t where volume > 100"), SQL_SUCCESS);
+    SQLLEN rows = 0;
+    SQLRowCount(s.stmt(), &rows);
+    EXPECT_EQ(rows, -1) << "no rows reads -1";
+    EXPECT_EQ(s.record().result.columns[0].data.index(), 0u);
+}
+
+TEST_F(Execution, FixedAnswersNeverReachTheDatabase) {
+    ASSERT_EQ(s.exec("select sym from t"), SQL_SUCCESS);
+    EXPECT_EQ(s.exec("UNPREPARE"), SQL_SUCCESS);
+    EXPECT_TRUE(s.record().result.columns.empty());
+    EXPECT_EQ(s.record().row_count, 0);
+    EXPECT_EQ(s.exec(""), SQL_SUCCESS);
+    EXPECT_EQ(s.exec("unprepare"), SQL_ERROR) << "only the exact text is special";
+
+    EXPECT_EQ(s.exec("select * from vdl.statistics.x"), SQL_SUCCESS_WITH_INFO);
+    const auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+    EXPECT_EQ(d.sqlstate, "01000");
+    EXPECT_EQ(d.message, "[01000] General warning: getting columns from vdl.statistics timeseries is not supported");
+}
+
+TEST_F(Execution, LibraryFailuresKeepThePreviousResult) {
+    ASSERT_EQ(s.exec("select sym from t"), SQL_SUCCESS);
+    EXPECT_EQ(s.exec("select * from missing"), SQL_ERROR);
+    auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+    EXPECT_EQ(d.sqlstate, "42S02");
+    EXPECT_TRUE(d.message.starts_with("[42S02] Table doesn't exist: query error: ")) << d.message;
+    EXPECT_NE(d.message.find("missing"), std::string::npos) << "the library's reason reaches the user: " << d.message;
+
+    EXPECT_EQ(s.exec("selec nothing"), SQL_ERROR);
+    d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+    EXPECT_EQ(d.sqlstate, "HY000");
+    EXPECT_TRUE(d.message.starts_with("[HY000] General error: could not query, error: ")) << d.message;
+
+    // A statement without a result set keeps the previous table too.
+    EXPECT_EQ(s.exec("insert into t (sym, $timestamp) values ('x', 5)"), SQL_SUCCESS) << s.diag_message();
+    ASSERT_EQ(s.record().result.columns.size(), 1u);
+    EXPECT_EQ(s.record().result.columns[0].name, "sym");
+    EXPECT_EQ(s.record().row_count, 3);
+}
+
+TEST_F(Execution, RowLimitAndWrappedQueries) {
+    SQLSetStmtAttr(s.stmt(), SQL_ATTR_MAX_ROWS, reinterpret_cast<SQLPOINTER>(2), 0);
+    s.record().max_rows = 2;  // set directly too, whatever the attribute layer does
+    ASSERT_EQ(s.exec("select sym, price from t"), SQL_SUCCESS);
+    EXPECT_EQ(s.record().row_count, 2);
+    ASSERT_EQ(s.exec("select sym, price from t limit 3"), SQL_SUCCESS);
+    EXPECT_EQ(s.record().row_count, 3);
+    s.record().max_rows = 0;
+
+    ASSERT_EQ(s.exec("SELECT \"TableauSQL\".\"a\" FROM (\n  select volume, sym, price from t\n) \"TableauSQL\""),
+              SQL_SUCCESS)
+        << s.diag_message();
+    EXPECT_TRUE(s.record().wrapped_flag);
+    const auto& cols = s.record().result.columns;
+    ASSERT_EQ(cols.size(), 3u);
+    EXPECT_EQ(cols[0].name, "price");
+    EXPECT_EQ(cols[1].name, "sym");
+    EXPECT_EQ(cols[2].name, "volume");
+    ASSERT_EQ(s.exec("select volume, sym, price from t"), SQL_SUCCESS);
+    EXPECT_EQ(s.record().result.columns[0].name, "volume");
+}
+
+TEST_F(Execution, RowsFetchedPointerHoldsTheRowCountAfterExecution) {
+    SQLULEN fetched = 0;
+    s.record().rows_fetched_ptr = &fetched;
+    ASSERT_EQ(s.exec("select sym from t"), SQL_SUCCESS);
+    EXPECT_EQ(fetched, 3u);
+    EXPECT_EQ(s.exec("select * from missing"), SQL_ERROR);
+    EXPECT_EQ(fetched, static_cast<SQLULEN>(-1));
+    s.record().rows_fetched_ptr = nullptr;
+}
+
+TEST_F(Execution, PreparedStatementsWithParameters) {
+    ASSERT_EQ(s.prepare("insert into t (sym, price, volume) values (?, ?, ?)"), SQL_SUCCESS);
+    EXPECT_TRUE(s.record().insert_flag);
+    EXPECT_EQ(s.record().prepared_text, "INSERT INTO t (sym, price, volume, $timestamp) VALUES (?, ?, ?, 2000);");
+    SQLSMALLINT markers = 0;
+    SQLNumParams(s.stmt(), &markers);
+    EXPECT_EQ(markers, 3);
+
+    char sym[16] = "q?x";
+    double price = 0.1;
+    std::int64_t volume = -3;
+    SQLLEN nts = SQL_NTS;
+    ASSERT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 0, 0, sym, sizeof sym, &nts),
+              SQL_SUCCESS);
+    ASSERT_EQ(SQLBindParameter(s.stmt(), 2, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, &price, 0, nullptr),
+              SQL_SUCCESS);
+    EXPECT_EQ(SQLExecute(s.stmt()), SQL_ERROR) << "two bindings for three markers";
+    EXPECT_EQ(s.diag_message(), "[HY000] General error: Expected 3 parameters, got 2");
+    ASSERT_EQ(SQLBindParameter(s.stmt(), 3, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &volume, 0, nullptr),
+              SQL_SUCCESS);
+    // The buffers are read at execution: a "?" inside a value does not take a later marker.
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+    std::strcpy(sym, "second");
+    volume = 4;
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+
+    ASSERT_EQ(s.exec("select sym, price, volume from t where $timestamp = 2000 order by sym"), SQL_SUCCESS);
+    const auto& cols = s.record().result.columns;
+    ASSERT_EQ(s.record().row_count, 2);
+    EXPECT_EQ(std::get<text_view_cells>(cols[0].data).values[0], "q?x");
+    EXPECT_EQ(std::get<text_view_cells>(cols[0].data).values[1], "second");
+    EXPECT_EQ(std::get<double_cells>(cols[1].data).values[0], 0.1);
+    EXPECT_EQ(std::get<bigint_cells>(cols[2].data).values[0], -3);
+}
+
+TEST_F(Execution, BindingFailuresKeepTheBindings) {
+    ASSERT_EQ(s.prepare("select * from t where sym = ? and volume = ?"), SQL_SUCCESS);
+    std::int32_t v = 1;
+    EXPECT_EQ(SQLBindParameter(s.stmt(), 3, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr), SQL_ERROR);
+    EXPECT_EQ(s.diag_message(), "[HY000] General error: could not bind parameter at index 2, parameter count is 2");
+    EXPECT_EQ(SQLBindParameter(s.stmt(), 0, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr), SQL_ERROR);
+    EXPECT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, 0, 0, &v, 0, nullptr),
+              SQL_ERROR);
+    EXPECT_EQ(s.diag_message(), "[HY000] General error: unsupported target type: -9");
+    EXPECT_TRUE(s.record().parameter_bindings.empty());
+    ASSERT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr),
+              SQL_SUCCESS);
+    ASSERT_EQ(SQLBindParameter(s.stmt(), 2, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr),
+              SQL_SUCCESS);
+    // A text with fewer markers than the bindings held fails until the bindings are reset.
+    ASSERT_EQ(s.prepare("select * from t where volume = ?"), SQL_SUCCESS);
+    EXPECT_EQ(SQLExecute(s.stmt()), SQL_ERROR);
+    EXPECT_EQ(s.diag_message(), "[HY000] General error: Expected 1 parameters, got 2");
+    EXPECT_EQ(SQLFreeStmt(s.stmt(), SQL_RESET_PARAMS), SQL_SUCCESS);
+    v = 9;
+    ASSERT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr),
+              SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+    EXPECT_EQ(s.record().row_count, 1);
+}
+
+TEST_F(Execution, MarkerFreePreparedTextRunsOnce) {
+    ASSERT_EQ(s.prepare("select sym from t"), SQL_SUCCESS);
+    SQLSMALLINT columns = 0;
+    ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
+    EXPECT_EQ(columns, 1);
+    EXPECT_TRUE(s.record().executed_flag);
+    s.record().current_row = 1;
+    s.direct("insert into t (sym, $timestamp) values ('later', 9000)");
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(s.record().row_count, 3) << "the result of the early execution is reused";
+    EXPECT_EQ(s.record().current_row, 1) << "and the cursor is not rewound";
+
+    // An insert is not run to count its columns; reusing its empty result is SQL_NO_DATA.
+    ASSERT_EQ(s.prepare("insert into t (sym) values ('y')"), SQL_SUCCESS);
+    ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
+    EXPECT_EQ(columns, 0);
+    EXPECT_FALSE(s.record().executed_flag);
+    EXPECT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(SQLExecute(s.stmt()), SQL_NO_DATA);
+}
+
+TEST_F(Execution, FreeStmtAndCancel) {
+    ASSERT_EQ(s.prepare("select sym from t where volume = ?"), SQL_SUCCESS);
+    std::int64_t v = 7;
+    SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &v, 0, nullptr);
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
+    char buffer[8];
+    SQLLEN ind = 0;
+    SQLBindCol(s.stmt(), 1, SQL_C_CHAR, buffer, sizeof buffer, &ind);
+    s.record().column_bindings.push_back({0, SQL_C_CHAR, buffer, sizeof buffer, &ind});
+    s.record().current_row = 0;
+
+    EXPECT_EQ(SQLFreeStmt(s.stmt(), SQL_CLOSE), SQL_SUCCESS);
+    EXPECT_EQ(s.record().current_row, -1);
+    EXPECT_EQ(s.record().result.columns.size(), 1u);
+    EXPECT_EQ(SQLFreeStmt(s.stmt(), SQL_UNBIND), SQL_SUCCESS);
+    EXPECT_TRUE(s.record().column_bindings.empty());
+    EXPECT_EQ(s.record().parameter_bindings.size(), 1u);
+    EXPECT_EQ(SQLFreeStmt(s.stmt(), SQL_DROP), SQL_SUCCESS);
+
+    s.record().current_row = 0;
+    EXPECT_EQ(SQLCancel(s.stmt()), SQL_SUCCESS);
+    const auto& r = s.record();
+    EXPECT_TRUE(r.prepared_text.empty());
+    EXPECT_EQ(r.parameter_count, 0u);
+    EXPECT_TRUE(r.parameter_bindings.empty());
+    EXPECT_TRUE(r.result.columns.empty());
+    EXPECT_EQ(r.result.source, nullptr);
+    EXPECT_EQ(r.row_count, 0);
+    EXPECT_EQ(r.current_row, 0) << "the cursor is not reset by a cancel";
+}
+
+TEST_F(Execution, ColumnDescription) {
+    ASSERT_EQ(s.exec("select volume, price, sym, $timestamp from t where volume = 9"), SQL_SUCCESS);
+    SQLSMALLINT count = 0;
+    ASSERT_EQ(SQLNumResultCols(s.stmt(), &count), SQL_SUCCESS);
+    EXPECT_EQ(count, 4);
+
+    SQLCHAR name[4];
+    SQLSMALLINT name_length = 0, type = 0, digits = -1, nullable = -1;
+    SQLULEN size = 0;
+    ASSERT_EQ(SQLDescribeCol(s.stmt(), 4, name, sizeof name, &name_length, &type, &size, &digits, &nullable),
+              SQL_SUCCESS);
+    EXPECT_EQ(text_of(name), "$ti");
+    EXPECT_EQ(name_length, 10);
+    EXPECT_EQ(type, SQL_TYPE_TIMESTAMP);
+    EXPECT_EQ(size, 31u);
+    EXPECT_EQ(digits, 0);
+    EXPECT_EQ(nullable, SQL_NULLABLE);
+    ASSERT_EQ(SQLDescribeCol(s.stmt(), 1, nullptr, 0, nullptr, &type, &size, nullptr, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(type, SQL_BIGINT);
+    EXPECT_EQ(size, 20u);
+
+    EXPECT_EQ(SQLDescribeCol(s.stmt(), 0, name, sizeof name, nullptr, nullptr, nullptr, nullptr, nullptr), SQL_ERROR);
+    auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+    EXPECT_EQ(d.sqlstate, "07009");
+    EXPECT_EQ(d.message, "[07009] Invalid descriptor index: tried to fetch col index 65535, max is 4");
+    EXPECT_EQ(SQLDescribeCol(s.stmt(), 5, name, sizeof name, nullptr, nullptr, nullptr, nullptr, nullptr), SQL_ERROR);
+}
+
+TEST_F(Execution, ColumnAttributes) {
+    ASSERT_EQ(s.exec("select volume, sym from t where volume = 7"), SQL_SUCCESS);
+    char text[32] = "untouched";
+    SQLSMALLINT length = 0;
+    SQLLEN number = -5;
+    ASSERT_EQ(SQLColAttribute(s.stmt(), 2, SQL_DESC_NAME, text, sizeof text, &length, nullptr), SQL_SUCCESS);
+    EXPECT_STREQ(text, "sym");
+    ASSERT_EQ(SQLColAttribute(s.stmt(), 1, SQL_DESC_TYPE_NAME, text, sizeof text, &length, &number), SQL_SUCCESS);
+    EXPECT_STREQ(text, "SQL_BIGINT");
+    EXPECT_EQ(number, 0);
+    ASSERT_EQ(SQLColAttribute(s.stmt(), 1, SQL_DESC_NUM_PREC_RADIX, text, sizeof text, &length, &number), SQL_SUCCESS);
+    EXPECT_EQ(number, 19);
+    ASSERT_EQ(SQLColAttribute(s.stmt(), 2, SQL_DESC_COUNT, nullptr, 0, nullptr, &number), SQL_SUCCESS);
+    EXPECT_EQ(number, 2);
+    ASSERT_EQ(SQLColAttribute(s.stmt(), 2, SQL_DESC_LENGTH, nullptr, 0, nullptr, &number), SQL_SUCCESS);
+    EXPECT_EQ(number, 4);
+    ASSERT_EQ(SQLColAttributes(s.stmt(), 1, SQL_DESC_UPDATABLE, nullptr, 0, nullptr, &number), SQL_SUCCESS);
+    EXPECT_EQ(number, SQL_ATTR_READWRITE_UNKNOWN);
+    std::strcpy(text, "untouched");
+    ASSERT_EQ(SQLColAttribute(s.stmt(), 1, SQL_DESC_TABLE_NAME, text, sizeof text, &length, &number), SQL_SUCCESS);
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(length, 0);
+
+    EXPECT_EQ(SQLColAttribute(s.stmt(), 3, SQL_DESC_COUNT, nullptr, 0, nullptr, &number), SQL_ERROR);
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "07009");
+    EXPECT_EQ(SQLColAttribute(s.stmt(), 1, SQL_DESC_ARRAY_SIZE, nullptr, 0, nullptr, &number), SQL_ERROR);
+    EXPECT_EQ(s.diag_message(), "[HY000] General error: attribute not supported");
+}

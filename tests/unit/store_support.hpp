@@ -1,0 +1,59 @@
+#pragma once
+// A statement connected to a real embedded store in a temporary directory.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_support.hpp"
+#include "vdl_api.h"
+
+namespace test {
+
+class store_statement {
+public:
+    store_statement() : handles_(false) {
+        cluster_ = vdl_open_tcp();
+        const std::string uri = "file://" + (dir_.path() / "store.db").string();
+        EXPECT_EQ(vdl_connect(cluster_, uri.c_str()), 0u) << vdl_error(vdl_connect(cluster_, uri.c_str()));
+        handles_.connection().cluster = cluster_;
+        EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, handles_.dbc, &handles_.stmt), SQL_SUCCESS);
+    }
+    ~store_statement() {
+        SQLFreeHandle(SQL_HANDLE_STMT, handles_.stmt);
+        handles_.stmt = nullptr;
+        handles_.connection().cluster = nullptr;
+        vdl_close(cluster_);
+    }
+    store_statement(const store_statement&) = delete;
+    store_statement& operator=(const store_statement&) = delete;
+
+    [[nodiscard]] SQLHSTMT stmt() const { return handles_.stmt; }
+    [[nodiscard]] handle::statement& record() const { return handles_.statement(); }
+    [[nodiscard]] vdl_handle* cluster() const { return cluster_; }
+
+    // Runs a text through SQLExecDirect.
+    SQLRETURN exec(std::string_view text) const {
+        return SQLExecDirect(stmt(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.data())),
+                             static_cast<SQLINTEGER>(text.size()));
+    }
+    SQLRETURN prepare(std::string_view text) const {
+        return SQLPrepare(stmt(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.data())),
+                          static_cast<SQLINTEGER>(text.size()));
+    }
+    // Runs a text directly through the client library, bypassing the driver.
+    void direct(const std::string& text) const {
+        vdl_result* r = nullptr;
+        const auto rc = vdl_query(cluster_, text.c_str(), &r);
+        ASSERT_EQ(rc, 0u) << text << ": " << vdl_error(rc);
+        vdl_release(nullptr, r);
+    }
+    [[nodiscard]] std::string diag_message() const { return diag_of(SQL_HANDLE_STMT, stmt()).message; }
+
+private:
+    temp_dir dir_;
+    handles handles_;
+    vdl_handle* cluster_ = nullptr;
+};
+
+}  // namespace test
