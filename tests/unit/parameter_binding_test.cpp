@@ -35,7 +35,8 @@ TEST(ParameterRendering, TextIsQuotedOnlyForInserts) {
     EXPECT_EQ(rendered_text("abc", SQL_NTS, false), "abc");
     EXPECT_EQ(rendered_text("abc", SQL_NTS, true), "'abc'");
     EXPECT_EQ(rendered_text("abcdef", 2, false), "ab");
-    EXPECT_EQ(rendered_text("it's", SQL_NTS, true), "'it's'") << "values are not escaped";
+    EXPECT_EQ(rendered_text("it's", SQL_NTS, true), "'it''s'") << "a quote cannot end the literal";
+    EXPECT_EQ(rendered_text("x'); drop table t; --", SQL_NTS, true), "'x''); drop table t; --'");
     // Without an indicator the buffer length counts, and 0 means zero-terminated.
     char text[] = "xyz";
     EXPECT_EQ(render(parameter_binding{SQL_CHAR, text, 0, nullptr}, false), "xyz");

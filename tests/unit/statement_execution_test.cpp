@@ -134,7 +134,7 @@ TEST_F(Execution, PreparedStatementsWithParameters) {
     SQLNumParams(s.stmt(), &markers);
     EXPECT_EQ(markers, 3);
 
-    char sym[16] = "q?x";
+    char sym[16] = "q?'x";
     double price = 0.1;
     std::int64_t volume = -3;
     SQLLEN nts = SQL_NTS;
@@ -155,7 +155,7 @@ TEST_F(Execution, PreparedStatementsWithParameters) {
     ASSERT_EQ(s.exec("select sym, price, volume from t where $timestamp = 2000 order by sym"), SQL_SUCCESS);
     const auto& cols = s.record().result.columns;
     ASSERT_EQ(s.record().row_count, 2);
-    EXPECT_EQ(std::get<text_view_cells>(cols[0].data).values[0], "q?x");
+    EXPECT_EQ(std::get<text_view_cells>(cols[0].data).values[0], "q?'x");
     EXPECT_EQ(std::get<text_view_cells>(cols[0].data).values[1], "second");
     EXPECT_EQ(std::get<double_cells>(cols[1].data).values[0], 0.1);
     EXPECT_EQ(std::get<bigint_cells>(cols[2].data).values[0], -3);

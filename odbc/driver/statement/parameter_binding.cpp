@@ -77,6 +77,20 @@ std::string date_time(int year, unsigned month, unsigned day, unsigned hour, uns
     return fmt::format(fmt::runtime(date_time_format), year, month, day, hour, minute, second);
 }
 
+// A text literal: the value in single quotes, each quote inside it doubled so that the value
+// can neither end the literal early nor add text of its own to the statement.
+std::string quoted(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out.push_back('\'');
+    for (const char c : text) {
+        out.push_back(c);
+        if (c == '\'') out.push_back('\'');
+    }
+    out.push_back('\'');
+    return out;
+}
+
 }  // namespace
 
 bool is_accepted_parameter_type(SQLSMALLINT sql_type) noexcept {
@@ -104,7 +118,7 @@ std::string render(const parameter_binding& b, bool insert_flag) {
     case SQL_CHAR: case SQL_VARCHAR: case SQL_LONGVARCHAR:
     case SQL_BINARY: case SQL_VARBINARY: case SQL_LONGVARBINARY: {
         const auto text = character_value(b);
-        return insert_flag ? fmt::format("'{}'", text) : std::string(text);
+        return insert_flag ? quoted(text) : std::string(text);
     }
     case SQL_TINYINT: return fmt::format("{}", read_as<std::uint8_t>(b.value));
     case SQL_SMALLINT: return fmt::format("{}", read_as<std::int16_t>(b.value));

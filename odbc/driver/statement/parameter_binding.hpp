@@ -20,6 +20,7 @@ bool is_accepted_parameter_type(SQLSMALLINT sql_type) noexcept;
 // The ODBC symbolic name of an SQL data type code; empty for a code without one.
 std::string_view sql_type_name(SQLSMALLINT sql_type) noexcept;
 
-// The literal for the bound value. Character and binary values are quoted only for an insert;
+// The literal for the bound value. Character and binary values are quoted only for an insert,
+// with quotes inside the value doubled;
 // a NULL value (SQL_NULL_DATA indicator or no buffer) is the literal NULL.
 std::string render(const parameter_binding& binding, bool insert_flag);
