@@ -101,7 +101,8 @@ TEST_F(Connecting, SecureClusterGetsCredentialsThenThePublicKey) {
 }
 
 TEST_F(Connecting, CredentialsAreAllOrNothing) {
-    const char* partial[] = {"UID=a", "PWD=b", "KEY=c", "UID=a;PWD=b", "UID=a;KEY=c", "PWD=b;KEY=c", "UID=a;PWD=;KEY=c"};
+    const char* partial[] = {"UID=a",       "PWD=b",       "KEY=c",           "UID=a;PWD=b",
+                             "UID=a;KEY=c", "PWD=b;KEY=c", "UID=a;PWD=;KEY=c"};
     for (const std::string credentials : partial) {
         fake_vdl::reset();
         const std::string in = "URI=file:one.db;" + credentials;
@@ -184,7 +185,8 @@ TEST_F(Connecting, ClientOptionsTakeTheLow32BitsAndSkipEmptyValues) {
 }
 
 TEST_F(Connecting, NonNumericClientOptionsFailAndCloseTheHandle) {
-    for (const char* in : {"URI=file:one.db;maxparallelism=abc", "URI=file:one.db;maxinbuffersize=99999999999999999999"}) {
+    for (const char* in :
+         {"URI=file:one.db;maxparallelism=abc", "URI=file:one.db;maxinbuffersize=99999999999999999999"}) {
         fake_vdl::reset();
         EXPECT_EQ(driver_connect(in), SQL_ERROR) << in;
         EXPECT_EQ(diag().sqlstate, "HY000") << in;
@@ -287,7 +289,8 @@ TEST_F(Connecting, SQLConnectLayersDataSourceAndArguments) {
     EXPECT_EQ(connect("layer_secure", nullptr, nullptr), SQL_ERROR);
     EXPECT_EQ(diag().sqlstate, "28000");
     ASSERT_EQ(connect("layer_secure", "carol", "carolkey"), SQL_SUCCESS) << diag().message;
-    EXPECT_EQ(fake_vdl::calls_of("vdl_option_set_user"), (strings{"vdl_option_set_user_credentials(#2, carol, carolkey)"}));
+    EXPECT_EQ(fake_vdl::calls_of("vdl_option_set_user"),
+              (strings{"vdl_option_set_user_credentials(#2, carol, carolkey)"}));
     EXPECT_EQ(dbc().user_name, "carol");
     ASSERT_EQ(SQLDisconnect(h.dbc), SQL_SUCCESS);
 

@@ -63,8 +63,10 @@ diag_record connect_to_cluster(handle::connection& dbc, connection_settings merg
     const std::string uri = uri_entry != s.end() ? uri_entry->second : std::string(settings::default_uri);
 
     handle::owned_cluster cluster(vdl_open_tcp());
-    if (cluster == nullptr)
-        return diag_record(diag::state::unable_to_connect, fmt::format("could not open tcp while connecting to {}", uri));
+    if (cluster == nullptr) {
+        return diag_record(diag::state::unable_to_connect,
+                           fmt::format("could not open tcp while connecting to {}", uri));
+    }
 
     const std::string& uid = text_of(s, "uid");
     const std::string& pwd = text_of(s, "pwd");
