@@ -22,15 +22,16 @@ TEST(AllocHandle, EnvironmentConnectionStatementDescriptor) {
     ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DESC, h.dbc, &desc), SQL_SUCCESS);
     auto* s = static_cast<variant_handle*>(stmt);
     EXPECT_EQ(s->record.index(), 3u);
-    EXPECT_EQ(s->get_if<handle::statement>()->cluster, h.connection().cluster);
+    EXPECT_EQ(s->get_if<handle::statement>()->cluster, h.connection().cluster.get());
     EXPECT_EQ(s->get_if<handle::statement>()->current_row, -1);
     EXPECT_EQ(static_cast<variant_handle*>(desc)->record.index(), 0u);
     EXPECT_EQ(static_cast<variant_handle*>(desc)->common().parent, dbc);
 
-    // A statement keeps its copy of the cluster handle when the connection lets go of it.
-    const auto cluster = h.connection().cluster;
-    h.connection().cluster = nullptr;
-    EXPECT_EQ(s->get_if<handle::statement>()->cluster, cluster);
+    // Disconnecting detaches the statement from the closed cluster handle; the statement
+    // handle itself stays valid.
+    EXPECT_EQ(SQLDisconnect(h.dbc), SQL_SUCCESS);
+    EXPECT_EQ(h.connection().cluster, nullptr);
+    EXPECT_EQ(s->get_if<handle::statement>()->cluster, nullptr);
 
     EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_STMT, stmt), SQL_SUCCESS);
     // The type argument does not decide how a handle is destroyed: its own kind does.

@@ -16,14 +16,11 @@ public:
         cluster_ = vdl_open_tcp();
         const std::string uri = "file://" + (dir_.path() / "store.db").string();
         EXPECT_EQ(vdl_connect(cluster_, uri.c_str()), 0u) << vdl_error(vdl_connect(cluster_, uri.c_str()));
-        handles_.connection().cluster = cluster_;
+        handles_.connection().cluster = handle::owned_cluster(cluster_);
         EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, handles_.dbc, &handles_.stmt), SQL_SUCCESS);
     }
     ~store_statement() {
-        SQLFreeHandle(SQL_HANDLE_STMT, handles_.stmt);
-        handles_.stmt = nullptr;
-        handles_.connection().cluster = nullptr;
-        vdl_close(cluster_);
+        // Freeing the connection closes the cluster handle.
     }
     store_statement(const store_statement&) = delete;
     store_statement& operator=(const store_statement&) = delete;

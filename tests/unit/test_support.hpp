@@ -13,6 +13,7 @@
 
 #include "handle/variant_handle.hpp"
 #include "logger/logger.hpp"
+#include "vdl_api.h"
 
 namespace test {
 
@@ -81,7 +82,7 @@ private:
 };
 
 // Handles allocated through the exports, freed in reverse order. The connection can be marked
-// connected without a cluster so that statements can be allocated.
+// connected, without reaching a cluster, so that statements can be allocated.
 struct handles {
     SQLHENV env = nullptr;
     SQLHDBC dbc = nullptr;
@@ -110,8 +111,9 @@ struct handles {
         return *static_cast<variant_handle*>(stmt)->get_if<handle::statement>();
     }
     void mark_connected() const {
-        // Any non-null value: these tests never call into the client library.
-        connection().cluster = reinterpret_cast<handle::cluster_handle>(&connection());
+        // A library handle that was opened but never connected: enough to allocate statements;
+        // these tests send nothing to a cluster. The connection closes it when freed.
+        connection().cluster = handle::owned_cluster(vdl_open_tcp());
     }
 };
 

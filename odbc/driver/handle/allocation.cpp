@@ -20,6 +20,14 @@ diag_record check_connected(variant_handle& parent, connection& dbc, std::string
     return r;
 }
 
+// Takes a statement or descriptor off the list of the connection that owns it.
+std::unique_ptr<variant_handle> release_from_connection(variant_handle& h) noexcept {
+    if (h.get_if<statement>() == nullptr && h.get_if<descriptor>() == nullptr) return nullptr;
+    variant_handle* parent = h.common().parent;
+    connection* dbc = parent != nullptr ? parent->get_if<connection>() : nullptr;
+    return dbc != nullptr ? dbc->children.release(&h) : nullptr;
+}
+
 }  // namespace
 
 std::string_view type_name(SQLSMALLINT handle_type) noexcept {
@@ -38,6 +46,7 @@ diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE*
     if (output == nullptr) return diag_record(diag::state::invalid_handle, "output handle cannot be nullptr.");
 
     std::unique_ptr<variant_handle> created;
+    connection* child_of = nullptr;  // the owner of a statement or descriptor
     switch (handle_type) {
     case SQL_HANDLE_ENV:
         created = std::make_unique<variant_handle>(environment{});
@@ -56,7 +65,8 @@ diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE*
         if (auto r = check_connected(*parent.handle, *parent.record, "statement"); !r.ok()) return r;
         statement stmt;
         stmt.parent = parent.handle;
-        stmt.cluster = parent.record->cluster;
+        stmt.cluster = parent.record->cluster.get();
+        child_of = parent.record;
         created = std::make_unique<variant_handle>(std::move(stmt));
         break;
     }
@@ -66,6 +76,7 @@ diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE*
         if (auto r = check_connected(*parent.handle, *parent.record, "descriptor"); !r.ok()) return r;
         descriptor desc;
         desc.parent = parent.handle;
+        child_of = parent.record;
         created = std::make_unique<variant_handle>(std::move(desc));
         break;
     }
@@ -75,7 +86,9 @@ diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE*
         return diag_record(diag::state::invalid_handle, "unknown handle type.");
     }
 
-    *output = created.release();  // the application owns it until SQLFreeHandle
+    // The application holds it until SQLFreeHandle; a connection's children are also freed
+    // with the connection.
+    *output = child_of != nullptr ? child_of->children.adopt(std::move(created)) : created.release();
     log_line(logger::level::debug, "parent handle adress: {}", fmt::ptr(input));
     log_line(logger::level::debug, "output handle adress: {}", fmt::ptr(*output));
     return diag_record::success();
@@ -83,12 +96,14 @@ diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE*
 
 diag_record free_handle(SQLSMALLINT handle_type, SQLHANDLE h) {
     if (h != nullptr) {
-        auto* object = static_cast<variant_handle*>(h);
+        auto* vh = static_cast<variant_handle*>(h);
         // An implicit descriptor belongs to its statement, which frees it with itself.
-        if (const auto* desc = object->get_if<descriptor>(); desc != nullptr && desc->implicit)
+        if (const auto* desc = vh->get_if<descriptor>(); desc != nullptr && desc->implicit)
             return diag_record(diag::state::general_error, "an implicit descriptor is freed with its statement.");
-        // Destroyed according to its own kind, whatever the handle type argument says.
-        std::unique_ptr<variant_handle> owned(object);
+        // Destroyed according to its own kind, whatever the handle type argument says; a
+        // statement or descriptor is taken off its connection's list first.
+        std::unique_ptr<variant_handle> owned = release_from_connection(*vh);
+        if (owned == nullptr) owned.reset(vh);
     }
     log_line(logger::level::debug, "freed: {} - {} - at {}", handle_type, type_name(handle_type), fmt::ptr(h));
     if (handle_type == SQL_HANDLE_ENV) logger::detail::get_logger().close_file();

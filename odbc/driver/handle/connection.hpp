@@ -5,16 +5,14 @@
 
 #include "connection/connection_settings.hpp"
 #include "handle/base.hpp"
-
-struct vdl_handle;
+#include "handle/child_list.hpp"
+#include "handle/owned_cluster.hpp"
 
 namespace handle {
 
-using cluster_handle = vdl_handle*;
-
 struct connection : base {
     // The client library's handle of the open connection; null while not connected.
-    cluster_handle cluster = nullptr;
+    owned_cluster cluster;
     // Seconds; shared by the login and connection timeout attributes.
     std::uint32_t timeout = 60;
     // The `key` setting kept by connecting.
@@ -23,6 +21,9 @@ struct connection : base {
     connection_settings settings;
     // The user name of the last secure connect, reported by SQL_USER_NAME.
     std::string user_name;
+    // The statements and descriptors allocated on this connection. Declared last so that they
+    // are destroyed before the cluster handle is closed.
+    child_list children;
 };
 
 }  // namespace handle

@@ -123,6 +123,10 @@ diag_record execute_text(handle::statement& stmt, std::string_view raw) {
     text = rewrite::apply_row_limit(std::move(unwrapped.text), stmt.max_rows);
     log_line(logger::level::debug, "query: '{}'", text);
 
+    // A statement outlives the connection it was allocated on only as a handle to free.
+    if (stmt.cluster == nullptr)
+        return diag_record(diag::state::connection_not_open, "statement needs a working connection.");
+
     vdl_result* raw_result = nullptr;
     const std::uint32_t status = vdl_query(stmt.cluster, text.c_str(), &raw_result);
     library_result result(raw_result);

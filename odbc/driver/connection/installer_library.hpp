@@ -1,0 +1,47 @@
+#pragma once
+// The ODBC installer library (unixODBC's libodbcinst.so.2), loaded once by name on first use.
+// The driver does not link it: the profile functions are looked up when needed, and a library
+// that cannot be loaded simply offers no functions.
+
+#include <odbcinst.h>
+
+#include <memory>
+
+namespace installer {
+
+// Signatures of the functions looked up, as the installer library declares them.
+using get_private_profile_string_fn = decltype(::SQLGetPrivateProfileString);
+using write_private_profile_string_fn = decltype(::SQLWritePrivateProfileString);
+using write_dsn_to_ini_fn = decltype(::SQLWriteDSNToIni);
+using remove_dsn_from_ini_fn = decltype(::SQLRemoveDSNFromIni);
+using post_installer_error_fn = decltype(::SQLPostInstallerError);
+
+// The file name under which the library is loaded.
+inline constexpr const char* library_name = "libodbcinst.so.2";
+
+class library {
+public:
+    // The process's one instance, loaded on the first call (thread-safe).
+    static const library& instance();
+
+    // Loads `file_name`; a library that cannot be loaded gives an instance without functions.
+    explicit library(const char* file_name) noexcept;
+
+    [[nodiscard]] bool loaded() const noexcept { return handle_ != nullptr; }
+
+    // The function `name` with the signature `Function`, or null when it is not available.
+    template <typename Function>
+    [[nodiscard]] Function* find(const char* name) const noexcept {
+        return reinterpret_cast<Function*>(symbol(name));
+    }
+
+private:
+    struct closer {
+        void operator()(void* handle) const noexcept;
+    };
+    [[nodiscard]] void* symbol(const char* name) const noexcept;
+
+    std::unique_ptr<void, closer> handle_;
+};
+
+}  // namespace installer

@@ -1,0 +1,39 @@
+#pragma once
+// The statements and descriptors allocated on a connection, owned by it. The Driver Manager
+// frees a connection after SQLDisconnect without freeing the statements the application left
+// allocated, so the connection frees them with itself; a child freed earlier leaves the list.
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+struct variant_handle;
+
+namespace handle {
+
+class child_list {
+public:
+    child_list() noexcept;
+    child_list(child_list&&) noexcept;
+    child_list& operator=(child_list&&) noexcept;
+    child_list(const child_list&) = delete;
+    child_list& operator=(const child_list&) = delete;
+    ~child_list();
+
+    // Takes ownership of a new child and returns its handle value.
+    variant_handle* adopt(std::unique_ptr<variant_handle> child);
+    // Gives up ownership of `child`; null when it is not on the list.
+    [[nodiscard]] std::unique_ptr<variant_handle> release(variant_handle* child) noexcept;
+
+    // Applies `f` to every child, in allocation order.
+    template <typename F>
+    void for_each(F&& f) const {
+        for (const auto& child : children_) f(*child.get());
+    }
+    [[nodiscard]] std::size_t size() const noexcept { return children_.size(); }
+
+private:
+    std::vector<std::unique_ptr<variant_handle>> children_;
+};
+
+}  // namespace handle

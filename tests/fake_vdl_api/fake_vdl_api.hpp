@@ -1,0 +1,44 @@
+#pragma once
+// Control of the fake client library: what its calls answer, and what they were asked.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "vdl_api.h"
+
+namespace fake_vdl {
+
+// The answers of the next calls; reset() restores these defaults.
+struct answers {
+    bool open_fails = false;                     // vdl_open_tcp returns null
+    // vdl_connect; unset, it answers as the real library does without a network transport:
+    // VDL_OK for "file:" URIs, VDL_E_CONNECTION for "vdl://" URIs, VDL_E_BAD_URI otherwise.
+    std::optional<std::uint32_t> connect_result;
+    std::uint32_t option_result = VDL_OK;        // every vdl_option_set_* call
+    std::uint32_t query_result = VDL_OK;         // vdl_query (the result record is always null)
+    std::uint32_t metadata_result = VDL_OK;      // vdl_ts_get_metadata (the record is always null)
+    std::string error_text = "fake failure";     // vdl_error, whatever the code
+};
+
+// The answers in force; change them before the calls they should affect.
+answers& next();
+
+// Every call since the last reset, in order, one text each, handles written as "#<n>" in the
+// order they were opened ("#1" first) and a null handle as "null", for example
+// "vdl_open_tcp() = #1", "vdl_connect(#1, vdl://h:1)", "vdl_close(#1)", "vdl_close(null)".
+// A handle that is not open (closed already, or never opened) is written "#closed".
+std::vector<std::string> calls();
+
+// The calls whose name starts with `prefix`.
+std::vector<std::string> calls_of(const std::string& prefix);
+
+// Handles opened and not yet closed.
+std::size_t open_handles();
+
+// Forgets the calls, closes what is still open and restores the default answers.
+void reset();
+
+}  // namespace fake_vdl
