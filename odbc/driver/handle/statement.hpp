@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fetch/column_binding.hpp"
+#include "fetch/get_data_progress.hpp"
 #include "handle/connection.hpp"
 #include "statement/parameter_binding.hpp"
 #include "statement/result_table.hpp"
@@ -37,6 +38,8 @@ struct statement : base {
     result_table result;
     // SQLBindCol records in call order; several may name the same column.
     std::vector<column_binding> column_bindings;
+    // Where SQLGetData stopped in a long value of the current row.
+    get_data_progress get_data;
 };
 
 }  // namespace handle
