@@ -4,13 +4,21 @@
 
 #include "logger/logger.hpp"
 
+namespace {
+
+void log_truncation(std::int64_t buffer_length, std::int64_t length) {
+    log_line(logger::level::info, "buffer [{}] too small for message [{}], truncating...", buffer_length, length);
+}
+
+}  // namespace
+
 namespace detail {
 
 void copy_text_into(std::string_view text, void* buffer, std::int64_t buffer_length) {
     const auto n = static_cast<std::int64_t>(text.size());
     auto c = n;
     if (n >= buffer_length && buffer_length > 0) {
-        log_line(logger::level::info, "buffer [{}] too small for message [{}], truncating...", buffer_length, n);
+        log_truncation(buffer_length, n);
         c = buffer_length - 1;
     }
     if (buffer != nullptr && buffer_length > 0) {
@@ -21,3 +29,16 @@ void copy_text_into(std::string_view text, void* buffer, std::int64_t buffer_len
 }
 
 }  // namespace detail
+
+std::size_t copy_out_bytes(std::string_view bytes, void* buffer, std::int64_t buffer_length) {
+    const auto n = static_cast<std::int64_t>(bytes.size());
+    if (buffer_length <= 0) return 0;
+    auto c = n;
+    if (n > buffer_length) {
+        log_truncation(buffer_length, n);
+        c = buffer_length;
+    }
+    if (buffer == nullptr) return 0;
+    if (c > 0) std::memcpy(buffer, bytes.data(), static_cast<std::size_t>(c));
+    return static_cast<std::size_t>(c);
+}

@@ -4,6 +4,7 @@
 #include <sql.h>
 
 #include <concepts>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <string_view>
@@ -13,6 +14,11 @@ namespace detail {
 // logs the truncation at Info. Truncation is reported only through the full length.
 void copy_text_into(std::string_view text, void* buffer, std::int64_t buffer_length);
 }  // namespace detail
+
+// Copies bytes into an application buffer for a binary target: at most buffer_length bytes and
+// no terminating zero, since every byte of a binary buffer is data; logs a truncation at Info
+// like copy_out_string. Returns the number of bytes copied. The caller reports the full length.
+std::size_t copy_out_bytes(std::string_view bytes, void* buffer, std::int64_t buffer_length);
 
 // `length_ptr` receives the full length of the text (saturated to its type), not the
 // number of bytes copied; a null buffer or a buffer length below 1 copies nothing.

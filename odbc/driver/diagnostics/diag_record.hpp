@@ -48,7 +48,7 @@ inline constexpr std::array<state_row, 22> state_table{{
     {"01000", SQL_SUCCESS_WITH_INFO, "General warning"},
     {"01S02", SQL_SUCCESS_WITH_INFO, "Option value changed"},
     {"HY000", SQL_ERROR, "General error"},
-    {"01004", SQL_ERROR, "String data, right-truncated"},
+    {"01004", SQL_SUCCESS_WITH_INFO, "String data, right-truncated"},
     {"08001", SQL_ERROR, "Client unable to establish connection"},
     {"08003", SQL_ERROR, "Connection not open"},
     {"HY013", SQL_ERROR, "Memory management error"},

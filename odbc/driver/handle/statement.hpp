@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fetch/column_binding.hpp"
+#include "fetch/get_data_progress.hpp"
 #include "handle/connection.hpp"
 #include "handle/owned_handle.hpp"
 #include "statement/parameter_binding.hpp"
@@ -41,6 +42,8 @@ struct statement : base {
     result_table result;
     // SQLBindCol records in call order; several may name the same column.
     std::vector<column_binding> column_bindings;
+    // Where SQLGetData stopped in a long value of the current row.
+    get_data_progress get_data;
     // The implicit descriptors, indexed by `implicit_descriptor`: each is created on its first
     // request and keeps its handle value for the statement's life.
     std::array<owned_handle, 4> implicit_descriptors;

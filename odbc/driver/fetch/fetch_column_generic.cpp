@@ -1,0 +1,82 @@
+#include "fetch/fetch_column_generic.hpp"
+
+#include <optional>
+#include <type_traits>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "fetch/application_slots.hpp"
+#include "fetch/c_type_name.hpp"
+#include "fetch/cell_converters.hpp"
+#include "logger/logger.hpp"
+
+namespace {
+
+// The rows of one call: `count` slots filled from the cells starting at `first`.
+struct row_range {
+    SQLULEN count;
+    SQLULEN first;
+};
+
+void store_null(std::byte* indicator) noexcept {
+    if (indicator != nullptr) store_into(indicator, static_cast<SQLLEN>(SQL_NULL_DATA));
+}
+
+diag_record not_convertible(std::string_view type_name, SQLSMALLINT c_type) {
+    diag_record r(diag::state::restricted_data_type);
+    r.message = fmt::format("Tried to convert {} to {}", type_name, c_type_name(c_type));
+    return r;
+}
+
+// The loop over the rows of one column: the kind and the C type are fixed before it starts, so
+// each row is a presence test and an inlined conversion.
+template <typename Value, typename Convert>
+diag_record convert_rows(const std::vector<std::optional<Value>>& values, row_range rows,
+                         const application_slots& slots, const Convert& convert, std::string_view type_name,
+                         SQLSMALLINT c_type) {
+    const std::size_t available = rows.first < values.size() ? values.size() - rows.first : 0;
+    diag_record failure;
+    for (std::size_t j = 0; j < rows.count; ++j) {
+        std::byte* indicator = slots.indicator(j);
+        if (j >= available || !values[rows.first + j].has_value()) {
+            store_null(indicator);
+            continue;
+        }
+        if constexpr (std::is_invocable_r_v<bool, const Convert&, const Value&, std::byte*, std::byte*,
+                                            diag_record&>) {
+            if (!convert(*values[rows.first + j], slots.data(j), indicator, failure)) return failure;
+        } else {
+            return not_convertible(type_name, c_type);
+        }
+    }
+    return diag_record::success();
+}
+
+}  // namespace
+
+diag_record fetch_column_generic(const column_data& column, SQLULEN count, SQLULEN first_row, SQLULEN bind_type,
+                                 SQLSMALLINT c_type, SQLPOINTER buffer, SQLLEN buffer_length, SQLLEN* indicator,
+                                 value_piece* piece) {
+    log_line(logger::level::debug, "{} count {} offset {} to {}", "stmt::fetch_column_generic", count, first_row,
+             c_type_name(c_type));
+    const application_slots slots(bind_type, c_type, buffer, buffer_length, indicator);
+    const row_range rows{count, first_row};
+    const std::string_view type_name = describe_kind(column.index()).type_name;
+
+    diag_record result = std::visit(
+        [&](const auto& cells) -> diag_record {
+            if constexpr (std::is_same_v<std::decay_t<decltype(cells)>, no_cells>) {
+                for (std::size_t j = 0; j < count; ++j) store_null(slots.indicator(j));
+                return diag_record::success();
+            } else {
+                return conversion::with_converter(c_type, buffer_length, piece, [&](const auto& convert) {
+                    return convert_rows(cells.values, rows, slots, convert, type_name, c_type);
+                });
+            }
+        },
+        column);
+    if (result.state_code == 0 && piece != nullptr && piece->truncated)
+        return diag_record(diag::state::string_right_truncated);
+    return result;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The one conversion of result cells into application buffers, used by every fetch path.
+
+#include <sql.h>
+
+#include <cstddef>
+
+#include "diagnostics/diag_record.hpp"
+#include "statement/result_table.hpp"
+
+// SQLGetData's place in one character or binary value that it hands out in pieces.
+struct value_piece {
+    std::size_t offset = 0;  // in: bytes returned by earlier calls; out: bytes returned so far
+    bool returned = false;   // out: the cell held a value (it was not NULL or missing)
+    bool truncated = false;  // out: bytes of the value remain after this call
+};
+
+// Converts the cells first_row ... first_row + count - 1 of `column` into the slots 0 ... count - 1
+// of a binding: `bind_type` 0 is column-wise binding, any other value the size of one row of a
+// row-wise bound structure. A cell past the column's end or NULL stores SQL_NULL_DATA through the
+// slot's indicator (when there is one) and never fails; any other cell is converted to `c_type`,
+// and its indicator receives the length of the converted value. The first row that cannot be
+// converted ends the call with its record (22003 or 07006); earlier slots keep their values.
+//
+// Character and binary values longer than the buffer are truncated silently, unless `piece` is
+// given: then the single row's value is handed out from `piece->offset` on, and a value that does
+// not fit returns 01004 with the length still remaining through the indicator.
+diag_record fetch_column_generic(const column_data& column, SQLULEN count, SQLULEN first_row, SQLULEN bind_type,
+                                 SQLSMALLINT c_type, SQLPOINTER buffer, SQLLEN buffer_length, SQLLEN* indicator,
+                                 value_piece* piece = nullptr);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// How far SQLGetData has handed out one character or binary value, so that the next call for the
+// same column and row continues where the previous one stopped. Any fetch starts over.
+struct get_data_progress {
+    bool started = false;   // the fields below describe a value
+    std::uint16_t column_index = 0;
+    std::int64_t row = -1;
+    std::size_t offset = 0;  // bytes of the value already handed out
+    bool finished = false;   // the value has been handed out whole
+
+    [[nodiscard]] bool is_for(std::uint16_t column, std::int64_t at_row) const noexcept {
+        return started && column_index == column && row == at_row;
+    }
+};
