@@ -14,6 +14,8 @@
 #include <set>
 #include <string>
 
+#include "dm_support.hpp"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -35,26 +37,6 @@ std::set<std::string> defined_dynamic_symbols(const std::string& library) {
     return names;
 }
 
-class private_odbc_config {
-public:
-    private_odbc_config() {
-        std::string tmpl = (fs::temp_directory_path() / "vdl_dm_XXXXXX").string();
-        dir_ = ::mkdtemp(tmpl.data());
-        std::ofstream(dir_ / "odbcinst.ini") << "[vdl]\nDescription = Vandrel ODBC driver\nDriver = "
-                                             << VDL_DRIVER_PATH << "\n";
-        std::ofstream(dir_ / "odbc.ini") << "";
-        ::setenv("ODBCSYSINI", dir_.c_str(), 1);
-        ::setenv("ODBCINI", (dir_ / "odbc.ini").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", dir_.c_str(), 1);
-    }
-    ~private_odbc_config() {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
-private:
-    fs::path dir_;
-};
 
 }  // namespace
 
@@ -75,7 +57,7 @@ TEST(DriverLibrary, ExportsExactlyTheDriverInterface) {
 }
 
 TEST(DriverManager, LoadsTheDriverAndReadsItsDiagnostics) {
-    private_odbc_config config;
+    dm::private_odbc_config config;
     SQLHENV env = nullptr;
     ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
     ASSERT_EQ(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0), SQL_SUCCESS);

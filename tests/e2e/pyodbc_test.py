@@ -1,0 +1,105 @@
+"""pyodbc (Debian's python3-pyodbc) against the driver through the unixODBC Driver Manager."""
+
+import datetime
+import unittest
+
+import pyodbc
+
+from odbc_env import PrivateOdbc
+
+
+class PyodbcClient(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.env = PrivateOdbc(rows=50)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.env.close()
+
+    def connect(self, text=None):
+        cnxn = pyodbc.connect(text or f"DRIVER={{vdl}};URI={self.env.uri}", autocommit=True)
+        # The driver speaks 8-bit text: bind and read str as SQL_C_CHAR.
+        cnxn.setdecoding(pyodbc.SQL_CHAR, encoding="utf-8")
+        cnxn.setencoding(encoding="utf-8")
+        return cnxn
+
+    def test_connect_by_data_source_and_by_driver(self):
+        for text in ("DSN=vdl-sample", f"DRIVER={{vdl}};URI={self.env.uri}"):
+            with self.subTest(text=text):
+                cnxn = self.connect(text)
+                self.assertEqual(cnxn.cursor().execute("select count(*) from trades").fetchone()[0], 50)
+                cnxn.close()
+
+    def test_types_of_a_select(self):
+        cnxn = self.connect()
+        rows = cnxn.cursor().execute(
+            "select $timestamp, sym, price, volume from trades where sym is not null and price is not null "
+            "and volume is not null order by $timestamp limit 5").fetchall()
+        self.assertEqual(len(rows), 5)
+        ts, sym, price, volume = rows[0]
+        self.assertIsInstance(ts, datetime.datetime)
+        self.assertIsInstance(sym, str)
+        self.assertIsInstance(price, float)
+        self.assertIsInstance(volume, int)
+        self.assertLess(rows[0][0], rows[1][0])
+
+    def test_description_and_nulls(self):
+        cnxn = self.connect()
+        cur = cnxn.cursor().execute("select sym, price, volume from trades order by $timestamp")
+        self.assertEqual([d[0] for d in cur.description], ["sym", "price", "volume"])
+        rows = cur.fetchall()
+        self.assertEqual(len(rows), 50)
+        self.assertTrue(any(r.sym is None for r in rows), "the sample has NULL symbols")
+        self.assertTrue(any(r.price is None for r in rows), "the sample has NULL prices")
+
+    def test_insert_with_parameters_and_read_back(self):
+        cnxn = self.connect()
+        cur = cnxn.cursor()
+        cur.execute("CREATE TABLE quotes (sym STRING, bid DOUBLE, size INT64)")
+        cur.execute("insert into quotes (sym, bid, size) values (?, ?, ?)", "o'neil", 1.25, 7)
+        cur.execute("insert into quotes (sym, bid, size) values (?, ?, ?)", None, 2.5, None)
+        rows = cur.execute("select sym, bid, size from quotes order by bid").fetchall()
+        self.assertEqual([tuple(r) for r in rows], [("o'neil", 1.25, 7), (None, 2.5, None)])
+
+    def test_fetchmany_uses_every_row_once(self):
+        cnxn = self.connect()
+        cur = cnxn.cursor()
+        cur.arraysize = 7
+        cur.execute("select volume from trades order by $timestamp")
+        seen = []
+        while True:
+            batch = cur.fetchmany()
+            if not batch:
+                break
+            seen.extend(batch)
+        self.assertEqual(len(seen), 50)
+
+    def test_errors_carry_the_reason(self):
+        cnxn = self.connect()
+        with self.assertRaises(pyodbc.Error) as caught:
+            cnxn.cursor().execute("select * from no_such_table")
+        self.assertIn("42S02", str(caught.exception))
+        with self.assertRaises(pyodbc.Error) as caught:
+            cnxn.cursor().execute("select nope from trades")
+        self.assertIn("could not query", str(caught.exception))
+
+    def test_long_text_is_read_whole(self):
+        cnxn = self.connect()
+        cur = cnxn.cursor()
+        cur.execute("CREATE TABLE notes (body STRING)")
+        body = "".join(chr(ord("a") + i % 26) for i in range(10000))
+        cur.execute("insert into notes (body) values (?)", body)
+        self.assertEqual(cur.execute("select body from notes").fetchone()[0], body)
+
+    def test_the_password_never_reaches_the_log(self):
+        cnxn = self.connect(f"DRIVER={{vdl}};URI={self.env.uri};LOG_LEVEL=3;LOGDIR={self.env.dir}/log;"
+                            "UID=u;PWD=secret-key-123;KEY=cluster-key")
+        cnxn.close()
+        log = self.env.log_text()
+        self.assertIn("PWD=***", log)
+        self.assertNotIn("secret-key-123", log)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
