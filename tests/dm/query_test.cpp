@@ -190,3 +190,30 @@ TEST_F(DriverManagerQuery, RowsFetchedCountsEachRowsetOfALargeResult) {
     EXPECT_EQ(counts, (std::vector<SQLULEN>{1000, 1000, 500}));
     EXPECT_EQ(fetched, 0u);
 }
+
+TEST_F(DriverManagerQuery, CapabilitiesAndAttributesAnswerThroughTheDriverManager) {
+    connect("DSN=vdl-store;UID=alice;PWD=private;KEY=public");
+    char text[64] = {};
+    SQLSMALLINT length = 0;
+    ASSERT_EQ(SQLGetInfo(dbc, SQL_DATA_SOURCE_NAME, text, sizeof text, &length), SQL_SUCCESS)
+        << dm::diag(SQL_HANDLE_DBC, dbc);
+    EXPECT_STREQ(text, "vdl-store");
+    ASSERT_EQ(SQLGetInfo(dbc, SQL_USER_NAME, text, sizeof text, &length), SQL_SUCCESS);
+    EXPECT_STREQ(text, "alice");
+    SQLUINTEGER conformance = 0;
+    ASSERT_EQ(SQLGetInfo(dbc, SQL_SQL_CONFORMANCE, &conformance, sizeof conformance, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(conformance, static_cast<SQLUINTEGER>(SQL_SC_SQL92_ENTRY));
+
+    SQLUSMALLINT supported = 0;
+    ASSERT_EQ(SQLGetFunctions(dbc, SQL_API_SQLFETCHSCROLL, &supported), SQL_SUCCESS);
+    EXPECT_EQ(supported, SQL_TRUE);
+
+    SQLULEN max_rows = 0;
+    ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_MAX_ROWS, reinterpret_cast<SQLPOINTER>(2), 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLGetStmtAttr(stmt, SQL_ATTR_MAX_ROWS, &max_rows, sizeof max_rows, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(max_rows, 2u);
+    ASSERT_EQ(exec("select sym from t"), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    SQLLEN rows = 0;
+    ASSERT_EQ(SQLRowCount(stmt, &rows), SQL_SUCCESS);
+    EXPECT_EQ(rows, 2) << "the maximum row count became a LIMIT";
+}
