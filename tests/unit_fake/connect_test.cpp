@@ -204,6 +204,9 @@ TEST_F(Connecting, BadLogSettingsConnectNothing) {
                            "URI=file:one.db;keep_log_file_num=99999999999999999999"}) {
         EXPECT_EQ(driver_connect(in, out, sizeof out, &out_length), SQL_ERROR) << in;
         EXPECT_EQ(diag().sqlstate, "HY000") << in;
+        // The parse error of the export's operation, named by the export's signature.
+        EXPECT_TRUE(diag().message.starts_with("[HY000] General error: SQLRETURN SQLDriverConnect(")) << diag().message;
+        EXPECT_NE(diag().message.find("- exception: "), std::string::npos) << diag().message;
     }
     EXPECT_EQ(fake_vdl::calls(), strings{});
     EXPECT_STREQ(reinterpret_cast<char*>(out), "untouched");
