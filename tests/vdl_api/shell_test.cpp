@@ -70,6 +70,19 @@ TEST_F(shell_test, failures_report_and_set_the_exit_status) {
     EXPECT_NE(err_.str().find("unterminated string"), std::string::npos);
 }
 
+TEST_F(shell_test, a_malformed_token_is_reported_at_once_not_at_the_end_of_input) {
+    // An interactive user sees the error for the line just typed and can go on.
+    EXPECT_EQ(run({uri_}, "SELECT ?;\nSELECT 3;\n", true), 1);
+    EXPECT_NE(err_.str().find("parameter markers are not supported"), std::string::npos) << err_.str();
+    EXPECT_NE(out_.str().find("3\n(1 row)"), std::string::npos) << out_.str();
+
+    // A script stops at the bad line; a string that spans lines is still waited for.
+    EXPECT_EQ(run({uri_}, "SELECT 1abc;\nSELECT 3;\n"), 1);
+    EXPECT_NE(err_.str().find("malformed number"), std::string::npos) << err_.str();
+    EXPECT_EQ(out_.str().find("(1 row)"), std::string::npos) << out_.str();
+    EXPECT_EQ(run({uri_}, "SELECT 'a\nb';\n", true), 0) << err_.str();
+}
+
 TEST_F(shell_test, usage_errors) {
     EXPECT_EQ(run({}), 2);
     EXPECT_EQ(run({uri_, "-c"}), 2);

@@ -95,7 +95,9 @@ public:
     bool run_input(bool at_end) {
         auto tokens = vdl::lang::tokenize(pending_);
         if (!tokens) {
-            if (!at_end) return true; // perhaps a string or comment goes on in the next line
+            // A string, quoted name or comment may go on in the next line; any other error
+            // stays whatever follows, so it is reported now rather than at the end of input.
+            if (!at_end && tokens.error().detail.starts_with("unterminated")) return true;
             io_.err << fmt::format("vdlsh: error: {}\n", describe(tokens.error()));
             pending_.clear();
             return false;
