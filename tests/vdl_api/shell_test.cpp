@@ -87,6 +87,9 @@ TEST_F(shell_test, usage_errors) {
     EXPECT_EQ(run({}), 2);
     EXPECT_EQ(run({uri_, "-c"}), 2);
     EXPECT_EQ(run({uri_, "--sample", "many"}), 2);
+    // Rows whose timestamps would not fit in 64 bits are refused before anything is written.
+    EXPECT_EQ(run({uri_, "--sample", "18446744073709551615"}), 2);
+    EXPECT_NE(err_.str().find("--sample takes at most"), std::string::npos) << err_.str();
     EXPECT_EQ(run({uri_, "--bogus"}), 2);
     EXPECT_EQ(run({uri_, "other"}), 2);
     EXPECT_EQ(run({"--help"}), 0);

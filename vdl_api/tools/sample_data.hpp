@@ -24,5 +24,8 @@ vdl::status create_samples(vdl::session& session, std::uint64_t rows, const prog
 // The first sample row's timestamp, 2021-01-01T00:00:00Z, and the step between rows.
 inline constexpr std::int64_t sample_start = 1'609'459'200'000'000'000;
 inline constexpr std::int64_t sample_step = 1'000'000'001;
+// The most rows whose timestamps stay within the 64-bit nanosecond range.
+inline constexpr std::uint64_t max_sample_rows =
+    static_cast<std::uint64_t>((INT64_MAX - sample_start) / sample_step) + 1;
 
 } // namespace vdlsh

@@ -57,6 +57,11 @@ std::optional<options> parse_arguments(std::span<const std::string_view> argumen
                 err << fmt::format("vdlsh: --sample takes a positive number of rows, not '{}'\n", value);
                 return std::nullopt;
             }
+            if (rows > max_sample_rows) {
+                err << fmt::format("vdlsh: --sample takes at most {} rows (their timestamps must fit in 64 bits)\n",
+                                   max_sample_rows);
+                return std::nullopt;
+            }
             parsed.sample_rows = rows;
         } else if (argument.starts_with("-") && argument.size() > 1) {
             err << fmt::format("vdlsh: unknown option '{}'\n{}", argument, usage);
