@@ -44,6 +44,32 @@ TEST_F(types_test, every_type_and_null_round_trips_with_its_kind) {
     EXPECT_EQ(std::memcmp(&row[1], &expected, sizeof(vdl_cell)), 0);
 }
 
+TEST_F(types_test, a_column_of_mixed_values_keeps_to_one_kind) {
+    // Readers take a column's kind from its first non-NULL cell and read every cell by it.
+    ok("INSERT INTO v ($timestamp, d, i, s) VALUES (1, NULL, 5, NULL), (2, 2.5, NULL, 'x'), (3, -1.25, 7, 'y')");
+    auto r = ok("SELECT coalesce(d, -1), coalesce(s, i), CASE WHEN d < 0 THEN d ELSE s END, CASE WHEN d > 0 THEN d ELSE 0 END, "
+                "coalesce(s, $timestamp), coalesce(i, 'none'), i FROM v ORDER BY $timestamp");
+    ASSERT_EQ(r->row_count, 3u);
+    for (std::uint32_t row = 0; row < 3; ++row) {
+        EXPECT_EQ(r->rows[row][0].kind, VDL_CELL_DOUBLE) << row;
+        EXPECT_EQ(r->rows[row][3].kind, VDL_CELL_DOUBLE) << row;
+    }
+    EXPECT_EQ(r->rows[0][6].kind, VDL_CELL_INT64) << "a column of one type keeps it";
+    EXPECT_EQ(r->rows[2][6].kind, VDL_CELL_INT64) << "a column of one type keeps it";
+    EXPECT_EQ(r->rows[0][0].payload.as_double, -1.0);
+    EXPECT_EQ(r->rows[1][0].payload.as_double, 2.5);
+    EXPECT_EQ(r->rows[2][3].payload.as_double, 0.0);
+    EXPECT_EQ(text_of(r->rows[0][1]), "5");
+    EXPECT_EQ(text_of(r->rows[1][1]), "x");
+    EXPECT_EQ(r->rows[0][2].kind, VDL_CELL_NULL);
+    EXPECT_EQ(text_of(r->rows[1][2]), "x");
+    EXPECT_EQ(text_of(r->rows[2][2]), "-1.25");
+    EXPECT_EQ(text_of(r->rows[0][4]), "1");
+    EXPECT_EQ(text_of(r->rows[0][5]), "5");
+    EXPECT_EQ(text_of(r->rows[1][5]), "none");
+    EXPECT_EQ(r->rows[0][5].payload.as_string.data[1], '\0') << "converted texts are zero-terminated";
+}
+
 TEST_F(types_test, empty_values_keep_their_kind_and_a_valid_pointer) {
     ok("INSERT INTO v (s, b) VALUES ('', X'')");
     auto r = ok("SELECT s, b FROM v");

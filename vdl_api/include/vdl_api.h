@@ -223,7 +223,10 @@ VDL_EXPORT void vdl_close(vdl_handle* handle);
  *
  * Result cells: TIMESTAMP table columns give VDL_CELL_TIMESTAMP, count(...) select
  * items give VDL_CELL_COUNT (VDL_CELL_INT64 above 4294967295), BLOB columns
- * VDL_CELL_BLOB, other values their stored type (integer, real, text, blob, NULL). */
+ * VDL_CELL_BLOB, other values their stored type (integer, real, text, blob, NULL).
+ * Every column keeps to one kind besides NULL (and the count/int64 split): in a column
+ * of an expression whose values mix types, integers among reals come as VDL_CELL_DOUBLE,
+ * and numbers or timestamps among texts or blobs as VDL_CELL_STRING text. */
 VDL_EXPORT uint32_t vdl_query(vdl_handle* handle, const char* query, vdl_result** result);
 
 /* The columns of a table in table order. VDL_E_NO_TABLE when it does not exist. */

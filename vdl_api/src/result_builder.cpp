@@ -8,6 +8,8 @@
 #include <fmt/format.h>
 
 #include <limits>
+#include <span>
+#include <string>
 #include <string_view>
 
 namespace vdl {
@@ -79,6 +81,48 @@ bool fill_cell(arena& memory, sqlite3* db, sqlite3_stmt* statement, int column, 
     }
 }
 
+// One bit per cell kind, to note which kinds a column holds.
+constexpr unsigned kind_bit(std::int32_t kind) noexcept { return 1u << static_cast<unsigned>(kind + 1); }
+
+constexpr unsigned integer_bits = kind_bit(VDL_CELL_INT64) | kind_bit(VDL_CELL_COUNT);
+constexpr unsigned byte_bits = kind_bit(VDL_CELL_STRING) | kind_bit(VDL_CELL_BLOB);
+
+// Readers take a column's kind from its first non-NULL cell, so a column of an expression
+// whose values mix storage classes (coalesce(price, 0), CASE ... THEN 'n/a' ELSE price)
+// is given one kind: integers among reals become reals, and numbers and timestamps among
+// texts or blobs become text.
+void unify_column(arena& memory, std::span<vdl_cell* const> rows, std::size_t column, unsigned kinds) {
+    const bool to_text = (kinds & byte_bits) != 0 && (kinds & ~(byte_bits | kind_bit(VDL_CELL_NULL))) != 0;
+    const bool to_double = !to_text && (kinds & kind_bit(VDL_CELL_DOUBLE)) != 0 && (kinds & integer_bits) != 0;
+    if (!to_text && !to_double) return;
+    for (vdl_cell* row : rows) {
+        vdl_cell& cell = row[column];
+        const std::int32_t kind = cell.kind;
+        if (to_double && (kind == VDL_CELL_INT64 || kind == VDL_CELL_COUNT)) {
+            const double value = kind == VDL_CELL_COUNT ? static_cast<double>(cell.payload.as_count)
+                                                        : static_cast<double>(cell.payload.as_int64);
+            cell = vdl_cell{};
+            cell.kind = VDL_CELL_DOUBLE;
+            cell.payload.as_double = value;
+            continue;
+        }
+        if (!to_text || kind == VDL_CELL_NULL || kind == VDL_CELL_STRING || kind == VDL_CELL_BLOB) continue;
+        std::string text;
+        switch (kind) {
+        case VDL_CELL_DOUBLE: text = fmt::format("{}", cell.payload.as_double); break;
+        case VDL_CELL_INT64: text = fmt::format("{}", cell.payload.as_int64); break;
+        case VDL_CELL_COUNT: text = fmt::format("{}", cell.payload.as_count); break;
+        case VDL_CELL_TIMESTAMP:
+            text = format_timestamp(cell.payload.as_timestamp.seconds, cell.payload.as_timestamp.nanoseconds);
+            break;
+        default: continue;
+        }
+        cell = vdl_cell{};
+        cell.kind = VDL_CELL_STRING;
+        cell.payload.as_string = {memory.copy_text(text.data(), text.size()), static_cast<std::uint32_t>(text.size())};
+    }
+}
+
 } // namespace
 
 outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement,
@@ -105,6 +149,7 @@ outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement,
     // Row pointers are gathered in one growing vector and copied into the arena at the
     // end, when the row count is known; cells are written straight into the arena.
     std::vector<vdl_cell*> rows;
+    std::vector<unsigned> kinds(static_cast<std::size_t>(columns), 0u); // the cell kinds each column holds
     int rc = SQLITE_OK;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
         if (rows.size() == std::numeric_limits<std::uint32_t>::max())
@@ -112,11 +157,14 @@ outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement,
                            fmt::format("the result has more than {} rows; narrow the query or add a LIMIT",
                                        std::numeric_limits<std::uint32_t>::max())};
         auto* cells = memory.make_zeroed<vdl_cell>(static_cast<std::size_t>(columns));
-        for (int c = 0; c < columns; ++c)
+        for (int c = 0; c < columns; ++c) {
             if (!fill_cell(memory, db, statement, c, rules[c], cells[c])) return out_of_memory();
+            kinds[static_cast<std::size_t>(c)] |= kind_bit(cells[c].kind);
+        }
         rows.push_back(cells);
     }
     if (rc != SQLITE_DONE) return engine_failure(db, rc);
+    for (std::size_t c = 0; c < kinds.size(); ++c) unify_column(memory, rows, c, kinds[c]);
 
     record->row_count = static_cast<std::uint32_t>(rows.size());
     record->rows = memory.make_zeroed<vdl_cell*>(rows.size());
