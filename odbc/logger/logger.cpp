@@ -84,6 +84,9 @@ void basic_logger::close_file() {
 }
 
 void basic_logger::open_current() {
+    // A directory configured while the previous file was open may not exist yet.
+    std::error_code dir_ec;
+    fs::create_directories(directory_, dir_ec);
     const fs::path path = directory_ / fmt::format("{}.log", log_base_name);
     create_private_file(path);
     output_.clear();
@@ -92,6 +95,7 @@ void basic_logger::open_current() {
         output_.setstate(std::ios::failbit);
         return;
     }
+    open_path_ = path;
     std::error_code ec;
     const auto size = fs::file_size(path, ec);
     written_ = ec ? 0 : size;
@@ -106,9 +110,9 @@ void basic_logger::close_current() noexcept {
     }
 }
 
-void basic_logger::remove_oldest_rotated() const {
+void basic_logger::remove_oldest_rotated(const fs::path& directory) const {
     std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(directory_)) {
+    for (const auto& entry : fs::directory_iterator(directory)) {
         if (!entry.is_regular_file()) continue;
         if (entry.path().filename().string().starts_with(log_base_name)) files.push_back(entry.path());
     }
@@ -133,8 +137,11 @@ void basic_logger::rotate_if_needed() {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
                              std::chrono::system_clock::now().time_since_epoch())
                              .count();
-    const fs::path current = directory_ / fmt::format("{}.log", log_base_name);
-    const fs::path rotated = directory_ / fmt::format("{}-{}.log", log_base_name, static_cast<std::int64_t>(seconds));
+    // The file that is rotated is the one that was open, in the directory it was opened in: a
+    // directory configured while it was open takes effect only when the file is opened again.
+    const fs::path current = open_path_;
+    const fs::path rotated =
+        current.parent_path() / fmt::format("{}-{}.log", log_base_name, static_cast<std::int64_t>(seconds));
     std::error_code ec;
     fs::rename(current, rotated, ec);
     if (ec) {
@@ -143,7 +150,7 @@ void basic_logger::rotate_if_needed() {
     }
     if (keep_count_ > 0) {
         try {
-            remove_oldest_rotated();
+            remove_oldest_rotated(current.parent_path());
         } catch (...) {
             open_current();
             throw;

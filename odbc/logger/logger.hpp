@@ -59,7 +59,7 @@ private:
     void rotate_if_needed();                 // called with mutex_ held
     void open_current();                     // called with mutex_ held
     void close_current() noexcept;           // called with mutex_ held
-    void remove_oldest_rotated() const;      // called with mutex_ held
+    void remove_oldest_rotated(const std::filesystem::path& directory) const;  // called with mutex_ held
 
     std::atomic<std::int32_t> level_{static_cast<std::int32_t>(level::info)};
     std::atomic<bool> open_{false};
@@ -67,6 +67,7 @@ private:
     std::ofstream output_;
     std::uintmax_t written_ = 0;             // size of the current file
     std::filesystem::path directory_;
+    std::filesystem::path open_path_;         // the file output_ was opened on
     std::int64_t keep_count_ = 0;
     std::int64_t max_size_ = 0;
 };

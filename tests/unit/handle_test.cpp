@@ -93,3 +93,71 @@ TEST(FreeHandle, FreeingTheEnvironmentClosesTheLog) {
     EXPECT_EQ(text.find("dropped"), std::string::npos);
     EXPECT_NE(text.find("[Debug] freed: 1 - SQL_HANDLE_ENV - at 0x"), std::string::npos);
 }
+
+namespace {
+
+// Sends the logger to a directory that is gone by the time the file reaches `max_size` bytes,
+// so that the first rotation, due before the line written after those bytes, fails to rename
+// the file. Inside a guarded call that failure fails the call.
+class rotation_failing_after {
+public:
+    explicit rotation_failing_after(std::size_t max_size) {
+        auto& lg = logger::detail::get_logger();
+        lg.close_file();
+        lg.set_level(logger::level::debug);
+        configured_ = lg.configure(dir_.path() / "logs", 0, static_cast<std::int64_t>(max_size));
+        std::filesystem::remove_all(dir_.path() / "logs");
+    }
+    ~rotation_failing_after() {
+        auto& lg = logger::detail::get_logger();
+        lg.close_file();
+        lg.set_level(logger::level::info);
+    }
+    rotation_failing_after(const rotation_failing_after&) = delete;
+    rotation_failing_after& operator=(const rotation_failing_after&) = delete;
+    [[nodiscard]] bool configured() const { return configured_; }
+
+private:
+    test::temp_dir dir_;
+    bool configured_ = false;
+};
+
+}  // namespace
+
+// A failed call must leave handles as its return code says: an allocation that fails hands out
+// nothing and keeps nothing, a release that fails leaves the handle alive.
+TEST(AllocHandle, FailingLogLineLeavesHandlesAsTheReturnCodeSays) {
+    {
+        // The call line and the "allocating" line fit; the next line fails the call.
+        const std::string before = "[Debug] SQLAllocHandle\n[Debug] allocating: 1 - SQL_HANDLE_ENV\n";
+        rotation_failing_after failing(before.size());
+        ASSERT_TRUE(failing.configured());
+        SQLHANDLE out = reinterpret_cast<SQLHANDLE>(0x1234);
+        EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, nullptr, &out), SQL_ERROR);
+        EXPECT_EQ(out, reinterpret_cast<SQLHANDLE>(0x1234)) << "a failed allocation hands out no handle";
+    }
+    test::handles h;
+    ASSERT_NE(h.stmt, nullptr);
+    {
+        const std::string before = "[Debug] SQLAllocHandle\n[Debug] allocating: 3 - SQL_HANDLE_STMT\n";
+        rotation_failing_after failing(before.size());
+        ASSERT_TRUE(failing.configured());
+        SQLHANDLE out = nullptr;
+        EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, h.dbc, &out), SQL_ERROR);
+        EXPECT_EQ(out, nullptr);
+        EXPECT_EQ(h.connection().children.size(), 1u) << "the connection keeps no statement nobody holds";
+    }
+    {
+        rotation_failing_after failing(std::string("[Debug] SQLFreeHandle\n").size());
+        ASSERT_TRUE(failing.configured());
+        EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_STMT, h.stmt), SQL_ERROR);
+        bool still_allocated = false;
+        h.connection().children.for_each([&](variant_handle& child) { still_allocated |= &child == h.stmt; });
+        EXPECT_TRUE(still_allocated) << "a statement whose release failed is still allocated";
+        if (!still_allocated) h.stmt = nullptr;  // already gone: do not free it twice
+    }
+    // With a working log the same release succeeds.
+    EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_STMT, h.stmt), SQL_SUCCESS);
+    h.stmt = nullptr;
+    EXPECT_EQ(h.connection().children.size(), 0u);
+}

@@ -152,6 +152,32 @@ TEST(Logger, RotationWithoutKeepCountKeepsEverything) {
     EXPECT_EQ(count, 5);  // three old, this run's rotated file, the current file
 }
 
+TEST(Logger, RotationMovesTheOpenFileWhenTheDirectoryChangedMeanwhile) {
+    test::temp_dir dir;
+    auto& lg = logger::detail::get_logger();
+    lg.close_file();
+    lg.set_level(level::info);
+    ASSERT_TRUE(lg.configure(dir.path() / "first", 0, 10));
+    log_line(level::info, "fills the first file past its limit");
+    // A second connection names another directory while the file is open.
+    ASSERT_TRUE(lg.configure(dir.path() / "second", 0, 10));
+    const diag_record r = frame::run_guarded(std::source_location::current(), [] {
+        log_line(logger::level::info, "after the rotation");
+        return diag_record::success();
+    });
+    lg.close_file();
+    lg.set_level(level::info);
+    EXPECT_EQ(r.sqlstate, "00000") << r.message;
+
+    // The full file was rotated where it was written; the new file opened in the new directory.
+    std::vector<std::string> first;
+    for (const auto& e : fs::directory_iterator(dir.path() / "first")) first.push_back(e.path().filename().string());
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_TRUE(first[0].starts_with("vdl_odbc_driver-")) << first[0];
+    EXPECT_NE(test::read_file(dir.path() / "first" / first[0]).find("fills the first file"), std::string::npos);
+    EXPECT_EQ(test::read_file(dir.path() / "second" / "vdl_odbc_driver.log"), "[Info]  after the rotation\n");
+}
+
 TEST(Logger, RotationFailureIsSwallowedOutsideAGuardedCallAndReportedInside) {
     test::temp_dir dir;
     auto& lg = logger::detail::get_logger();

@@ -86,26 +86,30 @@ diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE*
         return diag_record(diag::state::invalid_handle, "unknown handle type.");
     }
 
+    // Logged before the handle is handed out: a log line that fails (a rotation error) fails
+    // the call, and the new handle must then not reach the application nor stay allocated.
+    log_line(logger::level::debug, "parent handle adress: {}", fmt::ptr(input));
+    log_line(logger::level::debug, "output handle adress: {}", fmt::ptr(created.get()));
     // The application holds it until SQLFreeHandle; a connection's children are also freed
     // with the connection.
     *output = child_of != nullptr ? child_of->children.adopt(std::move(created)) : created.release();
-    log_line(logger::level::debug, "parent handle adress: {}", fmt::ptr(input));
-    log_line(logger::level::debug, "output handle adress: {}", fmt::ptr(*output));
     return diag_record::success();
 }
 
 diag_record free_handle(SQLSMALLINT handle_type, SQLHANDLE h) {
-    if (h != nullptr) {
-        auto* vh = static_cast<variant_handle*>(h);
-        // An implicit descriptor belongs to its statement, which frees it with itself.
-        if (const auto* desc = vh->get_if<descriptor>(); desc != nullptr && desc->implicit)
-            return diag_record(diag::state::general_error, "an implicit descriptor is freed with its statement.");
+    auto* vh = static_cast<variant_handle*>(h);
+    // An implicit descriptor belongs to its statement, which frees it with itself.
+    if (const auto* desc = vh != nullptr ? vh->get_if<descriptor>() : nullptr; desc != nullptr && desc->implicit)
+        return diag_record(diag::state::general_error, "an implicit descriptor is freed with its statement.");
+    // Logged before the handle is destroyed: a log line that fails (a rotation error) fails the
+    // call, and a handle reported as not freed must still be alive.
+    log_line(logger::level::debug, "freed: {} - {} - at {}", handle_type, type_name(handle_type), fmt::ptr(h));
+    if (vh != nullptr) {
         // Destroyed according to its own kind, whatever the handle type argument says; a
         // statement or descriptor is taken off its connection's list first.
         std::unique_ptr<variant_handle> owned = release_from_connection(*vh);
         if (owned == nullptr) owned.reset(vh);
     }
-    log_line(logger::level::debug, "freed: {} - {} - at {}", handle_type, type_name(handle_type), fmt::ptr(h));
     if (handle_type == SQL_HANDLE_ENV) logger::detail::get_logger().close_file();
     return diag_record::success();
 }
