@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "statement/execution.hpp"
 #include "store_support.hpp"
 
 namespace {
@@ -294,4 +295,56 @@ TEST_F(Execution, ColumnAttributes) {
     EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "07009");
     EXPECT_EQ(SQLColAttribute(s.stmt(), 1, SQL_DESC_ARRAY_SIZE, nullptr, 0, nullptr, &number), SQL_ERROR);
     EXPECT_EQ(s.diag_message(), "[HY000] General error: attribute not supported");
+}
+
+TEST(BuildColumns, CellsOfAnotherKindThanTheColumnsAreNeverMisread) {
+    // The engine types values, not columns: one column can carry cells of several kinds.
+    vdl_column_name names[4]{{"text", 4}, {"number", 6}, {"integer", 7}, {"time", 4}};
+    vdl_cell row0[4]{};
+    vdl_cell row1[4]{};
+    vdl_cell row2[4]{};
+    row0[0].kind = VDL_CELL_STRING;
+    row0[0].payload.as_string = {"abc", 3};
+    row1[0].kind = VDL_CELL_DOUBLE;  // its bits read as a pointer would point anywhere
+    row1[0].payload.as_double = 1.5;
+    row2[0].kind = VDL_CELL_INT64;
+    row2[0].payload.as_int64 = 0x7fff'0000'1234;
+    row0[1].kind = VDL_CELL_NULL;
+    row1[1].kind = VDL_CELL_DOUBLE;
+    row1[1].payload.as_double = 2.5;
+    row2[1].kind = VDL_CELL_INT64;
+    row2[1].payload.as_int64 = 7;
+    row0[2].kind = VDL_CELL_COUNT;
+    row0[2].payload.as_count = 4'000'000'000u;
+    row1[2].kind = VDL_CELL_DOUBLE;
+    row1[2].payload.as_double = 2.5;
+    row2[2].kind = VDL_CELL_STRING;
+    row2[2].payload.as_string = {"x", 1};
+    row0[3].kind = VDL_CELL_TIMESTAMP;
+    row0[3].payload.as_timestamp = {1, 2};
+    row1[3].kind = VDL_CELL_INT64;
+    row1[3].payload.as_int64 = 5;
+    row2[3].kind = VDL_CELL_NULL;
+    vdl_cell* rows[3]{row0, row1, row2};
+    const vdl_result result{names, 4, rows, 3};
+
+    const auto columns = execution::build_columns(result, false);
+    ASSERT_EQ(columns.size(), 4u);
+    const auto& text = std::get<text_view_cells>(columns[0].data).values;
+    EXPECT_EQ(text[0], "abc");
+    EXPECT_FALSE(text[1].has_value());
+    EXPECT_FALSE(text[2].has_value());
+    EXPECT_EQ(columns[0].column_size, 0) << "a text column with a NULL reports size 0";
+    const auto& number = std::get<double_cells>(columns[1].data).values;
+    EXPECT_FALSE(number[0].has_value());
+    EXPECT_EQ(number[1], 2.5);
+    EXPECT_EQ(number[2], 7.0) << "an integer in a double column keeps its value";
+    const auto& integer = std::get<bigint_cells>(columns[2].data).values;
+    EXPECT_EQ(integer[0], 4'000'000'000) << "a count is zero-extended";
+    EXPECT_FALSE(integer[1].has_value());
+    EXPECT_FALSE(integer[2].has_value());
+    const auto& time = std::get<timestamp_cells>(columns[3].data).values;
+    EXPECT_EQ(time[0], (timestamp_value{1, 2}));
+    EXPECT_FALSE(time[1].has_value());
+    EXPECT_FALSE(time[2].has_value());
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -36,36 +37,46 @@ std::size_t column_kind(const vdl_result& result, std::uint32_t column) {
     return 0;
 }
 
+// The database types values, not columns: a column can hold cells of several library kinds.
+// `read` answers a cell of the column's kind, or of a kind whose value converts exactly; any other
+// cell is stored as NULL, since its payload is not of the column's kind (a number read as a text
+// pointer would point anywhere).
 template <typename Cells, typename Read>
 column_data fill(const vdl_result& result, std::uint32_t column, Read read) {
     Cells cells;
     cells.values.reserve(result.row_count);
-    for (std::uint32_t r = 0; r < result.row_count; ++r) {
-        const vdl_cell& cell = result.rows[r][column];
-        if (cell.kind == VDL_CELL_NULL) {
-            cells.values.emplace_back();
-        } else {
-            cells.values.emplace_back(read(cell));
-        }
-    }
+    for (std::uint32_t r = 0; r < result.row_count; ++r) cells.values.emplace_back(read(result.rows[r][column]));
     return cells;
 }
 
 column_data read_column(const vdl_result& result, std::uint32_t column) {
     switch (column_kind(result, column)) {
     case double_cells::kind:
-        return fill<double_cells>(result, column, [](const vdl_cell& c) { return c.payload.as_double; });
+        return fill<double_cells>(result, column, [](const vdl_cell& c) -> std::optional<double> {
+            switch (c.kind) {
+            case VDL_CELL_DOUBLE: return c.payload.as_double;
+            case VDL_CELL_INT64: return static_cast<double>(c.payload.as_int64);
+            case VDL_CELL_COUNT: return static_cast<double>(c.payload.as_count);
+            default: return std::nullopt;
+            }
+        });
     case text_view_cells::kind:
         // Blob and string payloads share the {pointer, length} layout.
-        return fill<text_view_cells>(result, column, [](const vdl_cell& c) {
+        return fill<text_view_cells>(result, column, [](const vdl_cell& c) -> std::optional<std::string_view> {
+            if (c.kind != VDL_CELL_STRING && c.kind != VDL_CELL_BLOB) return std::nullopt;
             return std::string_view(c.payload.as_string.data, c.payload.as_string.length);
         });
     case bigint_cells::kind:
-        return fill<bigint_cells>(result, column, [](const vdl_cell& c) -> std::int64_t {
-            return c.kind == VDL_CELL_COUNT ? static_cast<std::int64_t>(c.payload.as_count) : c.payload.as_int64;
+        return fill<bigint_cells>(result, column, [](const vdl_cell& c) -> std::optional<std::int64_t> {
+            switch (c.kind) {
+            case VDL_CELL_INT64: return c.payload.as_int64;
+            case VDL_CELL_COUNT: return static_cast<std::int64_t>(c.payload.as_count);
+            default: return std::nullopt;
+            }
         });
     case timestamp_cells::kind:
-        return fill<timestamp_cells>(result, column, [](const vdl_cell& c) {
+        return fill<timestamp_cells>(result, column, [](const vdl_cell& c) -> std::optional<timestamp_value> {
+            if (c.kind != VDL_CELL_TIMESTAMP) return std::nullopt;
             return timestamp_value{c.payload.as_timestamp.seconds, c.payload.as_timestamp.nanoseconds};
         });
     default:
