@@ -348,3 +348,24 @@ TEST(BuildColumns, CellsOfAnotherKindThanTheColumnsAreNeverMisread) {
     EXPECT_FALSE(time[1].has_value());
     EXPECT_FALSE(time[2].has_value());
 }
+
+TEST_F(Execution, DisconnectReleasesTheResultsOfStatementsLeftAllocated) {
+    ASSERT_EQ(s.exec("select sym, price from t"), SQL_SUCCESS);
+    ASSERT_NE(s.record().result.source, nullptr);
+    s.record().current_row = 1;
+
+    ASSERT_EQ(SQLDisconnect(s.dbc()), SQL_SUCCESS);
+    const auto& r = s.record();
+    EXPECT_EQ(r.cluster, nullptr);
+    EXPECT_TRUE(r.result.columns.empty());
+    EXPECT_EQ(r.result.source, nullptr) << "the library result is handed back at disconnect";
+    EXPECT_EQ(r.row_count, 0);
+    EXPECT_EQ(r.current_row, -1);
+    SQLSMALLINT columns = -1;
+    EXPECT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
+    EXPECT_EQ(columns, 0);
+
+    EXPECT_EQ(s.exec("select sym from t"), SQL_ERROR);
+    const auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+    EXPECT_EQ(d.sqlstate, "08003");
+}
