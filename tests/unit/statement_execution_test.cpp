@@ -376,3 +376,23 @@ TEST_F(Execution, ManyExecutionsOnOneStatementKeepOneLibraryResult) {
     for (int i = 0; i < 2000; ++i) ASSERT_EQ(s.exec("select sym, price from t"), SQL_SUCCESS) << i;
     ASSERT_EQ(s.record().row_count, 3);
 }
+
+TEST_F(Execution, NullParametersAreInsertedAsNull) {
+    ASSERT_EQ(s.prepare("insert into t (sym, price, volume) values (?, ?, ?)"), SQL_SUCCESS);
+    char sym[8] = "nul";
+    SQLLEN nts = SQL_NTS;
+    SQLLEN null_data = SQL_NULL_DATA;
+    std::int64_t volume = 5;  // never read: the indicator says NULL
+    ASSERT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 0, 0, sym, sizeof sym, &nts),
+              SQL_SUCCESS);
+    ASSERT_EQ(SQLBindParameter(s.stmt(), 2, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, nullptr, 0, &null_data),
+              SQL_SUCCESS);
+    ASSERT_EQ(SQLBindParameter(s.stmt(), 3, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &volume, 0, &null_data),
+              SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+
+    ASSERT_EQ(s.exec("select price, volume from t where sym = 'nul'"), SQL_SUCCESS) << s.diag_message();
+    ASSERT_EQ(s.record().row_count, 1);
+    EXPECT_EQ(s.record().result.columns[0].data.index(), 0u) << "price is NULL";
+    EXPECT_EQ(s.record().result.columns[1].data.index(), 0u) << "volume is NULL";
+}
