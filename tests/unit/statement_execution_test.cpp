@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+#include <vector>
+
 #include "statement/execution.hpp"
 #include "store_support.hpp"
 
@@ -339,9 +343,10 @@ TEST(BuildColumns, CellsOfAnotherKindThanTheColumnsAreNeverMisread) {
     EXPECT_FALSE(number[0].has_value());
     EXPECT_EQ(number[1], 2.5);
     EXPECT_EQ(number[2], 7.0) << "an integer in a double column keeps its value";
-    const auto& integer = std::get<bigint_cells>(columns[2].data).values;
-    EXPECT_EQ(integer[0], 4'000'000'000) << "a count is zero-extended";
-    EXPECT_FALSE(integer[1].has_value());
+    const auto& integer = std::get<double_cells>(columns[2].data).values;
+    EXPECT_EQ(columns[2].sql_type, SQL_DOUBLE) << "integers mixed with doubles are read as doubles";
+    EXPECT_EQ(integer[0], 4'000'000'000.0);
+    EXPECT_EQ(integer[1], 2.5);
     EXPECT_FALSE(integer[2].has_value());
     const auto& time = std::get<timestamp_cells>(columns[3].data).values;
     EXPECT_EQ(time[0], (timestamp_value{1, 2}));
@@ -395,4 +400,23 @@ TEST_F(Execution, NullParametersAreInsertedAsNull) {
     ASSERT_EQ(s.record().row_count, 1);
     EXPECT_EQ(s.record().result.columns[0].data.index(), 0u) << "price is NULL";
     EXPECT_EQ(s.record().result.columns[1].data.index(), 0u) << "volume is NULL";
+}
+
+TEST_F(Execution, AColumnMixingKindsKeepsItsValues) {
+    ASSERT_EQ(s.exec("select volume from t union all select price from t"), SQL_SUCCESS) << s.diag_message();
+    const auto& cols = s.record().result.columns;
+    ASSERT_EQ(cols.size(), 1u);
+    ASSERT_EQ(cols[0].data.index(), 8u) << "the integers of volume and the doubles of price";
+    auto values = std::get<double_cells>(cols[0].data).values;
+    std::erase(values, std::nullopt);
+    std::sort(values.begin(), values.end());
+    EXPECT_EQ(values, (std::vector<std::optional<double>>{3.25, 7.0, 9.0, 10.5}));
+
+    ASSERT_EQ(s.exec("select sym from t union all select price from t"), SQL_SUCCESS) << s.diag_message();
+    ASSERT_EQ(s.record().result.columns[0].data.index(), 10u);
+    for (const auto& v : std::get<text_view_cells>(s.record().result.columns[0].data).values) {
+        if (v) {
+            EXPECT_TRUE(*v == "ibm" || *v == "aapl") << "a number is not read as a text: " << v->size();
+        }
+    }
 }

@@ -20,7 +20,16 @@ void clear_result(handle::statement& stmt) {
     stmt.result.columns.clear();
 }
 
-// The kind of a column: that of its first non-NULL cell.
+// Whether a later row of an integer column holds a double (a union of an integer and a double
+// column, for example): the column is then read as doubles, which hold both.
+bool holds_double_from(const vdl_result& result, std::uint32_t column, std::uint32_t row) {
+    for (std::uint32_t r = row; r < result.row_count; ++r)
+        if (result.rows[r][column].kind == VDL_CELL_DOUBLE) return true;
+    return false;
+}
+
+// The kind of a column: that of its first non-NULL cell, widened to double for integers mixed
+// with doubles.
 std::size_t column_kind(const vdl_result& result, std::uint32_t column) {
     for (std::uint32_t r = 0; r < result.row_count; ++r) {
         switch (result.rows[r][column].kind) {
@@ -29,7 +38,7 @@ std::size_t column_kind(const vdl_result& result, std::uint32_t column) {
         case VDL_CELL_BLOB:
         case VDL_CELL_STRING: return text_view_cells::kind;
         case VDL_CELL_INT64:
-        case VDL_CELL_COUNT: return bigint_cells::kind;
+        case VDL_CELL_COUNT: return holds_double_from(result, column, r + 1) ? double_cells::kind : bigint_cells::kind;
         case VDL_CELL_TIMESTAMP: return timestamp_cells::kind;
         default: return 0;
         }
