@@ -177,6 +177,23 @@ TEST(SecretMasking, UnsupportedSpellingsOfThePrivateKeyAreMaskedInTheLog) {
     EXPECT_EQ(log.text(), "[Error] not support key ' pwd' with value: '***'\n");
 }
 
+TEST(SecretMasking, EveryPieceOfABracedPrivateKeyIsMasked) {
+    // Braces are not read: a separator inside them splits the key into segments of their own.
+    EXPECT_EQ(settings::masked_connection_string("UID=a;PWD={s3c;r=e;t};KEY=k", ';'), "UID=a;PWD=***;***;***;KEY=k");
+    EXPECT_EQ(settings::masked_connection_string("PWD={s3c;;ret}", ';'), "PWD=***;;***");
+    EXPECT_EQ(settings::masked_connection_string("PWD={s3cret};UID=a", ';'), "PWD=***;UID=a");
+    EXPECT_EQ(settings::masked_connection_string("UID={a;b};PWD=x", ';'), "UID={a;b};PWD=***") << "only secrets";
+
+    test::captured_log log(level::error);
+    const auto pairs = settings::parse_pairs("PWD={s3c;ret=x;y};Server=z", ';');
+    EXPECT_EQ(pairs, (connection_settings{{"pwd", "{s3c"}}));
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "[Error] not support key '***' with value: '***'",
+                               "[Error] not support key '***' with value: '***'",
+                               "[Error] not support key 'server' with value: 'z'",
+                           }));
+}
+
 TEST(OutputConnectionString, EveryKeyInMapOrder) {
     const connection_settings s{{"uid", "a"}, {"pwd", "s3cret"}, {"dsn", ""}};
     EXPECT_EQ(settings::output_connection_string(s), "dsn=;pwd=s3cret;uid=a;");

@@ -75,5 +75,8 @@ TEST(ParameterTypes, AcceptedListAndNames) {
     EXPECT_EQ(sql_type_name(12), "SQL_VARCHAR");
     EXPECT_EQ(sql_type_name(93), "SQL_TYPE_TIMESTAMP");
     EXPECT_EQ(sql_type_name(113), "SQL_INTERVAL_MINUTE_TO_SECOND");
+    EXPECT_EQ(sql_type_name(9), "SQL_DATE");
+    EXPECT_EQ(sql_type_name(10), "SQL_TIME");
+    EXPECT_EQ(sql_type_name(11), "SQL_TIMESTAMP");
     EXPECT_EQ(sql_type_name(4242), "");
 }

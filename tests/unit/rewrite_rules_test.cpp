@@ -13,7 +13,9 @@ TEST(InsertRule, AddsTheTimeColumnToInsertsWithoutIt) {
 TEST(InsertRule, LeavesOtherTextsAlone) {
     for (const char* text : {"INSERT INTO ticks ($timestamp, price) VALUES (?, ?)", "insert into t values (1)",
                              "insert into t (a) values (now())",
-                             "insert into t (a, b) values (abs(-1), 2)", "select inserted from t"}) {
+                             "insert into t (a, b) values (abs(-1), 2)", "select inserted from t",
+                             // Only the first row would be kept: every row stays.
+                             "insert into t (a) values (1), (2)", "insert into t (a, b) values (?, ?) ,\n (?, ?);"}) {
         EXPECT_EQ(rewrite_insert(text), text);
     }
 }

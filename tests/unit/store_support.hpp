@@ -25,6 +25,7 @@ public:
     store_statement(const store_statement&) = delete;
     store_statement& operator=(const store_statement&) = delete;
 
+    [[nodiscard]] SQLHDBC dbc() const { return handles_.dbc; }
     [[nodiscard]] SQLHSTMT stmt() const { return handles_.stmt; }
     [[nodiscard]] handle::statement& record() const { return handles_.statement(); }
     [[nodiscard]] vdl_handle* cluster() const { return cluster_; }

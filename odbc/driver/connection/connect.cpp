@@ -42,10 +42,16 @@ void log_connection_info(const connection_settings& s) {
 }
 
 // Lets go of the cluster handle. Statements still allocated on the connection hold a copy of
-// it: they are detached first, so that none of them can use the handle once it is closed.
+// it: they are detached first, so that none of them can use the handle once it is closed, and
+// their results (the tables and the library results they view into) are released with it.
 void close_cluster(handle::connection& dbc) noexcept {
     dbc.children.for_each([](variant_handle& child) {
-        if (auto* stmt = child.get_if<handle::statement>()) stmt->cluster = nullptr;
+        if (auto* stmt = child.get_if<handle::statement>()) {
+            stmt->cluster = nullptr;
+            stmt->result = result_table{};
+            stmt->row_count = 0;
+            stmt->current_row = -1;
+        }
     });
     dbc.cluster.close();
 }

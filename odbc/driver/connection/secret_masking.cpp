@@ -31,15 +31,24 @@ std::string_view masked_value(std::string_view key, std::string_view value) noex
     return is_secret_key(key) && !value.empty() ? mask : value;
 }
 
+bool opens_braced_secret(std::string_view key, std::string_view value) noexcept {
+    return is_secret_key(key) && value.starts_with('{') && !value.ends_with('}');
+}
+
 std::string masked_connection_string(std::string_view text, char separator) {
     std::string masked;
     masked.reserve(text.size());
+    bool in_braced_secret = false;
     while (true) {
         const auto end = text.find(separator);
         const std::string_view segment = text.substr(0, end);
         const auto [key, value] = split_segment(segment);
-        if (is_secret_key(key) && !value.empty()) {
+        if (in_braced_secret) {
+            if (!segment.empty()) masked.append(mask);
+            in_braced_secret = !segment.ends_with('}');
+        } else if (is_secret_key(key) && !value.empty()) {
             masked.append(key).append("=").append(mask);
+            in_braced_secret = opens_braced_secret(key, value);
         } else {
             masked.append(segment);
         }

@@ -17,8 +17,13 @@ inline constexpr std::string_view mask = "***";
 // `value` for a log line: the mask when `key` is secret and the value is not empty.
 [[nodiscard]] std::string_view masked_value(std::string_view key, std::string_view value) noexcept;
 
-// `text` for a log line, every secret entry's value replaced by the mask; everything else,
-// separators included, stays as written.
+// Whether a secret entry's value opens a brace that its segment does not close: applications
+// write PWD={...} around a key that holds the separator, and the segments that follow, up to the
+// one ending with '}', are then pieces of the secret.
+[[nodiscard]] bool opens_braced_secret(std::string_view key, std::string_view value) noexcept;
+
+// `text` for a log line, every secret entry's value (all its pieces, when braced) replaced by
+// the mask; everything else, separators included, stays as written.
 [[nodiscard]] std::string masked_connection_string(std::string_view text, char separator);
 
 }  // namespace settings

@@ -30,11 +30,18 @@ entry split_segment(std::string_view segment) noexcept {
 
 connection_settings parse_pairs(std::string_view text, char separator) {
     connection_settings pairs;
+    bool in_braced_secret = false;  // the segment is a piece of a braced secret value
     for_each_segment(text, separator, [&](std::string_view segment) {
         const auto [raw_key, value] = split_segment(segment);
         std::string key = lower_case(raw_key);
+        const bool secret_piece = in_braced_secret;
+        in_braced_secret = secret_piece ? !segment.ends_with('}') : opens_braced_secret(key, value);
         if (!is_accepted_key(key)) {
-            log_line(logger::level::error, "not support key '{}' with value: '{}'", key, masked_value(key, value));
+            if (secret_piece) {
+                log_line(logger::level::error, "not support key '{}' with value: '{}'", mask, mask);
+            } else {
+                log_line(logger::level::error, "not support key '{}' with value: '{}'", key, masked_value(key, value));
+            }
             return;
         }
         pairs.insert_or_assign(std::move(key), std::string(value));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -19,7 +20,16 @@ void clear_result(handle::statement& stmt) {
     stmt.result.columns.clear();
 }
 
-// The kind of a column: that of its first non-NULL cell.
+// Whether a later row of an integer column holds a double (a union of an integer and a double
+// column, for example): the column is then read as doubles, which hold both.
+bool holds_double_from(const vdl_result& result, std::uint32_t column, std::uint32_t row) {
+    for (std::uint32_t r = row; r < result.row_count; ++r)
+        if (result.rows[r][column].kind == VDL_CELL_DOUBLE) return true;
+    return false;
+}
+
+// The kind of a column: that of its first non-NULL cell, widened to double for integers mixed
+// with doubles.
 std::size_t column_kind(const vdl_result& result, std::uint32_t column) {
     for (std::uint32_t r = 0; r < result.row_count; ++r) {
         switch (result.rows[r][column].kind) {
@@ -28,7 +38,7 @@ std::size_t column_kind(const vdl_result& result, std::uint32_t column) {
         case VDL_CELL_BLOB:
         case VDL_CELL_STRING: return text_view_cells::kind;
         case VDL_CELL_INT64:
-        case VDL_CELL_COUNT: return bigint_cells::kind;
+        case VDL_CELL_COUNT: return holds_double_from(result, column, r + 1) ? double_cells::kind : bigint_cells::kind;
         case VDL_CELL_TIMESTAMP: return timestamp_cells::kind;
         default: return 0;
         }
@@ -36,36 +46,46 @@ std::size_t column_kind(const vdl_result& result, std::uint32_t column) {
     return 0;
 }
 
+// The database types values, not columns: a column can hold cells of several library kinds.
+// `read` answers a cell of the column's kind, or of a kind whose value converts exactly; any other
+// cell is stored as NULL, since its payload is not of the column's kind (a number read as a text
+// pointer would point anywhere).
 template <typename Cells, typename Read>
 column_data fill(const vdl_result& result, std::uint32_t column, Read read) {
     Cells cells;
     cells.values.reserve(result.row_count);
-    for (std::uint32_t r = 0; r < result.row_count; ++r) {
-        const vdl_cell& cell = result.rows[r][column];
-        if (cell.kind == VDL_CELL_NULL) {
-            cells.values.emplace_back();
-        } else {
-            cells.values.emplace_back(read(cell));
-        }
-    }
+    for (std::uint32_t r = 0; r < result.row_count; ++r) cells.values.emplace_back(read(result.rows[r][column]));
     return cells;
 }
 
 column_data read_column(const vdl_result& result, std::uint32_t column) {
     switch (column_kind(result, column)) {
     case double_cells::kind:
-        return fill<double_cells>(result, column, [](const vdl_cell& c) { return c.payload.as_double; });
+        return fill<double_cells>(result, column, [](const vdl_cell& c) -> std::optional<double> {
+            switch (c.kind) {
+            case VDL_CELL_DOUBLE: return c.payload.as_double;
+            case VDL_CELL_INT64: return static_cast<double>(c.payload.as_int64);
+            case VDL_CELL_COUNT: return static_cast<double>(c.payload.as_count);
+            default: return std::nullopt;
+            }
+        });
     case text_view_cells::kind:
         // Blob and string payloads share the {pointer, length} layout.
-        return fill<text_view_cells>(result, column, [](const vdl_cell& c) {
+        return fill<text_view_cells>(result, column, [](const vdl_cell& c) -> std::optional<std::string_view> {
+            if (c.kind != VDL_CELL_STRING && c.kind != VDL_CELL_BLOB) return std::nullopt;
             return std::string_view(c.payload.as_string.data, c.payload.as_string.length);
         });
     case bigint_cells::kind:
-        return fill<bigint_cells>(result, column, [](const vdl_cell& c) -> std::int64_t {
-            return c.kind == VDL_CELL_COUNT ? static_cast<std::int64_t>(c.payload.as_count) : c.payload.as_int64;
+        return fill<bigint_cells>(result, column, [](const vdl_cell& c) -> std::optional<std::int64_t> {
+            switch (c.kind) {
+            case VDL_CELL_INT64: return c.payload.as_int64;
+            case VDL_CELL_COUNT: return static_cast<std::int64_t>(c.payload.as_count);
+            default: return std::nullopt;
+            }
         });
     case timestamp_cells::kind:
-        return fill<timestamp_cells>(result, column, [](const vdl_cell& c) {
+        return fill<timestamp_cells>(result, column, [](const vdl_cell& c) -> std::optional<timestamp_value> {
+            if (c.kind != VDL_CELL_TIMESTAMP) return std::nullopt;
             return timestamp_value{c.payload.as_timestamp.seconds, c.payload.as_timestamp.nanoseconds};
         });
     default:

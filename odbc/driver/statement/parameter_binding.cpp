@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr std::array<std::pair<SQLSMALLINT, std::string_view>, 38> sql_type_names{{
+constexpr std::array<std::pair<SQLSMALLINT, std::string_view>, 39> sql_type_names{{
     {SQL_CHAR, "SQL_CHAR"},
     {SQL_VARCHAR, "SQL_VARCHAR"},
     {SQL_LONGVARCHAR, "SQL_LONGVARCHAR"},
@@ -48,6 +48,7 @@ constexpr std::array<std::pair<SQLSMALLINT, std::string_view>, 38> sql_type_name
     {SQL_INTERVAL_MINUTE_TO_SECOND, "SQL_INTERVAL_MINUTE_TO_SECOND"},
     {SQL_GUID, "SQL_GUID"},
     {SQL_DATE, "SQL_DATE"},
+    {SQL_TIME, "SQL_TIME"},
     {SQL_TIMESTAMP, "SQL_TIMESTAMP"},
 }};
 

@@ -45,6 +45,11 @@ std::string rewrite_insert(std::string_view text) {
     // The value list ends at its first ")": a value list with parentheses of its own (a function
     // call) would be cut in the middle, so such a text is left as it is.
     if (match[3].str().find('(') != std::string::npos) return std::string(text);
+    // The rewrite keeps the first value list only: the further rows of a multi-row insert would
+    // be dropped without a word, so such a text is left as it is too.
+    const std::string_view rest = text.substr(static_cast<std::size_t>(match[0].second - text.begin()));
+    if (const auto next = rest.find_first_not_of(" \t\r\n"); next != std::string_view::npos && rest[next] == ',')
+        return std::string(text);
     return fmt::format("INSERT INTO {} ({}, $timestamp) VALUES ({}, 2000);", match[1].str(), columns, match[3].str());
 }
 
