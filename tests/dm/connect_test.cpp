@@ -6,10 +6,10 @@
 #include <sql.h>
 #include <sqlext.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
+
+#include "dm_support.hpp"
 
 namespace fs = std::filesystem;
 
@@ -29,17 +29,6 @@ std::string diag_text(SQLSMALLINT type, SQLHANDLE h, std::string* state = nullpt
 class DriverManagerConnect : public ::testing::Test {
 protected:
     DriverManagerConnect() {
-        std::string tmpl = (fs::temp_directory_path() / "vdl_dm_connect_XXXXXX").string();
-        dir_ = ::mkdtemp(tmpl.data());
-        store_uri_ = "file:" + (dir_ / "store.db").string();
-        std::ofstream(dir_ / "odbcinst.ini") << "[vdl]\nDescription = Vandrel ODBC driver\nDriver = "
-                                             << VDL_DRIVER_PATH << "\n";
-        std::ofstream(dir_ / "odbc.ini") << "[vdl_e2e]\nDriver = vdl\nURI = " << store_uri_
-                                         << "\nlogdir = " << (dir_ / "logs").string() << "\n";
-        ::setenv("ODBCSYSINI", dir_.c_str(), 1);
-        ::setenv("ODBCINI", (dir_ / "odbc.ini").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", dir_.c_str(), 1);
-
         EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_), SQL_SUCCESS);
         EXPECT_EQ(SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
                   SQL_SUCCESS);
@@ -48,8 +37,6 @@ protected:
     ~DriverManagerConnect() override {
         if (dbc_ != nullptr) SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
         SQLFreeHandle(SQL_HANDLE_ENV, env_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
 
     SQLRETURN driver_connect(const std::string& in, std::string* out = nullptr) const {
@@ -61,8 +48,9 @@ protected:
         return rc;
     }
 
-    fs::path dir_;
-    std::string store_uri_;
+    dm::private_odbc_config config_{"vdl_e2e"};
+    const fs::path& dir_ = config_.dir();
+    const std::string store_uri_ = config_.store_uri();
     SQLHENV env_ = nullptr;
     SQLHDBC dbc_ = nullptr;
 };

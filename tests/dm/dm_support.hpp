@@ -14,13 +14,14 @@ namespace dm {
 
 class private_odbc_config {
 public:
-    private_odbc_config() {
+    // The driver registered as "vdl" and one data source, `data_source`, on the store in the directory.
+    explicit private_odbc_config(const std::string& data_source = "vdl-store") {
         std::string tmpl = (std::filesystem::temp_directory_path() / "vdl_dm_XXXXXX").string();
         dir_ = ::mkdtemp(tmpl.data());
         std::ofstream(dir_ / "odbcinst.ini") << "[vdl]\nDescription = Vandrel ODBC driver\nDriver = "
                                              << VDL_DRIVER_PATH << "\n";
-        std::ofstream(dir_ / "odbc.ini") << "[vdl-store]\nDriver = vdl\nuri = " << store_uri() << "\nlogdir = "
-                                         << (dir_ / "log").string() << "\n";
+        std::ofstream(dir_ / "odbc.ini") << "[" << data_source << "]\nDriver = vdl\nuri = " << store_uri()
+                                         << "\nlogdir = " << (dir_ / "logs").string() << "\n";
         ::setenv("ODBCSYSINI", dir_.c_str(), 1);
         ::setenv("ODBCINI", (dir_ / "odbc.ini").c_str(), 1);
         ::setenv("XDG_DATA_HOME", dir_.c_str(), 1);

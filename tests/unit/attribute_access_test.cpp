@@ -63,7 +63,7 @@ attribute_value write_then_read(SQLINTEGER id, SQLPOINTER value, SQLINTEGER leng
     return p.received;
 }
 
-SQLPOINTER bits(std::uintptr_t value) { return reinterpret_cast<SQLPOINTER>(value); }
+using test::bits;
 
 }  // namespace
 

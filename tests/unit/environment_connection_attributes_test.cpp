@@ -9,7 +9,7 @@
 
 namespace {
 
-SQLPOINTER bits(std::uintptr_t value) { return reinterpret_cast<SQLPOINTER>(value); }
+using test::bits;
 
 SQLUINTEGER env_u32(SQLHENV env, SQLINTEGER attribute) {
     SQLUINTEGER value = 0xDEAD;

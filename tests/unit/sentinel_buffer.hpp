@@ -1,4 +1,8 @@
 #pragma once
+
+#include <sql.h>
+
+#include <cstdint>
 // A byte buffer prefilled with a sentinel, to see exactly which bytes a call wrote.
 
 #include <algorithm>
@@ -7,6 +11,9 @@
 #include <cstring>
 
 namespace test {
+
+// An integer attribute value as ODBC passes it: in the pointer argument.
+inline SQLPOINTER bits(std::uintptr_t value) { return reinterpret_cast<SQLPOINTER>(value); }
 
 template <std::size_t N = 32>
 struct sentinel_buffer {

@@ -12,7 +12,7 @@
 
 namespace {
 
-SQLPOINTER bits(std::uintptr_t value) { return reinterpret_cast<SQLPOINTER>(value); }
+using test::bits;
 
 SQLULEN stmt_ulen(SQLHSTMT stmt, SQLINTEGER attribute) {
     SQLULEN value = 0xDEAD;
