@@ -1,9 +1,9 @@
 #pragma once
+// A byte buffer prefilled with a sentinel, to see exactly which bytes a call wrote.
 
 #include <sql.h>
 
 #include <cstdint>
-// A byte buffer prefilled with a sentinel, to see exactly which bytes a call wrote.
 
 #include <algorithm>
 #include <array>
