@@ -10,9 +10,7 @@
 namespace settings {
 
 void read_data_source(std::string_view dsn, connection_settings& s) {
-    static auto* const read_profile =
-        installer::library::instance().find<installer::get_private_profile_string_fn>("SQLGetPrivateProfileString");
-    read_data_source(dsn, s, read_profile);
+    read_data_source(dsn, s, installer::functions::loaded().get_private_profile_string);
 }
 
 void read_data_source(std::string_view dsn, connection_settings& s,

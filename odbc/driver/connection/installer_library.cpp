@@ -22,4 +22,19 @@ void* library::symbol(const char* name) const noexcept {
     return ::dlsym(handle_.get(), name);
 }
 
+functions functions::of(const library& lib) noexcept {
+    return {
+        lib.find<get_private_profile_string_fn>("SQLGetPrivateProfileString"),
+        lib.find<write_private_profile_string_fn>("SQLWritePrivateProfileString"),
+        lib.find<write_dsn_to_ini_fn>("SQLWriteDSNToIni"),
+        lib.find<remove_dsn_from_ini_fn>("SQLRemoveDSNFromIni"),
+        lib.find<post_installer_error_fn>("SQLPostInstallerError"),
+    };
+}
+
+const functions& functions::loaded() {
+    static const functions found = of(library::instance());
+    return found;
+}
+
 }  // namespace installer

@@ -44,4 +44,18 @@ private:
     std::unique_ptr<void, closer> handle_;
 };
 
+// The profile functions the driver uses, looked up once; each is null when not available.
+struct functions {
+    get_private_profile_string_fn* get_private_profile_string = nullptr;
+    write_private_profile_string_fn* write_private_profile_string = nullptr;
+    write_dsn_to_ini_fn* write_dsn_to_ini = nullptr;
+    remove_dsn_from_ini_fn* remove_dsn_from_ini = nullptr;
+    post_installer_error_fn* post_installer_error = nullptr;
+
+    // The functions of `lib`.
+    [[nodiscard]] static functions of(const library& lib) noexcept;
+    // The functions of the process's one instance, looked up on the first call (thread-safe).
+    [[nodiscard]] static const functions& loaded();
+};
+
 }  // namespace installer
