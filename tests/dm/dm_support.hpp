@@ -1,6 +1,6 @@
 #pragma once
 // A private unixODBC configuration (odbcinst.ini and odbc.ini of a temporary directory) with the
-// built driver registered as "vdl".
+// built driver registered as "vdl", as the driver and as its setup library.
 
 #include <sql.h>
 #include <sqlext.h>
@@ -19,7 +19,7 @@ public:
         std::string tmpl = (std::filesystem::temp_directory_path() / "vdl_dm_XXXXXX").string();
         dir_ = ::mkdtemp(tmpl.data());
         std::ofstream(dir_ / "odbcinst.ini") << "[vdl]\nDescription = Vandrel ODBC driver\nDriver = "
-                                             << VDL_DRIVER_PATH << "\n";
+                                             << VDL_DRIVER_PATH << "\nSetup = " << VDL_DRIVER_PATH << "\n";
         std::ofstream(dir_ / "odbc.ini") << "[" << data_source << "]\nDriver = vdl\nuri = " << store_uri()
                                          << "\nlogdir = " << (dir_ / "logs").string() << "\n";
         ::setenv("ODBCSYSINI", dir_.c_str(), 1);
