@@ -5,6 +5,7 @@
 #include "logger/logger.hpp"
 #include "statement/execution.hpp"
 #include "statement/rewrite_rules.hpp"
+#include "statement/statement_text.hpp"
 
 namespace statement_ops {
 
@@ -24,7 +25,7 @@ std::string_view free_option_name(SQLUSMALLINT option) noexcept {
 
 diag_record prepare(handle::statement& stmt, std::string_view text) {
     log_line(logger::level::debug, "prepare query: '{}'", text);
-    stmt.parameter_count = rewrite::count_markers(text);
+    stmt.parameter_count = static_cast<std::uint32_t>(statement_text(text).markers().size());
     stmt.prepared_text = std::string(text);
     stmt.executed_flag = false;
     stmt.insert_flag = rewrite::contains_lower(text, "insert");
