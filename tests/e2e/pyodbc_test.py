@@ -62,6 +62,35 @@ class PyodbcClient(unittest.TestCase):
         rows = cur.execute("select sym, bid, size from quotes order by bid").fetchall()
         self.assertEqual([tuple(r) for r in rows], [("o'neil", 1.25, 7), (None, 2.5, None)])
 
+    def test_a_parameter_is_a_value_in_every_statement(self):
+        cnxn = self.connect()
+        cur = cnxn.cursor()
+        cur.execute("CREATE TABLE marks (sym STRING, n INT64)")
+        for sym, n in (("ibm", 1), ("aapl", 2), ("zzz", 3)):
+            cur.execute("insert into marks (sym, n) values (?, ?)", sym, n)
+        self.assertEqual(cur.execute("select sym, n from marks where sym = ?", "ibm").fetchall()[0][1], 1)
+        for hostile in ("zzz' OR '1'='1", "x' OR 1=1 --"):
+            cur.execute("DELETE FROM marks WHERE sym = ?", hostile)
+            self.assertEqual(cur.execute("select count(*) from marks").fetchone()[0], 3, hostile)
+        self.assertEqual(cur.execute("select n from marks where sym = ? and n > ?", "aapl", 1).fetchone()[0], 2)
+
+    def test_fast_executemany_inserts_every_row(self):
+        cnxn = self.connect()
+        cur = cnxn.cursor()
+        cur.execute("CREATE TABLE fills (price DOUBLE, size INT64)")
+        rows = [(i + 0.25, i) for i in range(1000)] + [(None, 1000)]
+        cur.fast_executemany = True
+        cur.executemany("insert into fills (price, size) values (?, ?)", rows)
+        count, sizes, prices = cur.execute("select count(*), sum(size), sum(price) from fills").fetchone()
+        self.assertEqual(count, 1001)
+        self.assertEqual(sizes, sum(r[1] for r in rows))
+        self.assertEqual(prices, sum(r[0] for r in rows[:-1]))
+        self.assertEqual(cur.execute("select size from fills where price is null").fetchone()[0], 1000)
+        # Without fast_executemany pyodbc runs one execution per row: every row is inserted too.
+        cur.fast_executemany = False
+        cur.executemany("insert into fills (price, size) values (?, ?)", [(1.5, 1), (2.5, 2)])
+        self.assertEqual(cur.execute("select count(*) from fills").fetchone()[0], 1003)
+
     def test_fetchmany_uses_every_row_once(self):
         cnxn = self.connect()
         cur = cnxn.cursor()

@@ -1,29 +1,75 @@
+// The textual rules: each either keeps what a statement means or leaves its text unchanged.
+
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+
 #include "statement/rewrite_rules.hpp"
+#include "statement/statement_text.hpp"
 
 using namespace rewrite;
 
 TEST(InsertRule, AddsTheTimeColumnToInsertsWithoutIt) {
     EXPECT_EQ(rewrite_insert("insert into ticks (price, volume) values (?, ?)"),
               "INSERT INTO ticks (price, volume, $timestamp) VALUES (?, ?, 2000);");
-    EXPECT_EQ(rewrite_insert("prefix INSERT INTO t(a)  VALUES(1); trailing"), "INSERT INTO t (a, $timestamp) VALUES (1, 2000);");
+    EXPECT_EQ(rewrite_insert("  INSERT INTO t(a)  VALUES(1);  "), "INSERT INTO t (a, $timestamp) VALUES (1, 2000);");
+    EXPECT_EQ(rewrite_insert("/* tag */ insert into t (a) values ('x') ; -- done"),
+              "INSERT INTO t (a, $timestamp) VALUES ('x', 2000);")
+        << "comments around the statement and a ';' after it";
+    EXPECT_EQ(rewrite_insert("insert into t (a, b) values ('it''s', ?)"),
+              "INSERT INTO t (a, b, $timestamp) VALUES ('it''s', ?, 2000);");
 }
 
-TEST(InsertRule, LeavesOtherTextsAlone) {
-    for (const char* text : {"INSERT INTO ticks ($timestamp, price) VALUES (?, ?)", "insert into t values (1)",
-                             "insert into t (a) values (now())",
-                             "insert into t (a, b) values (abs(-1), 2)", "select inserted from t",
-                             // Only the first row would be kept: every row stays.
-                             "insert into t (a) values (1), (2)", "insert into t (a, b) values (?, ?) ,\n (?, ?);"}) {
+TEST(InsertRule, LeavesEveryTextItCannotRebuildExactlyUnchanged) {
+    for (const char* text : {
+             "INSERT INTO ticks ($timestamp, price) VALUES (?, ?)", "insert into t values (1)",
+             "insert into t (a) values (now())", "insert into t (a, b) values (abs(-1), 2)", "select inserted from t",
+             // A further row, a further statement, or text before or after the insert would be lost.
+             "insert into t (a) values (1), (2)", "insert into t (a, b) values (?, ?) ,\n (?, ?);",
+             "INSERT INTO t (a) VALUES (?); DELETE FROM t WHERE a = 1",
+             "INSERT INTO t (a) VALUES (1); INSERT INTO t (a) VALUES (2)", "prefix INSERT INTO t(a) VALUES(1)",
+             "INSERT INTO t (a) VALUES (1) trailing",
+             // A ")" or "," inside a literal or a name, or a comment inside a list.
+             "INSERT INTO t (s, n) VALUES ('why? a)b', ?)", "insert into t (s) values ('a,b')",
+             "insert into t (\"a)b\") values (1)", "insert into t (a) values (1 -- note\n)",
+             "insert into t (a) values (1 /* ) */)", "-- INSERT INTO t (a) VALUES (1)\nselect 1"}) {
         EXPECT_EQ(rewrite_insert(text), text);
     }
 }
 
-TEST(Markers, EveryQuestionMarkCounts) {
-    EXPECT_EQ(count_markers("select * from t where a = '?'"), 1u);
-    EXPECT_EQ(count_markers("?,?,? -- ?"), 4u);
-    EXPECT_EQ(count_markers(""), 0u);
+TEST(Markers, OnlyTheMarkersInCodeCount) {
+    EXPECT_EQ(statement_text("select * from t where a = '?'").markers().size(), 0u);
+    EXPECT_EQ(statement_text("?,?,? -- ?").markers().size(), 3u);
+    EXPECT_EQ(statement_text("").markers().size(), 0u);
+    EXPECT_EQ(statement_text("INSERT INTO t (a, b) VALUES (?, 'why? a)b')").markers().size(), 1u);
+    EXPECT_EQ(statement_text("select \"what?\", `x?`, [y?] from t where a = ? /* ? */").markers().size(), 1u);
+    EXPECT_EQ(statement_text("select 'it''s ?' , ? from t").markers(), (std::vector<std::size_t>{19}));
+    EXPECT_EQ(statement_text("select X'3F', ?").markers(), (std::vector<std::size_t>{14}));
+    EXPECT_EQ(statement_text("select 'unterminated ?").markers().size(), 0u);
+}
+
+TEST(Markers, FirstWordAndCode) {
+    EXPECT_TRUE(statement_text("SELECT 1").is_select());
+    EXPECT_TRUE(statement_text("  /* c */ -- c\n ((select 1))").is_select());
+    EXPECT_FALSE(statement_text("insert into t select * from u").is_select());
+    EXPECT_FALSE(statement_text("CREATE TABLE selection (a INT64)").is_select());
+    EXPECT_FALSE(statement_text("'select'").is_select());
+    EXPECT_FALSE(statement_text("selects").is_select());
+    const statement_text t("select ';' from t -- ;\n;");
+    EXPECT_EQ(t.find_in_code(";"), 23u);
+    EXPECT_EQ(t.end_of_code(), 24u);
+    EXPECT_EQ(statement_text("select a -- note").end_of_code(), 8u);
+    EXPECT_EQ(statement_text("select 'a' ").end_of_code(), 10u);
+}
+
+TEST(StatementText, ZeroBytesWithinTheLengthAreRefused) {
+    EXPECT_FALSE(zero_byte_refusal("DELETE FROM t WHERE a = 1"));
+    const auto refusal = zero_byte_refusal(std::string_view("DELETE FROM t\0 WHERE a = 1", 26));
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->sqlstate, "HY090");
+    EXPECT_EQ(refusal->message, "[HY090] Invalid string or buffer length: the statement text holds a zero byte at "
+                                "offset 13 of the 26 bytes given; nothing was run");
 }
 
 TEST(TableauWrapper, CutsTheOuterSelect) {
@@ -33,14 +79,20 @@ TEST(TableauWrapper, CutsTheOuterSelect) {
     const auto c = unwrap("SELECT * FROM (\n  select b from u\n) \"Custom_SQL_Query\" LIMIT 1");
     EXPECT_TRUE(c.wrapped);
     EXPECT_EQ(c.text, "select b from u\n LIMIT 1");
-    const auto plain = unwrap("select a from t");
-    EXPECT_FALSE(plain.wrapped);
-    EXPECT_EQ(plain.text, "select a from t");
-    // A marker without a cut point runs with only the marker removed.
-    const auto no_cut = unwrap("select 1) \"TableauSQL\"");
-    EXPECT_TRUE(no_cut.wrapped);
-    EXPECT_EQ(no_cut.text, "select 1");
-    EXPECT_THROW(unwrap("FROM (ab) \"TableauSQL\""), std::out_of_range);
+    const auto tight = unwrap("SELECT * FROM (select b from u) \"TableauSQL\"");
+    EXPECT_TRUE(tight.wrapped);
+    EXPECT_EQ(tight.text, "select b from u") << "the inner query is kept whole";
+}
+
+TEST(TableauWrapper, OnlyTheWrappersShapeIsCut) {
+    for (const char* text : {"select a from t", "insert into t (s) values ('x) \"TableauSQL\" y')",
+                             "select * from t where s = 'FROM (a) \"TableauSQL\"'", "select 1) \"TableauSQL\"",
+                             "FROM (ab) \"TableauSQL\"", "select 1 -- FROM (x) \"TableauSQL\"",
+                             "SELECT a) \"TableauSQL\" FROM (b"}) {
+        const auto u = unwrap(text);
+        EXPECT_FALSE(u.wrapped) << text;
+        EXPECT_EQ(u.text, text);
+    }
 }
 
 TEST(RowLimit, AppliesOnlyToSelectsWithoutALimit) {
@@ -51,4 +103,22 @@ TEST(RowLimit, AppliesOnlyToSelectsWithoutALimit) {
     EXPECT_EQ(apply_row_limit("select speed_limit from t", 100), "select speed_limit from t");
     EXPECT_EQ(apply_row_limit("select a from t; select b from u;", 7), "select a from t LIMIT 7; select b from u;");
     EXPECT_EQ(apply_row_limit("select a from t", 0), "select a from t");
+    EXPECT_EQ(apply_row_limit("(select a from t)", 3), "(select a from t) LIMIT 3");
+}
+
+TEST(RowLimit, NeverChangesWhatAStatementMeans) {
+    // Not a select by its first word.
+    for (const char* text : {"insert into t (a) select a from u", "CREATE TABLE selection (a INT64)",
+                             "delete from t where s = 'select'", "update t set s = 'select;' where a = 1"}) {
+        EXPECT_EQ(apply_row_limit(text, 10), text);
+    }
+    // The ";" of a literal or a comment is not the end of the statement, nor is a trailing comment.
+    EXPECT_EQ(apply_row_limit("select * from t where s = 'a;b'", 10), "select * from t where s = 'a;b' LIMIT 10");
+    EXPECT_EQ(apply_row_limit("select a from t -- first; rows", 10), "select a from t LIMIT 10 -- first; rows");
+    EXPECT_EQ(apply_row_limit("select a from t /* ; */ ;", 10), "select a from t /* ; */  LIMIT 10;");
+    // A maximum beyond the store's signed 64-bit counts is no limit.
+    EXPECT_EQ(apply_row_limit("select a from t", std::uint64_t{1} << 63), "select a from t");
+    EXPECT_EQ(apply_row_limit("select a from t", ~std::uint64_t{0}), "select a from t");
+    EXPECT_EQ(apply_row_limit("select a from t", (std::uint64_t{1} << 63) - 1),
+              "select a from t LIMIT 9223372036854775807");
 }

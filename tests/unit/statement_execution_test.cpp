@@ -192,7 +192,7 @@ TEST_F(Execution, BindingFailuresKeepTheBindings) {
     EXPECT_EQ(s.record().row_count, 1);
 }
 
-TEST_F(Execution, MarkerFreePreparedTextRunsOnce) {
+TEST_F(Execution, AnEarlyExecutionIsTakenByTheNextExecuteOnly) {
     ASSERT_EQ(s.prepare("select sym from t"), SQL_SUCCESS);
     SQLSMALLINT columns = 0;
     ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
@@ -201,16 +201,21 @@ TEST_F(Execution, MarkerFreePreparedTextRunsOnce) {
     s.record().current_row = 1;
     s.direct("insert into t (sym, $timestamp) values ('later', 9000)");
     ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
-    EXPECT_EQ(s.record().row_count, 3) << "the result of the early execution is reused";
+    EXPECT_EQ(s.record().row_count, 3) << "the result of the early execution is this execution's";
     EXPECT_EQ(s.record().current_row, 1) << "and the cursor is not rewound";
+    EXPECT_FALSE(s.record().executed_flag);
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(s.record().row_count, 4) << "a further execution asks the store again";
+    EXPECT_EQ(s.record().current_row, -1);
 
-    // An insert is not run to count its columns; reusing its empty result is SQL_NO_DATA.
+    // An insert is not run to count its columns, and runs on every execution.
     ASSERT_EQ(s.prepare("insert into t (sym) values ('y')"), SQL_SUCCESS);
     ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
     EXPECT_EQ(columns, 0);
     EXPECT_FALSE(s.record().executed_flag);
-    EXPECT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
-    EXPECT_EQ(SQLExecute(s.stmt()), SQL_NO_DATA);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+    ASSERT_EQ(s.exec("select count(*) from t where sym = 'y'"), SQL_SUCCESS);
+    EXPECT_EQ(std::get<bigint_cells>(s.record().result.columns[0].data).values[0], 3);
 }
 
 TEST_F(Execution, FreeStmtAndCancel) {

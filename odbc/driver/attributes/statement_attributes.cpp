@@ -76,6 +76,20 @@ void set_rows_fetched_ptr(statement& stmt, const attribute_value& value) {
     log_line(logger::level::debug, "row_count_ptr: {}", *stmt.rows_fetched_ptr);
 }
 
+// The parameter-set rows reach the statement's parameter_sets; execution reads them there.
+template <SQLULEN parameter_sets::*Field>
+attribute_value param_number(statement& stmt) { return ulen{stmt.param_sets.*Field}; }
+template <SQLULEN parameter_sets::*Field>
+void set_param_number(statement& stmt, const attribute_value& value) {
+    if (const auto* number = std::get_if<ulen>(&value)) stmt.param_sets.*Field = *number;
+}
+template <typename T, T* parameter_sets::*Field>
+attribute_value param_pointer(statement& stmt) { return static_cast<SQLPOINTER>(stmt.param_sets.*Field); }
+template <typename T, T* parameter_sets::*Field>
+void set_param_pointer(statement& stmt, const attribute_value& value) {
+    if (const auto* pointer = std::get_if<SQLPOINTER>(&value)) stmt.param_sets.*Field = static_cast<T*>(*pointer);
+}
+
 }  // namespace
 
 template <>
@@ -103,12 +117,22 @@ const attribute_table<statement>& prepare_attributes<statement>() {
         {.id = 1, .name = "SQL_ATTR_MAX_ROWS", .value = ulen{0}, .getter = max_rows, .setter = set_max_rows},
         {10014, "SQL_ATTR_METADATA_ID", ulen{0}},
         {2, "SQL_ATTR_NOSCAN", ulen{0}},
-        {17, "SQL_ATTR_PARAM_BIND_OFFSET_PTR", null_pointer},
-        {18, "SQL_ATTR_PARAM_BIND_TYPE", ulen{0}},
-        {19, "SQL_ATTR_PARAM_OPERATION_PTR", null_pointer},
-        {20, "SQL_ATTR_PARAM_STATUS_PTR", null_pointer},
-        {21, "SQL_ATTR_PARAMS_PROCESSED_PTR", null_pointer},
-        {22, "SQL_ATTR_PARAMSET_SIZE", ulen{1}},
+        {.id = 17, .name = "SQL_ATTR_PARAM_BIND_OFFSET_PTR", .value = null_pointer,
+         .getter = param_pointer<SQLULEN, &parameter_sets::bind_offset>,
+         .setter = set_param_pointer<SQLULEN, &parameter_sets::bind_offset>},
+        {.id = 18, .name = "SQL_ATTR_PARAM_BIND_TYPE", .value = ulen{0},
+         .getter = param_number<&parameter_sets::bind_type>, .setter = set_param_number<&parameter_sets::bind_type>},
+        {.id = 19, .name = "SQL_ATTR_PARAM_OPERATION_PTR", .value = null_pointer,
+         .getter = param_pointer<SQLUSMALLINT, &parameter_sets::operations>,
+         .setter = set_param_pointer<SQLUSMALLINT, &parameter_sets::operations>},
+        {.id = 20, .name = "SQL_ATTR_PARAM_STATUS_PTR", .value = null_pointer,
+         .getter = param_pointer<SQLUSMALLINT, &parameter_sets::statuses>,
+         .setter = set_param_pointer<SQLUSMALLINT, &parameter_sets::statuses>},
+        {.id = 21, .name = "SQL_ATTR_PARAMS_PROCESSED_PTR", .value = null_pointer,
+         .getter = param_pointer<SQLULEN, &parameter_sets::processed>,
+         .setter = set_param_pointer<SQLULEN, &parameter_sets::processed>},
+        {.id = 22, .name = "SQL_ATTR_PARAMSET_SIZE", .value = ulen{1}, .getter = param_number<&parameter_sets::size>,
+         .setter = set_param_number<&parameter_sets::size>},
         {0, "SQL_ATTR_QUERY_TIMEOUT", ulen{0}},
         {11, "SQL_ATTR_RETRIEVE_DATA", ulen{1}},
         {.id = 27, .name = "SQL_ATTR_ROW_ARRAY_SIZE", .value = ulen{1}, .getter = row_array_size,

@@ -27,6 +27,10 @@ struct statement : base {
     std::uint32_t parameter_count = 0;
     // SQLBindParameter records by zero-based parameter index.
     std::map<std::uint16_t, parameter_binding> parameter_bindings;
+    // How many parameter sets an execution runs, where their values are and where their outcomes go.
+    parameter_sets param_sets;
+    // The current result came from running the prepared text early (to describe its columns);
+    // the next SQLExecute takes it instead of asking the store again.
     bool executed_flag = false;
     bool insert_flag = false;
     bool wrapped_flag = false;

@@ -12,7 +12,6 @@
 #include "diagnostics/copy_out_string.hpp"
 #include "logger/logger.hpp"
 #include "statement/execution.hpp"
-#include "statement/rewrite_rules.hpp"
 #include "statement/statement_operations.hpp"
 
 namespace statement_ops {
@@ -130,12 +129,8 @@ std::optional<attribute_answer> answer(const handle::statement& stmt, const resu
 
 diag_record num_result_cols(handle::statement& stmt, SQLSMALLINT* count) {
     // A prepared select is run early so that its columns can be counted.
-    if (stmt.result.columns.empty() && !stmt.prepared_text.empty() && !stmt.executed_flag &&
-        rewrite::contains_lower(stmt.prepared_text, "select")) {
-        log_line(logger::level::debug, "call execute");
-        auto r = execution::execute_prepared(stmt);
-        if (r.return_code != SQL_SUCCESS && r.return_code != SQL_NO_DATA) return r;
-    }
+    if (auto r = execution::execute_early(stmt); r.return_code != SQL_SUCCESS && r.return_code != SQL_NO_DATA)
+        return r;
     const auto columns = stmt.result.columns.size();
     if (count != nullptr) *count = static_cast<SQLSMALLINT>(columns);
     log_line(logger::level::debug, "columns count: {}", columns);
@@ -145,6 +140,7 @@ diag_record num_result_cols(handle::statement& stmt, SQLSMALLINT* count) {
 diag_record describe_col(handle::statement& stmt, SQLUSMALLINT number, SQLCHAR* name, SQLSMALLINT buffer_length,
                          SQLSMALLINT* name_length, SQLSMALLINT* data_type, SQLULEN* column_size,
                          SQLSMALLINT* decimal_digits, SQLSMALLINT* nullable) {
+    if (auto r = execution::execute_early(stmt); !r.ok()) return r;
     const auto found = column_at(stmt, number);
     if (const auto* failure = std::get_if<diag_record>(&found)) return *failure;
     const result_column& c = *std::get<const result_column*>(found);
@@ -160,6 +156,7 @@ diag_record col_attribute(handle::statement& stmt, SQLUSMALLINT number, SQLUSMAL
                           SQLSMALLINT buffer_length, SQLSMALLINT* string_length, SQLLEN* numeric) {
     log_line(logger::level::debug, "column attribute for index {}: {} - {}", static_cast<std::uint16_t>(number - 1),
              field, field_name(field));
+    if (auto r = execution::execute_early(stmt); !r.ok()) return r;
     const auto found = column_at(stmt, number);
     if (const auto* failure = std::get_if<diag_record>(&found)) return *failure;
     const auto value = answer(stmt, *std::get<const result_column*>(found), field);

@@ -7,7 +7,9 @@
 #include <fmt/format.h>
 
 #include "logger/logger.hpp"
+#include "statement/parameter_substitution.hpp"
 #include "statement/rewrite_rules.hpp"
+#include "statement/statement_text.hpp"
 
 namespace execution {
 
@@ -99,6 +101,70 @@ void store_rows_fetched(handle::statement& stmt) {
     log_line(logger::level::debug, "Set row count to {}", stmt.row_count);
 }
 
+bool succeeded(const diag_record& r) noexcept {
+    return r.return_code == SQL_SUCCESS || r.return_code == SQL_SUCCESS_WITH_INFO;
+}
+
+// A record of one parameter set among several, its detail prefixed with the set's number.
+diag_record in_set(const diag_record& r, SQLULEN set, SQLULEN count) {
+    if (count == 1) return r;
+    std::string_view detail = r.message;
+    const auto prefix = fmt::format("[{}] {}: ", r.sqlstate, diag::row(r.state()).message);
+    if (detail.starts_with(prefix)) detail.remove_prefix(prefix.size());
+    return diag_record(r.state(), fmt::format("parameter set {} of {}: {}", set + 1, count, detail));
+}
+
+bool ignored(const parameter_sets& sets, SQLULEN set) noexcept {
+    return sets.operations != nullptr && sets.operations[set] == SQL_PARAM_IGNORE;
+}
+
+void set_status(const parameter_sets& sets, SQLULEN set, SQLUSMALLINT status) noexcept {
+    if (sets.statuses != nullptr) sets.statuses[set] = status;
+}
+
+void set_processed(const parameter_sets& sets, SQLULEN count) noexcept {
+    if (sets.processed != nullptr) *sets.processed = count;
+}
+
+// Runs the prepared text once per parameter set. Every set is rendered before the first runs,
+// so a value that cannot be sent stops the execution before the store is asked anything; a
+// failure of the store stops it at that set, whose number the record carries.
+diag_record run_parameter_sets(handle::statement& stmt) {
+    const auto markers = statement_text(stmt.prepared_text).markers();
+    const parameter_sets& sets = stmt.param_sets;
+    const SQLULEN count = markers.empty() ? 1 : std::max<SQLULEN>(sets.size, 1);
+    set_processed(sets, 0);
+    for (SQLULEN set = 0; set < count; ++set) set_status(sets, set, SQL_PARAM_UNUSED);
+
+    std::vector<std::string> texts(count);
+    for (SQLULEN set = 0; set < count; ++set) {
+        if (ignored(sets, set)) continue;
+        auto text = substitute(stmt.prepared_text, markers, stmt.parameter_bindings, sets, set);
+        if (auto* refusal = std::get_if<diag_record>(&text)) {
+            set_status(sets, set, SQL_PARAM_ERROR);
+            set_processed(sets, set + 1);
+            return in_set(*refusal, set, count);
+        }
+        texts[set] = std::get<std::string>(std::move(text));
+    }
+
+    diag_record outcome = diag_record::success();
+    for (SQLULEN set = 0; set < count; ++set) {
+        if (ignored(sets, set)) continue;
+        auto r = execute_text(stmt, texts[set]);
+        set_processed(sets, set + 1);
+        if (!succeeded(r)) {
+            set_status(sets, set, SQL_PARAM_ERROR);
+            return in_set(r, set, count);
+        }
+        const bool info = r.return_code == SQL_SUCCESS_WITH_INFO;
+        set_status(sets, set, info ? SQL_PARAM_SUCCESS_WITH_INFO : SQL_PARAM_SUCCESS);
+        if (info && outcome.return_code == SQL_SUCCESS) outcome = in_set(r, set, count);
+    }
+    set_processed(sets, count);
+    return outcome;
+}
+
 }  // namespace
 
 std::vector<result_column> build_columns(const vdl_result& result, bool sort_by_name) {
@@ -121,6 +187,7 @@ std::vector<result_column> build_columns(const vdl_result& result, bool sort_by_
 diag_record execute_text(handle::statement& stmt, std::string_view raw) {
     std::string text(raw);
     log_line(logger::level::debug, "raw query: '{}'", text);
+    if (auto refusal = zero_byte_refusal(text)) return *std::move(refusal);
     if (stmt.rows_fetched_ptr != nullptr) *stmt.rows_fetched_ptr = std::numeric_limits<SQLULEN>::max();
 
     if (text.empty()) {
@@ -151,10 +218,6 @@ diag_record execute_text(handle::statement& stmt, std::string_view raw) {
     const std::uint32_t status = vdl_query(stmt.cluster, text.c_str(), &raw_result);
     library_result result(raw_result);
 
-    if (!stmt.prepared_text.empty() && stmt.parameter_count == 0) {
-        log_line(logger::level::debug, "prepared executed");
-        stmt.executed_flag = true;
-    }
     if (status == table_does_not_exist)
         return diag_record(diag::state::table_not_found, fmt::format("query error: {}", vdl_error(status)));
     if (status != 0)
@@ -177,26 +240,26 @@ diag_record execute_prepared(handle::statement& stmt) {
         return diag_record(diag::state::general_error, fmt::format("Expected {} parameters, got {}",
                                                                    stmt.parameter_count,
                                                                    stmt.parameter_bindings.size()));
-    if (stmt.executed_flag || stmt.prepared_text.empty()) {
-        if (stmt.result.columns.empty()) return diag_record::no_data();
-        if (stmt.executed_flag) store_rows_fetched(stmt);
+    // The result of an early execution (to describe the columns) is this execution's result.
+    if (stmt.executed_flag) {
+        stmt.executed_flag = false;
+        log_line(logger::level::debug, "prepared executed");
+        store_rows_fetched(stmt);
         return diag_record::success();
     }
+    if (stmt.prepared_text.empty()) return stmt.result.columns.empty() ? diag_record::no_data() : diag_record::success();
+    return run_parameter_sets(stmt);
+}
 
-    // Each value goes in place of the first marker after the previous value, so a "?" inside a
-    // substituted value never takes a later parameter's place.
-    std::string text = stmt.prepared_text;
-    std::size_t from = 0;
-    for (const auto& [index, binding] : stmt.parameter_bindings) {
-        const auto marker = text.find('?', from);
-        if (marker == std::string::npos)
-            return diag_record(diag::state::general_error,
-                               fmt::format("Could not prepare argument {} at index {}", binding.sql_type, index));
-        const std::string value = render(binding, stmt.insert_flag);
-        text.replace(marker, 1, value);
-        from = marker + value.size();
-    }
-    return execute_text(stmt, text);
+diag_record execute_early(handle::statement& stmt) {
+    if (!stmt.result.columns.empty() || stmt.prepared_text.empty() || stmt.executed_flag ||
+        !statement_text(stmt.prepared_text).is_select())
+        return diag_record::success();
+    log_line(logger::level::debug, "call execute");
+    auto r = execute_prepared(stmt);
+    // A text with markers runs again at SQLExecute: its values may have changed since.
+    if (succeeded(r) && stmt.parameter_count == 0) stmt.executed_flag = true;
+    return r;
 }
 
 }  // namespace execution

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 
 #include <boost/regex.hpp>
 #include <fmt/format.h>
 
 #include "logger/logger.hpp"
+#include "statement/statement_text.hpp"
 
 namespace rewrite {
 
@@ -20,15 +22,23 @@ const boost::regex& insert_pattern() {
 
 constexpr std::string_view tableau_marker = ") \"TableauSQL\"";
 constexpr std::string_view custom_query_marker = ") \"Custom_SQL_Query\"";
-// The cut keeps the text from "FROM (" plus this many characters: the marker, its opening
-// parenthesis and the line break and two blanks that follow it.
-constexpr std::size_t wrapper_cut = 9;
+constexpr std::string_view wrapper_opening = "FROM (";
+
+bool is_blank(char c) noexcept { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+// Whether a column or value list at [from, to) is copied into the rebuilt insert as it is: no
+// comment (a line comment would swallow what the rule appends) and no literal or quoted name
+// holding a ")" or "," (the pattern reads the lists by those characters).
+bool is_plain_list(const statement_text& scanned, std::size_t from, std::size_t to) {
+    for (std::size_t at = from; at < to; ++at) {
+        if (scanned.in_comment(at)) return false;
+        const char c = scanned.text()[at];
+        if (!scanned.in_code(at) && (c == ')' || c == ',')) return false;
+    }
+    return true;
+}
 
 }  // namespace
-
-std::uint32_t count_markers(std::string_view text) noexcept {
-    return static_cast<std::uint32_t>(std::count(text.begin(), text.end(), '?'));
-}
 
 bool contains_lower(std::string_view text, std::string_view lower_needle) {
     std::string lower(text);
@@ -40,45 +50,67 @@ bool contains_lower(std::string_view text, std::string_view lower_needle) {
 std::string rewrite_insert(std::string_view text) {
     boost::match_results<std::string_view::const_iterator> match;
     if (!boost::regex_search(text.begin(), text.end(), match, insert_pattern())) return std::string(text);
-    const std::string columns = match[2].str();
-    if (columns.find("$timestamp") != std::string::npos) return std::string(text);
-    // The value list ends at its first ")": a value list with parentheses of its own (a function
-    // call) would be cut in the middle, so such a text is left as it is.
-    if (match[3].str().find('(') != std::string::npos) return std::string(text);
-    // The rewrite keeps the first value list only: the further rows of a multi-row insert would
-    // be dropped without a word, so such a text is left as it is too.
-    const std::string_view rest = text.substr(static_cast<std::size_t>(match[0].second - text.begin()));
-    if (const auto next = rest.find_first_not_of(" \t\r\n"); next != std::string_view::npos && rest[next] == ',')
+    const auto offset = [&](std::string_view::const_iterator it) {
+        return static_cast<std::size_t>(it - text.begin());
+    };
+    const statement_text scanned(text);
+    const std::size_t begin = offset(match[0].first);
+    std::size_t end = offset(match[0].second);
+    // The insert is the whole statement: nothing but blanks and comments around it, and one ";"
+    // at most after it. Text before or after it, a second statement or a further row of values
+    // would be lost by the rebuild.
+    if (!scanned.in_code(begin) || !scanned.only_blanks_and_comments(0, begin)) return std::string(text);
+    if (text[end - 1] != ';') {
+        const auto semicolon = scanned.find_in_code(";", end);
+        if (semicolon != std::string_view::npos && scanned.only_blanks_and_comments(end, semicolon)) end = semicolon + 1;
+    }
+    if (!scanned.only_blanks_and_comments(end, text.size())) return std::string(text);
+
+    const auto& columns = match[2];
+    const auto& values = match[3];
+    // The ")" that closes each list must be code: one inside a literal ends the pattern's match
+    // in the middle of that literal.
+    if (!scanned.in_code(offset(columns.second)) || !scanned.in_code(offset(values.second))) return std::string(text);
+    if (!is_plain_list(scanned, offset(columns.first), offset(columns.second)) ||
+        !is_plain_list(scanned, offset(values.first), offset(values.second)))
         return std::string(text);
-    return fmt::format("INSERT INTO {} ({}, $timestamp) VALUES ({}, 2000);", match[1].str(), columns, match[3].str());
+    if (columns.str().find("$timestamp") != std::string::npos) return std::string(text);
+    // A value list with parentheses of its own (a function call) ends at its first ")", so such
+    // a text is left as it is.
+    if (values.str().find('(') != std::string::npos) return std::string(text);
+    return fmt::format("INSERT INTO {} ({}, $timestamp) VALUES ({}, 2000);", match[1].str(), columns.str(),
+                       values.str());
 }
 
 unwrapped unwrap(std::string_view text) {
-    std::string shortened(text);
-    if (const auto at = shortened.find(tableau_marker); at != std::string::npos) {
-        log_line(logger::level::debug, "tableau request");
-        shortened.erase(at, tableau_marker.size());
-    } else if (const auto at2 = shortened.find(custom_query_marker); at2 != std::string::npos) {
-        log_line(logger::level::debug, "tableau custom request");
-        shortened.erase(at2, custom_query_marker.size());
-    } else {
-        return {std::move(shortened), false};
+    const statement_text scanned(text);
+    std::string_view marker = tableau_marker;
+    std::string_view request = "tableau request";
+    auto at = scanned.find_in_code(marker);
+    if (at == std::string_view::npos) {
+        marker = custom_query_marker;
+        request = "tableau custom request";
+        at = scanned.find_in_code(marker);
     }
-    const auto from = shortened.find("FROM (");
-    // Without a cut point the text runs with only the marker removed.
-    if (from == std::string::npos) return {std::move(shortened), true};
-    // substr throws out_of_range when the text ends before the cut, failing the execution.
-    return {shortened.substr(from + wrapper_cut), true};
+    if (at == std::string_view::npos || !scanned.is_select()) return {std::string(text), false};
+    // The wrapper is an outer select over "FROM (" ... marker: the inner query lies between.
+    const auto from = scanned.find_in_code(wrapper_opening);
+    if (from == std::string_view::npos || from > at) return {std::string(text), false};
+    log_line(logger::level::debug, "{}", request);
+    auto inner = from + wrapper_opening.size();
+    while (inner < at && is_blank(text[inner])) ++inner;
+    std::string kept(text.substr(inner, at - inner));
+    kept += text.substr(at + marker.size());
+    return {std::move(kept), true};
 }
 
 std::string apply_row_limit(std::string text, std::uint64_t max_rows) {
-    if (max_rows == 0 || !contains_lower(text, "select") || contains_lower(text, "limit")) return text;
-    const std::string clause = fmt::format(" LIMIT {}", max_rows);
-    if (const auto semicolon = text.find(';'); semicolon != std::string::npos) {
-        text.insert(semicolon, clause);
-    } else {
-        text += clause;
-    }
+    if (max_rows == 0 || max_rows > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return text;
+    const statement_text scanned(text);
+    if (!scanned.is_select() || contains_lower(text, "limit")) return text;
+    const auto semicolon = scanned.find_in_code(";");
+    const auto at = semicolon != std::string_view::npos ? semicolon : scanned.end_of_code();
+    text.insert(at, fmt::format(" LIMIT {}", max_rows));
     return text;
 }
 

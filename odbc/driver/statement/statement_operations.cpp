@@ -5,6 +5,7 @@
 #include "logger/logger.hpp"
 #include "statement/execution.hpp"
 #include "statement/rewrite_rules.hpp"
+#include "statement/statement_text.hpp"
 
 namespace statement_ops {
 
@@ -24,7 +25,20 @@ std::string_view free_option_name(SQLUSMALLINT option) noexcept {
 
 diag_record prepare(handle::statement& stmt, std::string_view text) {
     log_line(logger::level::debug, "prepare query: '{}'", text);
-    stmt.parameter_count = rewrite::count_markers(text);
+    // A refused text leaves nothing prepared, so that no later SQLExecute runs an older text.
+    const auto refuse = [&stmt](diag_record r) {
+        stmt.prepared_text.clear();
+        stmt.parameter_count = 0;
+        stmt.executed_flag = false;
+        return r;
+    };
+    if (auto refusal = zero_byte_refusal(text)) return refuse(*std::move(refusal));
+    const auto markers = statement_text(text).markers().size();
+    if (markers > max_parameter_markers)
+        return refuse(diag_record(diag::state::general_error,
+                                  fmt::format("the statement text has {} parameter markers; at most {} are offered",
+                                              markers, max_parameter_markers)));
+    stmt.parameter_count = static_cast<std::uint32_t>(markers);
     stmt.prepared_text = std::string(text);
     stmt.executed_flag = false;
     stmt.insert_flag = rewrite::contains_lower(text, "insert");
@@ -36,11 +50,12 @@ diag_record prepare(handle::statement& stmt, std::string_view text) {
 }
 
 diag_record num_params(handle::statement& stmt, SQLSMALLINT* count) {
+    // Prepare refuses more markers than a signed 16-bit count holds.
     if (count != nullptr) *count = static_cast<SQLSMALLINT>(stmt.parameter_count);
     return diag_record::success();
 }
 
-diag_record bind_parameter(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT, SQLSMALLINT,
+diag_record bind_parameter(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT io_type, SQLSMALLINT value_type,
                            SQLSMALLINT parameter_type, SQLULEN, SQLSMALLINT, SQLPOINTER value,
                            SQLLEN buffer_length, SQLLEN* indicator) {
     const auto index = static_cast<std::uint16_t>(number - 1);
@@ -51,11 +66,25 @@ diag_record bind_parameter(handle::statement& stmt, SQLUSMALLINT number, SQLSMAL
                                        stmt.parameter_count));
     if (!is_accepted_parameter_type(parameter_type))
         return diag_record(diag::state::general_error, fmt::format("unsupported target type: {}", parameter_type));
-    stmt.parameter_bindings.insert_or_assign(index, parameter_binding{parameter_type, value, buffer_length, indicator});
+    // Values only go to the store: an output parameter's buffer holds nothing to send.
+    if (io_type != SQL_PARAM_INPUT && io_type != SQL_PARAM_INPUT_OUTPUT)
+        return diag_record(diag::state::optional_feature,
+                           fmt::format("parameter {}: only input parameters are offered", number));
+    // The buffers, the indicator included, are read at execution: an application may fill them
+    // after binding, and with a bind offset their addresses are not even valid yet.
+    const SQLSMALLINT c_type = buffers::concrete_c_type(value_type, parameter_type);
+    if (auto refusal = buffers::unreadable_c_type(c_type))
+        return diag_record(refusal->state, fmt::format("parameter {}: {}", number, refusal->reason));
+    stmt.parameter_bindings.insert_or_assign(
+        index, parameter_binding{parameter_type, c_type, value, buffer_length, indicator});
     return diag_record::success();
 }
 
-diag_record exec_direct(handle::statement& stmt, std::string_view text) { return execution::execute_text(stmt, text); }
+diag_record exec_direct(handle::statement& stmt, std::string_view text) {
+    // A result made by this text is not one an SQLExecute of the prepared text may take.
+    stmt.executed_flag = false;
+    return execution::execute_text(stmt, text);
+}
 
 diag_record execute(handle::statement& stmt) { return execution::execute_prepared(stmt); }
 
@@ -85,6 +114,7 @@ diag_record cancel(handle::statement& stmt) {
     stmt.row_status_ptr = nullptr;
     stmt.rows_fetched_ptr = nullptr;
     stmt.row_count = 0;
+    stmt.executed_flag = false;
     stmt.result = result_table{};  // also hands the library result back
     return diag_record::success();
 }

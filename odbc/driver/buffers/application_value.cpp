@@ -1,0 +1,156 @@
+#include "buffers/application_value.hpp"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include <fmt/format.h>
+
+#include "fetch/c_type_name.hpp"
+
+namespace buffers {
+
+namespace {
+
+// Reads a T from application memory, which need not be aligned for it.
+template <typename T>
+T load(const void* at) noexcept {
+    T value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+bool is_data_at_execution(SQLLEN indicator) noexcept {
+    return indicator == SQL_DATA_AT_EXEC || indicator <= SQL_LEN_DATA_AT_EXEC_OFFSET;
+}
+
+// The length of a zero-terminated value, which never runs past a buffer length that is given.
+std::size_t zero_terminated_length(const char* bytes, SQLLEN buffer_length) noexcept {
+    return buffer_length > 0 ? ::strnlen(bytes, static_cast<std::size_t>(buffer_length)) : std::strlen(bytes);
+}
+
+// The byte length of a character or binary value.
+std::variant<std::size_t, value_refusal> byte_length(const application_buffer& b, bool binary) {
+    const auto* bytes = static_cast<const char*>(b.value);
+    if (!b.indicator) {
+        if (binary && b.buffer_length > 0) return static_cast<std::size_t>(b.buffer_length);
+        return zero_terminated_length(bytes, b.buffer_length);
+    }
+    const SQLLEN length = *b.indicator;
+    if (length == SQL_NTS) return zero_terminated_length(bytes, b.buffer_length);
+    if (length < 0)
+        return value_refusal{diag::state::invalid_buffer_length,
+                             fmt::format("the length/indicator {} is neither a length, SQL_NTS nor SQL_NULL_DATA",
+                                         length)};
+    if (b.buffer_length > 0 && length > b.buffer_length)
+        return value_refusal{diag::state::invalid_buffer_length,
+                             fmt::format("the length {} is more than the buffer length {}", length, b.buffer_length)};
+    return static_cast<std::size_t>(length);
+}
+
+template <typename Value>
+read_result bytes_of(const application_buffer& b) {
+    const auto length = byte_length(b, std::is_same_v<Value, binary_value>);
+    if (const auto* refusal = std::get_if<value_refusal>(&length)) return *refusal;
+    return application_value{Value{std::string_view(static_cast<const char*>(b.value), std::get<std::size_t>(length))}};
+}
+
+// SQL_C_NUMERIC: the 128-bit little-endian magnitude scaled by 10^-scale. A whole number that
+// fits is an exact integer; anything else a double.
+application_value numeric_value(const SQL_NUMERIC_STRUCT& n) {
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    for (int i = 7; i >= 0; --i) low = (low << 8) | n.val[i];
+    for (int i = SQL_MAX_NUMERIC_LEN - 1; i >= 8; --i) high = (high << 8) | n.val[i];
+    const bool negative = n.sign == 0;
+    constexpr auto int64_max = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    if (high == 0 && n.scale == 0) {
+        if (!negative && low <= int64_max) return static_cast<std::int64_t>(low);
+        if (negative && low <= int64_max + 1) return low == int64_max + 1 ? std::numeric_limits<std::int64_t>::min()
+                                                                       : -static_cast<std::int64_t>(low);
+    }
+    const double magnitude = std::ldexp(static_cast<double>(high), 64) + static_cast<double>(low);
+    const double scaled = magnitude / std::pow(10.0, n.scale);
+    return negative ? -scaled : scaled;
+}
+
+}  // namespace
+
+SQLSMALLINT concrete_c_type(SQLSMALLINT c_type, SQLSMALLINT sql_type) noexcept {
+    switch (c_type) {
+    case SQL_C_DATE: return SQL_C_TYPE_DATE;
+    case SQL_C_TIME: return SQL_C_TYPE_TIME;
+    case SQL_C_TIMESTAMP: return SQL_C_TYPE_TIMESTAMP;
+    case SQL_C_TINYINT: return SQL_C_STINYINT;
+    case SQL_C_DEFAULT: break;
+    default: return c_type;
+    }
+    switch (sql_type) {
+    case SQL_CHAR: case SQL_VARCHAR: case SQL_LONGVARCHAR: case SQL_DECIMAL: case SQL_NUMERIC: return SQL_C_CHAR;
+    case SQL_BINARY: case SQL_VARBINARY: case SQL_LONGVARBINARY: return SQL_C_BINARY;
+    case SQL_BIT: return SQL_C_BIT;
+    case SQL_TINYINT: return SQL_C_UTINYINT;
+    case SQL_SMALLINT: return SQL_C_SSHORT;
+    case SQL_INTEGER: return SQL_C_SLONG;
+    case SQL_BIGINT: return SQL_C_SBIGINT;
+    case SQL_REAL: return SQL_C_FLOAT;
+    case SQL_FLOAT: case SQL_DOUBLE: return SQL_C_DOUBLE;
+    case SQL_TYPE_DATE: return SQL_C_TYPE_DATE;
+    case SQL_TYPE_TIME: return SQL_C_TYPE_TIME;
+    case SQL_TYPE_TIMESTAMP: return SQL_C_TYPE_TIMESTAMP;
+    default: return SQL_C_DEFAULT;
+    }
+}
+
+std::optional<value_refusal> unreadable_c_type(SQLSMALLINT c_type) {
+    switch (c_type) {
+    case SQL_C_CHAR: case SQL_C_BINARY: case SQL_C_BIT:
+    case SQL_C_STINYINT: case SQL_C_UTINYINT:
+    case SQL_C_SHORT: case SQL_C_SSHORT: case SQL_C_USHORT:
+    case SQL_C_LONG: case SQL_C_SLONG: case SQL_C_ULONG:
+    case SQL_C_SBIGINT: case SQL_C_UBIGINT:
+    case SQL_C_FLOAT: case SQL_C_DOUBLE: case SQL_C_NUMERIC:
+    case SQL_C_TYPE_DATE: case SQL_C_TYPE_TIME: case SQL_C_TYPE_TIMESTAMP:
+        return std::nullopt;
+    case SQL_C_WCHAR:
+        return value_refusal{diag::state::optional_feature,
+                             "SQL_C_WCHAR values are not read; bind text as SQL_C_CHAR"};
+    default:
+        return value_refusal{diag::state::optional_feature,
+                             fmt::format("values of C type {} ({}) are not read", c_type_name(c_type), c_type)};
+    }
+}
+
+read_result read_value(const application_buffer& b) {
+    if (b.indicator) {
+        if (*b.indicator == SQL_NULL_DATA) return application_value{null_value{}};
+        if (is_data_at_execution(*b.indicator))
+            return value_refusal{diag::state::optional_feature,
+                                 "data-at-execution is not offered: give the value in its buffer, with its length"};
+    }
+    if (auto refusal = unreadable_c_type(b.c_type)) return *std::move(refusal);
+    if (b.value == nullptr) return application_value{null_value{}};
+    switch (b.c_type) {
+    case SQL_C_CHAR: return bytes_of<text_value>(b);
+    case SQL_C_BINARY: return bytes_of<binary_value>(b);
+    case SQL_C_STINYINT: return application_value{std::int64_t{load<std::int8_t>(b.value)}};
+    case SQL_C_SHORT:
+    case SQL_C_SSHORT: return application_value{std::int64_t{load<std::int16_t>(b.value)}};
+    case SQL_C_LONG:
+    case SQL_C_SLONG: return application_value{std::int64_t{load<std::int32_t>(b.value)}};
+    case SQL_C_SBIGINT: return application_value{load<std::int64_t>(b.value)};
+    case SQL_C_BIT:
+    case SQL_C_UTINYINT: return application_value{std::uint64_t{load<std::uint8_t>(b.value)}};
+    case SQL_C_USHORT: return application_value{std::uint64_t{load<std::uint16_t>(b.value)}};
+    case SQL_C_ULONG: return application_value{std::uint64_t{load<std::uint32_t>(b.value)}};
+    case SQL_C_UBIGINT: return application_value{load<std::uint64_t>(b.value)};
+    case SQL_C_FLOAT: return application_value{load<float>(b.value)};
+    case SQL_C_DOUBLE: return application_value{load<double>(b.value)};
+    case SQL_C_NUMERIC: return numeric_value(load<SQL_NUMERIC_STRUCT>(b.value));
+    case SQL_C_TYPE_DATE: return application_value{load<SQL_DATE_STRUCT>(b.value)};
+    case SQL_C_TYPE_TIME: return application_value{load<SQL_TIME_STRUCT>(b.value)};
+    default: return application_value{load<SQL_TIMESTAMP_STRUCT>(b.value)};  // SQL_C_TYPE_TIMESTAMP
+    }
+}
+
+}  // namespace buffers

@@ -1,0 +1,22 @@
+#pragma once
+// The one writer of a bound value as a literal of the query language, by the parameter's SQL
+// type: the database takes no bound parameters, so each marker is replaced by such a literal.
+//
+//   character types  'text', every ' doubled; numbers and dates as their text
+//   binary types     X'hex' blob literal, byte for byte
+//   integer types    decimal; a number or a text that is one, whole and in the type's range
+//   floating types   the shortest decimal form that reads back to the same value
+//   date and time    unquoted YYYY-MM-DDTHH:MM:SS[.fraction]
+//   NULL             NULL, whatever the type
+
+#include <sql.h>
+
+#include <optional>
+#include <string>
+
+#include "buffers/application_value.hpp"
+
+// Appends the literal of `value` as a parameter of `sql_type` to `out`, or leaves `out` as it was
+// and answers why the value cannot be one.
+std::optional<buffers::value_refusal> append_literal(std::string& out, SQLSMALLINT sql_type,
+                                                     const buffers::application_value& value);

@@ -1,0 +1,186 @@
+// Bound parameters through the unixODBC Driver Manager: each pairing of C type and SQL type
+// inserted and read back, hostile texts kept as values, prepared statements run on every
+// execution, and parameter arrays.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "dm_support.hpp"
+#include "vdl_api.h"
+
+namespace {
+
+class DriverManagerParameters : public ::testing::Test {
+protected:
+    void SetUp() override {
+        vdl_handle* h = vdl_open_tcp();
+        ASSERT_EQ(vdl_connect(h, config.store_uri().c_str()), 0u);
+        for (const char* q : {"CREATE TABLE p (s STRING, n INT64, d DOUBLE, b BLOB)",
+                              "INSERT INTO p ($timestamp, s, n) VALUES (1, 'ibm', 1), (2, 'aapl', 2), (3, 'zzz', 3)"}) {
+            vdl_result* r = nullptr;
+            ASSERT_EQ(vdl_query(h, q, &r), 0u) << vdl_error(vdl_query(h, q, &r));
+            vdl_release(h, r);
+        }
+        vdl_close(h);
+        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
+        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
+        const std::string text = "DRIVER={vdl};URI=" + config.store_uri();
+        ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
+                                                   SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)))
+            << dm::diag(SQL_HANDLE_DBC, dbc);
+        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+    }
+    void TearDown() override {
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        SQLDisconnect(dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+        SQLFreeHandle(SQL_HANDLE_ENV, env);
+    }
+
+    SQLRETURN prepare(const char* text) {
+        SQLFreeStmt(stmt, SQL_CLOSE);
+        SQLFreeStmt(stmt, SQL_RESET_PARAMS);
+        return SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)), SQL_NTS);
+    }
+    SQLRETURN bind(SQLUSMALLINT number, SQLSMALLINT c_type, SQLSMALLINT sql_type, void* value, SQLLEN buffer_length,
+                   SQLLEN* indicator) {
+        return SQLBindParameter(stmt, number, SQL_PARAM_INPUT, c_type, sql_type, 0, 0, value, buffer_length, indicator);
+    }
+    SQLRETURN exec(const std::string& text) {
+        SQLFreeStmt(stmt, SQL_CLOSE);
+        return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())), SQL_NTS);
+    }
+    // The first column of the single row `select` returns, as text.
+    std::string text_of(const std::string& select) {
+        EXPECT_EQ(exec(select), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+        EXPECT_EQ(SQLFetch(stmt), SQL_SUCCESS) << select;
+        char text[256] = {};
+        SQLLEN ind = 0;
+        EXPECT_TRUE(SQL_SUCCEEDED(SQLGetData(stmt, 1, SQL_C_CHAR, text, sizeof text, &ind)));
+        SQLFreeStmt(stmt, SQL_CLOSE);
+        return ind == SQL_NULL_DATA ? "NULL" : text;
+    }
+    std::string count(const std::string& where = "") { return text_of("select count(*) from p" + where); }
+
+    dm::private_odbc_config config;
+    SQLHENV env = nullptr;
+    SQLHDBC dbc = nullptr;
+    SQLHSTMT stmt = nullptr;
+};
+
+}  // namespace
+
+TEST_F(DriverManagerParameters, EachPairingIsStoredAsBound) {
+    ASSERT_EQ(prepare("insert into p (s, n, d, b, $timestamp) values (?, ?, ?, ?, ?)"), SQL_SUCCESS)
+        << dm::diag(SQL_HANDLE_STMT, stmt);
+    SQLBIGINT label = 42;           // SQL_C_SBIGINT as SQL_VARCHAR: the text "42"
+    std::int32_t small = 7;         // SQL_C_SLONG as SQL_BIGINT: four bytes, the number 7
+    char price[] = "2.5";           // SQL_C_CHAR as SQL_DOUBLE: the number 2.5
+    SQLLEN nts = SQL_NTS;
+    const unsigned char blob[] = {0x00, 0x41, 0x00};
+    SQLLEN blob_length = sizeof blob;
+    SQL_TIMESTAMP_STRUCT when{2021, 3, 4, 5, 6, 7, 500000000};
+    ASSERT_EQ(bind(1, SQL_C_SBIGINT, SQL_VARCHAR, &label, 0, nullptr), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(bind(2, SQL_C_SLONG, SQL_BIGINT, &small, 0, nullptr), SQL_SUCCESS);
+    ASSERT_EQ(bind(3, SQL_C_CHAR, SQL_DOUBLE, price, sizeof price, &nts), SQL_SUCCESS);
+    ASSERT_EQ(bind(4, SQL_C_BINARY, SQL_VARBINARY, const_cast<unsigned char*>(blob), sizeof blob, &blob_length),
+              SQL_SUCCESS);
+    ASSERT_EQ(bind(5, SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP, &when, 0, nullptr), SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+
+    ASSERT_EQ(exec("select s, n, d, b, $timestamp from p where s = '42'"), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
+    SQLBIGINT n = 0;
+    double d = 0;
+    unsigned char bytes[8] = {};
+    SQLLEN ind = 0;
+    SQL_TIMESTAMP_STRUCT ts{};
+    ASSERT_EQ(SQLGetData(stmt, 2, SQL_C_SBIGINT, &n, 0, &ind), SQL_SUCCESS);
+    EXPECT_EQ(n, 7);
+    ASSERT_EQ(SQLGetData(stmt, 3, SQL_C_DOUBLE, &d, 0, &ind), SQL_SUCCESS);
+    EXPECT_EQ(d, 2.5);
+    ASSERT_EQ(SQLGetData(stmt, 4, SQL_C_BINARY, bytes, sizeof bytes, &ind), SQL_SUCCESS);
+    EXPECT_EQ(ind, 3);
+    EXPECT_EQ(std::memcmp(bytes, blob, sizeof blob), 0) << "zero bytes included";
+    ASSERT_EQ(SQLGetData(stmt, 5, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &ind), SQL_SUCCESS);
+    EXPECT_EQ(ts.year, 2021);
+    EXPECT_EQ(ts.second, 7);
+    EXPECT_EQ(ts.fraction, 500000000u);
+}
+
+TEST_F(DriverManagerParameters, HostileTextsDeleteNothing) {
+    ASSERT_EQ(prepare("DELETE FROM p WHERE s = ?"), SQL_SUCCESS);
+    char value[32] = "zzz' OR '1'='1";
+    SQLLEN nts = SQL_NTS;
+    ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_VARCHAR, value, sizeof value, &nts), SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    std::strcpy(value, "x' OR 1=1 --");
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    EXPECT_EQ(count(), "3");
+
+    ASSERT_EQ(prepare("select n from p where s = ?"), SQL_SUCCESS);
+    std::strcpy(value, "aapl");
+    ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_VARCHAR, value, sizeof value, &nts), SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
+    SQLBIGINT n = 0;
+    SQLLEN ind = 0;
+    ASSERT_EQ(SQLGetData(stmt, 1, SQL_C_SBIGINT, &n, 0, &ind), SQL_SUCCESS);
+    EXPECT_EQ(n, 2);
+}
+
+TEST_F(DriverManagerParameters, RefusalsAreDiagnosticsAndRunNothing) {
+    ASSERT_EQ(prepare("DELETE FROM p WHERE n = ?"), SQL_SUCCESS);
+    char text[] = "abc";
+    SQLLEN nts = SQL_NTS;
+    ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_INTEGER, text, sizeof text, &nts), SQL_SUCCESS);
+    EXPECT_EQ(SQLExecute(stmt), SQL_ERROR);
+    EXPECT_NE(dm::diag(SQL_HANDLE_STMT, stmt).find("parameter 1 (SQL_C_CHAR as SQL_INTEGER): the text 'abc' is not a number"),
+              std::string::npos)
+        << dm::diag(SQL_HANDLE_STMT, stmt);
+
+    // Data at execution: the value pointer is the application's token and is never read.
+    ASSERT_EQ(prepare("DELETE FROM p WHERE s = ?"), SQL_SUCCESS);
+    SQLLEN at_exec = SQL_LEN_DATA_AT_EXEC(10);
+    ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_VARCHAR, reinterpret_cast<SQLPOINTER>(std::uintptr_t{1}), 0, &at_exec),
+              SQL_SUCCESS);
+    EXPECT_EQ(SQLExecute(stmt), SQL_ERROR);
+    const auto d = dm::diag(SQL_HANDLE_STMT, stmt);
+    EXPECT_TRUE(d.starts_with("HYC00 ")) << d;
+    EXPECT_NE(d.find("data-at-execution is not offered"), std::string::npos) << d;
+    EXPECT_EQ(count(), "3");
+}
+
+TEST_F(DriverManagerParameters, APreparedInsertRunsOnEveryExecute) {
+    ASSERT_EQ(prepare("insert into p (s) values ('thrice')"), SQL_SUCCESS);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << i << dm::diag(SQL_HANDLE_STMT, stmt);
+    EXPECT_EQ(count(" where s = 'thrice'"), "3");
+}
+
+TEST_F(DriverManagerParameters, ParameterArrays) {
+    constexpr SQLULEN sets = 4;
+    SQLULEN processed = 0;
+    SQLUSMALLINT status[sets] = {};
+    ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(sets), 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed, 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_PARAM_STATUS_PTR, status, 0), SQL_SUCCESS);
+    SQLULEN size = 0;
+    ASSERT_EQ(SQLGetStmtAttr(stmt, SQL_ATTR_PARAMSET_SIZE, &size, sizeof size, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(size, sets);
+    ASSERT_EQ(prepare("insert into p (s, d) values (?, ?)"), SQL_SUCCESS);
+    char syms[sets][8] = {"s1", "s2", "s3", "s4"};
+    SQLLEN sym_ind[sets] = {SQL_NTS, SQL_NTS, SQL_NTS, SQL_NTS};
+    double prices[sets] = {1.5, 2.5, 3.5, 4.5};
+    ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_VARCHAR, syms, sizeof syms[0], sym_ind), SQL_SUCCESS);
+    ASSERT_EQ(bind(2, SQL_C_DOUBLE, SQL_DOUBLE, prices, 0, nullptr), SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    EXPECT_EQ(processed, sets);
+    for (const auto s : status) EXPECT_EQ(s, SQL_PARAM_SUCCESS);
+    EXPECT_EQ(count(" where d > 1"), "4");
+    EXPECT_EQ(text_of("select d from p where s = 's3'"), "3.5");
+}

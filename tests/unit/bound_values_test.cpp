@@ -1,0 +1,412 @@
+// Bound values and statement texts against a real embedded store: a value is stored as what it
+// was bound as, never runs as SQL, and every refusal leaves the store as it was.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "store_support.hpp"
+
+namespace {
+
+class BoundValues : public ::testing::Test {
+protected:
+    void SetUp() override {
+        s.direct("CREATE TABLE q (s STRING, n INT64, d DOUBLE, b BLOB)");
+        s.direct("INSERT INTO q ($timestamp, s, n) VALUES (1, 'ibm', 1), (2, 'aapl', 2), (3, 'zzz', 3)");
+    }
+
+    SQLRETURN bind(SQLUSMALLINT number, SQLSMALLINT c_type, SQLSMALLINT sql_type, void* value,
+                   SQLLEN buffer_length = 0, SQLLEN* indicator = nullptr) const {
+        return SQLBindParameter(s.stmt(), number, SQL_PARAM_INPUT, c_type, sql_type, 0, 0, value, buffer_length,
+                                indicator);
+    }
+    // Prepares `text`, binds one value and executes.
+    SQLRETURN run_with(const char* text, SQLSMALLINT c_type, SQLSMALLINT sql_type, void* value,
+                       SQLLEN buffer_length = 0, SQLLEN* indicator = nullptr) const {
+        EXPECT_EQ(SQLFreeStmt(s.stmt(), SQL_RESET_PARAMS), SQL_SUCCESS);
+        EXPECT_EQ(s.prepare(text), SQL_SUCCESS) << s.diag_message();
+        EXPECT_EQ(bind(1, c_type, sql_type, value, buffer_length, indicator), SQL_SUCCESS) << s.diag_message();
+        return SQLExecute(s.stmt());
+    }
+    std::int64_t count(const std::string& where = "") const {
+        EXPECT_EQ(s.exec("select count(*) from q" + where), SQL_SUCCESS) << s.diag_message();
+        return *std::get<bigint_cells>(s.record().result.columns.at(0).data).values.at(0);
+    }
+    // The one column of the one row `select` returns.
+    const column_data& single(const std::string& select) const {
+        EXPECT_EQ(s.exec(select), SQL_SUCCESS) << s.diag_message();
+        EXPECT_EQ(s.record().row_count, 1) << select;
+        return s.record().result.columns.at(0).data;
+    }
+    [[nodiscard]] std::vector<std::string> queries_sent(const test::captured_log& log) const {
+        std::vector<std::string> sent;
+        for (const auto& line : log.lines())
+            if (line.starts_with("[Debug] query: '")) sent.push_back(line.substr(16, line.size() - 17));
+        return sent;
+    }
+
+    test::store_statement s;
+};
+
+}  // namespace
+
+TEST_F(BoundValues, EachPairingStoresWhatWasBound) {
+    // SQL_C_SLONG 7 as SQL_BIGINT: four bytes read, not eight.
+    std::int32_t seven = 7;
+    ASSERT_EQ(run_with("insert into q (s, n) values ('slong', ?)", SQL_C_SLONG, SQL_BIGINT, &seven), SQL_SUCCESS)
+        << s.diag_message();
+    EXPECT_EQ(std::get<bigint_cells>(single("select n from q where s = 'slong'")).values[0], 7);
+    // SQL_C_CHAR "8" as SQL_INTEGER: the number 8, not the code of the character.
+    char eight[] = "8";
+    SQLLEN nts = SQL_NTS;
+    ASSERT_EQ(run_with("insert into q (s, n) values ('char', ?)", SQL_C_CHAR, SQL_INTEGER, eight, sizeof eight, &nts),
+              SQL_SUCCESS)
+        << s.diag_message();
+    EXPECT_EQ(std::get<bigint_cells>(single("select n from q where s = 'char'")).values[0], 8);
+    // SQL_C_SBIGINT 42 as SQL_VARCHAR: the text "42".
+    std::int64_t forty_two = 42;
+    ASSERT_EQ(run_with("insert into q (n, s) values (1, ?)", SQL_C_SBIGINT, SQL_VARCHAR, &forty_two), SQL_SUCCESS)
+        << s.diag_message();
+    EXPECT_EQ(count(" where s = '42'"), 1);
+    // Numbers bound as character types reach typed columns too: the store converts quoted numbers.
+    double price = 1.25;
+    ASSERT_EQ(run_with("insert into q (s, d) values ('dbl', ?)", SQL_C_DOUBLE, SQL_VARCHAR, &price), SQL_SUCCESS)
+        << s.diag_message();
+    EXPECT_EQ(std::get<double_cells>(single("select d from q where s = 'dbl'")).values[0], 1.25);
+    float ratio = 0.1f;
+    ASSERT_EQ(run_with("insert into q (s, d) values ('flt', ?)", SQL_C_FLOAT, SQL_DOUBLE, &ratio), SQL_SUCCESS);
+    EXPECT_EQ(std::get<double_cells>(single("select d from q where s = 'flt'")).values[0], 0.1);
+    // Dates and times keep their timestamp form, fraction included.
+    SQL_TIMESTAMP_STRUCT stamp{2021, 3, 4, 5, 6, 7, 123456789};
+    ASSERT_EQ(run_with("insert into q (s, $timestamp) values ('ts', ?)", SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP,
+                       &stamp),
+              SQL_SUCCESS)
+        << s.diag_message();
+    const auto& when = std::get<timestamp_cells>(single("select $timestamp from q where s = 'ts'")).values[0];
+    EXPECT_EQ(when->seconds, 1614834367);
+    EXPECT_EQ(when->nanoseconds, 123456789);
+    SQL_DATE_STRUCT day{2021, 3, 5};
+    ASSERT_EQ(run_with("insert into q (s, $timestamp) values ('day', ?)", SQL_C_TYPE_DATE, SQL_TYPE_DATE, &day),
+              SQL_SUCCESS)
+        << s.diag_message();
+    EXPECT_EQ(std::get<timestamp_cells>(single("select $timestamp from q where s = 'day'")).values[0]->seconds,
+              1614902400);
+}
+
+TEST_F(BoundValues, BinaryReachesTheStoreByteForByte) {
+    const unsigned char bytes[] = {0x00, 0x27, 0xff, 0x00, 0x3f};
+    SQLLEN length = sizeof bytes;
+    ASSERT_EQ(run_with("insert into q (s, b) values ('bin', ?)", SQL_C_BINARY, SQL_VARBINARY,
+                       const_cast<unsigned char*>(bytes), sizeof bytes, &length),
+              SQL_SUCCESS)
+        << s.diag_message();
+    const auto& stored = std::get<text_view_cells>(single("select b from q where s = 'bin'")).values[0];
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(*stored, std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
+}
+
+TEST_F(BoundValues, ABoundTextIsAlwaysAValue) {
+    for (const char* hostile : {"zzz' OR '1'='1", "x' OR 1=1 --", "'; DELETE FROM q; --"}) {
+        char value[64];
+        std::strcpy(value, hostile);
+        SQLLEN nts = SQL_NTS;
+        EXPECT_EQ(run_with("DELETE FROM q WHERE s = ?", SQL_C_CHAR, SQL_VARCHAR, value, sizeof value, &nts),
+                  SQL_SUCCESS)
+            << hostile << ": " << s.diag_message();
+        EXPECT_EQ(count(), 3) << "every row is left: " << hostile;
+        EXPECT_EQ(run_with("UPDATE q SET n = 0 WHERE s = ?", SQL_C_CHAR, SQL_VARCHAR, value, sizeof value, &nts),
+                  SQL_SUCCESS);
+        EXPECT_EQ(count(" where n = 0"), 0);
+    }
+    char aapl[] = "aapl";
+    SQLLEN nts = SQL_NTS;
+    ASSERT_EQ(run_with("select n from q where s = ?", SQL_C_CHAR, SQL_VARCHAR, aapl, sizeof aapl, &nts), SQL_SUCCESS)
+        << s.diag_message();
+    ASSERT_EQ(s.record().row_count, 1);
+    EXPECT_EQ(std::get<bigint_cells>(s.record().result.columns[0].data).values[0], 2);
+
+    // A negative number after a minus sign does not start a comment.
+    std::int64_t minus_one = -1;
+    ASSERT_EQ(run_with("UPDATE q SET n = n -? WHERE s = 'zzz'", SQL_C_SBIGINT, SQL_BIGINT, &minus_one), SQL_SUCCESS)
+        << s.diag_message();
+    EXPECT_EQ(std::get<bigint_cells>(single("select n from q where s = 'zzz'")).values[0], 4);
+    EXPECT_EQ(count(" where n = 4"), 1) << "the WHERE clause was not commented out";
+}
+
+TEST_F(BoundValues, ARefusedValueRunsNothing) {
+    const test::captured_log log;
+    char not_a_number[] = "1 OR 1=1";
+    SQLLEN nts = SQL_NTS;
+    EXPECT_EQ(run_with("DELETE FROM q WHERE n = ?", SQL_C_CHAR, SQL_INTEGER, not_a_number, sizeof not_a_number, &nts),
+              SQL_ERROR);
+    EXPECT_EQ(s.diag_message(),
+              "[HY000] General error: parameter 1 (SQL_C_CHAR as SQL_INTEGER): the text '1 OR 1=1' is not a number");
+
+    // A data-at-execution token is refused at execution and never read.
+    SQLLEN at_exec = SQL_DATA_AT_EXEC;
+    auto* token = reinterpret_cast<void*>(std::uintptr_t{1});
+    EXPECT_EQ(run_with("DELETE FROM q WHERE s = ?", SQL_C_CHAR, SQL_VARCHAR, token, 0, &at_exec), SQL_ERROR);
+    auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+    EXPECT_EQ(d.sqlstate, "HYC00");
+    EXPECT_EQ(d.message, "[HYC00] Optional feature not implemented: parameter 1 (SQL_C_CHAR as SQL_VARCHAR): "
+                         "data-at-execution is not offered: give the value in its buffer, with its length");
+    SQLLEN long_at_exec = SQL_LEN_DATA_AT_EXEC(100);
+    EXPECT_EQ(run_with("DELETE FROM q WHERE n = ?", SQL_C_SLONG, SQL_INTEGER, token, 0, &long_at_exec), SQL_ERROR);
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HYC00");
+
+    // A length beyond the buffer is not read.
+    char short_buffer[4] = {'a', 'b', 'c', 'd'};
+    SQLLEN too_long = 40;
+    EXPECT_EQ(run_with("DELETE FROM q WHERE s = ?", SQL_C_CHAR, SQL_VARCHAR, short_buffer, sizeof short_buffer,
+                       &too_long),
+              SQL_ERROR);
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HY090");
+
+    EXPECT_TRUE(queries_sent(log).empty()) << "nothing was sent, not even in part";
+    EXPECT_EQ(count(), 3);
+}
+
+TEST_F(BoundValues, BindingRefusesWhatCannotBeRead) {
+    ASSERT_EQ(s.prepare("select * from q where s = ?"), SQL_SUCCESS);
+    char text[8] = "abc";
+    EXPECT_EQ(bind(1, SQL_C_WCHAR, SQL_VARCHAR, text, sizeof text), SQL_ERROR);
+    EXPECT_EQ(s.diag_message(), "[HYC00] Optional feature not implemented: parameter 1: SQL_C_WCHAR values are not "
+                                "read; bind text as SQL_C_CHAR");
+    EXPECT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_OUTPUT, SQL_C_CHAR, SQL_VARCHAR, 0, 0, text, sizeof text,
+                               nullptr),
+              SQL_ERROR);
+    EXPECT_EQ(s.diag_message(), "[HYC00] Optional feature not implemented: parameter 1: only input parameters are "
+                                "offered");
+    EXPECT_TRUE(s.record().parameter_bindings.empty());
+    // SQL_C_DEFAULT takes the SQL type's own C type.
+    ASSERT_EQ(bind(1, SQL_C_DEFAULT, SQL_VARCHAR, text, sizeof text), SQL_SUCCESS);
+    EXPECT_EQ(s.record().parameter_bindings.at(0).c_type, SQL_C_CHAR);
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+}
+
+TEST_F(BoundValues, MarkersAreTheQuestionMarksInCode) {
+    ASSERT_EQ(s.prepare("INSERT INTO q (n, s) VALUES (?, 'why? a)b')"), SQL_SUCCESS);
+    SQLSMALLINT markers = -1;
+    ASSERT_EQ(SQLNumParams(s.stmt(), &markers), SQL_SUCCESS);
+    EXPECT_EQ(markers, 1);
+    std::int64_t n = 5;
+    ASSERT_EQ(bind(1, SQL_C_SBIGINT, SQL_BIGINT, &n), SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+    EXPECT_EQ(std::get<text_view_cells>(single("select s from q where n = 5")).values[0], "why? a)b");
+
+    // More markers than SQLNumParams can count are refused, and nothing stays prepared.
+    std::string many = "select ?";
+    for (int i = 1; i < 100000; ++i) many += ", ?";
+    EXPECT_EQ(s.prepare(many), SQL_ERROR);
+    EXPECT_EQ(s.diag_message(),
+              "[HY000] General error: the statement text has 100000 parameter markers; at most 32767 are offered");
+    EXPECT_EQ(SQLNumParams(s.stmt(), &markers), SQL_SUCCESS);
+    EXPECT_EQ(markers, 0);
+    EXPECT_TRUE(s.record().prepared_text.empty());
+}
+
+TEST_F(BoundValues, APreparedStatementRunsOnEveryExecute) {
+    ASSERT_EQ(s.prepare("insert into q (s) values ('again')"), SQL_SUCCESS);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << i << ": " << s.diag_message();
+    EXPECT_EQ(count(" where s = 'again'"), 3);
+
+    ASSERT_EQ(s.prepare("select s from q where s = 'again'"), SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(s.record().row_count, 3);
+    s.direct("insert into q (s) values ('again')");
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(s.record().row_count, 4) << "a re-executed select returns the store's rows of now";
+
+    // A describe-then-execute client asks the store once.
+    const test::captured_log log;
+    ASSERT_EQ(s.prepare("select s from q where s = 'again'"), SQL_SUCCESS);
+    SQLSMALLINT columns = 0;
+    ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
+    SQLCHAR name[8];
+    ASSERT_EQ(SQLDescribeCol(s.stmt(), 1, name, sizeof name, nullptr, nullptr, nullptr, nullptr, nullptr), SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(queries_sent(log).size(), 1u);
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(queries_sent(log).size(), 2u);
+
+    // A text with markers runs again at SQLExecute, with the values bound by then.
+    ASSERT_EQ(s.prepare("select s from q where n = ?"), SQL_SUCCESS);
+    std::int64_t n = 1;
+    ASSERT_EQ(bind(1, SQL_C_SBIGINT, SQL_BIGINT, &n), SQL_SUCCESS);
+    ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
+    EXPECT_EQ(std::get<text_view_cells>(s.record().result.columns[0].data).values[0], "ibm");
+    n = 2;
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(std::get<text_view_cells>(s.record().result.columns[0].data).values[0], "aapl");
+    EXPECT_EQ(queries_sent(log).size(), 4u);
+
+    // SQLDescribeCol alone runs a prepared select early too.
+    ASSERT_EQ(SQLFreeStmt(s.stmt(), SQL_RESET_PARAMS), SQL_SUCCESS);
+    ASSERT_EQ(s.prepare("select n, s from q where s = 'ibm'"), SQL_SUCCESS);
+    SQLSMALLINT type = 0;
+    ASSERT_EQ(SQLDescribeCol(s.stmt(), 2, name, sizeof name, nullptr, &type, nullptr, nullptr, nullptr), SQL_SUCCESS)
+        << s.diag_message();
+    EXPECT_STREQ(reinterpret_cast<char*>(name), "s");
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(queries_sent(log).size(), 5u);
+}
+
+TEST_F(BoundValues, RewritesSendEveryOtherTextUnchanged) {
+    const test::captured_log log;
+    const std::vector<std::string> prepared{
+        "INSERT INTO q (s) VALUES ('a'); DELETE FROM q WHERE n = 1",
+        "INSERT INTO q (s, n) VALUES ('x) \"TableauSQL\" y', 10)",
+        "INSERT INTO q (s, n) VALUES ('a)b', 11)",
+    };
+    for (const auto& text : prepared) {
+        ASSERT_EQ(s.prepare(text), SQL_SUCCESS);
+        SQLExecute(s.stmt());
+    }
+    EXPECT_EQ(queries_sent(log), prepared);
+    EXPECT_EQ(count(" where n = 1"), 1) << "the second statement did not run, and was not dropped silently";
+    EXPECT_EQ(std::get<text_view_cells>(single("select s from q where n = 10")).values[0], "x) \"TableauSQL\" y");
+    EXPECT_EQ(std::get<text_view_cells>(single("select s from q where n = 11")).values[0], "a)b");
+
+    s.record().max_rows = 1;
+    const std::vector<std::string> direct{
+        "insert into q (s, n) select s, n from q",
+        "CREATE TABLE selection (a INT64)",
+        "select count(*) from q where s = 'a;b'",
+    };
+    const test::captured_log limited;
+    for (const auto& text : direct) EXPECT_EQ(s.exec(text), SQL_SUCCESS) << text << ": " << s.diag_message();
+    const std::vector<std::string> expected{direct[0], direct[1], direct[2] + " LIMIT 1"};
+    EXPECT_EQ(queries_sent(limited), expected);
+    s.record().max_rows = ~SQLULEN{0};
+    EXPECT_EQ(s.exec("select s from q"), SQL_SUCCESS) << "a maximum of 2^64-1 is no limit: " << s.diag_message();
+    s.record().max_rows = 0;
+}
+
+TEST_F(BoundValues, AZeroByteInsideTheGivenLengthIsRefused) {
+    const std::string_view text("DELETE FROM q\0 WHERE n = 1", 26);
+    EXPECT_EQ(s.exec(text), SQL_ERROR);
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HY090");
+    EXPECT_EQ(s.prepare(text), SQL_ERROR);
+    EXPECT_TRUE(s.record().prepared_text.empty());
+    EXPECT_EQ(count(), 3) << "no part of the text ran";
+}
+
+namespace {
+
+class ParameterArrays : public BoundValues {
+protected:
+    void set_sets(SQLULEN size) {
+        ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(size), 0),
+                  SQL_SUCCESS);
+        ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_PARAMS_PROCESSED_PTR, &processed, 0), SQL_SUCCESS);
+        ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_PARAM_STATUS_PTR, statuses, 0), SQL_SUCCESS);
+    }
+    std::vector<SQLUSMALLINT> status_list(std::size_t n) const { return {statuses, statuses + n}; }
+
+    SQLULEN processed = 99;
+    SQLUSMALLINT statuses[4] = {99, 99, 99, 99};
+};
+
+}  // namespace
+
+TEST_F(ParameterArrays, ColumnWiseSetsRunOncePerSet) {
+    set_sets(3);
+    SQLULEN size = 0;
+    ASSERT_EQ(SQLGetStmtAttr(s.stmt(), SQL_ATTR_PARAMSET_SIZE, &size, sizeof size, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(size, 3u);
+    ASSERT_EQ(s.prepare("insert into q (s, n) values (?, ?)"), SQL_SUCCESS);
+    char syms[3][8] = {"a1", "a2", "a'3"};
+    SQLLEN sym_ind[3] = {SQL_NTS, SQL_NTS, SQL_NTS};
+    std::int64_t numbers[3] = {101, 102, 103};
+    SQLLEN number_ind[3] = {0, SQL_NULL_DATA, 0};
+    ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_VARCHAR, syms, sizeof syms[0], sym_ind), SQL_SUCCESS);
+    ASSERT_EQ(bind(2, SQL_C_SBIGINT, SQL_BIGINT, numbers, 0, number_ind), SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+    EXPECT_EQ(processed, 3u);
+    EXPECT_EQ(status_list(4), (std::vector<SQLUSMALLINT>{SQL_PARAM_SUCCESS, SQL_PARAM_SUCCESS, SQL_PARAM_SUCCESS, 99}));
+    EXPECT_EQ(count(" where s = 'a1' and n = 101"), 1);
+    EXPECT_EQ(count(" where s = 'a2' and n is null"), 1);
+    EXPECT_EQ(count(" where s = 'a''3' and n = 103"), 1);
+}
+
+TEST_F(ParameterArrays, RowWiseSetsWithABindOffset) {
+    struct row {
+        std::int32_t n;
+        SQLLEN n_ind;
+        char s[6];
+        SQLLEN s_ind;
+    };
+    row rows[2] = {{201, 0, "r1", SQL_NTS}, {202, 0, "r2xx", 2}};
+    set_sets(2);
+    SQLULEN offset = reinterpret_cast<SQLULEN>(&rows[0]);
+    ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_PARAM_BIND_TYPE, reinterpret_cast<SQLPOINTER>(sizeof(row)), 0),
+              SQL_SUCCESS);
+    ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_PARAM_BIND_OFFSET_PTR, &offset, 0), SQL_SUCCESS);
+    ASSERT_EQ(s.prepare("insert into q (n, s) values (?, ?)"), SQL_SUCCESS);
+    // Addresses relative to the offset, the first of them 0, as pyodbc binds them.
+    ASSERT_EQ(bind(1, SQL_C_SLONG, SQL_INTEGER, nullptr, 0, reinterpret_cast<SQLLEN*>(offsetof(row, n_ind))),
+              SQL_SUCCESS);
+    ASSERT_EQ(bind(2, SQL_C_CHAR, SQL_VARCHAR, reinterpret_cast<SQLPOINTER>(offsetof(row, s)), sizeof rows[0].s,
+                   reinterpret_cast<SQLLEN*>(offsetof(row, s_ind))),
+              SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+    EXPECT_EQ(processed, 2u);
+    EXPECT_EQ(count(" where n = 201 and s = 'r1'"), 1);
+    EXPECT_EQ(count(" where n = 202 and s = 'r2'"), 1);
+    // The offset is read at each execution.
+    row later[2] = {{301, 0, "x", SQL_NTS}, {302, 0, "y", SQL_NTS}};
+    offset = reinterpret_cast<SQLULEN>(&later[0]);
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+    EXPECT_EQ(count(" where n > 300"), 2);
+}
+
+TEST_F(ParameterArrays, TheFirstFailingSetIsReportedWithItsNumber) {
+    set_sets(3);
+    ASSERT_EQ(s.prepare("insert into q (s, n) values ('f', ?)"), SQL_SUCCESS);
+    // The second set's text is no INT64 for the store.
+    char values[3][4] = {"1", "x", "3"};
+    SQLLEN ind[3] = {SQL_NTS, SQL_NTS, SQL_NTS};
+    ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_VARCHAR, values, sizeof values[0], ind), SQL_SUCCESS);
+    EXPECT_EQ(SQLExecute(s.stmt()), SQL_ERROR);
+    EXPECT_TRUE(s.diag_message().starts_with("[HY000] General error: parameter set 2 of 3: could not query, error: "))
+        << s.diag_message();
+    EXPECT_EQ(processed, 2u);
+    EXPECT_EQ(status_list(3), (std::vector<SQLUSMALLINT>{SQL_PARAM_SUCCESS, SQL_PARAM_ERROR, SQL_PARAM_UNUSED}));
+    EXPECT_EQ(count(" where s = 'f'"), 1) << "the set before the failure ran, the one after did not";
+
+    // A value that cannot be sent is found before any set runs.
+    ASSERT_EQ(SQLFreeStmt(s.stmt(), SQL_RESET_PARAMS), SQL_SUCCESS);
+    ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_INTEGER, values, sizeof values[0], ind), SQL_SUCCESS);
+    EXPECT_EQ(SQLExecute(s.stmt()), SQL_ERROR);
+    EXPECT_EQ(s.diag_message(), "[HY000] General error: parameter set 2 of 3: parameter 1 (SQL_C_CHAR as "
+                                "SQL_INTEGER): the text 'x' is not a number");
+    EXPECT_EQ(processed, 2u);
+    EXPECT_EQ(status_list(3), (std::vector<SQLUSMALLINT>{SQL_PARAM_UNUSED, SQL_PARAM_ERROR, SQL_PARAM_UNUSED}));
+    EXPECT_EQ(count(" where s = 'f'"), 1) << "no set ran";
+}
+
+TEST_F(ParameterArrays, IgnoredSetsAndArraysWithoutAnElementSize) {
+    set_sets(3);
+    SQLUSMALLINT operations[3] = {SQL_PARAM_PROCEED, SQL_PARAM_IGNORE, SQL_PARAM_PROCEED};
+    ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_PARAM_OPERATION_PTR, operations, 0), SQL_SUCCESS);
+    ASSERT_EQ(s.prepare("insert into q (s, n) values ('g', ?)"), SQL_SUCCESS);
+    std::int64_t numbers[3] = {1, 2, 3};
+    ASSERT_EQ(bind(1, SQL_C_SBIGINT, SQL_BIGINT, numbers), SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+    EXPECT_EQ(status_list(3), (std::vector<SQLUSMALLINT>{SQL_PARAM_SUCCESS, SQL_PARAM_UNUSED, SQL_PARAM_SUCCESS}));
+    EXPECT_EQ(count(" where s = 'g'"), 2);
+    EXPECT_EQ(count(" where s = 'g' and n = 2"), 0);
+
+    // Column-wise texts are one buffer length apart: without one, the sets cannot be told apart.
+    ASSERT_EQ(s.prepare("insert into q (s) values (?)"), SQL_SUCCESS);
+    char texts[3][4] = {"a", "b", "c"};
+    ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_VARCHAR, texts, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(SQLExecute(s.stmt()), SQL_ERROR);
+    EXPECT_EQ(s.diag_message(), "[HY090] Invalid string or buffer length: parameter set 1 of 3: parameter 1 "
+                                "(SQL_C_CHAR as SQL_VARCHAR): an array of these values needs the buffer length of "
+                                "one value");
+}
