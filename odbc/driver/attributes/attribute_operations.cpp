@@ -1,9 +1,28 @@
 #include "attributes/attribute_operations.hpp"
 
+#include <sqlext.h>
+
 #include "attributes/attribute_access.hpp"
 #include "attributes/attribute_tables.hpp"
 
 namespace attributes {
+
+namespace {
+
+// Left out of the read-back check of statement attributes: the parameter-array rows, whose
+// values belong to the execution of parameter sets.
+value_check check_of_statement_attribute(SQLINTEGER attribute) noexcept {
+    switch (attribute) {
+    case SQL_ATTR_PARAMSET_SIZE:
+    case SQL_ATTR_PARAM_BIND_TYPE:
+    case SQL_ATTR_PARAM_BIND_OFFSET_PTR:
+    case SQL_ATTR_PARAMS_PROCESSED_PTR:
+    case SQL_ATTR_PARAM_STATUS_PTR: return value_check::none;
+    default: return value_check::read_back;
+    }
+}
+
+}  // namespace
 
 diag_record set_env_attr(handle::environment& env, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length) {
     return set_attribute(prepare_attributes<handle::environment>(), env, attribute, value, length);
@@ -24,7 +43,8 @@ diag_record get_connect_attr(handle::connection& dbc, SQLINTEGER attribute, SQLP
 }
 
 diag_record set_stmt_attr(handle::statement& stmt, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length) {
-    return set_attribute(prepare_attributes<handle::statement>(), stmt, attribute, value, length);
+    return set_attribute(prepare_attributes<handle::statement>(), stmt, attribute, value, length,
+                         check_of_statement_attribute(attribute));
 }
 
 diag_record get_stmt_attr(handle::statement& stmt, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER buffer_length,
