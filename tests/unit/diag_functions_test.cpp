@@ -68,11 +68,13 @@ TEST(GetDiagField, CommonFields) {
     test::handles h;
     fail_with(h, diag::state::invalid_descriptor_index, "x");
     EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_CLASS_ORIGIN), "ISO 9075");
-    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SUBCLASS_ORIGIN), "07009");
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SUBCLASS_ORIGIN), "ISO 9075");
     EXPECT_EQ(field_text(SQL_HANDLE_ENV, h.env, SQL_DIAG_CONNECTION_NAME), "vdl connection");
-    EXPECT_EQ(field_text(SQL_HANDLE_DBC, h.dbc, SQL_DIAG_SQLSTATE), "untouched");
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SQLSTATE), "07009");
+    EXPECT_EQ(field_text(SQL_HANDLE_DBC, h.dbc, SQL_DIAG_SQLSTATE), "00000");
     h.statement().diagnostics.sqlstate = "IM001";
     EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_CLASS_ORIGIN), "ODBC 3.0");
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SUBCLASS_ORIGIN), "ODBC 3.0");
 }
 
 TEST(GetDiagField, KindSpecificFields) {
@@ -101,21 +103,22 @@ TEST(GetDiagField, UnsupportedAndInvalidRequests) {
     test::captured_log log(logger::level::debug);
     test::handles h;
     char buffer[16];
-    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_MESSAGE_TEXT, buffer, 16, nullptr), SQL_ERROR);
-    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_NUMBER, buffer, 16, nullptr), SQL_ERROR);
-    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 0, SQL_DIAG_NUMBER, buffer, 16, nullptr), SQL_ERROR);
+    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_DYNAMIC_FUNCTION, buffer, 16, nullptr), SQL_ERROR);
+    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_ROW_COUNT, buffer, 16, nullptr), SQL_ERROR);
+    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 0, SQL_DIAG_SQLSTATE, buffer, 16, nullptr), SQL_ERROR)
+        << "record 0 holds the header fields only";
     EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_CLASS_ORIGIN, buffer, -1, nullptr), SQL_ERROR);
     EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 2, SQL_DIAG_CLASS_ORIGIN, buffer, 16, nullptr), SQL_NO_DATA);
     EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, nullptr, 1, SQL_DIAG_CLASS_ORIGIN, buffer, 16, nullptr),
               SQL_INVALID_HANDLE);
     EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, 4242, buffer, 16, nullptr), SQL_ERROR);
     const auto text = log.text();
-    EXPECT_NE(text.find("[Debug] get diag attribute: 6 - SQL_DIAG_MESSAGE_TEXT\n[Debug] record number: 1\n"
+    EXPECT_NE(text.find("[Debug] get diag attribute: 7 - SQL_DIAG_DYNAMIC_FUNCTION\n[Debug] record number: 1\n"
                         "[Error] unsupported diag_identifer\n"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("[Debug] get diag attribute: 4242 - \n"), std::string::npos);
-    EXPECT_NE(text.find("[Debug] SQLGetDiagField fHandleType: 3, iRecord: 1, filed: 6\n"), std::string::npos);
+    EXPECT_NE(text.find("[Debug] SQLGetDiagField fHandleType: 3, iRecord: 1, filed: 7\n"), std::string::npos);
 }
 
 TEST(GetDiagField, IdentifierNamesPreferFieldNames) {
