@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "handle/diag_visitors.hpp"
 #include "test_support.hpp"
 
@@ -75,6 +77,56 @@ TEST(GetDiagField, CommonFields) {
     h.statement().diagnostics.sqlstate = "IM001";
     EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_CLASS_ORIGIN), "ODBC 3.0");
     EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SUBCLASS_ORIGIN), "ODBC 3.0");
+}
+
+TEST(GetDiagField, FieldsOfTheRecordAndOfTheHeader) {
+    test::handles h;
+    frame::call<handle::statement>(h.stmt, [&](handle::statement&) {
+        diag_record r(diag::state::table_not_found, "no table t");
+        r.native_error = -1325400056;
+        return r;
+    });
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SQLSTATE), "42S02");
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_MESSAGE_TEXT), "[42S02] Table doesn't exist: no table t");
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_CLASS_ORIGIN), "ISO 9075");
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SUBCLASS_ORIGIN), "ODBC 3.0") << "42S02 is ODBC's subclass";
+
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_NATIVE, &native, 0, &length), SQL_SUCCESS);
+    EXPECT_EQ(native, -1325400056);
+    SQLCHAR state[6];
+    native = 0;
+    ASSERT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, h.stmt, 1, state, &native, nullptr, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(native, -1325400056);
+
+    // The header: record 0, or any record number.
+    for (const SQLSMALLINT record : std::to_array<SQLSMALLINT>({0, 1, 5})) {
+        SQLINTEGER number = -1;
+        ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, record, SQL_DIAG_NUMBER, &number, 0, &length), SQL_SUCCESS);
+        EXPECT_EQ(number, 1) << record;
+        SQLRETURN code = 0;
+        ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, record, SQL_DIAG_RETURNCODE, &code, 0, &length),
+                  SQL_SUCCESS);
+        EXPECT_EQ(code, SQL_ERROR) << record;
+    }
+
+    // A success has no status record and no message.
+    frame::call<handle::statement>(h.stmt, [&](handle::statement&) { return diag_record::success(); });
+    SQLINTEGER number = -1;
+    ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 0, SQL_DIAG_NUMBER, &number, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(number, 0);
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_MESSAGE_TEXT), "");
+    native = 7;
+    ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_NATIVE, &native, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(native, 0);
+
+    // 01S02 and HY110 are ODBC subclasses too; HY000 and 07009 are the standard's.
+    EXPECT_EQ(handle::subclass_origin("01S02"), "ODBC 3.0");
+    EXPECT_EQ(handle::subclass_origin("HY110"), "ODBC 3.0");
+    EXPECT_EQ(handle::subclass_origin("HY000"), "ISO 9075");
+    EXPECT_EQ(handle::subclass_origin("HYC00"), "ISO 9075");
+    EXPECT_EQ(handle::class_origin("HY000"), "ISO 9075");
 }
 
 TEST(GetDiagField, KindSpecificFields) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -478,4 +479,43 @@ TEST_F(Execution, AColumnMixingKindsKeepsItsValues) {
             EXPECT_TRUE(*v == "ibm" || *v == "aapl" || *v == "10.5" || *v == "3.25") << "unexpected: " << *v;
         }
     }
+}
+
+TEST_F(Execution, CloseCursorRewindsLikeFreeStmtClose) {
+    ASSERT_EQ(s.exec("select sym from t order by $timestamp"), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
+    char text[8];
+    SQLLEN ind = 0;
+    ASSERT_EQ(SQLCloseCursor(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(s.record().current_row, -1);
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS) << "the result can be read again from its first row";
+    ASSERT_EQ(SQLGetData(s.stmt(), 1, SQL_C_CHAR, text, sizeof text, &ind), SQL_SUCCESS);
+    EXPECT_STREQ(text, "ibm");
+    // Clients close after every result, also one without a cursor.
+    ASSERT_EQ(s.exec("delete from t where sym = 'nobody'"), SQL_SUCCESS);
+    EXPECT_EQ(SQLCloseCursor(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(SQLCloseCursor(nullptr), SQL_INVALID_HANDLE);
+}
+
+TEST_F(Execution, DescribeParamAnswersForEachMarker) {
+    ASSERT_EQ(s.prepare("select sym from t where price > ? and volume < ?"), SQL_SUCCESS);
+    for (SQLUSMALLINT number = 1; number <= 2; ++number) {
+        SQLSMALLINT type = 0, digits = -1, nullable = -1;
+        SQLULEN size = 99;
+        ASSERT_EQ(SQLDescribeParam(s.stmt(), number, &type, &size, &digits, &nullable), SQL_SUCCESS) << number;
+        EXPECT_EQ(type, SQL_VARCHAR);
+        EXPECT_EQ(size, 0u);
+        EXPECT_EQ(digits, 0);
+        EXPECT_EQ(nullable, SQL_NULLABLE_UNKNOWN);
+    }
+    EXPECT_EQ(SQLDescribeParam(s.stmt(), 1, nullptr, nullptr, nullptr, nullptr), SQL_SUCCESS);
+    for (const SQLUSMALLINT bad : std::to_array<SQLUSMALLINT>({0, 3})) {
+        SQLSMALLINT type = -7;
+        EXPECT_EQ(SQLDescribeParam(s.stmt(), bad, &type, nullptr, nullptr, nullptr), SQL_ERROR) << bad;
+        EXPECT_EQ(type, -7);
+        EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "07009");
+    }
+    EXPECT_EQ(s.diag_message(),
+              "[07009] Invalid descriptor index: parameter 3 is not a marker of the statement, which has 2");
 }
