@@ -1,7 +1,6 @@
 #include "statement/execution.hpp"
 
 #include <algorithm>
-#include <limits>
 #include <optional>
 
 #include <fmt/format.h>
