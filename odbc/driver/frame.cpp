@@ -52,9 +52,29 @@ SQLRETURN post(variant_handle& h, diag_record&& r) noexcept {
     return rc;
 }
 
-SQLRETURN not_implemented(const std::source_location where) noexcept {
+std::string_view function_name_of(std::string_view signature) noexcept {
+    const auto open = signature.find('(');
+    if (open != std::string_view::npos) signature = signature.substr(0, open);
+    const auto space = signature.find_last_of(" *&");
+    if (space != std::string_view::npos) signature = signature.substr(space + 1);
+    return signature;
+}
+
+SQLRETURN not_offered(void* h, const std::source_location where) noexcept {
     log_line(logger::level::error, "function: {} is not implemented", where.function_name());
-    return SQL_ERROR;
+    if (h == nullptr) return SQL_INVALID_HANDLE;
+    auto& handle = *static_cast<variant_handle*>(h);
+    try {
+        diag_record r(diag::state::optional_feature,
+                      fmt::format("{} is not offered by this driver", function_name_of(where.function_name())));
+        return visit_handle(handle, [&](auto& kind) -> SQLRETURN {
+            const auto held = lock_kind(kind);
+            if (!held) return SQL_ERROR;
+            return post(handle, std::move(r));
+        });
+    } catch (...) {
+        return SQL_ERROR;  // the record could not be built (out of memory): nothing is posted
+    }
 }
 
 }  // namespace frame

@@ -7,6 +7,8 @@
 
 #include <concepts>
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <source_location>
 #include <string_view>
 #include <type_traits>
@@ -67,12 +69,30 @@ void log_result(const diag_record& r) noexcept;
 // Record form: result line, the record replaces the handle's diagnostics, return code.
 SQLRETURN post(variant_handle& h, diag_record&& r) noexcept;
 
+// The lock a call holds on a handle of this kind while it works: a statement's operations are
+// serialised, so that one thread's SQLCancel waits for another thread's fetch on the same
+// statement; the other kinds are not locked. Empty when the lock cannot be taken.
+template <typename Kind>
+std::optional<std::unique_lock<handle::statement_lock>> lock_kind(Kind& k) noexcept {
+    if constexpr (std::is_same_v<Kind, handle::statement>) {
+        try {
+            return std::unique_lock<handle::statement_lock>(k.lock);
+        } catch (...) {
+            return std::nullopt;
+        }
+    } else {
+        return std::unique_lock<handle::statement_lock>();
+    }
+}
+
 // The record form of an export: typed handle check, guarded operation on the kind record,
 // result line, post, return code. `op` takes the kind record and returns a diag_record.
 template <typename Kind, typename Op>
 SQLRETURN call(void* h, Op&& op, const std::source_location where = std::source_location::current()) {
     auto checked = check_handle<Kind>(h);
     if (checked.handle == nullptr) return checked.diagnostics.return_code;
+    const auto held = lock_kind(*checked.record);
+    if (!held) return SQL_ERROR;
     return post(*checked.handle, run_guarded(where, [&] { return op(*checked.record); }));
 }
 
@@ -113,7 +133,12 @@ BOOL call_bool(Op&& op, const std::source_location where = std::source_location:
     }
 }
 
-// The fixed answer of the functions the driver does not offer.
-SQLRETURN not_implemented(const std::source_location where = std::source_location::current()) noexcept;
+// The answer of a function the driver does not offer: the Error line "function: <signature> is
+// not implemented", and HYC00 naming the function posted to its handle (any kind; a null
+// handle gives SQL_INVALID_HANDLE); SQL_ERROR.
+SQLRETURN not_offered(void* h, const std::source_location where = std::source_location::current()) noexcept;
+
+// The bare function name of a signature text such as "SQLRETURN SQLPutData(SQLHSTMT, ...)".
+std::string_view function_name_of(std::string_view signature) noexcept;
 
 }  // namespace frame

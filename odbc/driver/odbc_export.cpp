@@ -208,6 +208,20 @@ SQLRETURN SQL_API SQLCancel(SQLHSTMT StatementHandle) {
     return frame::call<statement>(StatementHandle, [&](statement& stmt) { return statement_ops::cancel(stmt); });
 }
 
+SQLRETURN SQL_API SQLCloseCursor(SQLHSTMT StatementHandle) {
+    log_line(level::debug, "SQLCloseCursor");
+    return frame::call<statement>(StatementHandle,
+                                  [&](statement& stmt) { return statement_ops::close_cursor(stmt); });
+}
+
+SQLRETURN SQL_API SQLDescribeParam(SQLHSTMT hstmt, SQLUSMALLINT ipar, SQLSMALLINT* pfSqlType, SQLULEN* pcbParamDef,
+                                   SQLSMALLINT* pibScale, SQLSMALLINT* pfNullable) {
+    log_line(level::debug, "{} parameter {}", "SQLDescribeParam", ipar);
+    return frame::call<statement>(hstmt, [&](statement& stmt) {
+        return statement_ops::describe_param(stmt, ipar, pfSqlType, pcbParamDef, pibScale, pfNullable);
+    });
+}
+
 SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT StatementHandle, SQLSMALLINT* ColumnCount) {
     log_line(level::debug, "SQLNumResultCols");
     return frame::call<statement>(StatementHandle,
@@ -389,42 +403,48 @@ SQLRETURN SQL_API SQLSetPos(SQLHSTMT hstmt, SQLSETPOSIROW irow, SQLUSMALLINT fOp
 }
 
 // ---- functions the driver does not offer ----
+// Each posts HYC00 naming the function to its handle; SQLGetFunctions reports none of them.
 
-SQLRETURN SQL_API SQLBrowseConnect(SQLHDBC, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLSMALLINT*) {
-    return frame::not_implemented();
+SQLRETURN SQL_API SQLBrowseConnect(SQLHDBC hdbc, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLSMALLINT*) {
+    return frame::not_offered(hdbc);
 }
-SQLRETURN SQL_API SQLBulkOperations(SQLHSTMT, SQLSMALLINT) { return frame::not_implemented(); }
-SQLRETURN SQL_API SQLCancelHandle(SQLSMALLINT, SQLHANDLE) { return frame::not_implemented(); }
-SQLRETURN SQL_API SQLCloseCursor(SQLHSTMT) { return frame::not_implemented(); }
-SQLRETURN SQL_API SQLCopyDesc(SQLHDESC, SQLHDESC) { return frame::not_implemented(); }
-SQLRETURN SQL_API SQLDescribeParam(SQLHSTMT, SQLUSMALLINT, SQLSMALLINT*, SQLULEN*, SQLSMALLINT*, SQLSMALLINT*) {
-    return frame::not_implemented();
+SQLRETURN SQL_API SQLBulkOperations(SQLHSTMT StatementHandle, SQLSMALLINT) {
+    return frame::not_offered(StatementHandle);
 }
-SQLRETURN SQL_API SQLGetCursorName(SQLHSTMT, SQLCHAR*, SQLSMALLINT, SQLSMALLINT*) { return frame::not_implemented(); }
-SQLRETURN SQL_API SQLGetDescField(SQLHDESC, SQLSMALLINT, SQLSMALLINT, SQLPOINTER, SQLINTEGER, SQLINTEGER*) {
-    return frame::not_implemented();
+SQLRETURN SQL_API SQLCancelHandle(SQLSMALLINT, SQLHANDLE Handle) { return frame::not_offered(Handle); }
+SQLRETURN SQL_API SQLCopyDesc(SQLHDESC, SQLHDESC TargetDescHandle) { return frame::not_offered(TargetDescHandle); }
+SQLRETURN SQL_API SQLGetCursorName(SQLHSTMT StatementHandle, SQLCHAR*, SQLSMALLINT, SQLSMALLINT*) {
+    return frame::not_offered(StatementHandle);
 }
-SQLRETURN SQL_API SQLGetDescRec(SQLHDESC, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLSMALLINT*, SQLSMALLINT*,
-                                SQLSMALLINT*, SQLLEN*, SQLSMALLINT*, SQLSMALLINT*, SQLSMALLINT*) {
-    return frame::not_implemented();
+SQLRETURN SQL_API SQLGetDescField(SQLHDESC DescriptorHandle, SQLSMALLINT, SQLSMALLINT, SQLPOINTER, SQLINTEGER,
+                                  SQLINTEGER*) {
+    return frame::not_offered(DescriptorHandle);
 }
-SQLRETURN SQL_API SQLNativeSql(SQLHDBC, SQLCHAR*, SQLINTEGER, SQLCHAR*, SQLINTEGER, SQLINTEGER*) {
-    return frame::not_implemented();
+SQLRETURN SQL_API SQLGetDescRec(SQLHDESC DescriptorHandle, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLSMALLINT*,
+                                SQLSMALLINT*, SQLSMALLINT*, SQLLEN*, SQLSMALLINT*, SQLSMALLINT*, SQLSMALLINT*) {
+    return frame::not_offered(DescriptorHandle);
 }
-SQLRETURN SQL_API SQLParamData(SQLHSTMT, SQLPOINTER*) { return frame::not_implemented(); }
-SQLRETURN SQL_API SQLPutData(SQLHSTMT, SQLPOINTER, SQLLEN) { return frame::not_implemented(); }
-SQLRETURN SQL_API SQLSetCursorName(SQLHSTMT, SQLCHAR*, SQLSMALLINT) { return frame::not_implemented(); }
-SQLRETURN SQL_API SQLSetDescField(SQLHDESC, SQLSMALLINT, SQLSMALLINT, SQLPOINTER, SQLINTEGER) {
-    return frame::not_implemented();
+SQLRETURN SQL_API SQLNativeSql(SQLHDBC hdbc, SQLCHAR*, SQLINTEGER, SQLCHAR*, SQLINTEGER, SQLINTEGER*) {
+    return frame::not_offered(hdbc);
 }
-SQLRETURN SQL_API SQLSetDescRec(SQLHDESC, SQLSMALLINT, SQLSMALLINT, SQLSMALLINT, SQLLEN, SQLSMALLINT, SQLSMALLINT,
-                                SQLPOINTER, SQLLEN*, SQLLEN*) {
-    return frame::not_implemented();
+SQLRETURN SQL_API SQLParamData(SQLHSTMT hstmt, SQLPOINTER*) { return frame::not_offered(hstmt); }
+SQLRETURN SQL_API SQLPutData(SQLHSTMT hstmt, SQLPOINTER, SQLLEN) { return frame::not_offered(hstmt); }
+SQLRETURN SQL_API SQLSetCursorName(SQLHSTMT StatementHandle, SQLCHAR*, SQLSMALLINT) {
+    return frame::not_offered(StatementHandle);
 }
-SQLRETURN SQL_API SQLSetScrollOptions(SQLHSTMT, SQLUSMALLINT, SQLLEN, SQLUSMALLINT) { return frame::not_implemented(); }
-SQLRETURN SQL_API SQLSpecialColumns(SQLHSTMT, SQLUSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
-                                    SQLSMALLINT, SQLUSMALLINT, SQLUSMALLINT) {
-    return frame::not_implemented();
+SQLRETURN SQL_API SQLSetDescField(SQLHDESC DescriptorHandle, SQLSMALLINT, SQLSMALLINT, SQLPOINTER, SQLINTEGER) {
+    return frame::not_offered(DescriptorHandle);
+}
+SQLRETURN SQL_API SQLSetDescRec(SQLHDESC DescriptorHandle, SQLSMALLINT, SQLSMALLINT, SQLSMALLINT, SQLLEN,
+                                SQLSMALLINT, SQLSMALLINT, SQLPOINTER, SQLLEN*, SQLLEN*) {
+    return frame::not_offered(DescriptorHandle);
+}
+SQLRETURN SQL_API SQLSetScrollOptions(SQLHSTMT hstmt, SQLUSMALLINT, SQLLEN, SQLUSMALLINT) {
+    return frame::not_offered(hstmt);
+}
+SQLRETURN SQL_API SQLSpecialColumns(SQLHSTMT StatementHandle, SQLUSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
+                                    SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLUSMALLINT, SQLUSMALLINT) {
+    return frame::not_offered(StatementHandle);
 }
 
 // ---- setup entry points ----

@@ -121,6 +121,52 @@ class PyodbcClient(unittest.TestCase):
         cur.execute("insert into notes (body) values (?)", body)
         self.assertEqual(cur.execute("select body from notes").fetchone()[0], body)
 
+    def test_db_api_results_of_statements_without_rows(self):
+        cnxn = self.connect()
+        cur = cnxn.cursor()
+        cur.execute("CREATE TABLE dbapi (n INT64)")
+        self.assertIsNone(cur.description)
+        cur.execute("select count(*) from trades")
+        self.assertEqual(len(cur.description), 1)
+        self.assertEqual(cur.rowcount, 1)
+        self.assertEqual(cur.fetchone()[0], 50)
+        cur.execute("insert into dbapi (n) values (1)")
+        self.assertIsNone(cur.description, "an INSERT has no result columns")
+        self.assertEqual(cur.rowcount, -1, "the store does not tell how many rows changed")
+        with self.assertRaises(pyodbc.ProgrammingError):
+            cur.fetchone()
+        cur.execute("select n from dbapi")
+        self.assertEqual([tuple(r) for r in cur.fetchall()], [(1,)])
+        cur.execute("delete from dbapi")
+        self.assertIsNone(cur.description)
+        with self.assertRaises(pyodbc.ProgrammingError):
+            cur.fetchall()
+        self.assertEqual(cur.execute("select n from dbapi").fetchall(), [])
+
+    def test_nextset_and_a_cursor_read_part_way(self):
+        cnxn = self.connect()
+        cur = cnxn.cursor()
+        cur.execute("select volume from trades order by $timestamp")
+        cur.fetchone()
+        self.assertFalse(cur.nextset(), "one result set")
+        self.assertEqual(cur.execute("select count(*) from trades").fetchone()[0], 50)
+
+    def test_the_error_of_a_long_bad_statement_is_readable(self):
+        cnxn = self.connect()
+        with self.assertRaises(pyodbc.Error) as caught:
+            cnxn.cursor().execute("select " + "x" * 100000 + " from trades")
+        text = str(caught.exception)
+        self.assertIn("could not query", text)
+        self.assertLess(len(text), 1000)
+
+    def test_autocommit_off_is_accepted_and_commit_succeeds(self):
+        cnxn = pyodbc.connect(f"DRIVER={{vdl}};URI={self.env.uri}", autocommit=False)
+        cnxn.setdecoding(pyodbc.SQL_CHAR, encoding="utf-8")
+        cur = cnxn.cursor()
+        self.assertEqual(cur.execute("select count(*) from trades").fetchone()[0], 50)
+        cnxn.commit()
+        cnxn.close()
+
     def test_the_password_never_reaches_the_log(self):
         cnxn = self.connect(f"DRIVER={{vdl}};URI={self.env.uri};LOG_LEVEL=3;LOGDIR={self.env.dir}/log;"
                             "UID=u;PWD=secret-key-123;KEY=cluster-key")

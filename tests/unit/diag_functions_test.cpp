@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "handle/diag_visitors.hpp"
 #include "test_support.hpp"
 
@@ -68,11 +70,63 @@ TEST(GetDiagField, CommonFields) {
     test::handles h;
     fail_with(h, diag::state::invalid_descriptor_index, "x");
     EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_CLASS_ORIGIN), "ISO 9075");
-    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SUBCLASS_ORIGIN), "07009");
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SUBCLASS_ORIGIN), "ISO 9075");
     EXPECT_EQ(field_text(SQL_HANDLE_ENV, h.env, SQL_DIAG_CONNECTION_NAME), "vdl connection");
-    EXPECT_EQ(field_text(SQL_HANDLE_DBC, h.dbc, SQL_DIAG_SQLSTATE), "untouched");
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SQLSTATE), "07009");
+    EXPECT_EQ(field_text(SQL_HANDLE_DBC, h.dbc, SQL_DIAG_SQLSTATE), "00000");
     h.statement().diagnostics.sqlstate = "IM001";
     EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_CLASS_ORIGIN), "ODBC 3.0");
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SUBCLASS_ORIGIN), "ODBC 3.0");
+}
+
+TEST(GetDiagField, FieldsOfTheRecordAndOfTheHeader) {
+    test::handles h;
+    frame::call<handle::statement>(h.stmt, [&](handle::statement&) {
+        diag_record r(diag::state::table_not_found, "no table t");
+        r.native_error = -1325400056;
+        return r;
+    });
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SQLSTATE), "42S02");
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_MESSAGE_TEXT), "[42S02] Table doesn't exist: no table t");
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_CLASS_ORIGIN), "ISO 9075");
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SUBCLASS_ORIGIN), "ODBC 3.0") << "42S02 is ODBC's subclass";
+
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_NATIVE, &native, 0, &length), SQL_SUCCESS);
+    EXPECT_EQ(native, -1325400056);
+    SQLCHAR state[6];
+    native = 0;
+    ASSERT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, h.stmt, 1, state, &native, nullptr, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(native, -1325400056);
+
+    // The header: record 0, or any record number.
+    for (const SQLSMALLINT record : std::to_array<SQLSMALLINT>({0, 1, 5})) {
+        SQLINTEGER number = -1;
+        ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, record, SQL_DIAG_NUMBER, &number, 0, &length), SQL_SUCCESS);
+        EXPECT_EQ(number, 1) << record;
+        SQLRETURN code = 0;
+        ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, record, SQL_DIAG_RETURNCODE, &code, 0, &length),
+                  SQL_SUCCESS);
+        EXPECT_EQ(code, SQL_ERROR) << record;
+    }
+
+    // A success has no status record and no message.
+    frame::call<handle::statement>(h.stmt, [&](handle::statement&) { return diag_record::success(); });
+    SQLINTEGER number = -1;
+    ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 0, SQL_DIAG_NUMBER, &number, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(number, 0);
+    EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_MESSAGE_TEXT), "");
+    native = 7;
+    ASSERT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_NATIVE, &native, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(native, 0);
+
+    // 01S02 and HY110 are ODBC subclasses too; HY000 and 07009 are the standard's.
+    EXPECT_EQ(handle::subclass_origin("01S02"), "ODBC 3.0");
+    EXPECT_EQ(handle::subclass_origin("HY110"), "ODBC 3.0");
+    EXPECT_EQ(handle::subclass_origin("HY000"), "ISO 9075");
+    EXPECT_EQ(handle::subclass_origin("HYC00"), "ISO 9075");
+    EXPECT_EQ(handle::class_origin("HY000"), "ISO 9075");
 }
 
 TEST(GetDiagField, KindSpecificFields) {
@@ -101,21 +155,22 @@ TEST(GetDiagField, UnsupportedAndInvalidRequests) {
     test::captured_log log(logger::level::debug);
     test::handles h;
     char buffer[16];
-    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_MESSAGE_TEXT, buffer, 16, nullptr), SQL_ERROR);
-    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_NUMBER, buffer, 16, nullptr), SQL_ERROR);
-    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 0, SQL_DIAG_NUMBER, buffer, 16, nullptr), SQL_ERROR);
+    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_DYNAMIC_FUNCTION, buffer, 16, nullptr), SQL_ERROR);
+    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_ROW_COUNT, buffer, 16, nullptr), SQL_ERROR);
+    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 0, SQL_DIAG_SQLSTATE, buffer, 16, nullptr), SQL_ERROR)
+        << "record 0 holds the header fields only";
     EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_CLASS_ORIGIN, buffer, -1, nullptr), SQL_ERROR);
     EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 2, SQL_DIAG_CLASS_ORIGIN, buffer, 16, nullptr), SQL_NO_DATA);
     EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, nullptr, 1, SQL_DIAG_CLASS_ORIGIN, buffer, 16, nullptr),
               SQL_INVALID_HANDLE);
     EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, 4242, buffer, 16, nullptr), SQL_ERROR);
     const auto text = log.text();
-    EXPECT_NE(text.find("[Debug] get diag attribute: 6 - SQL_DIAG_MESSAGE_TEXT\n[Debug] record number: 1\n"
+    EXPECT_NE(text.find("[Debug] get diag attribute: 7 - SQL_DIAG_DYNAMIC_FUNCTION\n[Debug] record number: 1\n"
                         "[Error] unsupported diag_identifer\n"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("[Debug] get diag attribute: 4242 - \n"), std::string::npos);
-    EXPECT_NE(text.find("[Debug] SQLGetDiagField fHandleType: 3, iRecord: 1, filed: 6\n"), std::string::npos);
+    EXPECT_NE(text.find("[Debug] SQLGetDiagField fHandleType: 3, iRecord: 1, filed: 7\n"), std::string::npos);
 }
 
 TEST(GetDiagField, IdentifierNamesPreferFieldNames) {

@@ -21,6 +21,26 @@ TEST(DiagRecord, ComposesTheMessageFromStateAndDetail) {
     EXPECT_EQ(diag_record(diag::state::general_error).message, "General error");
 }
 
+TEST(DiagRecord, ALongDetailIsCutToAReadableMessage) {
+    // A library error that quotes a 100 KB statement still fits a SQL_MAX_MESSAGE_LENGTH buffer.
+    const std::string statement = "select " + std::string(100'000, 'x');
+    const diag_record r(diag::state::general_error, "could not query, error: no such column: " + statement);
+    EXPECT_EQ(r.message.size(), diag::max_message_length);
+    EXPECT_EQ(diag::max_message_length, SQL_MAX_MESSAGE_LENGTH - 1u);
+    EXPECT_TRUE(r.message.starts_with("[HY000] General error: could not query, error: no such column: select xxx"));
+    EXPECT_TRUE(r.message.ends_with("xxx...")) << r.message;
+
+    const std::string exact(diag::max_message_length, 'e');
+    EXPECT_EQ(diag::fitted_message(exact), exact) << "a message that fits is kept whole";
+    // A cut never splits a character: "é" is two bytes, and the cut falls between them.
+    std::string accents(diag::max_message_length - 4, 'a');
+    for (int i = 0; i < 10; ++i) accents += "\xC3\xA9";
+    const auto cut = diag::fitted_message(accents);
+    ASSERT_TRUE(cut.ends_with("..."));
+    const auto body = cut.substr(0, cut.size() - 3);
+    EXPECT_EQ(body, std::string(diag::max_message_length - 4, 'a')) << "the split character is left out whole";
+}
+
 TEST(DiagRecord, ReturnCodesBelongToTheRowNotTheClass) {
     EXPECT_EQ(diag_record(diag::state::string_right_truncated).return_code, SQL_SUCCESS_WITH_INFO);  // 01004
     EXPECT_EQ(diag_record(diag::state::option_value_changed).return_code, SQL_SUCCESS_WITH_INFO);  // 01S02

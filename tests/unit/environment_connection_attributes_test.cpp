@@ -33,8 +33,9 @@ TEST(EnvironmentAttributes, OdbcVersionAcceptsTwoThreeAndThreeEighty) {
 
     EXPECT_EQ(SQLSetEnvAttr(h.env, SQL_ATTR_ODBC_VERSION, bits(SQL_OV_ODBC2), 0), SQL_SUCCESS);
     EXPECT_EQ(env_u32(h.env, SQL_ATTR_ODBC_VERSION), 2u);
-    // An unsupported version is logged and ignored; the set still succeeds.
-    EXPECT_EQ(SQLSetEnvAttr(h.env, SQL_ATTR_ODBC_VERSION, bits(5), 0), SQL_SUCCESS);
+    // An unsupported version is logged and not kept: the set says so with 01S02.
+    EXPECT_EQ(SQLSetEnvAttr(h.env, SQL_ATTR_ODBC_VERSION, bits(5), 0), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_ENV, h.env).sqlstate, "01S02");
     EXPECT_EQ(env_u32(h.env, SQL_ATTR_ODBC_VERSION), 2u);
     EXPECT_EQ(SQLSetEnvAttr(h.env, SQL_ATTR_ODBC_VERSION, bits(SQL_OV_ODBC3), 0), SQL_SUCCESS);
     EXPECT_EQ(env_u32(h.env, SQL_ATTR_ODBC_VERSION), 3u);
@@ -57,12 +58,27 @@ TEST(EnvironmentAttributes, UnknownIdentifierIsRefusedAndPosted) {
     EXPECT_EQ(d.message, "[HY092] Invalid attribute/option identifier: Unknown attribute: 9999");
 }
 
-TEST(ConnectionAttributes, SetWithoutAccessorKeepsTheDefault) {
+TEST(ConnectionAttributes, AValueTheDriverCannotHonourGives01S02AndReadsBackTheValueInForce) {
     test::handles h(false);
-    EXPECT_EQ(SQLSetConnectAttr(h.dbc, SQL_ATTR_AUTOCOMMIT, bits(SQL_AUTOCOMMIT_OFF), 0), SQL_SUCCESS);
+    // No transactions: autocommit stays on.
+    EXPECT_EQ(SQLSetConnectAttr(h.dbc, SQL_ATTR_AUTOCOMMIT, bits(SQL_AUTOCOMMIT_OFF), 0), SQL_SUCCESS_WITH_INFO);
+    const auto d = test::diag_of(SQL_HANDLE_DBC, h.dbc);
+    EXPECT_EQ(d.sqlstate, "01S02");
+    EXPECT_EQ(d.message, "[01S02] Option value changed: 102(SQL_ATTR_AUTOCOMMIT) cannot be 0; it stays 1");
     EXPECT_EQ(connect_u32(h.dbc, SQL_ATTR_AUTOCOMMIT), 1u);
-    EXPECT_EQ(SQLSetConnectAttr(h.dbc, SQL_ATTR_PACKET_SIZE, bits(4096), 0), SQL_SUCCESS);
+    EXPECT_EQ(SQLSetConnectAttr(h.dbc, SQL_ATTR_ACCESS_MODE, bits(SQL_MODE_READ_ONLY), 0), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(connect_u32(h.dbc, SQL_ATTR_ACCESS_MODE), static_cast<SQLUINTEGER>(SQL_MODE_READ_WRITE));
+    EXPECT_EQ(SQLSetConnectAttr(h.dbc, SQL_ATTR_PACKET_SIZE, bits(4096), 0), SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(connect_u32(h.dbc, SQL_ATTR_PACKET_SIZE), 128000000u);
+    EXPECT_EQ(SQLSetConnectAttr(h.dbc, SQL_ATTR_TRACEFILE, const_cast<char*>("/tmp/trace"), SQL_NTS),
+              SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_DBC, h.dbc).message,
+              "[01S02] Option value changed: 105(SQL_ATTR_TRACEFILE) cannot be '/tmp/trace'; it stays ''");
+
+    // The value in force, asked for again, is accepted as it is.
+    EXPECT_EQ(SQLSetConnectAttr(h.dbc, SQL_ATTR_AUTOCOMMIT, bits(SQL_AUTOCOMMIT_ON), 0), SQL_SUCCESS);
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_DBC, h.dbc).sqlstate, "00000");
+    EXPECT_EQ(SQLSetConnectAttr(h.dbc, SQL_ATTR_LOGIN_TIMEOUT, bits(5), 0), SQL_SUCCESS) << "a kept value";
 }
 
 TEST(ConnectionAttributes, LoginAndConnectionTimeoutShareOneField) {
@@ -117,8 +133,9 @@ TEST(ConnectionAttributes, AppWcharTypeAcceptsOnlyTwo) {
     EXPECT_EQ(d.sqlstate, "HY024");
     EXPECT_EQ(d.message, "[HY024] Invalid attribute value: Unknown value: 1061(SQL_ATTR_APP_WCHAR_TYPE):3");
     EXPECT_EQ(connect_u32(h.dbc, 1061), 2u);
-    // The screen belongs to that identifier only.
-    EXPECT_EQ(SQLSetConnectAttr(h.dbc, 1064, bits(3), 0), SQL_SUCCESS);
+    // The screen belongs to that identifier only: 1064 is merely not kept.
+    EXPECT_EQ(SQLSetConnectAttr(h.dbc, 1064, bits(3), 0), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_DBC, h.dbc).sqlstate, "01S02");
 }
 
 TEST(ConnectionAttributes, EmptyTraceFileIntoSmallBuffers) {

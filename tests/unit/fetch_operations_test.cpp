@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 
 #include <fmt/format.h>
@@ -70,7 +71,8 @@ TEST_F(Fetching, BlockCursorFillsRowsetsAndCountsTheRowsOfEach) {
     EXPECT_EQ(x[4], 4.5);
     EXPECT_EQ(x_ind, (std::array<SQLLEN, 5>{8, 8, 8, SQL_NULL_DATA, 8}));
     EXPECT_EQ(status, (std::array<SQLUSMALLINT, 5>{ok, ok, ok, ok, ok}));
-    EXPECT_EQ(position(), 4) << "the position names the last row of the rowset";
+    EXPECT_EQ(position(), 0) << "the current row is the first row of the rowset";
+    EXPECT_EQ(s.record().rowset_start, 0);
     EXPECT_EQ(fetched, 5u);
 
     v.fill(-1);
@@ -78,7 +80,7 @@ TEST_F(Fetching, BlockCursorFillsRowsetsAndCountsTheRowsOfEach) {
     EXPECT_EQ(v, (std::array<SQLBIGINT, 5>{50, 60, -1, -1, -1}));
     EXPECT_EQ(v_ind, (std::array<SQLLEN, 5>{8, 8, SQL_NULL_DATA, SQL_NULL_DATA, SQL_NULL_DATA}));
     EXPECT_EQ(status, (std::array<SQLUSMALLINT, 5>{ok, ok, none, none, none}));
-    EXPECT_EQ(position(), 6);
+    EXPECT_EQ(position(), 5);
     EXPECT_EQ(fetched, 2u) << "only two slots of the last rowset are rows";
 
     EXPECT_EQ(SQLFetch(s.stmt()), SQL_NO_DATA);
@@ -133,7 +135,7 @@ TEST_F(Fetching, RowWiseBindingFillsOneStructurePerRow) {
     s.record().bind_type = sizeof(row);
     SQLBindCol(s.stmt(), 1, SQL_C_LONG, &rows[0].v, 0, &rows[0].v_ind);
     SQLBindCol(s.stmt(), 3, SQL_C_CHAR, rows[0].s, sizeof rows[0].s, &rows[0].s_ind);
-    ASSERT_EQ(scroll(SQL_FETCH_ABSOLUTE, 5), SQL_SUCCESS);
+    ASSERT_EQ(scroll(SQL_FETCH_ABSOLUTE, 6), SQL_SUCCESS);
     EXPECT_EQ(rows[0].v, 50);
     EXPECT_EQ(rows[0].v_ind, 4);
     EXPECT_STREQ(rows[0].s, "r5");
@@ -144,38 +146,104 @@ TEST_F(Fetching, RowWiseBindingFillsOneStructurePerRow) {
     EXPECT_EQ(rows[2].s_ind, SQL_NULL_DATA);
 }
 
-TEST_F(Fetching, BindingsAccumulateAndColumnZeroIsTheFirstColumn) {
-    double x = 0;
+TEST_F(Fetching, OneBindingPerColumnAndColumnZeroIsTheFirstColumn) {
+    auto x = std::make_unique<double>(-1.0);
     char x_text[8] = {};
     SQLBIGINT first = -1;
+    SQLLEN first_ind = 0;
     select_all();
-    SQLBindCol(s.stmt(), 2, SQL_C_DOUBLE, &x, 0, nullptr);
-    SQLBindCol(s.stmt(), 2, SQL_C_CHAR, x_text, sizeof x_text, nullptr);
-    SQLBindCol(s.stmt(), 0, SQL_C_SBIGINT, &first, 0, nullptr);
-    EXPECT_EQ(s.record().column_bindings.size(), 3u);
-    ASSERT_EQ(scroll(SQL_FETCH_ABSOLUTE, 2), SQL_SUCCESS);
-    EXPECT_EQ(x, 2.5);
+    ASSERT_EQ(SQLBindCol(s.stmt(), 2, SQL_C_DOUBLE, x.get(), 0, nullptr), SQL_SUCCESS);
+    // The rebinding replaces the first binding: the freed buffer is never written (the
+    // sanitized build reports a write through the old binding).
+    ASSERT_EQ(SQLBindCol(s.stmt(), 2, SQL_C_CHAR, x_text, sizeof x_text, nullptr), SQL_SUCCESS);
+    x.reset();
+    ASSERT_EQ(SQLBindCol(s.stmt(), 0, SQL_C_SBIGINT, &first, 0, &first_ind), SQL_SUCCESS);
+    ASSERT_EQ(s.record().column_bindings.size(), 2u);
+    ASSERT_EQ(scroll(SQL_FETCH_ABSOLUTE, 3), SQL_SUCCESS);
     EXPECT_STREQ(x_text, "2.5");
     EXPECT_EQ(first, 20);
+
+    // Column 1 is the column that column 0 bound: binding it replaces that binding too.
+    SQLINTEGER narrow = -1;
+    ASSERT_EQ(SQLBindCol(s.stmt(), 1, SQL_C_LONG, &narrow, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(s.record().column_bindings.size(), 2u);
+
+    // No buffer and no indicator unbinds the column; the other binding stays.
+    ASSERT_EQ(SQLBindCol(s.stmt(), 2, SQL_C_CHAR, nullptr, 0, nullptr), SQL_SUCCESS);
+    std::strcpy(x_text, "kept");
+    ASSERT_EQ(scroll(SQL_FETCH_NEXT), SQL_SUCCESS);
+    EXPECT_STREQ(x_text, "kept");
+    EXPECT_EQ(narrow, 30);
+    ASSERT_EQ(SQLBindCol(s.stmt(), 5, SQL_C_CHAR, nullptr, 0, nullptr), SQL_SUCCESS) << "unbinding an unbound column";
+
+    // An indicator alone is a binding: the length comes back without the value.
+    SQLLEN length_only = 0;
+    ASSERT_EQ(SQLBindCol(s.stmt(), 3, SQL_C_CHAR, nullptr, 8, &length_only), SQL_SUCCESS);
+    ASSERT_EQ(scroll(SQL_FETCH_NEXT), SQL_SUCCESS);
+    EXPECT_EQ(length_only, 2);
+
+    EXPECT_EQ(SQLBindCol(s.stmt(), 3, SQL_C_CHAR, x_text, -1, nullptr), SQL_ERROR);
+    EXPECT_EQ(s.diag_message(), "[HY090] Invalid string or buffer length: buffer length -1 of column 3 is negative");
+    ASSERT_EQ(SQLFreeStmt(s.stmt(), SQL_UNBIND), SQL_SUCCESS);
+    EXPECT_TRUE(s.record().column_bindings.empty());
 }
 
-TEST_F(Fetching, OrientationsMoveTheZeroBasedPosition) {
+TEST_F(Fetching, BindOffsetMovesEveryBoundAddressAtFetchTime) {
+    // Two copies of a row structure: the offset chooses the second one, for values and
+    // indicators alike, and a change of the offset takes effect at the next fetch.
+    struct row {
+        SQLBIGINT v;
+        SQLLEN v_ind;
+    };
+    std::array<row, 2> rows{};
+    rows.fill({-1, -1});
+    select_all();
+    SQLLEN offset = sizeof(row);
+    ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_ROW_BIND_OFFSET_PTR, &offset, 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, &rows[0].v, 0, &rows[0].v_ind), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(rows[0].v, -1);
+    EXPECT_EQ(rows[0].v_ind, -1);
+    EXPECT_EQ(rows[1].v, 0);
+    EXPECT_EQ(rows[1].v_ind, 8);
+    offset = 0;
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(rows[0].v, 10);
+    EXPECT_EQ(rows[1].v, 0);
+
+    // SQLGetData ignores it: its buffer is given with the call.
+    offset = 4096;
+    SQLBIGINT got = 0;
+    ASSERT_EQ(SQLGetData(s.stmt(), 1, SQL_C_SBIGINT, &got, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(got, 10);
+}
+
+TEST_F(Fetching, OrientationsWithARowsetOfOne) {
     SQLBIGINT v = -1;
     SQLULEN fetched = 99;
     block_cursor(1, nullptr, &fetched);
     select_all();
     SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, &v, 0, nullptr);
 
-    EXPECT_EQ(scroll(SQL_FETCH_ABSOLUTE, 0), SQL_SUCCESS);
-    EXPECT_EQ(v, 0) << "absolute 0 is the first row";
     EXPECT_EQ(scroll(SQL_FETCH_ABSOLUTE, 1), SQL_SUCCESS);
-    EXPECT_EQ(v, 10);
-    EXPECT_EQ(scroll(SQL_FETCH_ABSOLUTE, -1), SQL_NO_DATA);
+    EXPECT_EQ(v, 0) << "absolute 1 is the first row";
+    EXPECT_EQ(scroll(SQL_FETCH_ABSOLUTE, -1), SQL_SUCCESS);
+    EXPECT_EQ(v, 60) << "absolute -1 is the last row";
+    EXPECT_EQ(scroll(SQL_FETCH_ABSOLUTE, -7), SQL_SUCCESS);
+    EXPECT_EQ(v, 0);
+    EXPECT_EQ(scroll(SQL_FETCH_ABSOLUTE, 0), SQL_NO_DATA) << "absolute 0 is before the first row";
+    EXPECT_EQ(position(), -1);
     EXPECT_EQ(fetched, 0u);
+    EXPECT_EQ(scroll(SQL_FETCH_NEXT), SQL_SUCCESS);
+    EXPECT_EQ(v, 0);
+    EXPECT_EQ(scroll(SQL_FETCH_ABSOLUTE, 8), SQL_NO_DATA);
+    EXPECT_EQ(scroll(SQL_FETCH_PRIOR), SQL_SUCCESS) << "back from past the end is the last rowset";
+    EXPECT_EQ(v, 60);
 
     EXPECT_EQ(scroll(SQL_FETCH_FIRST), SQL_SUCCESS);
     EXPECT_EQ(scroll(SQL_FETCH_PRIOR), SQL_NO_DATA) << "there is no row before the first";
     EXPECT_EQ(position(), -1);
+    EXPECT_EQ(scroll(SQL_FETCH_PRIOR), SQL_NO_DATA);
     EXPECT_EQ(scroll(SQL_FETCH_NEXT), SQL_SUCCESS);
     EXPECT_EQ(v, 0);
 
@@ -183,11 +251,14 @@ TEST_F(Fetching, OrientationsMoveTheZeroBasedPosition) {
     EXPECT_EQ(v, 60);
     EXPECT_EQ(fetched, 1u);
     EXPECT_EQ(scroll(SQL_FETCH_NEXT), SQL_NO_DATA);
+    EXPECT_EQ(scroll(SQL_FETCH_NEXT), SQL_NO_DATA) << "past the end stays past the end";
 
     EXPECT_EQ(scroll(SQL_FETCH_FIRST), SQL_SUCCESS);
     EXPECT_EQ(scroll(SQL_FETCH_RELATIVE, 3), SQL_SUCCESS);
     EXPECT_EQ(v, 30);
     EXPECT_EQ(scroll(SQL_FETCH_RELATIVE, -2), SQL_SUCCESS);
+    EXPECT_EQ(v, 10);
+    EXPECT_EQ(scroll(SQL_FETCH_RELATIVE, 0), SQL_SUCCESS) << "relative 0 fetches the rowset again";
     EXPECT_EQ(v, 10);
     EXPECT_EQ(scroll(SQL_FETCH_PRIOR), SQL_SUCCESS);
     EXPECT_EQ(v, 0);
@@ -201,22 +272,100 @@ TEST_F(Fetching, OrientationsMoveTheZeroBasedPosition) {
     EXPECT_EQ(scroll(SQL_FETCH_RELATIVE, std::numeric_limits<SQLLEN>::max()), SQL_NO_DATA);
     EXPECT_EQ(scroll(SQL_FETCH_RELATIVE, std::numeric_limits<SQLLEN>::max()), SQL_NO_DATA);
     EXPECT_EQ(scroll(SQL_FETCH_ABSOLUTE, std::numeric_limits<SQLLEN>::min()), SQL_NO_DATA);
-    EXPECT_EQ(scroll(SQL_FETCH_PRIOR), SQL_NO_DATA);
+    EXPECT_EQ(position(), -1);
+    EXPECT_EQ(scroll(SQL_FETCH_RELATIVE, std::numeric_limits<SQLLEN>::min()), SQL_NO_DATA);
+    EXPECT_EQ(scroll(SQL_FETCH_RELATIVE, 2), SQL_SUCCESS) << "relative from before the start is absolute";
+    EXPECT_EQ(v, 10);
 }
 
-TEST_F(Fetching, MoreResultsTransfersTheCurrentRowsAgain) {
+TEST_F(Fetching, BlockCursorRowsetsOfThreeOverSevenRows) {
+    // Rows 0 ... 6 hold v = 0, 10, ... 60. Each case: the orientation and offset, then the
+    // values of the rowset's three slots (-1 for a slot without a row), or no data.
+    std::array<SQLBIGINT, 3> v{};
+    std::array<SQLUSMALLINT, 3> status{};
+    SQLULEN fetched = 99;
+    block_cursor(3, status.data(), &fetched);
+    select_all();
+    SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, v.data(), 0, nullptr);
+
+    struct step {
+        SQLSMALLINT orientation;
+        SQLLEN offset;
+        std::array<SQLBIGINT, 3> rowset;  // empty() = no data
+        bool no_data = false;
+    };
+    const step steps[] = {
+        {SQL_FETCH_NEXT, 0, {0, 10, 20}},
+        {SQL_FETCH_NEXT, 0, {30, 40, 50}},
+        {SQL_FETCH_NEXT, 0, {60, -1, -1}},
+        {SQL_FETCH_NEXT, 0, {}, true},
+        {SQL_FETCH_PRIOR, 0, {40, 50, 60}},  // from past the end: the rowset that ends on the last row
+        {SQL_FETCH_PRIOR, 0, {10, 20, 30}},
+        {SQL_FETCH_PRIOR, 0, {0, 10, 20}},   // a rowset before row 1 that reaches into the result
+        {SQL_FETCH_PRIOR, 0, {}, true},      // before the first row
+        {SQL_FETCH_LAST, 0, {40, 50, 60}},
+        {SQL_FETCH_RELATIVE, -2, {20, 30, 40}},
+        {SQL_FETCH_RELATIVE, 3, {50, 60, -1}},
+        {SQL_FETCH_ABSOLUTE, 2, {10, 20, 30}},
+        {SQL_FETCH_ABSOLUTE, -2, {50, 60, -1}},
+        {SQL_FETCH_ABSOLUTE, -8, {}, true},  // more rows back than there are
+        {SQL_FETCH_RELATIVE, 2, {10, 20, 30}},  // from before the start: absolute
+        {SQL_FETCH_RELATIVE, -3, {0, 10, 20}},
+        {SQL_FETCH_RELATIVE, -4, {}, true},
+        {SQL_FETCH_FIRST, 0, {0, 10, 20}},
+    };
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        const auto& st = steps[i];
+        SCOPED_TRACE(::testing::Message() << "step " << i);
+        v.fill(-1);
+        const SQLRETURN rc = scroll(st.orientation, st.offset);
+        if (st.no_data) {
+            EXPECT_EQ(rc, SQL_NO_DATA);
+            EXPECT_EQ(fetched, 0u);
+            continue;
+        }
+        ASSERT_EQ(rc, SQL_SUCCESS) << s.diag_message();
+        EXPECT_EQ(v, st.rowset);
+        const auto rows = static_cast<SQLULEN>(std::count_if(st.rowset.begin(), st.rowset.end(), [](auto x) { return x >= 0; }));
+        EXPECT_EQ(fetched, rows);
+        EXPECT_EQ(status[rows - 1], ok);
+        if (rows < 3) {
+            EXPECT_EQ(status[rows], none);
+        }
+        EXPECT_EQ(s.record().rowset_start, st.rowset[0] / 10);
+        EXPECT_EQ(position(), st.rowset[0] / 10) << "SQLGetData reads the rowset's first row";
+    }
+
+    // NEXT moves by the size of the rowset fetched last, even when the size changed since.
+    ASSERT_EQ(scroll(SQL_FETCH_FIRST), SQL_SUCCESS);
+    s.record().row_array_size = 2;
+    v.fill(-1);
+    ASSERT_EQ(scroll(SQL_FETCH_NEXT), SQL_SUCCESS);
+    EXPECT_EQ(v, (std::array<SQLBIGINT, 3>{30, 40, -1}));
+
+    // A rowset larger than the result: going back past the first row still lands on it.
+    std::array<SQLBIGINT, 10> wide{};
+    std::array<SQLUSMALLINT, 10> wide_status{};
+    block_cursor(10, wide_status.data(), &fetched);
+    SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, wide.data(), 0, nullptr);
+    ASSERT_EQ(scroll(SQL_FETCH_ABSOLUTE, -8), SQL_SUCCESS);
+    EXPECT_EQ(wide[0], 0);
+    EXPECT_EQ(fetched, 7u);
+    EXPECT_EQ(scroll(SQL_FETCH_ABSOLUTE, -11), SQL_NO_DATA);
+    ASSERT_EQ(scroll(SQL_FETCH_LAST), SQL_SUCCESS);
+    EXPECT_EQ(wide[0], 0) << "the last rowset starts on the first row";
+}
+
+TEST_F(Fetching, MoreResultsHasNoSecondResult) {
     SQLBIGINT v = -1;
     select_all();
     SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, &v, 0, nullptr);
-    EXPECT_EQ(SQLMoreResults(s.stmt()), SQL_NO_DATA) << "right after execution there is no current row";
-    EXPECT_EQ(v, -1);
-    ASSERT_EQ(scroll(SQL_FETCH_ABSOLUTE, 3), SQL_SUCCESS);
-    v = -1;
-    EXPECT_EQ(SQLMoreResults(s.stmt()), SQL_SUCCESS);
-    EXPECT_EQ(v, 30);
-    EXPECT_EQ(position(), 3);
-    ASSERT_EQ(scroll(SQL_FETCH_ABSOLUTE, 7), SQL_NO_DATA);
     EXPECT_EQ(SQLMoreResults(s.stmt()), SQL_NO_DATA);
+    ASSERT_EQ(scroll(SQL_FETCH_ABSOLUTE, 4), SQL_SUCCESS);
+    v = -1;
+    EXPECT_EQ(SQLMoreResults(s.stmt()), SQL_NO_DATA) << "one result set: there is never another";
+    EXPECT_EQ(v, -1) << "nothing is transferred again";
+    EXPECT_EQ(position(), 3);
 }
 
 TEST_F(Fetching, GetDataConvertsTheCurrentRow) {
@@ -227,7 +376,7 @@ TEST_F(Fetching, GetDataConvertsTheCurrentRow) {
     EXPECT_EQ(v, 1234) << "before the first fetch the buffer is left alone";
     EXPECT_EQ(ind, SQL_NULL_DATA);
 
-    ASSERT_EQ(scroll(SQL_FETCH_ABSOLUTE, 3), SQL_SUCCESS);
+    ASSERT_EQ(scroll(SQL_FETCH_ABSOLUTE, 4), SQL_SUCCESS);
     for (int call = 0; call < 2; ++call) {
         v = 0;
         EXPECT_EQ(SQLGetData(s.stmt(), 1, SQL_C_SBIGINT, &v, 0, &ind), SQL_SUCCESS);
@@ -249,8 +398,8 @@ TEST_F(Fetching, GetDataConvertsTheCurrentRow) {
     EXPECT_EQ(SQLGetData(s.stmt(), 3, SQL_C_CHAR, text, sizeof text, &ind), SQL_SUCCESS)
         << "another column in between starts the text over";
     EXPECT_STREQ(text, "r3");
-    ASSERT_EQ(SQLMoreResults(s.stmt()), SQL_SUCCESS);
-    EXPECT_EQ(SQLGetData(s.stmt(), 3, SQL_C_CHAR, text, sizeof text, &ind), SQL_SUCCESS);
+    ASSERT_EQ(scroll(SQL_FETCH_RELATIVE, 0), SQL_SUCCESS);
+    EXPECT_EQ(SQLGetData(s.stmt(), 3, SQL_C_CHAR, text, sizeof text, &ind), SQL_SUCCESS) << "a fetch starts over";
 }
 
 TEST_F(Fetching, GetDataHandsOutLongValuesInPieces) {
@@ -325,7 +474,7 @@ TEST_F(Fetching, ColumnNumbersOutsideTheResultFailWith07009) {
     EXPECT_EQ(never, -1);
     EXPECT_EQ(status, (std::array<SQLUSMALLINT, 2>{7, 7}));
     EXPECT_EQ(fetched, 99u) << "a failed fetch leaves the rows-fetched value";
-    EXPECT_EQ(position(), 0) << "the position advanced but did not move to the end of the rowset";
+    EXPECT_EQ(position(), 0) << "the cursor is on the rowset the failed fetch moved to";
 
     EXPECT_EQ(SQLGetData(s.stmt(), 0, SQL_C_SBIGINT, &never, 0, nullptr), SQL_ERROR);
     EXPECT_EQ(s.diag_message(), "[07009] Invalid descriptor index: tried to fetch col index 65535, max is 3");

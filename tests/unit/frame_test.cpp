@@ -96,14 +96,28 @@ TEST(Frame, AtInfoLevelOnlyFailuresAreLogged) {
     EXPECT_EQ(lines[1], "[Error] [error] SQL_ERROR - [08003] Connection not open: statement needs a working connection.");
 }
 
-TEST(Frame, NotImplementedFunctionsAndEndTran) {
+TEST(Frame, FunctionsNotOfferedPostTheirReasonAndEndTran) {
     test::captured_log log(logger::level::debug);
     test::handles h;
     run_on_statement(h.stmt, [] { return diag_record(diag::state::general_warning, "before"); });
     EXPECT_EQ(SQLPutData(h.stmt, nullptr, 0), SQL_ERROR);
-    EXPECT_EQ(SQLPutData(nullptr, nullptr, 0), SQL_ERROR);
-    EXPECT_EQ(SQLBulkOperations(nullptr, 0), SQL_ERROR);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, h.stmt).message, "[01000] General warning: before");
+    auto d = test::diag_of(SQL_HANDLE_STMT, h.stmt);
+    EXPECT_EQ(d.sqlstate, "HYC00");
+    EXPECT_EQ(d.message, "[HYC00] Optional feature not implemented: SQLPutData is not offered by this driver");
+    EXPECT_EQ(SQLPutData(nullptr, nullptr, 0), SQL_INVALID_HANDLE);
+    EXPECT_EQ(SQLBulkOperations(nullptr, 0), SQL_INVALID_HANDLE);
+
+    // Whatever the kind of handle the function takes.
+    EXPECT_EQ(SQLNativeSql(h.dbc, nullptr, 0, nullptr, 0, nullptr), SQL_ERROR);
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_DBC, h.dbc).message,
+              "[HYC00] Optional feature not implemented: SQLNativeSql is not offered by this driver");
+    SQLPOINTER row_desc = nullptr;
+    ASSERT_EQ(SQLGetStmtAttr(h.stmt, SQL_ATTR_APP_ROW_DESC, &row_desc, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(SQLGetDescField(row_desc, 0, SQL_DESC_COUNT, nullptr, 0, nullptr), SQL_ERROR);
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_DESC, row_desc).sqlstate, "HYC00");
+    EXPECT_EQ(SQLCancelHandle(SQL_HANDLE_STMT, h.stmt), SQL_ERROR);
+    EXPECT_NE(test::diag_of(SQL_HANDLE_STMT, h.stmt).message.find("SQLCancelHandle"), std::string::npos);
+
     EXPECT_EQ(SQLEndTran(SQL_HANDLE_ENV, nullptr, SQL_COMMIT), SQL_SUCCESS);
     EXPECT_EQ(SQLEndTran(99, h.stmt, 7), SQL_SUCCESS);
 
@@ -112,6 +126,13 @@ TEST(Frame, NotImplementedFunctionsAndEndTran) {
               std::string::npos)
         << text;
     EXPECT_NE(text.find("[Debug] SQLEndTran\n"), std::string::npos);
+}
+
+TEST(Frame, FunctionNamesOfSignatures) {
+    EXPECT_EQ(frame::function_name_of("SQLRETURN SQLPutData(SQLHSTMT, SQLPOINTER, SQLLEN)"), "SQLPutData");
+    EXPECT_EQ(frame::function_name_of("short int SQLCopyDesc(void*, void*)"), "SQLCopyDesc");
+    EXPECT_EQ(frame::function_name_of("void *f()"), "f");
+    EXPECT_EQ(frame::function_name_of("plain"), "plain");
 }
 
 TEST(Frame, TextArgumentsArePackedByLength) {

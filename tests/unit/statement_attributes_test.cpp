@@ -63,6 +63,11 @@ TEST(StatementAttributes, FetchSettingsReachTheStatement) {
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_BIND_TYPE, bits(SQL_BIND_BY_COLUMN), 0), SQL_SUCCESS);
     EXPECT_EQ(h.statement().bind_type, SQL_BIND_BY_COLUMN);
 
+    SQLLEN offset = 16;
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_BIND_OFFSET_PTR, &offset, 0), SQL_SUCCESS);
+    EXPECT_EQ(h.statement().row_bind_offset_ptr, &offset);
+    EXPECT_EQ(stmt_pointer(h.stmt, SQL_ATTR_ROW_BIND_OFFSET_PTR), &offset);
+
     SQLUSMALLINT statuses[4];
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_STATUS_PTR, statuses, 0), SQL_SUCCESS);
     EXPECT_EQ(h.statement().row_status_ptr, statuses);
@@ -101,16 +106,22 @@ TEST(StatementAttributes, RowNumberIsTheCursorAsUnsigned32Bits) {
     EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_NUMBER), 0u);
     h.statement().current_row = 41;
     EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_NUMBER), 41u);
-    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_NUMBER, bits(7), 0), SQL_SUCCESS);
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_NUMBER, bits(7), 0), SQL_SUCCESS_WITH_INFO) << "read only";
     EXPECT_EQ(h.statement().current_row, 41);
 }
 
 TEST(StatementAttributes, CursorTypeAndOtherDefaultsDoNotChange) {
     test::handles h;
-    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_CURSOR_TYPE, bits(SQL_CURSOR_STATIC), 0), SQL_SUCCESS);
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_CURSOR_TYPE, bits(SQL_CURSOR_STATIC), 0), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, h.stmt).sqlstate, "01S02");
     EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_CURSOR_TYPE), SQL_CURSOR_FORWARD_ONLY);
-    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_CURSOR_TYPE, bits(SQL_CURSOR_DYNAMIC), 0), SQL_SUCCESS);
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_CURSOR_TYPE, bits(SQL_CURSOR_DYNAMIC), 0), SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_CURSOR_TYPE), SQL_CURSOR_FORWARD_ONLY);
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_CURSOR_TYPE, bits(SQL_CURSOR_FORWARD_ONLY), 0), SQL_SUCCESS);
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_QUERY_TIMEOUT, bits(30), 0), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_QUERY_TIMEOUT), 0u);
+    // The parameter-array rows are answered by the execution of parameter sets, not by 01S02.
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_PARAMSET_SIZE, bits(1), 0), SQL_SUCCESS);
     EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_CONCURRENCY), SQL_CONCUR_READ_ONLY);
     EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_PARAMSET_SIZE), 1u);
     EXPECT_EQ(stmt_ulen(h.stmt, 1228), 0u);
@@ -145,11 +156,12 @@ TEST(StatementAttributes, ImplicitDescriptorsAreStableDescriptorHandles) {
     }
     EXPECT_EQ(seen.size(), 4u);
 
-    // Setting another descriptor is accepted and changes nothing.
+    // Setting another descriptor changes nothing, and says so.
     SQLHDESC explicit_desc = nullptr;
     ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DESC, h.dbc, &explicit_desc), SQL_SUCCESS);
     const SQLPOINTER row_desc = stmt_pointer(h.stmt, SQL_ATTR_APP_ROW_DESC);
-    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_APP_ROW_DESC, explicit_desc, 0), SQL_SUCCESS);
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_APP_ROW_DESC, explicit_desc, 0), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_APP_ROW_DESC, row_desc, 0), SQL_SUCCESS);
     EXPECT_EQ(stmt_pointer(h.stmt, SQL_ATTR_APP_ROW_DESC), row_desc);
     EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_DESC, explicit_desc), SQL_SUCCESS);
 

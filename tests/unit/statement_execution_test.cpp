@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -92,11 +93,68 @@ TEST_F(Execution, LibraryFailuresKeepThePreviousResult) {
     EXPECT_EQ(d.sqlstate, "HY000");
     EXPECT_TRUE(d.message.starts_with("[HY000] General error: could not query, error: ")) << d.message;
 
-    // A statement without a result set keeps the previous table too.
-    EXPECT_EQ(s.exec("insert into t (sym, $timestamp) values ('x', 5)"), SQL_SUCCESS) << s.diag_message();
     ASSERT_EQ(s.record().result.columns.size(), 1u);
     EXPECT_EQ(s.record().result.columns[0].name, "sym");
     EXPECT_EQ(s.record().row_count, 3);
+}
+
+TEST_F(Execution, LibraryStatusIsTheNativeError) {
+    EXPECT_EQ(s.exec("select * from missing"), SQL_ERROR);
+    SQLINTEGER native = 7;
+    SQLCHAR state[6];
+    ASSERT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, s.stmt(), 1, state, &native, nullptr, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(static_cast<std::uint32_t>(native), VDL_E_NO_TABLE);
+    EXPECT_EQ(s.exec("select sym from t"), SQL_SUCCESS);
+    native = 7;
+    ASSERT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, s.stmt(), 1, state, &native, nullptr, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(native, 0) << "written on success too";
+}
+
+TEST_F(Execution, AStatementWithoutAResultLeavesNoneOfThePreviousOne) {
+    SQLULEN fetched = 99;
+    s.record().rows_fetched_ptr = &fetched;
+    ASSERT_EQ(s.exec("select sym, price from t"), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
+    char text[8];
+    SQLLEN ind = 0;
+    ASSERT_EQ(SQLGetData(s.stmt(), 1, SQL_C_CHAR, text, 2, &ind), SQL_SUCCESS_WITH_INFO) << "a value begun in pieces";
+
+    for (const char* text_without_result :
+         {"insert into t (sym, $timestamp) values ('x', 5)", "update t set price = 1 where sym = 'x'",
+          "CREATE TABLE u (a INT64)", "delete from t where sym = 'x'", "DROP TABLE u"}) {
+        SCOPED_TRACE(text_without_result);
+        ASSERT_EQ(s.exec(text_without_result), SQL_SUCCESS) << s.diag_message();
+        SQLSMALLINT columns = -1;
+        ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
+        EXPECT_EQ(columns, 0);
+        SQLLEN rows = 0;
+        ASSERT_EQ(SQLRowCount(s.stmt(), &rows), SQL_SUCCESS);
+        EXPECT_EQ(rows, -1) << "the library does not tell how many rows changed";
+        EXPECT_EQ(fetched, 0u) << "no rows, and never 2^64 - 1";
+        EXPECT_EQ(s.record().result.source, nullptr) << "the previous library result is handed back";
+        EXPECT_EQ(SQLFetch(s.stmt()), SQL_NO_DATA);
+        EXPECT_EQ(SQLGetData(s.stmt(), 1, SQL_C_CHAR, text, sizeof text, &ind), SQL_ERROR);
+        EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "07009");
+    }
+    s.record().rows_fetched_ptr = nullptr;
+}
+
+TEST_F(Execution, GetDataProgressBelongsToTheResultItWasMadeOn) {
+    s.direct("CREATE TABLE words (w STRING)");
+    s.direct("INSERT INTO words (w, $timestamp) VALUES ('abcdefgh', 1)");
+    ASSERT_EQ(s.exec("select sym from t where sym = 'aapl'"), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
+    char piece[3];
+    SQLLEN ind = 0;
+    ASSERT_EQ(SQLGetData(s.stmt(), 1, SQL_C_CHAR, piece, sizeof piece, &ind), SQL_SUCCESS_WITH_INFO);
+    EXPECT_STREQ(piece, "aa");
+
+    // Same column, same row number, another result: the value starts at its first byte.
+    ASSERT_EQ(s.exec("select w from words"), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
+    ASSERT_EQ(SQLGetData(s.stmt(), 1, SQL_C_CHAR, piece, sizeof piece, &ind), SQL_SUCCESS_WITH_INFO);
+    EXPECT_STREQ(piece, "ab");
+    EXPECT_EQ(ind, 8);
 }
 
 TEST_F(Execution, RowLimitAndWrappedQueries) {
@@ -127,7 +185,7 @@ TEST_F(Execution, RowsFetchedPointerHoldsTheRowCountAfterExecution) {
     ASSERT_EQ(s.exec("select sym from t"), SQL_SUCCESS);
     EXPECT_EQ(fetched, 3u);
     EXPECT_EQ(s.exec("select * from missing"), SQL_ERROR);
-    EXPECT_EQ(fetched, static_cast<SQLULEN>(-1));
+    EXPECT_EQ(fetched, 3u) << "a failed execution writes no count";
     s.record().rows_fetched_ptr = nullptr;
 }
 
@@ -246,7 +304,8 @@ TEST_F(Execution, FreeStmtAndCancel) {
     EXPECT_TRUE(r.result.columns.empty());
     EXPECT_EQ(r.result.source, nullptr);
     EXPECT_EQ(r.row_count, 0);
-    EXPECT_EQ(r.current_row, 0) << "the cursor is not reset by a cancel";
+    EXPECT_EQ(r.current_row, -1) << "no result, no cursor";
+    EXPECT_TRUE(r.column_bindings.empty());
 }
 
 TEST_F(Execution, ColumnDescription) {
@@ -425,4 +484,43 @@ TEST_F(Execution, AColumnMixingKindsKeepsItsValues) {
             EXPECT_TRUE(*v == "ibm" || *v == "aapl" || *v == "10.5" || *v == "3.25") << "unexpected: " << *v;
         }
     }
+}
+
+TEST_F(Execution, CloseCursorRewindsLikeFreeStmtClose) {
+    ASSERT_EQ(s.exec("select sym from t order by $timestamp"), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
+    char text[8];
+    SQLLEN ind = 0;
+    ASSERT_EQ(SQLCloseCursor(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(s.record().current_row, -1);
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS) << "the result can be read again from its first row";
+    ASSERT_EQ(SQLGetData(s.stmt(), 1, SQL_C_CHAR, text, sizeof text, &ind), SQL_SUCCESS);
+    EXPECT_STREQ(text, "ibm");
+    // Clients close after every result, also one without a cursor.
+    ASSERT_EQ(s.exec("delete from t where sym = 'nobody'"), SQL_SUCCESS);
+    EXPECT_EQ(SQLCloseCursor(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(SQLCloseCursor(nullptr), SQL_INVALID_HANDLE);
+}
+
+TEST_F(Execution, DescribeParamAnswersForEachMarker) {
+    ASSERT_EQ(s.prepare("select sym from t where price > ? and volume < ?"), SQL_SUCCESS);
+    for (SQLUSMALLINT number = 1; number <= 2; ++number) {
+        SQLSMALLINT type = 0, digits = -1, nullable = -1;
+        SQLULEN size = 99;
+        ASSERT_EQ(SQLDescribeParam(s.stmt(), number, &type, &size, &digits, &nullable), SQL_SUCCESS) << number;
+        EXPECT_EQ(type, SQL_VARCHAR);
+        EXPECT_EQ(size, 0u);
+        EXPECT_EQ(digits, 0);
+        EXPECT_EQ(nullable, SQL_NULLABLE_UNKNOWN);
+    }
+    EXPECT_EQ(SQLDescribeParam(s.stmt(), 1, nullptr, nullptr, nullptr, nullptr), SQL_SUCCESS);
+    for (const SQLUSMALLINT bad : std::to_array<SQLUSMALLINT>({0, 3})) {
+        SQLSMALLINT type = -7;
+        EXPECT_EQ(SQLDescribeParam(s.stmt(), bad, &type, nullptr, nullptr, nullptr), SQL_ERROR) << bad;
+        EXPECT_EQ(type, -7);
+        EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "07009");
+    }
+    EXPECT_EQ(s.diag_message(),
+              "[07009] Invalid descriptor index: parameter 3 is not a marker of the statement, which has 2");
 }

@@ -48,6 +48,31 @@ diag_record optional_attribute(std::int64_t id, std::string_view name) {
     return diag_record(diag::state::optional_feature, fmt::format("Optional attribute: {}({})", id, name));
 }
 
+namespace {
+
+std::string printed(const attribute_value& value) {
+    return std::visit(
+        [](const auto& v) -> std::string {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, SQLPOINTER>) {
+                return fmt::format("{}", fmt::ptr(v));
+            } else if constexpr (std::is_same_v<T, std::string>) {
+                return fmt::format("'{}'", v);
+            } else {
+                return fmt::format("{}", v);
+            }
+        },
+        value);
+}
+
+}  // namespace
+
+diag_record value_changed(std::int64_t id, std::string_view name, const attribute_value& requested,
+                          const attribute_value& in_force) {
+    return diag_record(diag::state::option_value_changed,
+                       fmt::format("{}({}) cannot be {}; it stays {}", id, name, printed(requested), printed(in_force)));
+}
+
 template <typename Length>
 void write_out(const attribute_value& value, void* value_ptr, std::int64_t buffer_length, Length* length_ptr,
                read_kind kind) {

@@ -23,6 +23,9 @@ namespace detail {
 
 diag_record unknown_attribute(std::int64_t id);
 diag_record optional_attribute(std::int64_t id, std::string_view name);
+// 01S02 for a write whose value the attribute did not take: it reads back `in_force`.
+diag_record value_changed(std::int64_t id, std::string_view name, const attribute_value& requested,
+                          const attribute_value& in_force);
 
 // Writes a value to the caller's buffer by its alternative; strings report their length.
 template <typename Length>
@@ -59,7 +62,10 @@ diag_record get_attribute(const attribute_table<Owner, Key>& table, Owner& owner
 }
 
 // Writes attribute `id` of `owner`. Only a row with a setter changes anything: every other
-// row accepts a valid value and keeps reporting its default.
+// row keeps reporting its default. The value in force afterwards (the getter's, else the
+// default) is compared with the value asked for: a value that was not kept gives 01S02, so an
+// application learns that the driver cannot honour it (autocommit off, a read-only access mode,
+// a scrollable cursor type ...). A setter without a getter keeps what it is given.
 template <typename Owner, typename Key>
 diag_record set_attribute(const attribute_table<Owner, Key>& table, Owner& owner, Key id, SQLPOINTER value,
                           std::int64_t string_length) {
@@ -68,8 +74,12 @@ diag_record set_attribute(const attribute_table<Owner, Key>& table, Owner& owner
     if (row->optional) return detail::optional_attribute(id, row->name);
     log_line(logger::level::debug, "Set attribute: {}({})", id, row->name);
     if (auto screened = detail::screen_value(id, row->name, value); !screened.ok()) return screened;
-    if (row->setter != nullptr) row->setter(owner, detail::with_argument(row->value, value, string_length));
-    return diag_record::success();
+    const attribute_value requested = detail::with_argument(row->value, value, string_length);
+    if (row->setter != nullptr) row->setter(owner, requested);
+    if (row->setter != nullptr && row->getter == nullptr) return diag_record::success();
+    const attribute_value in_force = row->getter != nullptr ? row->getter(owner) : row->value;
+    if (in_force == requested) return diag_record::success();
+    return detail::value_changed(id, row->name, requested, in_force);
 }
 
 }  // namespace attributes

@@ -1,5 +1,7 @@
 #include "attributes/attribute_operations.hpp"
 
+#include <sqlext.h>
+
 #include "attributes/attribute_access.hpp"
 #include "attributes/attribute_tables.hpp"
 

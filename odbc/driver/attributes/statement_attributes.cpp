@@ -55,6 +55,11 @@ void set_row_bind_type(statement& stmt, const attribute_value& value) {
 // (-1) reads 4294967295 in the 64-bit attribute too.
 attribute_value row_number(statement& stmt) { return ulen{static_cast<u32>(stmt.current_row)}; }
 
+attribute_value row_bind_offset_ptr(statement& stmt) { return static_cast<SQLPOINTER>(stmt.row_bind_offset_ptr); }
+void set_row_bind_offset_ptr(statement& stmt, const attribute_value& value) {
+    if (const auto* pointer = std::get_if<SQLPOINTER>(&value)) stmt.row_bind_offset_ptr = static_cast<SQLLEN*>(*pointer);
+}
+
 attribute_value row_status_ptr(statement& stmt) { return static_cast<SQLPOINTER>(stmt.row_status_ptr); }
 void set_row_status_ptr(statement& stmt, const attribute_value& value) {
     const auto* pointer = std::get_if<SQLPOINTER>(&value);
@@ -137,7 +142,8 @@ const attribute_table<statement>& prepare_attributes<statement>() {
         {11, "SQL_ATTR_RETRIEVE_DATA", ulen{1}},
         {.id = 27, .name = "SQL_ATTR_ROW_ARRAY_SIZE", .value = ulen{1}, .getter = row_array_size,
          .setter = set_row_array_size},
-        {23, "SQL_ATTR_ROW_BIND_OFFSET_PTR", null_pointer},
+        {.id = 23, .name = "SQL_ATTR_ROW_BIND_OFFSET_PTR", .value = null_pointer, .getter = row_bind_offset_ptr,
+         .setter = set_row_bind_offset_ptr},
         {.id = 5, .name = "SQL_ATTR_ROW_BIND_TYPE", .value = ulen{0}, .getter = row_bind_type,
          .setter = set_row_bind_type},
         {.id = 14, .name = "SQL_ATTR_ROW_NUMBER", .value = ulen{0}, .getter = row_number},

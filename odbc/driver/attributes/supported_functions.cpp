@@ -105,31 +105,64 @@ constexpr std::array<function_entry, 84> function_names{{
     {1551, "SQL_API_SQLCOMPLETEASYNC"},
 }};
 
-// The functions reported as supported, by the standard's identifiers (SQLCancelHandle and
-// SQLCompleteAsync as numbered by ODBC 3.80).
-constexpr std::array<SQLUSMALLINT, 70> supported_ids{
-    // handles
-    1001, 3, 1006, 16,
-    // connection
-    7, 41, 55, 9, 57, 71,
-    // attributes and information
-    1007, 1016, 42, 50, 1012, 1019, 1014, 1020, 45, 44, 47,
-    // descriptors
-    1004, 1008, 1009, 1017, 1018,
-    // diagnostics
-    1010, 1011, 10,
-    // execution
-    19, 12, 11, 62, 72, 58, 63, 64, 48, 49, 5, 1550, 1551, 1005, 23,
-    // results
-    18, 8, 6, 4, 13, 1021, 59, 43, 20, 61, 1003, 17, 21, 68, 69, 24,
-    // catalog
-    54, 40, 53, 52, 65, 60, 70, 56, 67, 66,
+// Every function the driver exports or the Driver Manager maps onto its exports, and whether it
+// is reported as supported: only a function whose work is done is. The Driver Manager reads this
+// answer when it connects and calls no function reported as missing (it answers IM001 itself), so
+// a row turns true when its work is built. SQLDataSources and SQLDrivers are the Driver
+// Manager's own; the ODBC 2 functions are mapped by it onto their ODBC 3 counterparts.
+struct function_support {
+    SQLUSMALLINT id;
+    bool supported;
 };
+
+constexpr std::array function_table = std::to_array<function_support>({
+    // handles
+    {SQL_API_SQLALLOCHANDLE, true}, {SQL_API_SQLALLOCSTMT, true}, {SQL_API_SQLFREEHANDLE, true},
+    {SQL_API_SQLFREESTMT, true},
+    // connection
+    {SQL_API_SQLCONNECT, true}, {SQL_API_SQLDRIVERCONNECT, true}, {SQL_API_SQLDISCONNECT, true},
+    {SQL_API_SQLDATASOURCES, true}, {SQL_API_SQLDRIVERS, true}, {SQL_API_SQLBROWSECONNECT, false},
+    // attributes and information
+    {SQL_API_SQLGETCONNECTATTR, true}, {SQL_API_SQLSETCONNECTATTR, true}, {SQL_API_SQLGETCONNECTOPTION, true},
+    {SQL_API_SQLSETCONNECTOPTION, true}, {SQL_API_SQLGETENVATTR, true}, {SQL_API_SQLSETENVATTR, true},
+    {SQL_API_SQLGETSTMTATTR, true}, {SQL_API_SQLSETSTMTATTR, true}, {SQL_API_SQLGETINFO, true},
+    {SQL_API_SQLGETFUNCTIONS, true},
+    // descriptors: handle values only
+    {SQL_API_SQLCOPYDESC, false}, {SQL_API_SQLGETDESCFIELD, false}, {SQL_API_SQLGETDESCREC, false},
+    {SQL_API_SQLSETDESCFIELD, false}, {SQL_API_SQLSETDESCREC, false},
+    // diagnostics
+    {SQL_API_SQLGETDIAGFIELD, true}, {SQL_API_SQLGETDIAGREC, true}, {SQL_API_SQLERROR, true},
+    // execution
+    {SQL_API_SQLPREPARE, true}, {SQL_API_SQLEXECUTE, true}, {SQL_API_SQLEXECDIRECT, true},
+    {SQL_API_SQLNATIVESQL, false}, {SQL_API_SQLBINDPARAMETER, true}, {SQL_API_SQLDESCRIBEPARAM, true},
+    {SQL_API_SQLNUMPARAMS, true}, {SQL_API_SQLPARAMOPTIONS, true},
+    {SQL_API_SQLPARAMDATA, false}, {SQL_API_SQLPUTDATA, false}, {SQL_API_SQLCANCEL, true},
+    {1550 /* SQL_API_SQLCANCELHANDLE */, false}, {1551 /* SQL_API_SQLCOMPLETEASYNC */, false}, {SQL_API_SQLENDTRAN, true},
+    {SQL_API_SQLTRANSACT, true},
+    // results
+    {SQL_API_SQLNUMRESULTCOLS, true}, {SQL_API_SQLDESCRIBECOL, true}, {SQL_API_SQLCOLATTRIBUTE, true},
+    {SQL_API_SQLBINDCOL, true}, {SQL_API_SQLFETCH, true}, {SQL_API_SQLFETCHSCROLL, true},
+    {SQL_API_SQLEXTENDEDFETCH, true}, {SQL_API_SQLGETDATA, true}, {SQL_API_SQLROWCOUNT, true},
+    {SQL_API_SQLMORERESULTS, true}, {SQL_API_SQLCLOSECURSOR, true}, {SQL_API_SQLGETCURSORNAME, false},
+    {SQL_API_SQLSETCURSORNAME, false}, {SQL_API_SQLSETPOS, false} /* positioned update */,
+    {SQL_API_SQLSETSCROLLOPTIONS, false}, {SQL_API_SQLBULKOPERATIONS, false},
+    // catalog and type information
+    {SQL_API_SQLTABLES, false}, {SQL_API_SQLCOLUMNS, false}, {SQL_API_SQLSTATISTICS, false},
+    {SQL_API_SQLSPECIALCOLUMNS, false}, {SQL_API_SQLPRIMARYKEYS, false}, {SQL_API_SQLFOREIGNKEYS, false},
+    {SQL_API_SQLTABLEPRIVILEGES, false}, {SQL_API_SQLCOLUMNPRIVILEGES, false}, {SQL_API_SQLPROCEDURES, false},
+    {SQL_API_SQLPROCEDURECOLUMNS, false}, {SQL_API_SQLGETTYPEINFO, false},
+});
+
+constexpr bool is_supported(SQLUSMALLINT id) noexcept {
+    for (const auto& f : function_table)
+        if (f.id == id) return f.supported;
+    return false;
+}
 
 constexpr function_bitmap bitmap_of_supported = [] {
     function_bitmap words{};
-    for (const auto id : supported_ids)
-        words[id >> 4] = static_cast<SQLUSMALLINT>(words[id >> 4] | (1u << (id & 15)));
+    for (const auto& f : function_table)
+        if (f.supported) words[f.id >> 4] = static_cast<SQLUSMALLINT>(words[f.id >> 4] | (1u << (f.id & 15)));
     return words;
 }();
 
@@ -153,10 +186,10 @@ diag_record get_functions(handle::connection&, SQLUSMALLINT function_id, SQLUSMA
     if (function_id == SQL_API_ODBC3_ALL_FUNCTIONS) {
         std::copy(bitmap_of_supported.begin(), bitmap_of_supported.end(), supported);
     } else if (function_id == SQL_API_ALL_FUNCTIONS) {
-        // The ODBC 2 array of 100 flags, every one set.
-        std::fill_n(supported, 100, SQLUSMALLINT{0xFFFF});
+        // The ODBC 2 array: one flag for each identifier below 100.
+        for (SQLUSMALLINT id = 0; id < 100; ++id) supported[id] = is_supported(id) ? SQL_TRUE : SQL_FALSE;
     } else {
-        *supported = SQL_TRUE;
+        *supported = is_supported(function_id) ? SQL_TRUE : SQL_FALSE;
     }
     return diag_record::success();
 }

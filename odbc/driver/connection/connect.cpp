@@ -15,6 +15,7 @@
 #include "connection/settings_parser.hpp"
 #include "diagnostics/copy_out_string.hpp"
 #include "logger/logger.hpp"
+#include "statement/result_installation.hpp"
 #include "vdl_api.h"
 
 namespace connection_ops {
@@ -43,14 +44,15 @@ void log_connection_info(const connection_settings& s) {
 
 // Lets go of the cluster handle. Statements still allocated on the connection hold a copy of
 // it: they are detached first, so that none of them can use the handle once it is closed, and
-// their results (the tables and the library results they view into) are released with it.
+// their results (the tables and the library results they view into) are released with it. Each
+// statement is locked while it is detached, so that a fetch in progress on another thread
+// finishes first; statement operations take no connection lock, so this order cannot deadlock.
 void close_cluster(handle::connection& dbc) noexcept {
     dbc.children.for_each([](variant_handle& child) {
         if (auto* stmt = child.get_if<handle::statement>()) {
+            const std::scoped_lock held(stmt->lock);
             stmt->cluster = nullptr;
-            stmt->result = result_table{};
-            stmt->row_count = 0;
-            stmt->current_row = -1;
+            execution::release_result(*stmt);
         }
     });
     dbc.cluster.close();

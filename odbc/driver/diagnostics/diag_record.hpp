@@ -71,6 +71,14 @@ inline constexpr const state_row& row(state s) noexcept {
     return state_table[static_cast<std::size_t>(s)];
 }
 
+// The longest message a record keeps, in bytes: what an application's SQL_MAX_MESSAGE_LENGTH
+// buffer holds with its terminating zero. A longer detail (a library error quoting a long
+// statement) is cut on a character boundary and ends in "...".
+inline constexpr std::size_t max_message_length = SQL_MAX_MESSAGE_LENGTH - 1;
+
+// `message` cut to at most max_message_length bytes.
+std::string fitted_message(std::string message);
+
 }  // namespace diag
 
 struct diag_record {
@@ -78,12 +86,15 @@ struct diag_record {
     SQLRETURN return_code = SQL_SUCCESS;
     std::string sqlstate = "00000";
     std::string message;
+    // SQLGetDiagRec's native error: the client library's status of a failure it reported, else 0.
+    std::int32_t native_error = 0;
 
     // The initial record of a new handle: success with an empty message.
     diag_record() = default;
     // The row's return code, SQLSTATE and standard message.
     explicit diag_record(diag::state s);
-    // As above, with the message "[<SQLSTATE>] <standard message>: <detail>".
+    // As above, with the message "[<SQLSTATE>] <standard message>: <detail>", cut to
+    // diag::max_message_length.
     diag_record(diag::state s, std::string_view detail);
 
     [[nodiscard]] diag::state state() const noexcept { return static_cast<diag::state>(state_code); }

@@ -7,22 +7,17 @@
 #include <fmt/format.h>
 
 #include "fetch/fetch_column_generic.hpp"
+#include "fetch/rowset_position.hpp"
 #include "logger/logger.hpp"
 
 namespace fetch_ops {
 
 namespace {
 
-// Cursor arithmetic wraps instead of overflowing: any position outside 0 ... row count - 1 is
-// simply not a row.
-std::int64_t moved(std::int64_t position, std::int64_t by) noexcept {
-    return static_cast<std::int64_t>(static_cast<std::uint64_t>(position) + static_cast<std::uint64_t>(by));
-}
-
 // The position names a row when, compared unsigned, it lies below the row count; -1 and every
 // other negative position count as past the end.
-bool on_a_row(const handle::statement& stmt) noexcept {
-    return static_cast<std::uint64_t>(stmt.current_row) < static_cast<std::uint64_t>(stmt.row_count);
+bool on_a_row(std::int64_t position, std::int64_t row_count) noexcept {
+    return static_cast<std::uint64_t>(position) < static_cast<std::uint64_t>(row_count);
 }
 
 diag_record bad_column(std::uint16_t index, std::size_t column_count) {
@@ -35,40 +30,62 @@ void store_through(T* target, T value) noexcept {
     std::memcpy(target, &value, sizeof value);
 }
 
-// Moves the rows from the position on into every bound column: n = row array size (0 counts as 1)
-// slots per binding, k = the rows actually there. The position ends on the last row moved.
-diag_record transfer_rowset(handle::statement& stmt) {
-    if (!on_a_row(stmt)) {
+// A bound address moved by the bind offset; a null address stays null. The arithmetic is done on
+// the address value: the application vouches for what the moved address names.
+template <typename T>
+T* offset_by(T* address, SQLLEN offset) noexcept {
+    if (address == nullptr || offset == 0) return address;
+    return reinterpret_cast<T*>(reinterpret_cast<std::uintptr_t>(address) + static_cast<std::uintptr_t>(offset));
+}
+
+// The zero-based column of a column number; column 0 stands for the first column.
+std::uint16_t column_index(SQLUSMALLINT number) noexcept {
+    return static_cast<std::uint16_t>(number == 0 ? 0 : number - 1);
+}
+
+// Moves the rowset that starts at `start` into every bound column: n = row array size (0 counts
+// as 1) slots per binding, k = the rows actually there. The rowset and the current row both start
+// at `start`, also when a conversion fails part way.
+diag_record transfer_rowset(handle::statement& stmt, std::int64_t start) {
+    const SQLULEN n = stmt.row_array_size == 0 ? 1 : stmt.row_array_size;
+    stmt.rowset_start = start;
+    stmt.current_row = start;
+    stmt.rowset_size = n;
+    if (!on_a_row(start, stmt.row_count)) {
         log_line(logger::level::debug, "no data");
         return diag_record::no_data();
     }
-    log_line(logger::level::debug, "current row: {} - row count: {}", stmt.current_row, stmt.row_count);
-    const auto position = static_cast<SQLULEN>(stmt.current_row);
-    const SQLULEN n = stmt.row_array_size == 0 ? 1 : stmt.row_array_size;
-    const SQLULEN k = std::min<SQLULEN>(n, static_cast<SQLULEN>(stmt.row_count) - position);
+    log_line(logger::level::debug, "current row: {} - row count: {}", start, stmt.row_count);
+    const auto first = static_cast<SQLULEN>(start);
+    const SQLULEN k = std::min<SQLULEN>(n, static_cast<SQLULEN>(stmt.row_count) - first);
+    const SQLLEN offset = stmt.row_bind_offset_ptr != nullptr ? *stmt.row_bind_offset_ptr : 0;
 
     const auto& columns = stmt.result.columns;
     for (const column_binding& binding : stmt.column_bindings) {
         if (binding.column_index >= columns.size()) return bad_column(binding.column_index, columns.size());
-        diag_record r = fetch_column_generic(columns[binding.column_index].data, n, position, stmt.bind_type,
-                                             binding.c_type, binding.buffer, binding.buffer_length,
-                                             binding.indicator);
+        diag_record r = fetch_column_generic(columns[binding.column_index].data, n, first, stmt.bind_type,
+                                             binding.c_type, offset_by(binding.buffer, offset), binding.buffer_length,
+                                             offset_by(binding.indicator, offset));
         if (r.return_code != SQL_SUCCESS && r.return_code != SQL_SUCCESS_WITH_INFO) return r;
     }
     if (stmt.row_status_ptr != nullptr) {
         for (SQLULEN i = 0; i < n; ++i)
             store_through<SQLUSMALLINT>(stmt.row_status_ptr + i, i < k ? SQL_ROW_SUCCESS : SQL_ROW_NOROW);
     }
-    stmt.current_row = static_cast<std::int64_t>(position + k - 1);
     if (stmt.rows_fetched_ptr != nullptr) store_through<SQLULEN>(stmt.rows_fetched_ptr, k);
     return diag_record::success();
 }
 
-// What SQLFetch and SQLFetchScroll share after setting the position: a fetch starts every value
-// of SQLGetData over, and a fetch that finds no rows tells the application it fetched none.
-diag_record fetch_at_position(handle::statement& stmt, bool transfer) {
+// What SQLFetch and SQLFetchScroll share: a fetch starts every value of SQLGetData over, and a
+// fetch that finds no rows tells the application it fetched none.
+diag_record fetch_rowset(handle::statement& stmt, const cursor_move& move) {
     stmt.get_data = {};
-    diag_record r = transfer ? transfer_rowset(stmt) : diag_record::no_data();
+    const rowset_geometry at{stmt.rowset_start, stmt.rowset_size,
+                             stmt.row_array_size == 0 ? 1 : stmt.row_array_size,
+                             static_cast<std::uint64_t>(std::max<std::int64_t>(stmt.row_count, 0))};
+    const auto start = rowset_start_after(move, at);
+    // An orientation the driver does not know leaves the cursor where it is.
+    diag_record r = start ? transfer_rowset(stmt, *start) : diag_record::no_data();
     if (r.return_code == SQL_NO_DATA && stmt.rows_fetched_ptr != nullptr)
         store_through<SQLULEN>(stmt.rows_fetched_ptr, 0);
     return r;
@@ -78,33 +95,36 @@ diag_record fetch_at_position(handle::statement& stmt, bool transfer) {
 
 diag_record bind_col(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT target_type, SQLPOINTER target,
                      SQLLEN buffer_length, SQLLEN* indicator) {
-    const auto index = static_cast<std::uint16_t>(number == 0 ? 0 : number - 1);
-    stmt.column_bindings.push_back(column_binding{index, target_type, target, buffer_length, indicator});
+    if (buffer_length < 0)
+        return diag_record(diag::state::invalid_buffer_length,
+                           fmt::format("buffer length {} of column {} is negative", buffer_length, number));
+    const std::uint16_t index = column_index(number);
+    auto& bindings = stmt.column_bindings;
+    const auto bound = std::find_if(bindings.begin(), bindings.end(),
+                                    [&](const column_binding& b) { return b.column_index == index; });
+    // Neither a buffer nor an indicator: the column is unbound.
+    if (target == nullptr && indicator == nullptr) {
+        if (bound != bindings.end()) bindings.erase(bound);
+        return diag_record::success();
+    }
+    const column_binding binding{index, target_type, target, buffer_length, indicator};
+    if (bound != bindings.end()) {
+        *bound = binding;  // a column has one binding: the new one replaces the old
+    } else {
+        bindings.push_back(binding);
+    }
     return diag_record::success();
 }
 
-diag_record fetch(handle::statement& stmt) {
-    stmt.current_row = moved(stmt.current_row, 1);
-    return fetch_at_position(stmt, true);
-}
+diag_record fetch(handle::statement& stmt) { return fetch_rowset(stmt, {SQL_FETCH_NEXT, 0}); }
 
 diag_record fetch_scroll(handle::statement& stmt, SQLSMALLINT orientation, SQLLEN offset) {
-    switch (orientation) {
-    case SQL_FETCH_NEXT: stmt.current_row = moved(stmt.current_row, 1); break;
-    case SQL_FETCH_FIRST: stmt.current_row = 0; break;
-    case SQL_FETCH_LAST: stmt.current_row = moved(stmt.row_count, -1); break;
-    case SQL_FETCH_PRIOR: stmt.current_row = moved(stmt.current_row, -1); break;
-    // The offset is a zero-based row index: offset 1 is the second row.
-    case SQL_FETCH_ABSOLUTE: stmt.current_row = offset; break;
-    case SQL_FETCH_RELATIVE: stmt.current_row = moved(stmt.current_row, offset); break;
-    default: return fetch_at_position(stmt, false);
-    }
-    return fetch_at_position(stmt, true);
+    return fetch_rowset(stmt, {orientation, offset});
 }
 
-diag_record more_results(handle::statement& stmt) {
-    stmt.get_data = {};
-    return transfer_rowset(stmt);
+diag_record more_results(handle::statement&) {
+    // A statement has one result set: there is never another one to move to.
+    return diag_record::no_data();
 }
 
 diag_record get_data(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT target_type, SQLPOINTER target,

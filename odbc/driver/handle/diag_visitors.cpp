@@ -3,6 +3,7 @@
 #include <sqlext.h>
 
 #include <array>
+#include <cstring>
 #include <utility>
 
 #include "diagnostics/copy_out_string.hpp"
@@ -67,17 +68,40 @@ constexpr std::array<identifier_name, 45> identifier_names{{
     {SQL_DIAG_COLUMN_NUMBER, "SQL_DIAG_COLUMN_NUMBER"},
 }};
 
-constexpr std::string_view class_origin(const diag_record& record) noexcept {
-    return record.sqlstate.find("IM") != std::string::npos ? "ODBC 3.0" : "ISO 9075";
-}
+constexpr std::string_view odbc_origin = "ODBC 3.0";
+constexpr std::string_view iso_origin = "ISO 9075";
+
+// The subclasses that ODBC defines within the CLI class HY.
+constexpr std::array<std::string_view, 16> odbc_hy_subclasses{
+    "HY095", "HY097", "HY098", "HY099", "HY100", "HY101", "HY103", "HY104",
+    "HY105", "HY106", "HY107", "HY109", "HY110", "HY111", "HYT00", "HYT01",
+};
 
 template <typename T>
 void store_number(SQLPOINTER info, SQLSMALLINT* string_length, T value) noexcept {
-    if (info != nullptr) *static_cast<T*>(info) = value;
+    if (info != nullptr) std::memcpy(info, &value, sizeof value);
     if (string_length != nullptr) *string_length = static_cast<SQLSMALLINT>(sizeof(T));
 }
 
+// Fields of the diagnostic header rather than of a record: they answer whatever the record number.
+constexpr bool is_header_field(SQLSMALLINT identifier) noexcept {
+    return identifier == SQL_DIAG_NUMBER || identifier == SQL_DIAG_RETURNCODE;
+}
+
 }  // namespace
+
+std::string_view class_origin(std::string_view sqlstate) noexcept {
+    return sqlstate.starts_with("IM") ? odbc_origin : iso_origin;
+}
+
+std::string_view subclass_origin(std::string_view sqlstate) noexcept {
+    if (sqlstate.starts_with("IM")) return odbc_origin;
+    // ODBC's own subclasses of standard classes begin with S: 01S02, 42S02, 08S01 ...
+    if (sqlstate.size() == 5 && sqlstate[2] == 'S') return odbc_origin;
+    for (const auto state : odbc_hy_subclasses)
+        if (state == sqlstate) return odbc_origin;
+    return iso_origin;
+}
 
 std::string_view diag_identifier_name(SQLSMALLINT identifier) noexcept {
     // The first entry with the value wins; an unknown value has an empty name.
@@ -91,6 +115,7 @@ SQLRETURN get_diag_rec::read(const diag_record& record) const {
     if (record_number != 1) return SQL_NO_DATA;
     log_line(logger::level::debug, "diag rect: {}", record.message);
     copy_out_string(record.sqlstate, sqlstate, 6, nullptr);
+    if (native_error != nullptr) *native_error = record.native_error;
     if (record.return_code == SQL_SUCCESS) {
         copy_out_string(std::string_view{}, message_text, buffer_length, text_length);
     } else {
@@ -102,20 +127,38 @@ SQLRETURN get_diag_rec::read(const diag_record& record) const {
 std::optional<SQLRETURN> get_diag_field::read_common(const diag_record& record) const {
     log_line(logger::level::debug, "get diag attribute: {} - {}", identifier, diag_identifier_name(identifier));
     log_line(logger::level::debug, "record number: {}", record_number);
+    if (is_header_field(identifier)) {
+        if (identifier == SQL_DIAG_RETURNCODE) {
+            store_number<SQLRETURN>(info, string_length, record.return_code);
+        } else {
+            // A success or "no data" outcome leaves no status record; anything else is one record.
+            store_number<SQLINTEGER>(info, string_length, record.ok() ? 0 : 1);
+        }
+        return SQL_SUCCESS;
+    }
     if (record_number < 1) return SQL_ERROR;
     if (buffer_length < 0) return SQL_ERROR;
     if (record_number != 1) return SQL_NO_DATA;
     switch (identifier) {
+    case SQL_DIAG_SQLSTATE:
+        copy_out_string(record.sqlstate, info, buffer_length, string_length);
+        return SQL_SUCCESS;
+    case SQL_DIAG_MESSAGE_TEXT:
+        // As SQLGetDiagRec: a success has no message.
+        copy_out_string(record.return_code == SQL_SUCCESS ? std::string_view{} : std::string_view(record.message),
+                        info, buffer_length, string_length);
+        return SQL_SUCCESS;
+    case SQL_DIAG_NATIVE:
+        store_number<SQLINTEGER>(info, string_length, record.native_error);
+        return SQL_SUCCESS;
     case SQL_DIAG_CLASS_ORIGIN:
-        copy_out_string(class_origin(record), info, buffer_length, string_length);
+        copy_out_string(class_origin(record.sqlstate), info, buffer_length, string_length);
         return SQL_SUCCESS;
     case SQL_DIAG_SUBCLASS_ORIGIN:
-        copy_out_string(record.sqlstate, info, buffer_length, string_length);
+        copy_out_string(subclass_origin(record.sqlstate), info, buffer_length, string_length);
         return SQL_SUCCESS;
     case SQL_DIAG_CONNECTION_NAME:
         copy_out_string("vdl connection", info, buffer_length, string_length);
-        return SQL_SUCCESS;
-    case SQL_DIAG_SQLSTATE:
         return SQL_SUCCESS;
     case SQL_DIAG_SERVER_NAME:
     case SQL_DIAG_ROW_NUMBER:

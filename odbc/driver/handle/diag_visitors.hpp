@@ -14,6 +14,11 @@ namespace handle {
 // Name of a diagnostic identifier for log lines; empty for an identifier it does not know.
 std::string_view diag_identifier_name(SQLSMALLINT identifier) noexcept;
 
+// SQL_DIAG_CLASS_ORIGIN and SQL_DIAG_SUBCLASS_ORIGIN of a SQLSTATE: "ODBC 3.0" for what ODBC
+// defines (the IM class; the subclasses ODBC adds to standard classes), else "ISO 9075".
+std::string_view class_origin(std::string_view sqlstate) noexcept;
+std::string_view subclass_origin(std::string_view sqlstate) noexcept;
+
 struct get_diag_rec {
     SQLSMALLINT record_number;
     SQLCHAR* sqlstate;
@@ -24,6 +29,8 @@ struct get_diag_rec {
 
     template <typename Kind>
     SQLRETURN operator()(Kind& k) const {
+        const auto held = frame::lock_kind(k);
+        if (!held) return SQL_ERROR;
         return frame::call_status([&] { return read(k.diagnostics); });
     }
 
@@ -40,6 +47,8 @@ struct get_diag_field {
 
     template <typename Kind>
     SQLRETURN operator()(Kind& k) const {
+        const auto held = frame::lock_kind(k);
+        if (!held) return SQL_ERROR;
         return frame::call_status([&] { return read(k); });
     }
 

@@ -14,6 +14,7 @@
 #include "fetch/get_data_progress.hpp"
 #include "handle/connection.hpp"
 #include "handle/owned_handle.hpp"
+#include "handle/statement_lock.hpp"
 #include "statement/parameter_binding.hpp"
 #include "statement/result_table.hpp"
 
@@ -38,16 +39,26 @@ struct statement : base {
     SQLULEN* rows_fetched_ptr = nullptr;
     SQLULEN row_array_size = 1;
     SQLULEN bind_type = SQL_BIND_BY_COLUMN;
-    // Zero-based cursor; -1 before the first row.
+    // SQL_ATTR_ROW_BIND_OFFSET_PTR: a byte offset added to every bound address at fetch time.
+    SQLLEN* row_bind_offset_ptr = nullptr;
+    // Zero-based positions; -1 before the first row, the row count or more past the last.
+    // The current row is the one SQLGetData and SQLSetPos act on; the rowset is the block of
+    // rows the last fetch moved into the bound buffers, `rowset_size` rows from `rowset_start`.
     std::int64_t current_row = -1;
+    std::int64_t rowset_start = -1;
+    SQLULEN rowset_size = 0;
     std::int64_t row_count = 0;
     SQLULEN max_rows = 0;
-    // The current result: its columns and the library result they view into.
+    // The current result: its columns and the library result they view into. Put in place and
+    // taken away only by `execution::install_result` and `execution::clear_result`.
     result_table result;
-    // SQLBindCol records in call order; several may name the same column.
+    // SQLBindCol records, one per column, in the order the columns were first bound.
     std::vector<column_binding> column_bindings;
     // Where SQLGetData stopped in a long value of the current row.
     get_data_progress get_data;
+    // Serialises the statement's operations (taken by the frame, and by a disconnect that
+    // releases the statement's result).
+    statement_lock lock;
     // The implicit descriptors, indexed by `implicit_descriptor`: each is created on its first
     // request and keeps its handle value for the statement's life.
     std::array<owned_handle, 4> implicit_descriptors;

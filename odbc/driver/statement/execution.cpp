@@ -1,13 +1,13 @@
 #include "statement/execution.hpp"
 
 #include <algorithm>
-#include <limits>
 #include <optional>
 
 #include <fmt/format.h>
 
 #include "logger/logger.hpp"
 #include "statement/parameter_substitution.hpp"
+#include "statement/result_installation.hpp"
 #include "statement/rewrite_rules.hpp"
 #include "statement/statement_text.hpp"
 
@@ -16,11 +16,6 @@ namespace execution {
 namespace {
 
 constexpr std::uint32_t table_does_not_exist = 0xB1000008u;
-
-void clear_result(handle::statement& stmt) {
-    stmt.row_count = 0;
-    stmt.result.columns.clear();
-}
 
 // Whether a later row of an integer column holds a double (a union of an integer and a double
 // column, for example): the column is then read as doubles, which hold both.
@@ -95,11 +90,7 @@ column_data read_column(const vdl_result& result, std::uint32_t column) {
     }
 }
 
-void store_rows_fetched(handle::statement& stmt) {
-    if (stmt.rows_fetched_ptr == nullptr) return;
-    *stmt.rows_fetched_ptr = static_cast<SQLULEN>(stmt.row_count);
-    log_line(logger::level::debug, "Set row count to {}", stmt.row_count);
-}
+void store_rows_fetched(handle::statement& stmt) { report_rows_fetched(stmt); }
 
 bool succeeded(const diag_record& r) noexcept {
     return r.return_code == SQL_SUCCESS || r.return_code == SQL_SUCCESS_WITH_INFO;
@@ -188,7 +179,6 @@ diag_record execute_text(handle::statement& stmt, std::string_view raw) {
     std::string text(raw);
     log_line(logger::level::debug, "raw query: '{}'", text);
     if (auto refusal = zero_byte_refusal(text)) return *std::move(refusal);
-    if (stmt.rows_fetched_ptr != nullptr) *stmt.rows_fetched_ptr = std::numeric_limits<SQLULEN>::max();
 
     if (text.empty()) {
         log_line(logger::level::debug, "empty query");
@@ -218,20 +208,26 @@ diag_record execute_text(handle::statement& stmt, std::string_view raw) {
     const std::uint32_t status = vdl_query(stmt.cluster, text.c_str(), &raw_result);
     library_result result(raw_result);
 
-    if (status == table_does_not_exist)
-        return diag_record(diag::state::table_not_found, fmt::format("query error: {}", vdl_error(status)));
-    if (status != 0)
-        return diag_record(diag::state::general_error, fmt::format("could not query, error: {}", vdl_error(status)));
-    // A statement without a result set keeps the previous result.
-    if (!result) return diag_record::success();
+    if (status != 0) {
+        // The library's status is the record's native error.
+        diag_record failed = status == table_does_not_exist
+                                 ? diag_record(diag::state::table_not_found, fmt::format("query error: {}", vdl_error(status)))
+                                 : diag_record(diag::state::general_error,
+                                               fmt::format("could not query, error: {}", vdl_error(status)));
+        failed.native_error = static_cast<std::int32_t>(status);
+        return failed;
+    }
+    // A statement without a result set (CREATE, INSERT, UPDATE, DELETE, DROP) leaves none: no
+    // columns, no rows, and a row count the library cannot tell (SQLRowCount reads -1).
+    if (!result) {
+        clear_result(stmt);
+        return diag_record::success();
+    }
 
-    stmt.current_row = -1;
-    stmt.result.columns = build_columns(*result, stmt.wrapped_flag);
-    stmt.result.source = std::move(result);
-    stmt.row_count = stmt.result.source->row_count;
-    log_line(logger::level::debug, "query results got {} rows and {} columns", stmt.row_count,
-             stmt.result.columns.size());
-    store_rows_fetched(stmt);
+    const auto rows = static_cast<std::int64_t>(result->row_count);
+    result_table table{build_columns(*result, stmt.wrapped_flag), std::move(result)};
+    log_line(logger::level::debug, "query results got {} rows and {} columns", rows, table.columns.size());
+    install_result(stmt, std::move(table), rows);
     return diag_record::success();
 }
 

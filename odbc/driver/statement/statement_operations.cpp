@@ -4,6 +4,7 @@
 
 #include "logger/logger.hpp"
 #include "statement/execution.hpp"
+#include "statement/result_installation.hpp"
 #include "statement/rewrite_rules.hpp"
 #include "statement/statement_text.hpp"
 
@@ -42,7 +43,7 @@ diag_record prepare(handle::statement& stmt, std::string_view text) {
     stmt.prepared_text = std::string(text);
     stmt.executed_flag = false;
     stmt.insert_flag = rewrite::contains_lower(text, "insert");
-    stmt.result.columns.clear();
+    execution::clear_result(stmt);
     if (stmt.insert_flag) stmt.prepared_text = rewrite::rewrite_insert(stmt.prepared_text);
     log_line(logger::level::debug, "prepared query: '{}' parameters: {} insert: {}", stmt.prepared_text,
              stmt.parameter_count, stmt.insert_flag);
@@ -98,7 +99,7 @@ diag_record row_count(handle::statement& stmt, SQLLEN* count) {
 diag_record free_stmt(handle::statement& stmt, SQLUSMALLINT option) {
     log_line(logger::level::debug, "Option: {}", free_option_name(option));
     switch (option) {
-    case SQL_CLOSE: stmt.current_row = -1; break;
+    case SQL_CLOSE: execution::close_cursor(stmt); break;
     case SQL_UNBIND: stmt.column_bindings.clear(); break;
     case SQL_RESET_PARAMS: stmt.parameter_bindings.clear(); break;
     default: break;  // SQL_DROP leaves the handle to SQLFreeHandle
@@ -113,9 +114,30 @@ diag_record cancel(handle::statement& stmt) {
     stmt.column_bindings.clear();
     stmt.row_status_ptr = nullptr;
     stmt.rows_fetched_ptr = nullptr;
-    stmt.row_count = 0;
     stmt.executed_flag = false;
-    stmt.result = result_table{};  // also hands the library result back
+    execution::clear_result(stmt);  // also hands the library result back
+    return diag_record::success();
+}
+
+diag_record close_cursor(handle::statement& stmt) {
+    // The Driver Manager answers 24000 itself for a statement without an open cursor; here closing
+    // is always possible, and the result can be fetched again from its first row.
+    execution::close_cursor(stmt);
+    return diag_record::success();
+}
+
+diag_record describe_param(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT* data_type,
+                           SQLULEN* parameter_size, SQLSMALLINT* decimal_digits, SQLSMALLINT* nullable) {
+    if (number == 0 || number > stmt.parameter_count)
+        return diag_record(diag::state::invalid_descriptor_index,
+                           fmt::format("parameter {} is not a marker of the statement, which has {}", number,
+                                       stmt.parameter_count));
+    // The store takes every value as text and converts it to the column's type, so any parameter
+    // can be described as text of unknown size and nullability.
+    if (data_type != nullptr) *data_type = SQL_VARCHAR;
+    if (parameter_size != nullptr) *parameter_size = 0;
+    if (decimal_digits != nullptr) *decimal_digits = 0;
+    if (nullable != nullptr) *nullable = SQL_NULLABLE_UNKNOWN;
     return diag_record::success();
 }
 

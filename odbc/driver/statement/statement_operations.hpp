@@ -20,6 +20,11 @@ diag_record execute(handle::statement& stmt);
 diag_record row_count(handle::statement& stmt, SQLLEN* count);
 diag_record free_stmt(handle::statement& stmt, SQLUSMALLINT option);
 diag_record cancel(handle::statement& stmt);
+// SQLCloseCursor: closes the cursor like SQLFreeStmt(SQL_CLOSE).
+diag_record close_cursor(handle::statement& stmt);
+// SQLDescribeParam: every marker is described as SQL_VARCHAR of size 0, nullability unknown.
+diag_record describe_param(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT* data_type,
+                           SQLULEN* parameter_size, SQLSMALLINT* decimal_digits, SQLSMALLINT* nullable);
 diag_record num_result_cols(handle::statement& stmt, SQLSMALLINT* count);
 diag_record describe_col(handle::statement& stmt, SQLUSMALLINT number, SQLCHAR* name, SQLSMALLINT buffer_length,
                          SQLSMALLINT* name_length, SQLSMALLINT* data_type, SQLULEN* column_size,
