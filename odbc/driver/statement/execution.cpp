@@ -175,6 +175,12 @@ std::vector<result_column> build_columns(const vdl_result& result, bool sort_by_
     return columns;
 }
 
+std::optional<diag_record> without_connection(const handle::statement& stmt) {
+    // A statement outlives the connection it was allocated on only as a handle to free.
+    if (stmt.cluster != nullptr) return std::nullopt;
+    return diag_record(diag::state::connection_not_open, "statement needs a working connection.");
+}
+
 diag_record execute_text(handle::statement& stmt, std::string_view raw) {
     std::string text(raw);
     log_line(logger::level::debug, "raw query: '{}'", text);
@@ -200,9 +206,7 @@ diag_record execute_text(handle::statement& stmt, std::string_view raw) {
     text = rewrite::apply_row_limit(std::move(unwrapped.text), stmt.max_rows);
     log_line(logger::level::debug, "query: '{}'", text);
 
-    // A statement outlives the connection it was allocated on only as a handle to free.
-    if (stmt.cluster == nullptr)
-        return diag_record(diag::state::connection_not_open, "statement needs a working connection.");
+    if (auto refusal = without_connection(stmt)) return *std::move(refusal);
 
     vdl_result* raw_result = nullptr;
     const std::uint32_t status = vdl_query(stmt.cluster, text.c_str(), &raw_result);

@@ -1,6 +1,7 @@
 #pragma once
 // Running a statement's text through the client library into its in-memory result.
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -8,6 +9,10 @@
 #include "handle/statement.hpp"
 
 namespace execution {
+
+// The refusal of a statement whose connection has been closed: it can only be freed now. None
+// for a statement on a working connection.
+std::optional<diag_record> without_connection(const handle::statement& stmt);
 
 // Runs a text: a text holding a zero byte is refused; then the fixed answers (empty,
 // "UNPREPARE", the statistics series), the Tableau wrapper, the row limit, then the query; a
