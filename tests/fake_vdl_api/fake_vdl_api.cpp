@@ -149,7 +149,7 @@ uint32_t vdl_query(vdl_handle* handle, const char* query, vdl_result** result) {
     auto& s = state();
     std::lock_guard lock(s.mutex);
     fake_vdl::record(s, "vdl_query(" + fake_vdl::name_of(s, handle) + ", " + fake_vdl::text_of(query) + ")");
-    if (result != nullptr) *result = nullptr;
+    if (result != nullptr) *result = s.next.query_record;
     return s.next.query_result;
 }
 
@@ -157,7 +157,7 @@ uint32_t vdl_ts_get_metadata(vdl_handle* handle, const char* table, vdl_metadata
     auto& s = state();
     std::lock_guard lock(s.mutex);
     fake_vdl::record(s, "vdl_ts_get_metadata(" + fake_vdl::name_of(s, handle) + ", " + fake_vdl::text_of(table) + ")");
-    if (metadata != nullptr) *metadata = nullptr;
+    if (metadata != nullptr) *metadata = s.next.metadata_record;
     return s.next.metadata_result;
 }
 
