@@ -147,10 +147,10 @@ constexpr std::array function_table = std::to_array<function_support>({
     {SQL_API_SQLSETCURSORNAME, false}, {SQL_API_SQLSETPOS, false} /* positioned update */,
     {SQL_API_SQLSETSCROLLOPTIONS, false}, {SQL_API_SQLBULKOPERATIONS, false},
     // catalog and type information
-    {SQL_API_SQLTABLES, false}, {SQL_API_SQLCOLUMNS, false}, {SQL_API_SQLSTATISTICS, false},
-    {SQL_API_SQLSPECIALCOLUMNS, false}, {SQL_API_SQLPRIMARYKEYS, false}, {SQL_API_SQLFOREIGNKEYS, false},
-    {SQL_API_SQLTABLEPRIVILEGES, false}, {SQL_API_SQLCOLUMNPRIVILEGES, false}, {SQL_API_SQLPROCEDURES, false},
-    {SQL_API_SQLPROCEDURECOLUMNS, false}, {SQL_API_SQLGETTYPEINFO, false},
+    {SQL_API_SQLTABLES, true}, {SQL_API_SQLCOLUMNS, true}, {SQL_API_SQLSTATISTICS, true},
+    {SQL_API_SQLSPECIALCOLUMNS, false}, {SQL_API_SQLPRIMARYKEYS, true}, {SQL_API_SQLFOREIGNKEYS, true},
+    {SQL_API_SQLTABLEPRIVILEGES, true}, {SQL_API_SQLCOLUMNPRIVILEGES, true}, {SQL_API_SQLPROCEDURES, true},
+    {SQL_API_SQLPROCEDURECOLUMNS, true}, {SQL_API_SQLGETTYPEINFO, true},
 });
 
 constexpr bool is_supported(SQLUSMALLINT id) noexcept {
