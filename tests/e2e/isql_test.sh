@@ -24,4 +24,22 @@ out=$(printf 'select * from missing_table\n' | isql -b -v vdl-sample 2>&1 || tru
 echo "$out"
 grep -q '42S02' <<<"$out" || fail "missing table reported as 42S02"
 
+# help: the tables, from SQLTables.
+out=$(printf 'help\n' | isql -b -v vdl-sample)
+echo "$out"
+grep -Eq '^\| +\| +\| sensors +\| TABLE +\|' <<<"$out" || fail "help lists sensors as a TABLE"
+grep -Eq '^\| +\| +\| trades +\| TABLE +\|' <<<"$out" || fail "help lists trades as a TABLE"
+[ "$(grep -c '| TABLE ' <<<"$out")" -eq 2 ] || fail "help lists two tables"
+
+# help TABLE: its columns, from SQLColumns, in table order with their types.
+out=$(printf 'help trades\n' | isql -b -v vdl-sample)
+echo "$out"
+grep -q '| COLUMN_NAME' <<<"$out" || fail "help trades has its headings"
+names=$(grep -E '^\| +\| +\| trades' <<<"$out" | awk -F'|' '{gsub(/ /, "", $5); gsub(/ /, "", $6); print $5 ":" $6}' | tr '\n' ' ')
+[ "$names" = '$timestamp:93 sym:1 price:8 volume:-5 ' ] || fail "help trades lists its columns: $names"
+
+out=$(printf 'help no_such_table\n' | isql -b -v vdl-sample 2>&1 || true)
+echo "$out"
+grep -q 'SQLRowCount returns -1' <<<"$out" || fail "help of an unknown table lists no columns"
+
 echo "isql: all checks passed"

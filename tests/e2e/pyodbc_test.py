@@ -1,6 +1,8 @@
 """pyodbc (Debian's python3-pyodbc) against the driver through the unixODBC Driver Manager."""
 
+import atexit
 import datetime
+import subprocess
 import unittest
 
 import pyodbc
@@ -8,14 +10,22 @@ import pyodbc
 from odbc_env import PrivateOdbc
 
 
+# One private configuration for the whole run: unixODBC reads odbcinst.ini once per process.
+_env = None
+
+
+def shared_env():
+    global _env
+    if _env is None:
+        _env = PrivateOdbc(rows=50)
+        atexit.register(_env.close)
+    return _env
+
+
 class PyodbcClient(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.env = PrivateOdbc(rows=50)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.env.close()
+        cls.env = shared_env()
 
     def connect(self, text=None):
         cnxn = pyodbc.connect(text or f"DRIVER={{vdl}};URI={self.env.uri}", autocommit=True)
@@ -121,6 +131,15 @@ class PyodbcClient(unittest.TestCase):
         cur.execute("insert into notes (body) values (?)", body)
         self.assertEqual(cur.execute("select body from notes").fetchone()[0], body)
 
+    def test_long_bytes_are_written_whole(self):
+        cnxn = self.connect()
+        cur = cnxn.cursor()
+        cur.execute("CREATE TABLE blobs (body BLOB)")
+        # Longer than a VARCHAR or VARBINARY that is not as long as the store allows: pyodbc would
+        # send it in pieces at execution, which the driver does not offer.
+        cur.execute("insert into blobs (body) values (?)", bytes(range(256)) * 40)
+        self.assertEqual(cur.execute("select length(body) from blobs").fetchone()[0], 10240)
+
     def test_db_api_results_of_statements_without_rows(self):
         cnxn = self.connect()
         cur = cnxn.cursor()
@@ -174,6 +193,99 @@ class PyodbcClient(unittest.TestCase):
         log = self.env.log_text()
         self.assertIn("PWD=***", log)
         self.assertNotIn("secret-key-123", log)
+
+
+class PyodbcCatalog(unittest.TestCase):
+    """The catalog functions as pyodbc's cursor methods call them, on a store of three tables."""
+
+    @classmethod
+    def setUpClass(cls):
+        env = shared_env()
+        cls.uri = "file://" + env.dir + "/catalog.db"
+        subprocess.run([env.vdlsh, cls.uri, "-c", "CREATE TABLE cpu (usage DOUBLE, host STRING)",
+                        "-c", "CREATE TABLE cpu_load (load INT64, payload BLOB, core STRING)",
+                        "-c", "CREATE TABLE mem (free INT64)",
+                        "-c", "INSERT INTO cpu ($timestamp, usage, host) VALUES (1, 0.5, 'alpha')"],
+                       check=True, stdout=subprocess.DEVNULL)
+
+    def setUp(self):
+        self.cnxn = pyodbc.connect(f"DRIVER={{vdl}};URI={self.uri}", autocommit=True)
+        self.cnxn.setdecoding(pyodbc.SQL_CHAR, encoding="utf-8")
+        self.cur = self.cnxn.cursor()
+
+    def tearDown(self):
+        self.cnxn.close()
+
+    def test_tables(self):
+        every = [(None, None, "cpu", "TABLE", None), (None, None, "cpu_load", "TABLE", None),
+                 (None, None, "mem", "TABLE", None)]
+        self.assertEqual([tuple(r) for r in self.cur.tables()], every)
+        self.assertEqual([d[0] for d in self.cur.description],
+                         ["table_cat", "table_schem", "table_name", "table_type", "remarks"])
+        self.assertEqual([tuple(r) for r in self.cur.tables(table="%", tableType="VIEW")], every)
+        self.assertEqual([r.table_name for r in self.cur.tables(table="cpu_load")], ["cpu_load"])
+        with self.assertRaises(pyodbc.Error) as caught:
+            self.cur.tables(table="cpu%")
+        self.assertIn("Could not find table cpu%.", str(caught.exception))
+
+    def test_tables_after_a_query_read_to_its_end(self):
+        self.assertEqual(self.cur.execute("select host from cpu").fetchall()[0][0], "alpha")
+        self.assertEqual(len(self.cur.tables().fetchall()), 3)
+
+    def test_columns(self):
+        rows = self.cur.columns(table="cpu").fetchall()
+        self.assertEqual([(r.column_name, r.data_type, r.type_name, r.column_size, r.ordinal_position, r.is_nullable)
+                          for r in rows],
+                         [("$timestamp", 93, "SQL_TYPE_TIMESTAMP", 32, 1, "YES"), ("usage", 8, "SQL_DOUBLE", 24, 2, "YES"),
+                          ("host", 1, "SQL_VARCHAR", 256, 3, "YES")])
+        self.assertEqual(len(self.cur.description), 18)
+        # SQL_DATA_TYPE repeats the type name, as text.
+        self.assertEqual([r.sql_data_type for r in rows], ["SQL_TYPE_TIMESTAMP", "SQL_DOUBLE", "SQL_VARCHAR"])
+        self.assertEqual(len(self.cur.columns(table="cpu", column="host").fetchall()), 3, "every column")
+        self.assertEqual(self.cur.columns(table="missing").fetchall(), [])
+        with self.assertRaises(pyodbc.Error) as caught:
+            self.cur.columns()
+        self.assertIn("Can't retrieve columns on all tables", str(caught.exception))
+
+    def test_keys_and_statistics(self):
+        self.assertEqual([tuple(r) for r in self.cur.primaryKeys("mem")],
+                         [(None, None, "mem", "$timestamp", 1, "virtual_pk")])
+        self.assertEqual(self.cur.foreignKeys(table="mem").fetchall(), [])
+        self.assertEqual(len(self.cur.description), 14)
+        rows = self.cur.statistics("cpu").fetchall()
+        self.assertEqual([tuple(r) for r in rows],
+                         [(None, None, "cpu", 1, None, "$timestamp", 3, 1, "$timestamp", "A", None, None, None)])
+        self.assertEqual(self.cur.description[10][0], "cardinality")
+        with self.assertRaises(pyodbc.Error):
+            self.cur.statistics("cpux")
+
+    def test_procedures_and_special_columns(self):
+        self.assertEqual(self.cur.procedures().fetchall(), [])
+        self.assertEqual(len(self.cur.description), 7)
+        self.assertEqual(self.cur.procedureColumns().fetchall(), [])
+        self.assertEqual(len(self.cur.description), 19)
+        # SQLSpecialColumns is not offered: the Driver Manager answers for the driver.
+        with self.assertRaises(pyodbc.Error) as caught:
+            self.cur.rowIdColumns("cpu")
+        self.assertIn("IM001", str(caught.exception))
+
+    def test_type_info(self):
+        rows = self.cur.getTypeInfo().fetchall()
+        self.assertEqual([(r.type_name, r.data_type) for r in rows],
+                         [("STRING", 12), ("INT64", 4), ("INT64", 5), ("DOUBLE", 6), ("DOUBLE", 8), ("DOUBLE", 2),
+                          ("STRING", 1), ("TIMESTAMP", 91), ("TIMESTAMP", 93), ("BLOB", -2), ("BLOB", -3),
+                          ("STRING", -1), ("BLOB", -4)])
+        self.assertEqual(rows[11].column_size, 2147483647)
+        self.assertEqual((rows[0].column_size, rows[10].column_size), (2147483647, 2147483647),
+                         "VARCHAR and VARBINARY as long as the store allows")
+        self.assertEqual(rows[1].literal_prefix, "", "an empty text, not None")
+        numeric = self.cur.getTypeInfo(pyodbc.SQL_NUMERIC).fetchall()
+        self.assertEqual([(r.type_name, r.column_size, r.create_params, r.fixed_prec_scale, r.maximum_scale)
+                          for r in numeric], [("DOUBLE", 19, "precision,scale", 1, 19)])
+        # A type the driver does not offer: an answer without columns, which pyodbc reads as no rows.
+        self.cur.getTypeInfo(pyodbc.SQL_BIGINT)
+        self.assertFalse(self.cur.description)
+        self.assertIsNone(self.cur.fetchone())
 
 
 if __name__ == "__main__":

@@ -1,0 +1,355 @@
+// The catalog functions and SQLGetTypeInfo through the unixODBC Driver Manager, on a store of
+// three tables. Each function's whole answer (its described columns, then its rows, for several
+// arguments) is compared with an expected-output file in tests/expected, so that a reviewer reads
+// the answer itself. VDL_UPDATE_EXPECTED=1 rewrites the files from what the driver answers.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dm_support.hpp"
+#include "vdl_api.h"
+
+namespace {
+
+// A text argument: the text, or a null pointer.
+struct arg {
+    const char* text = nullptr;
+    [[nodiscard]] SQLCHAR* ptr() const { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)); }
+    [[nodiscard]] std::string shown() const { return text == nullptr ? "NULL" : "\"" + std::string(text) + "\""; }
+};
+constexpr arg none{};
+
+std::string read_expected(const std::string& name) {
+    std::ifstream in(std::string(VDL_EXPECTED_DIR) + "/" + name, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// Names the first line that differs, rather than printing both texts whole.
+void expect_matches_file(const std::string& name, const std::string& actual) {
+    if (const char* update = std::getenv("VDL_UPDATE_EXPECTED"); update != nullptr && std::string(update) == "1")
+        std::ofstream(std::string(VDL_EXPECTED_DIR) + "/" + name, std::ios::binary) << actual;
+    const auto got = lines_of(actual);
+    const auto expected = lines_of(read_expected(name));
+    for (std::size_t i = 0; i < std::max(got.size(), expected.size()); ++i) {
+        const std::string want = i < expected.size() ? expected[i] : "<end of file>";
+        const std::string have = i < got.size() ? got[i] : "<end of answer>";
+        if (want != have) {
+            ADD_FAILURE() << "tests/expected/" << name << " line " << i + 1 << "\n  expected: " << want
+                          << "\n  answered: " << have;
+            return;
+        }
+    }
+}
+
+std::string return_name(SQLRETURN rc) {
+    switch (rc) {
+    case SQL_SUCCESS: return "SQL_SUCCESS";
+    case SQL_SUCCESS_WITH_INFO: return "SQL_SUCCESS_WITH_INFO";
+    case SQL_NO_DATA: return "SQL_NO_DATA";
+    case SQL_ERROR: return "SQL_ERROR";
+    default: return std::to_string(rc);
+    }
+}
+
+// tables: cpu ($timestamp, usage DOUBLE, host STRING) with three rows, cpu_load ($timestamp,
+// load INT64, payload BLOB, core STRING), mem ($timestamp, free INT64).
+class Catalog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        vdl_handle* h = vdl_open_tcp();
+        ASSERT_EQ(vdl_connect(h, config.store_uri().c_str()), 0u);
+        for (const char* q : {"CREATE TABLE cpu (usage DOUBLE, host STRING)",
+                              "CREATE TABLE cpu_load (load INT64, payload BLOB, core STRING)",
+                              "CREATE TABLE mem (free INT64)",
+                              "INSERT INTO cpu ($timestamp, usage, host) VALUES (1, 0.5, 'alpha'), (2, 0.25, 'beta'), "
+                              "(3, 0.75, 'gamma')"}) {
+            vdl_result* r = nullptr;
+            ASSERT_EQ(vdl_query(h, q, &r), 0u) << q;
+            vdl_release(h, r);
+        }
+        vdl_close(h);
+        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
+        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
+        const std::string text = "DRIVER={vdl};URI=" + config.store_uri();
+        ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
+                                                   SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)))
+            << dm::diag(SQL_HANDLE_DBC, dbc);
+        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+    }
+    void TearDown() override {
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        SQLDisconnect(dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+        SQLFreeHandle(SQL_HANDLE_ENV, env);
+    }
+
+    SQLRETURN exec(const char* text) const {
+        return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)), SQL_NTS);
+    }
+    SQLRETURN tables(arg table, arg type = none) const {
+        return SQLTables(stmt, nullptr, 0, nullptr, 0, table.ptr(), SQL_NTS, type.ptr(), SQL_NTS);
+    }
+    SQLRETURN columns(arg table) const {
+        return SQLColumns(stmt, nullptr, 0, nullptr, 0, table.ptr(), SQL_NTS, nullptr, 0);
+    }
+    std::string state() const { return dm::diag(SQL_HANDLE_STMT, stmt).substr(0, 5); }
+
+    // What a call answered: its failure, or its columns as described and its rows as fetched
+    // (every cell read as text, NULL written NULL, texts of character columns in quotes). The
+    // cursor is closed afterwards, ready for the next call.
+    std::string answer(const std::string& call, SQLRETURN rc) const {
+        std::ostringstream out;
+        out << "== " << call << "\n";
+        if (!SQL_SUCCEEDED(rc)) {
+            out << return_name(rc) << " " << dm::diag(SQL_HANDLE_STMT, stmt) << "\n\n";
+            return out.str();
+        }
+        SQLSMALLINT count = -1;
+        SQLNumResultCols(stmt, &count);
+        out << "columns: " << count << "\n";
+        std::vector<bool> quoted;
+        for (SQLUSMALLINT c = 1; c <= count; ++c) {
+            SQLCHAR name[128] = {}, type_name[64] = {};
+            SQLSMALLINT name_length = 0, type = 0, digits = 0, nullable = 0, type_name_length = 0;
+            SQLULEN size = 0;
+            SQLDescribeCol(stmt, c, name, sizeof name, &name_length, &type, &size, &digits, &nullable);
+            SQLColAttribute(stmt, c, SQL_DESC_TYPE_NAME, type_name, sizeof type_name, &type_name_length, nullptr);
+            out << "  " << c << " " << name << ": " << type_name << " (SQL type " << type << ", size " << size
+                << ", digits " << digits << ", nullable " << nullable << ")\n";
+            quoted.push_back(type == SQL_CHAR);
+        }
+        out << "rows:\n";
+        SQLRETURN fetched = SQL_SUCCESS;
+        while ((fetched = SQLFetch(stmt)) == SQL_SUCCESS) {
+            out << " ";
+            for (SQLUSMALLINT c = 1; c <= count; ++c) {
+                char cell[256] = {};
+                SQLLEN indicator = 0;
+                const SQLRETURN got = SQLGetData(stmt, c, SQL_C_CHAR, cell, sizeof cell, &indicator);
+                out << (c == 1 ? " " : " | ");
+                if (!SQL_SUCCEEDED(got)) {
+                    out << "<" << return_name(got) << " " << dm::diag(SQL_HANDLE_STMT, stmt) << ">";
+                } else if (indicator == SQL_NULL_DATA) {
+                    out << "NULL";
+                } else {
+                    out << (quoted[c - 1] ? "\"" + std::string(cell) + "\"" : std::string(cell));
+                }
+            }
+            out << "\n";
+        }
+        if (fetched != SQL_NO_DATA) out << "fetch: " << return_name(fetched) << " " << dm::diag(SQL_HANDLE_STMT, stmt) << "\n";
+        out << "\n";
+        SQLFreeStmt(stmt, SQL_CLOSE);
+        return out.str();
+    }
+
+    dm::private_odbc_config config;
+    SQLHENV env = nullptr;
+    SQLHDBC dbc = nullptr;
+    SQLHSTMT stmt = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Catalog, Tables) {
+    std::string all;
+    for (const arg table : {arg{"%"}, arg{""}, none, arg{"cpu_load"}, arg{"cpu%"}, arg{"CPU"}, arg{"cp"}})
+        all += answer("SQLTables table " + table.shown(), tables(table));
+    // Views asked for, tables given: the store has no views.
+    all += answer("SQLTables table \"%\", type \"VIEW\"", tables(arg{"%"}, arg{"VIEW"}));
+    expect_matches_file("catalog_tables.txt", all);
+}
+
+TEST_F(Catalog, Columns) {
+    std::string all;
+    for (const arg table : {arg{"cpu"}, arg{"cpu_load"}, arg{"mem"}, arg{""}, arg{"missing"}, arg{"%"}})
+        all += answer("SQLColumns table " + table.shown(), columns(table));
+    expect_matches_file("catalog_columns.txt", all);
+}
+
+TEST_F(Catalog, PrimaryKeys) {
+    std::string all;
+    for (const arg table : {arg{"cpu"}, arg{"missing"}, arg{""}})
+        all += answer("SQLPrimaryKeys table " + table.shown(),
+                      SQLPrimaryKeys(stmt, nullptr, 0, nullptr, 0, table.ptr(), SQL_NTS));
+    expect_matches_file("catalog_primary_keys.txt", all);
+}
+
+TEST_F(Catalog, ForeignKeys) {
+    std::string all;
+    for (const auto& [pk, fk] : {std::pair{arg{"cpu"}, arg{""}}, std::pair{arg{""}, arg{"mem"}}, std::pair{arg{""}, arg{""}}})
+        all += answer("SQLForeignKeys pktable " + pk.shown() + ", fktable " + fk.shown(),
+                      SQLForeignKeys(stmt, nullptr, 0, nullptr, 0, pk.ptr(), SQL_NTS, nullptr, 0, nullptr, 0, fk.ptr(),
+                                     SQL_NTS));
+    expect_matches_file("catalog_foreign_keys.txt", all);
+}
+
+TEST_F(Catalog, Statistics) {
+    std::string all;
+    for (const arg table : {arg{"%"}, arg{"mem"}, arg{"cpux"}})
+        all += answer("SQLStatistics table " + table.shown(),
+                      SQLStatistics(stmt, nullptr, 0, nullptr, 0, table.ptr(), SQL_NTS, SQL_INDEX_ALL, SQL_QUICK));
+    expect_matches_file("catalog_statistics.txt", all);
+}
+
+TEST_F(Catalog, TablePrivileges) {
+    std::string all;
+    for (const arg table : {arg{""}, arg{"mem"}, arg{"memo"}})
+        all += answer("SQLTablePrivileges table " + table.shown(),
+                      SQLTablePrivileges(stmt, nullptr, 0, nullptr, 0, table.ptr(), SQL_NTS));
+    expect_matches_file("catalog_table_privileges.txt", all);
+}
+
+TEST_F(Catalog, ColumnPrivileges) {
+    std::string all;
+    for (const arg table : {arg{"cpu_load"}, arg{""}, arg{"missing"}})
+        all += answer("SQLColumnPrivileges table " + table.shown(),
+                      SQLColumnPrivileges(stmt, nullptr, 0, nullptr, 0, table.ptr(), SQL_NTS, nullptr, 0));
+    expect_matches_file("catalog_column_privileges.txt", all);
+}
+
+TEST_F(Catalog, Procedures) {
+    std::string all = answer("SQLProcedures procedure \"%\"",
+                             SQLProcedures(stmt, nullptr, 0, nullptr, 0, arg{"%"}.ptr(), SQL_NTS));
+    all += answer("SQLProcedureColumns procedure \"%\", column \"%\"",
+                  SQLProcedureColumns(stmt, nullptr, 0, nullptr, 0, arg{"%"}.ptr(), SQL_NTS, arg{"%"}.ptr(), SQL_NTS));
+    expect_matches_file("catalog_procedures.txt", all);
+}
+
+TEST_F(Catalog, TypeInfo) {
+    std::string all;
+    for (const auto& [name, type] : {std::pair{"SQL_ALL_TYPES", SQL_ALL_TYPES}, std::pair{"SQL_NUMERIC", SQL_NUMERIC},
+                                     std::pair{"SQL_TYPE_DATE", SQL_TYPE_DATE}, std::pair{"SQL_BIGINT", SQL_BIGINT},
+                                     std::pair{"SQL_WVARCHAR", SQL_WVARCHAR}, std::pair{"SQL_GUID", SQL_GUID}})
+        all += answer(std::string("SQLGetTypeInfo ") + name, SQLGetTypeInfo(stmt, static_cast<SQLSMALLINT>(type)));
+    expect_matches_file("catalog_type_info.txt", all);
+}
+
+TEST_F(Catalog, ACatalogColumnIsReadByItsKind) {
+    ASSERT_EQ(columns(arg{"cpu"}), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
+    SQLSMALLINT data_type = 0;
+    ASSERT_EQ(SQLGetData(stmt, 5, SQL_C_SSHORT, &data_type, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(data_type, SQL_TYPE_TIMESTAMP);
+    SQLINTEGER ordinal = 0;
+    ASSERT_EQ(SQLGetData(stmt, 17, SQL_C_SLONG, &ordinal, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(ordinal, 1);
+    // SQL_DATA_TYPE holds the type name as text: no number can be read from it.
+    SQLSMALLINT sql_data_type = -7;
+    EXPECT_EQ(SQLGetData(stmt, 14, SQL_C_SSHORT, &sql_data_type, 0, nullptr), SQL_ERROR);
+    EXPECT_EQ(state(), "07006");
+    EXPECT_EQ(sql_data_type, -7);
+}
+
+TEST_F(Catalog, TypeInfoColumnSizeIsABigIntAndEmptyTextsAreNotNull) {
+    ASSERT_EQ(SQLGetTypeInfo(stmt, SQL_LONGVARCHAR), SQL_SUCCESS);
+    SQLSMALLINT type = 0, digits = 0, nullable = 0, name_length = 0;
+    SQLULEN size = 0;
+    SQLCHAR name[32];
+    ASSERT_EQ(SQLDescribeCol(stmt, 3, name, sizeof name, &name_length, &type, &size, &digits, &nullable), SQL_SUCCESS);
+    EXPECT_EQ(type, SQL_BIGINT);
+    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
+    SQLINTEGER column_size = 0;
+    ASSERT_EQ(SQLGetData(stmt, 3, SQL_C_SLONG, &column_size, 0, nullptr), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    EXPECT_EQ(column_size, 2147483647);
+    ASSERT_EQ(SQLFetch(stmt), SQL_NO_DATA);
+    SQLFreeStmt(stmt, SQL_CLOSE);
+
+    ASSERT_EQ(SQLGetTypeInfo(stmt, SQL_INTEGER), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
+    char prefix[8] = "x";
+    SQLLEN length = -7;
+    ASSERT_EQ(SQLGetData(stmt, 4, SQL_C_CHAR, prefix, sizeof prefix, &length), SQL_SUCCESS);
+    EXPECT_EQ(length, 0) << "an empty text, not NULL";
+    EXPECT_STREQ(prefix, "");
+}
+
+TEST_F(Catalog, RowCountsAndBoundColumnsOfCatalogAnswers) {
+    char name[32] = {};
+    SQLLEN length = 0;
+    ASSERT_EQ(SQLBindCol(stmt, 3, SQL_C_CHAR, name, sizeof name, &length), SQL_SUCCESS);
+    ASSERT_EQ(tables(arg{"%"}), SQL_SUCCESS);
+    SQLLEN rows = 0;
+    ASSERT_EQ(SQLRowCount(stmt, &rows), SQL_SUCCESS);
+    EXPECT_EQ(rows, 3);
+    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
+    EXPECT_STREQ(name, "cpu");
+    SQLFreeStmt(stmt, SQL_CLOSE);
+
+    // The binding stays for the next catalog call: column 3 is the table name there too.
+    ASSERT_EQ(SQLStatistics(stmt, nullptr, 0, nullptr, 0, arg{"mem"}.ptr(), SQL_NTS, SQL_INDEX_ALL, SQL_QUICK),
+              SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
+    EXPECT_STREQ(name, "mem");
+    EXPECT_EQ(length, 3);
+    SQLFreeStmt(stmt, SQL_CLOSE);
+
+    ASSERT_EQ(SQLProcedures(stmt, nullptr, 0, nullptr, 0, nullptr, 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLRowCount(stmt, &rows), SQL_SUCCESS);
+    EXPECT_EQ(rows, -1) << "no rows";
+    SQLSMALLINT count = 0;
+    ASSERT_EQ(SQLNumResultCols(stmt, &count), SQL_SUCCESS);
+    EXPECT_EQ(count, 7);
+    EXPECT_EQ(SQLFetch(stmt), SQL_NO_DATA);
+}
+
+TEST_F(Catalog, ACatalogCallAfterAQueryStartsAtItsFirstRowOnceTheCursorIsClosed) {
+    ASSERT_EQ(exec("select host from cpu order by $timestamp"), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
+    // The Driver Manager refuses a catalog call while the query's cursor is open.
+    EXPECT_EQ(tables(arg{"%"}), SQL_ERROR);
+    EXPECT_EQ(state(), "24000");
+
+    ASSERT_EQ(SQLFreeStmt(stmt, SQL_CLOSE), SQL_SUCCESS);
+    ASSERT_EQ(tables(arg{"%"}), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    char name[32] = {};
+    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
+    ASSERT_EQ(SQLGetData(stmt, 3, SQL_C_CHAR, name, sizeof name, nullptr), SQL_SUCCESS);
+    EXPECT_STREQ(name, "cpu");
+}
+
+TEST_F(Catalog, AfterAQueryReadToItsEndACatalogAnswerStartsAtItsFirstRow) {
+    ASSERT_EQ(exec("select host from cpu order by $timestamp"), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    while (SQLFetch(stmt) == SQL_SUCCESS) {
+    }
+    // Once the query has answered SQL_NO_DATA the Driver Manager lets a catalog call through
+    // without a close; the answer is then read from its first row, not from past its end.
+    ASSERT_EQ(tables(arg{"%"}), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    std::string names;
+    char name[32] = {};
+    while (SQLFetch(stmt) == SQL_SUCCESS) {
+        ASSERT_EQ(SQLGetData(stmt, 3, SQL_C_CHAR, name, sizeof name, nullptr), SQL_SUCCESS);
+        names += std::string(name) + " ";
+    }
+    EXPECT_EQ(names, "cpu cpu_load mem ");
+}
+
+TEST_F(Catalog, TheCatalogFunctionsAreReportedSupported) {
+    for (const SQLUSMALLINT id : std::to_array<SQLUSMALLINT>({SQL_API_SQLTABLES, SQL_API_SQLCOLUMNS, SQL_API_SQLSTATISTICS, SQL_API_SQLPRIMARYKEYS,
+                                  SQL_API_SQLFOREIGNKEYS, SQL_API_SQLTABLEPRIVILEGES, SQL_API_SQLCOLUMNPRIVILEGES,
+                                  SQL_API_SQLPROCEDURES, SQL_API_SQLPROCEDURECOLUMNS, SQL_API_SQLGETTYPEINFO})) {
+        SQLUSMALLINT supported = 7;
+        ASSERT_EQ(SQLGetFunctions(dbc, id, &supported), SQL_SUCCESS);
+        EXPECT_EQ(supported, SQL_TRUE) << id;
+    }
+    SQLUSMALLINT supported = 7;
+    ASSERT_EQ(SQLGetFunctions(dbc, SQL_API_SQLSPECIALCOLUMNS, &supported), SQL_SUCCESS);
+    EXPECT_EQ(supported, SQL_FALSE);
+}
