@@ -28,7 +28,7 @@ column_data column_of(std::initializer_list<std::optional<typename Cells::value_
 
 std::u16string units_at(const std::byte* bytes, std::size_t count) {
     std::u16string units(count, u'\0');
-    std::memcpy(units.data(), bytes, count * sizeof(char16_t));
+    if (count != 0) std::memcpy(units.data(), bytes, count * sizeof(char16_t));
     return units;
 }
 

@@ -63,8 +63,9 @@ using read_result = std::variant<application_value, value_refusal>;
 // without its partner) reads as U+FFFD.
 read_result read_value(const application_buffer& buffer);
 
-// The C type SQL_C_DEFAULT stands for with an SQL type (SQL_C_WCHAR for the wide types), and the ODBC 3 code of an ODBC 2 date
-// or time code and of SQL_C_TINYINT; any other code is returned as it is.
+// The C type SQL_C_DEFAULT stands for with an SQL type (SQL_C_WCHAR for the wide types), and the
+// ODBC 3 code of an ODBC 2 date or time code and of SQL_C_TINYINT; any other code is returned as
+// it is.
 SQLSMALLINT concrete_c_type(SQLSMALLINT c_type, SQLSMALLINT sql_type) noexcept;
 
 // The refusal of a C type that read_value does not read.
