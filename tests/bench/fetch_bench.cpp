@@ -1,6 +1,7 @@
 // Measures block fetching through the exports: a result of ROWS rows with an INT64 and two
 // DOUBLE columns is read with SQLFetch in rowsets of ARRAY rows, column-wise bound as
-// SQL_C_SBIGINT, SQL_C_DOUBLE and SQL_C_FLOAT, then once more with every column as SQL_C_CHAR.
+// SQL_C_SBIGINT, SQL_C_DOUBLE and SQL_C_FLOAT, then once more with every column as SQL_C_CHAR and
+// once with every column as SQL_C_WCHAR.
 //
 //   fetch_bench [ROWS] [ARRAY] [RUNS]        defaults: 1000000 rows, 1000, 3 runs
 //
@@ -11,6 +12,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -119,16 +121,19 @@ int main(int argc, char** argv) {
 
         constexpr SQLLEN text_width = 32;
         std::vector<char> v_text(array * text_width), x_text(array * text_width), y_text(array * text_width);
-        const auto bind_text = [&] {
+        std::vector<SQLWCHAR> v_wide(array * text_width), x_wide(array * text_width), y_wide(array * text_width);
+        const auto bind_text = [&](SQLSMALLINT c_type) {
             SQLFreeStmt(stmt, SQL_UNBIND);
-            SQLBindCol(stmt, 1, SQL_C_CHAR, v_text.data(), text_width, v_ind.data());
-            SQLBindCol(stmt, 2, SQL_C_CHAR, x_text.data(), text_width, x_ind.data());
-            SQLBindCol(stmt, 3, SQL_C_CHAR, y_text.data(), text_width, y_ind.data());
+            const bool wide = c_type == SQL_C_WCHAR;
+            const SQLLEN width = wide ? text_width * static_cast<SQLLEN>(sizeof(SQLWCHAR)) : text_width;
+            SQLBindCol(stmt, 1, c_type, wide ? static_cast<void*>(v_wide.data()) : v_text.data(), width, v_ind.data());
+            SQLBindCol(stmt, 2, c_type, wide ? static_cast<void*>(x_wide.data()) : x_text.data(), width, x_ind.data());
+            SQLBindCol(stmt, 3, c_type, wide ? static_cast<void*>(y_wide.data()) : y_text.data(), width, y_ind.data());
         };
 
         bool failed = false;
-        for (const bool as_text : {false, true}) {
-            if (as_text) bind_text();
+        for (const SQLSMALLINT as : std::to_array<SQLSMALLINT>({SQL_C_SBIGINT, SQL_C_CHAR, SQL_C_WCHAR})) {
+            if (as != SQL_C_SBIGINT) bind_text(as);
             std::vector<double> rates;
             for (int run = 0; run < runs; ++run) {
                 SQLFreeStmt(stmt, SQL_CLOSE);
@@ -145,7 +150,7 @@ int main(int argc, char** argv) {
             if (failed) break;
             std::sort(rates.begin(), rates.end());
             fmt::print("{}: {} rows x 3 columns, array size {}: best {:.0f} rows/s, median {:.0f} rows/s over {} runs\n",
-                       as_text ? "SQL_C_CHAR" : "numeric", rows, array, rates.back(), rates[rates.size() / 2], runs);
+                       as == SQL_C_CHAR ? "SQL_C_CHAR" : as == SQL_C_WCHAR ? "SQL_C_WCHAR" : "numeric", rows, array, rates.back(), rates[rates.size() / 2], runs);
         }
         if (!failed) status = 0;
     } while (false);

@@ -198,7 +198,7 @@ TEST_F(ThroughTheDriverManager, DescribeParamBeforeBinding) {
     ASSERT_EQ(SQLDescribeParam(stmt, 1, &type, &size, &digits, &nullable), SQL_SUCCESS)
         << dm::diag(SQL_HANDLE_STMT, stmt);
     EXPECT_EQ(type, SQL_VARCHAR);
-    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(size, 4000u);
     EXPECT_EQ(nullable, SQL_NULLABLE_UNKNOWN);
     EXPECT_EQ(SQLDescribeParam(stmt, 2, &type, &size, &digits, &nullable), SQL_ERROR);
     EXPECT_EQ(state_of(SQL_HANDLE_STMT, stmt), "07009");

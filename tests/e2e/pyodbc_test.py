@@ -4,6 +4,7 @@ import atexit
 import datetime
 import subprocess
 import unittest
+import warnings
 
 import pyodbc
 
@@ -28,8 +29,12 @@ class PyodbcClient(unittest.TestCase):
         cls.env = shared_env()
 
     def connect(self, text=None):
-        cnxn = pyodbc.connect(text or f"DRIVER={{vdl}};URI={self.env.uri}", autocommit=True)
-        # The driver speaks 8-bit text: bind and read str as SQL_C_CHAR.
+        # pyodbc's own settings: text is read as SQL_C_WCHAR and str is bound as SQL_C_WCHAR.
+        return pyodbc.connect(text or f"DRIVER={{vdl}};URI={self.env.uri}", autocommit=True)
+
+    def connect_8bit(self):
+        # The optional 8-bit settings: text read and bound as UTF-8 SQL_C_CHAR.
+        cnxn = self.connect()
         cnxn.setdecoding(pyodbc.SQL_CHAR, encoding="utf-8")
         cnxn.setencoding(encoding="utf-8")
         return cnxn
@@ -100,6 +105,74 @@ class PyodbcClient(unittest.TestCase):
         cur.fast_executemany = False
         cur.executemany("insert into fills (price, size) values (?, ?)", [(1.5, 1), (2.5, 2)])
         self.assertEqual(cur.execute("select count(*) from fills").fetchone()[0], 1003)
+
+    def test_non_ascii_text_round_trips_through_parameters(self):
+        cnxn = self.connect()
+        cur = cnxn.cursor()
+        cur.execute("CREATE TABLE cities (name STRING, n INT64)")
+        city = "Zürich 東京 🚀"
+        cur.execute("insert into cities (name, n) values (?, ?)", city, 1)
+        cur.execute("insert into cities (name, n) values (?, ?)", "", 2)
+        cur.execute("insert into cities (name, n) values (?, ?)", "x" * 3000 + "🚀", 3)
+        rows = cur.execute("select name, n from cities order by n").fetchall()
+        self.assertEqual([tuple(r) for r in rows], [(city, 1), ("", 2), ("x" * 3000 + "🚀", 3)])
+        self.assertEqual(cur.execute("select n from cities where name = ?", city).fetchone()[0], 1)
+        # The 8-bit settings read the same bytes.
+        self.assertEqual(self.connect_8bit().cursor().execute("select name from cities where n = 1").fetchone()[0],
+                         city)
+
+    def test_long_non_ascii_text_is_read_whole(self):
+        cnxn = self.connect()
+        cur = cnxn.cursor()
+        cur.execute("CREATE TABLE essays (body STRING)")
+        # Longer than pyodbc's first SQLGetData buffer, with pairs of surrogates across every boundary.
+        body = "".join(("é", "東", "🚀", "a")[i % 4] for i in range(20001))
+        cur.execute("insert into essays (body) values (?)", body)
+        self.assertEqual(cur.execute("select body from essays").fetchone()[0], body)
+
+    def test_fast_executemany_with_text(self):
+        cnxn = self.connect()
+        cur = cnxn.cursor()
+        cur.execute("CREATE TABLE tags (tag STRING, n INT64)")
+        rows = [(f"tag-{i}-ü東🚀" if i % 7 else None, i) for i in range(500)]
+        cur.fast_executemany = True
+        cur.executemany("insert into tags (tag, n) values (?, ?)", rows)
+        got = cur.execute("select tag, n from tags order by n").fetchall()
+        self.assertEqual([tuple(r) for r in got], rows)
+        # Texts longer than the 4000 characters SQLDescribeParam gives need their own size.
+        long_tag = "ö" * 5000
+        with self.assertRaises(pyodbc.Error):
+            cur.executemany("insert into tags (tag, n) values (?, ?)", [(long_tag, 1000)])
+        cur.setinputsizes([(pyodbc.SQL_WVARCHAR, 6000, 0), None])
+        cur.executemany("insert into tags (tag, n) values (?, ?)", [(long_tag, 1000)])
+        self.assertEqual(cur.execute("select tag from tags where n = 1000").fetchall()[0][0], long_tag)
+
+    def test_pandas_reads_the_same_frame_as_with_the_8bit_settings(self):
+        import pandas
+        query = "select $timestamp, sym, price, volume from trades order by $timestamp"
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore")  # pandas prefers SQLAlchemy connectables
+            wide = pandas.read_sql(query, self.connect())
+            narrow = pandas.read_sql(query, self.connect_8bit())
+        pandas.testing.assert_frame_equal(wide, narrow)
+        self.assertEqual(len(wide), 50)
+        self.assertEqual(list(wide.columns), ["$timestamp", "sym", "price", "volume"])
+        self.assertTrue(all(isinstance(s, str) for s in wide["sym"].dropna()))
+        self.assertTrue(wide["sym"].isna().any())
+
+    def test_catalog_calls(self):
+        cnxn = self.connect()
+        cur = cnxn.cursor()
+        self.assertIsInstance(cnxn.getinfo(pyodbc.SQL_DRIVER_NAME), str)
+        try:
+            tables = [r.table_name for r in cur.tables().fetchall()]
+        except pyodbc.Error as e:
+            if "IM001" not in str(e):
+                raise
+            self.skipTest("the catalog functions are not offered by this build")
+        self.assertIn("trades", tables)
+        columns = [r.column_name for r in cur.columns(table="trades").fetchall()]
+        self.assertIn("sym", columns)
 
     def test_fetchmany_uses_every_row_once(self):
         cnxn = self.connect()
@@ -180,7 +253,6 @@ class PyodbcClient(unittest.TestCase):
 
     def test_autocommit_off_is_accepted_and_commit_succeeds(self):
         cnxn = pyodbc.connect(f"DRIVER={{vdl}};URI={self.env.uri}", autocommit=False)
-        cnxn.setdecoding(pyodbc.SQL_CHAR, encoding="utf-8")
         cur = cnxn.cursor()
         self.assertEqual(cur.execute("select count(*) from trades").fetchone()[0], 50)
         cnxn.commit()

@@ -8,6 +8,9 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
+
+#include <fmt/format.h>
 
 #include "application_buffer.hpp"
 #include "buffers/application_value.hpp"
@@ -104,6 +107,43 @@ TEST(ApplicationValue, TextLengthComesFromTheIndicatorWithinTheBuffer) {
     EXPECT_EQ(refused.reason, "the length/indicator -4 is neither a length, SQL_NTS nor SQL_NULL_DATA");
 }
 
+TEST(ApplicationValue, WideTextIsReadAsItsUtf8) {
+    // Lengths in bytes; the buffers hold no terminator unless the test puts one in.
+    const std::u16string city = u"Zürich 東京 🚀";
+    const auto wide_text = [](std::u16string_view units) {
+        return exact_buffer::text(std::string_view(reinterpret_cast<const char*>(units.data()), units.size() * 2));
+    };
+    const auto w = wide_text(city);
+    const auto bytes = static_cast<SQLLEN>(city.size() * 2);
+    const std::string utf8 = "Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x9A\x80";
+    EXPECT_EQ(text_of(value_of(w.as(SQL_C_WCHAR, bytes))), utf8);
+    EXPECT_EQ(text_of(value_of(w.as(SQL_C_WCHAR, bytes, bytes))), utf8);
+    EXPECT_EQ(text_of(value_of(w.as(SQL_C_WCHAR, 4))), "Z\xC3\xBC");
+    EXPECT_EQ(text_of(value_of(w.as(SQL_C_WCHAR, 0))), "");
+    // SQL_NTS and no indicator: up to a 2-byte zero, within the buffer length.
+    EXPECT_EQ(text_of(value_of(w.as(SQL_C_WCHAR, SQL_NTS, bytes))), utf8);
+    EXPECT_EQ(text_of(value_of(w.as(SQL_C_WCHAR, SQL_NTS, 5))), "Z\xC3\xBC") << "two whole units in five bytes";
+    const auto terminated = wide_text(std::u16string_view(u"x\x0100\0zz", 5));
+    EXPECT_EQ(text_of(value_of(terminated.as(SQL_C_WCHAR, SQL_NTS, 10))), "x\xC4\x80")
+        << "a zero byte inside a unit is no terminator";
+    EXPECT_EQ(text_of(value_of(terminated.as(SQL_C_WCHAR, std::nullopt))), "x\xC4\x80");
+    // An unpaired surrogate is U+FFFD; the value keeps its own UTF-8 after the buffer is gone.
+    application_value lone;
+    {
+        const auto broken = wide_text(std::u16string_view(u"a\xD83D", 2));
+        lone = value_of(broken.as(SQL_C_WCHAR, 4));
+    }
+    EXPECT_EQ(text_of(lone), "a\xEF\xBF\xBD");
+
+    auto refused = refusal_of(w.as(SQL_C_WCHAR, 3));
+    EXPECT_EQ(refused.state, diag::state::invalid_buffer_length);
+    EXPECT_EQ(refused.reason, "the length 3 of a wide-character value is not a whole number of 2-byte characters");
+    refused = refusal_of(w.as(SQL_C_WCHAR, bytes + 2, bytes));
+    EXPECT_EQ(refused.reason, fmt::format("the length {} is more than the buffer length {}", bytes + 2, bytes));
+    EXPECT_TRUE(std::holds_alternative<null_value>(value_of(w.as(SQL_C_WCHAR, SQL_NULL_DATA))));
+    EXPECT_FALSE(unreadable_c_type(SQL_C_WCHAR));
+}
+
 TEST(ApplicationValue, BinaryDataKeepsItsZeroBytes) {
     const auto bytes = exact_buffer::text(std::string_view("\0\1\0\xff", 4));
     EXPECT_EQ(text_of(value_of(bytes.as(SQL_C_BINARY, 4))), std::string_view("\0\1\0\xff", 4));
@@ -134,10 +174,8 @@ TEST(ApplicationValue, NullAndDataAtExecution) {
 
 TEST(ApplicationValue, CTypesTheReaderDoesNotRead) {
     const auto text = exact_buffer::text("abc");
-    auto refused = refusal_of(text.as(SQL_C_WCHAR, 3));
+    auto refused = refusal_of(text.as(SQL_C_GUID, 3));
     EXPECT_EQ(refused.state, diag::state::optional_feature);
-    EXPECT_EQ(refused.reason, "SQL_C_WCHAR values are not read; bind text as SQL_C_CHAR");
-    refused = refusal_of(text.as(SQL_C_GUID, 3));
     EXPECT_EQ(refused.reason, "values of C type SQL_C_GUID (-11) are not read");
     refused = refusal_of(text.as(1234, 3));
     EXPECT_EQ(refused.reason, "values of C type unknown type (1234) are not read");
@@ -152,7 +190,10 @@ TEST(ApplicationValue, DefaultAndOdbc2CTypes) {
     EXPECT_EQ(concrete_c_type(SQL_C_DEFAULT, SQL_REAL), SQL_C_FLOAT);
     EXPECT_EQ(concrete_c_type(SQL_C_DEFAULT, SQL_VARBINARY), SQL_C_BINARY);
     EXPECT_EQ(concrete_c_type(SQL_C_DEFAULT, SQL_TYPE_TIMESTAMP), SQL_C_TYPE_TIMESTAMP);
-    EXPECT_EQ(concrete_c_type(SQL_C_DEFAULT, SQL_WVARCHAR), SQL_C_DEFAULT);
+    EXPECT_EQ(concrete_c_type(SQL_C_DEFAULT, SQL_WVARCHAR), SQL_C_WCHAR);
+    EXPECT_EQ(concrete_c_type(SQL_C_DEFAULT, SQL_WCHAR), SQL_C_WCHAR);
+    EXPECT_EQ(concrete_c_type(SQL_C_DEFAULT, SQL_WLONGVARCHAR), SQL_C_WCHAR);
+    EXPECT_EQ(concrete_c_type(SQL_C_DEFAULT, SQL_GUID), SQL_C_DEFAULT);
     EXPECT_EQ(concrete_c_type(SQL_C_TIMESTAMP, SQL_VARCHAR), SQL_C_TYPE_TIMESTAMP);
     EXPECT_EQ(concrete_c_type(SQL_C_DATE, SQL_VARCHAR), SQL_C_TYPE_DATE);
     EXPECT_EQ(concrete_c_type(SQL_C_TINYINT, SQL_VARCHAR), SQL_C_STINYINT);

@@ -173,9 +173,9 @@ TEST_F(BoundValues, ARefusedValueRunsNothing) {
 TEST_F(BoundValues, BindingRefusesWhatCannotBeRead) {
     ASSERT_EQ(s.prepare("select * from q where s = ?"), SQL_SUCCESS);
     char text[8] = "abc";
-    EXPECT_EQ(bind(1, SQL_C_WCHAR, SQL_VARCHAR, text, sizeof text), SQL_ERROR);
-    EXPECT_EQ(s.diag_message(), "[HYC00] Optional feature not implemented: parameter 1: SQL_C_WCHAR values are not "
-                                "read; bind text as SQL_C_CHAR");
+    EXPECT_EQ(bind(1, SQL_C_GUID, SQL_VARCHAR, text, sizeof text), SQL_ERROR);
+    EXPECT_EQ(s.diag_message(), "[HYC00] Optional feature not implemented: parameter 1: values of C type SQL_C_GUID "
+                                "(-11) are not read");
     EXPECT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_OUTPUT, SQL_C_CHAR, SQL_VARCHAR, 0, 0, text, sizeof text,
                                nullptr),
               SQL_ERROR);

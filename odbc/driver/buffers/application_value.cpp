@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "fetch/c_type_name.hpp"
+#include "wide/utf_transcoding.hpp"
 
 namespace buffers {
 
@@ -24,20 +25,29 @@ bool is_data_at_execution(SQLLEN indicator) noexcept {
     return indicator == SQL_DATA_AT_EXEC || indicator <= SQL_LEN_DATA_AT_EXEC_OFFSET;
 }
 
-// The length of a zero-terminated value, which never runs past a buffer length that is given.
-std::size_t zero_terminated_length(const char* bytes, SQLLEN buffer_length) noexcept {
+// How a character or binary value lies in its buffer.
+enum class value_shape { text, binary, wide };
+
+// The byte length of a zero-terminated value (a zero byte, or a 2-byte zero for wide text), which
+// never runs past a buffer length that is given.
+std::size_t zero_terminated_length(const char* bytes, SQLLEN buffer_length, value_shape shape) noexcept {
+    if (shape == value_shape::wide) {
+        const std::size_t limit = buffer_length > 0 ? static_cast<std::size_t>(buffer_length) / wide::unit_size
+                                                    : std::numeric_limits<std::size_t>::max();
+        return wide::zero_terminated_units(reinterpret_cast<const std::byte*>(bytes), limit) * wide::unit_size;
+    }
     return buffer_length > 0 ? ::strnlen(bytes, static_cast<std::size_t>(buffer_length)) : std::strlen(bytes);
 }
 
-// The byte length of a character or binary value.
-std::variant<std::size_t, value_refusal> byte_length(const application_buffer& b, bool binary) {
+// The byte length of a character, wide-character or binary value.
+std::variant<std::size_t, value_refusal> byte_length(const application_buffer& b, value_shape shape) {
     const auto* bytes = static_cast<const char*>(b.value);
     if (!b.indicator) {
-        if (binary && b.buffer_length > 0) return static_cast<std::size_t>(b.buffer_length);
-        return zero_terminated_length(bytes, b.buffer_length);
+        if (shape == value_shape::binary && b.buffer_length > 0) return static_cast<std::size_t>(b.buffer_length);
+        return zero_terminated_length(bytes, b.buffer_length, shape);
     }
     const SQLLEN length = *b.indicator;
-    if (length == SQL_NTS) return zero_terminated_length(bytes, b.buffer_length);
+    if (length == SQL_NTS) return zero_terminated_length(bytes, b.buffer_length, shape);
     if (length < 0)
         return value_refusal{diag::state::invalid_buffer_length,
                              fmt::format("the length/indicator {} is neither a length, SQL_NTS nor SQL_NULL_DATA",
@@ -45,14 +55,29 @@ std::variant<std::size_t, value_refusal> byte_length(const application_buffer& b
     if (b.buffer_length > 0 && length > b.buffer_length)
         return value_refusal{diag::state::invalid_buffer_length,
                              fmt::format("the length {} is more than the buffer length {}", length, b.buffer_length)};
+    if (shape == value_shape::wide && length % wide::unit_size != 0)
+        return value_refusal{diag::state::invalid_buffer_length,
+                             fmt::format("the length {} of a wide-character value is not a whole number of {}-byte "
+                                         "characters",
+                                         length, wide::unit_size)};
     return static_cast<std::size_t>(length);
 }
 
 template <typename Value>
 read_result bytes_of(const application_buffer& b) {
-    const auto length = byte_length(b, std::is_same_v<Value, binary_value>);
+    const auto length = byte_length(b, std::is_same_v<Value, binary_value> ? value_shape::binary : value_shape::text);
     if (const auto* refusal = std::get_if<value_refusal>(&length)) return *refusal;
     return application_value{Value{std::string_view(static_cast<const char*>(b.value), std::get<std::size_t>(length))}};
+}
+
+// SQL_C_WCHAR: the UTF-16 value as UTF-8 text, which the value keeps.
+read_result wide_text_of(const application_buffer& b) {
+    const auto length = byte_length(b, value_shape::wide);
+    if (const auto* refusal = std::get_if<value_refusal>(&length)) return *refusal;
+    auto utf8 = std::make_shared<const std::string>(
+        wide::utf8_of_utf16(static_cast<const std::byte*>(b.value), std::get<std::size_t>(length) / wide::unit_size));
+    const std::string_view bytes = *utf8;
+    return application_value{text_value{bytes, std::move(utf8)}};
 }
 
 // SQL_C_NUMERIC: the 128-bit little-endian magnitude scaled by 10^-scale. A whole number that
@@ -98,13 +123,14 @@ SQLSMALLINT concrete_c_type(SQLSMALLINT c_type, SQLSMALLINT sql_type) noexcept {
     case SQL_TYPE_DATE: return SQL_C_TYPE_DATE;
     case SQL_TYPE_TIME: return SQL_C_TYPE_TIME;
     case SQL_TYPE_TIMESTAMP: return SQL_C_TYPE_TIMESTAMP;
+    case SQL_WCHAR: case SQL_WVARCHAR: case SQL_WLONGVARCHAR: return SQL_C_WCHAR;
     default: return SQL_C_DEFAULT;
     }
 }
 
 std::optional<value_refusal> unreadable_c_type(SQLSMALLINT c_type) {
     switch (c_type) {
-    case SQL_C_CHAR: case SQL_C_BINARY: case SQL_C_BIT:
+    case SQL_C_CHAR: case SQL_C_WCHAR: case SQL_C_BINARY: case SQL_C_BIT:
     case SQL_C_STINYINT: case SQL_C_UTINYINT:
     case SQL_C_SHORT: case SQL_C_SSHORT: case SQL_C_USHORT:
     case SQL_C_LONG: case SQL_C_SLONG: case SQL_C_ULONG:
@@ -112,9 +138,6 @@ std::optional<value_refusal> unreadable_c_type(SQLSMALLINT c_type) {
     case SQL_C_FLOAT: case SQL_C_DOUBLE: case SQL_C_NUMERIC:
     case SQL_C_TYPE_DATE: case SQL_C_TYPE_TIME: case SQL_C_TYPE_TIMESTAMP:
         return std::nullopt;
-    case SQL_C_WCHAR:
-        return value_refusal{diag::state::optional_feature,
-                             "SQL_C_WCHAR values are not read; bind text as SQL_C_CHAR"};
     default:
         return value_refusal{diag::state::optional_feature,
                              fmt::format("values of C type {} ({}) are not read", c_type_name(c_type), c_type)};
@@ -132,6 +155,7 @@ read_result read_value(const application_buffer& b) {
     if (b.value == nullptr) return application_value{null_value{}};
     switch (b.c_type) {
     case SQL_C_CHAR: return bytes_of<text_value>(b);
+    case SQL_C_WCHAR: return wide_text_of(b);
     case SQL_C_BINARY: return bytes_of<binary_value>(b);
     case SQL_C_STINYINT: return application_value{std::int64_t{load<std::int8_t>(b.value)}};
     case SQL_C_SHORT:

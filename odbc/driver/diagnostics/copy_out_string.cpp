@@ -4,13 +4,9 @@
 
 #include "logger/logger.hpp"
 
-namespace {
-
 void log_truncation(std::int64_t buffer_length, std::int64_t length) {
     log_line(logger::level::info, "buffer [{}] too small for message [{}], truncating...", buffer_length, length);
 }
-
-}  // namespace
 
 namespace detail {
 

@@ -9,6 +9,10 @@
 #include <limits>
 #include <string_view>
 
+// Logs at Info that a text of `length` bytes is cut to fit a buffer of `buffer_length` bytes:
+// the one line every truncating copy writes, wide-character copies included.
+void log_truncation(std::int64_t buffer_length, std::int64_t length);
+
 namespace detail {
 // Copies at most buffer_length - 1 bytes and a terminating zero when the buffer is usable;
 // logs the truncation at Info. Truncation is reported only through the full length.

@@ -221,10 +221,22 @@ private:
     value_piece* piece_;
 };
 
+// The text of a cell handed to a sink, which stores it in its own form.
+class sink_output {
+public:
+    explicit sink_output(text_sink& sink) noexcept : sink_(&sink) {}
+
+    void put(std::string_view text, std::byte* data, std::byte* indicator) const { sink_->put(text, data, indicator); }
+
+private:
+    text_sink* sink_;
+};
+
 // SQL_C_CHAR: integers in decimal, floating values as the shortest text that reads back to the same
 // value, texts as they are, timestamps as UTC text with nine fraction digits.
+template <typename Output>
 struct to_text {
-    byte_output out;
+    Output out;
 
     template <typename Number>
         requires std::integral<Number> || std::floating_point<Number>
@@ -294,10 +306,14 @@ struct to_timestamp {
 struct to_nothing {};
 
 // Calls `run` with the converter of a C type; codes outside the conversion table get `to_nothing`.
+// With a sink, SQL_C_CHAR texts go to it; the choice is made once, before the rows are converted.
 template <typename Run>
-decltype(auto) with_converter(SQLSMALLINT c_type, SQLLEN buffer_length, value_piece* piece, Run&& run) {
+decltype(auto) with_converter(SQLSMALLINT c_type, SQLLEN buffer_length, value_piece* piece, text_sink* sink,
+                              Run&& run) {
     switch (c_type) {
-    case SQL_C_CHAR: return run(to_text{byte_output(c_type, buffer_length, piece)});
+    case SQL_C_CHAR:
+        if (sink != nullptr) return run(to_text<sink_output>{sink_output(*sink)});
+        return run(to_text<byte_output>{byte_output(c_type, buffer_length, piece)});
     case SQL_C_BINARY: return run(to_binary{byte_output(c_type, buffer_length, piece)});
     case SQL_C_SHORT:
     case SQL_C_SSHORT: return run(to_integer<std::int16_t>{});

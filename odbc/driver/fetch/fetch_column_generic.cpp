@@ -57,7 +57,7 @@ diag_record convert_rows(const std::vector<std::optional<Value>>& values, row_ra
 
 diag_record fetch_column_generic(const column_data& column, SQLULEN count, SQLULEN first_row, SQLULEN bind_type,
                                  SQLSMALLINT c_type, SQLPOINTER buffer, SQLLEN buffer_length, SQLLEN* indicator,
-                                 value_piece* piece) {
+                                 value_piece* piece, text_sink* sink) {
     log_line(logger::level::debug, "{} count {} offset {} to {}", "stmt::fetch_column_generic", count, first_row,
              c_type_name(c_type));
     const application_slots slots(bind_type, c_type, buffer, buffer_length, indicator);
@@ -70,7 +70,7 @@ diag_record fetch_column_generic(const column_data& column, SQLULEN count, SQLUL
                 for (std::size_t j = 0; j < count; ++j) store_null(slots.indicator(j));
                 return diag_record::success();
             } else {
-                return conversion::with_converter(c_type, buffer_length, piece, [&](const auto& convert) {
+                return conversion::with_converter(c_type, buffer_length, piece, sink, [&](const auto& convert) {
                     return convert_rows(cells.values, rows, slots, convert, type_name, c_type);
                 });
             }

@@ -4,6 +4,7 @@
 #include <sql.h>
 
 #include <cstddef>
+#include <string_view>
 
 #include "diagnostics/diag_record.hpp"
 #include "statement/result_table.hpp"
@@ -13,6 +14,21 @@ struct value_piece {
     std::size_t offset = 0;  // in: bytes returned by earlier calls; out: bytes returned so far
     bool returned = false;   // out: the cell held a value (it was not NULL or missing)
     bool truncated = false;  // out: bytes of the value remain after this call
+};
+
+// Takes the SQL_C_CHAR text of each converted cell in place of the copy into its slot, so that a
+// target holding text in another form is served by the same conversion: the same texts for
+// numbers, timestamps and texts. It stores the value at `data` (null when the application gave
+// no buffer) and its length at `indicator` (when not null).
+class text_sink {
+public:
+    virtual void put(std::string_view text, std::byte* data, std::byte* indicator) = 0;
+
+protected:
+    text_sink() = default;
+    text_sink(const text_sink&) = default;
+    text_sink& operator=(const text_sink&) = default;
+    ~text_sink() = default;
 };
 
 // Converts the cells first_row ... first_row + count - 1 of `column` into the slots 0 ... count - 1
@@ -25,6 +41,9 @@ struct value_piece {
 // Character and binary values longer than the buffer are truncated silently, unless `piece` is
 // given: then the single row's value is handed out from `piece->offset` on, and a value that does
 // not fit returns 01004 with the length still remaining through the indicator.
+//
+// With SQL_C_CHAR and a `sink`, each present cell's text goes to the sink instead (and `piece` is
+// not used); every other C type ignores the sink.
 diag_record fetch_column_generic(const column_data& column, SQLULEN count, SQLULEN first_row, SQLULEN bind_type,
                                  SQLSMALLINT c_type, SQLPOINTER buffer, SQLLEN buffer_length, SQLLEN* indicator,
-                                 value_piece* piece = nullptr);
+                                 value_piece* piece = nullptr, text_sink* sink = nullptr);

@@ -9,6 +9,7 @@
 #include "fetch/fetch_column_generic.hpp"
 #include "fetch/rowset_position.hpp"
 #include "logger/logger.hpp"
+#include "wide/wide_target.hpp"
 
 namespace fetch_ops {
 
@@ -43,6 +44,15 @@ std::uint16_t column_index(SQLUSMALLINT number) noexcept {
     return static_cast<std::uint16_t>(number == 0 ? 0 : number - 1);
 }
 
+// One binding's slots of a rowset: wide-character targets through the wide layer, every other
+// C type through the conversion itself.
+diag_record transfer_column(const column_data& data, SQLULEN count, SQLULEN first, SQLULEN bind_type,
+                            SQLSMALLINT c_type, SQLPOINTER buffer, SQLLEN buffer_length, SQLLEN* indicator) {
+    if (c_type == SQL_C_WCHAR)
+        return wide::fetch_column_wide(data, count, first, bind_type, buffer, buffer_length, indicator);
+    return fetch_column_generic(data, count, first, bind_type, c_type, buffer, buffer_length, indicator);
+}
+
 // Moves the rowset that starts at `start` into every bound column: n = row array size (0 counts
 // as 1) slots per binding, k = the rows actually there. The rowset and the current row both start
 // at `start`, also when a conversion fails part way.
@@ -63,9 +73,9 @@ diag_record transfer_rowset(handle::statement& stmt, std::int64_t start) {
     const auto& columns = stmt.result.columns;
     for (const column_binding& binding : stmt.column_bindings) {
         if (binding.column_index >= columns.size()) return bad_column(binding.column_index, columns.size());
-        diag_record r = fetch_column_generic(columns[binding.column_index].data, n, first, stmt.bind_type,
-                                             binding.c_type, offset_by(binding.buffer, offset), binding.buffer_length,
-                                             offset_by(binding.indicator, offset));
+        diag_record r = transfer_column(columns[binding.column_index].data, n, first, stmt.bind_type, binding.c_type,
+                                        offset_by(binding.buffer, offset), binding.buffer_length,
+                                        offset_by(binding.indicator, offset));
         if (r.return_code != SQL_SUCCESS && r.return_code != SQL_SUCCESS_WITH_INFO) return r;
     }
     if (stmt.row_status_ptr != nullptr) {
@@ -136,21 +146,36 @@ diag_record get_data(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT t
     // Before the first row and past the last, the position is no cell: the conversion reports NULL.
     const auto row = static_cast<SQLULEN>(stmt.current_row);
 
-    if (target_type != SQL_C_CHAR && target_type != SQL_C_BINARY) {
+    if (target_type != SQL_C_CHAR && target_type != SQL_C_BINARY && target_type != SQL_C_WCHAR) {
         stmt.get_data = {};
         return fetch_column_generic(data, 1, row, SQL_BIND_BY_COLUMN, target_type, target, buffer_length, indicator);
     }
 
     // Character and binary values come in pieces: each call continues where the previous call for
     // the same column and row stopped, and once the value has been handed out whole there is no
-    // more data.
+    // more data. Narrow and wide pieces both count their place in bytes of the 8-bit text.
     auto& progress = stmt.get_data;
-    if (!progress.is_for(index, stmt.current_row)) progress = {true, index, stmt.current_row, 0, false};
+    if (!progress.is_for(index, stmt.current_row)) {
+        progress = {};
+        progress.started = true;
+        progress.column_index = index;
+        progress.row = stmt.current_row;
+    }
     if (progress.finished) return diag_record::no_data();
+    if (target_type == SQL_C_WCHAR) {
+        wide::wide_piece piece{.offset = progress.offset, .units_left = progress.wide_units_left};
+        diag_record r = wide::fetch_column_wide(data, 1, row, SQL_BIND_BY_COLUMN, target, buffer_length, indicator,
+                                                &piece);
+        progress.offset = piece.offset;
+        progress.wide_units_left = piece.units_left;
+        progress.finished = piece.returned && !piece.truncated;
+        return r;
+    }
     value_piece piece{progress.offset};
     diag_record r =
         fetch_column_generic(data, 1, row, SQL_BIND_BY_COLUMN, target_type, target, buffer_length, indicator, &piece);
     progress.offset = piece.offset;
+    progress.wide_units_left.reset();  // the wide length left is counted again from the new place
     progress.finished = piece.returned && !piece.truncated;
     return r;
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 // How far SQLGetData has handed out one character or binary value, so that the next call for the
 // same column and row continues where the previous one stopped. Any fetch starts over.
@@ -10,6 +11,7 @@ struct get_data_progress {
     std::uint16_t column_index = 0;
     std::int64_t row = -1;
     std::size_t offset = 0;  // bytes of the value already handed out
+    std::optional<std::size_t> wide_units_left;  // UTF-16 units a wide target has still to get, once counted
     bool finished = false;   // the value has been handed out whole
 
     [[nodiscard]] bool is_for(std::uint16_t column, std::int64_t at_row) const noexcept {

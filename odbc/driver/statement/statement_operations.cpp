@@ -7,6 +7,7 @@
 #include "statement/result_installation.hpp"
 #include "statement/rewrite_rules.hpp"
 #include "statement/statement_text.hpp"
+#include "wide/wide_sql_types.hpp"
 
 namespace statement_ops {
 
@@ -65,7 +66,10 @@ diag_record bind_parameter(handle::statement& stmt, SQLUSMALLINT number, SQLSMAL
         return diag_record(diag::state::general_error,
                            fmt::format("could not bind parameter at index {}, parameter count is {}", index,
                                        stmt.parameter_count));
-    if (!is_accepted_parameter_type(parameter_type))
+    // A wide-character type stands for the 8-bit type of the same shape: the value goes to the
+    // store as UTF-8 text either way.
+    const SQLSMALLINT sql_type = wide::narrow_sql_type(parameter_type);
+    if (!is_accepted_parameter_type(sql_type))
         return diag_record(diag::state::general_error, fmt::format("unsupported target type: {}", parameter_type));
     // Values only go to the store: an output parameter's buffer holds nothing to send.
     if (io_type != SQL_PARAM_INPUT && io_type != SQL_PARAM_INPUT_OUTPUT)
@@ -77,7 +81,7 @@ diag_record bind_parameter(handle::statement& stmt, SQLUSMALLINT number, SQLSMAL
     if (auto refusal = buffers::unreadable_c_type(c_type))
         return diag_record(refusal->state, fmt::format("parameter {}: {}", number, refusal->reason));
     stmt.parameter_bindings.insert_or_assign(
-        index, parameter_binding{parameter_type, c_type, value, buffer_length, indicator});
+        index, parameter_binding{sql_type, c_type, value, buffer_length, indicator});
     return diag_record::success();
 }
 
@@ -133,9 +137,13 @@ diag_record describe_param(handle::statement& stmt, SQLUSMALLINT number, SQLSMAL
                            fmt::format("parameter {} is not a marker of the statement, which has {}", number,
                                        stmt.parameter_count));
     // The store takes every value as text and converts it to the column's type, so any parameter
-    // can be described as text of unknown size and nullability.
+    // can be described as text of unknown nullability. Its size is not known either, but a size
+    // of 0 makes applications that size their buffers by it (pyodbc's fast_executemany) send text
+    // as data-at-execution, which is not offered: the common text limit of 4000 characters lets
+    // them bind in place, and a longer value can still be bound with its own size.
+    constexpr SQLULEN described_text_size = 4000;
     if (data_type != nullptr) *data_type = SQL_VARCHAR;
-    if (parameter_size != nullptr) *parameter_size = 0;
+    if (parameter_size != nullptr) *parameter_size = described_text_size;
     if (decimal_digits != nullptr) *decimal_digits = 0;
     if (nullable != nullptr) *nullable = SQL_NULLABLE_UNKNOWN;
     return diag_record::success();
