@@ -20,6 +20,8 @@ struct answers {
     std::uint32_t option_result = VDL_OK;        // every vdl_option_set_* call
     std::uint32_t query_result = VDL_OK;         // vdl_query (the result record is always null)
     std::uint32_t metadata_result = VDL_OK;      // vdl_ts_get_metadata (the record is always null)
+    std::uint32_t change_result = VDL_OK;        // vdl_change
+    std::uint64_t changed_rows = 1;              // what vdl_change counts (unless it fails otherwise)
     std::string error_text = "fake failure";     // vdl_error, whatever the code
 };
 
