@@ -141,21 +141,6 @@ TEST_F(SetPos, TextBuffersByTheirIndicator) {
     EXPECT_EQ(rows(), "1:1 new 1.5\n2:2 y 2.5\n3:3 z 3.5\n");
 }
 
-TEST_F(SetPos, BuffersOfTypesWithoutALiteralWriteNothing) {
-    select_and_fetch();
-    std::array<SQLWCHAR, 8> wide{};
-    SQLLEN wide_length = 0;
-    ASSERT_EQ(SQLBindCol(s.stmt(), 2, SQL_C_WCHAR, wide.data(), sizeof wide, &wide_length), SQL_SUCCESS);
-    SQLBIGINT a = 0;
-    SQLLEN a_length = 0;
-    ASSERT_EQ(SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, &a, 0, &a_length), SQL_SUCCESS);
-    wide_length = 2;
-    a = 1;
-    EXPECT_EQ(set_pos(1, SQL_UPDATE), SQL_ERROR);
-    EXPECT_NE(s.diag_message().find("invalid generated scripy"), std::string::npos) << s.diag_message();
-    EXPECT_EQ(rows(), original);
-}
-
 TEST_F(SetPos, NoCurrentRowOrNoSelect) {
     ASSERT_EQ(s.exec("SELECT a FROM t"), SQL_SUCCESS);
     EXPECT_EQ(set_pos(1, SQL_POSITION), SQL_ERROR) << "before the first fetch";
