@@ -166,13 +166,14 @@ TEST_F(ThroughTheDriverManager, FunctionsNotOfferedAreReportedMissing) {
              {SQL_API_SQLBROWSECONNECT, SQL_API_SQLBULKOPERATIONS, SQL_API_SQLCOPYDESC, SQL_API_SQLGETCURSORNAME,
               SQL_API_SQLGETDESCFIELD, SQL_API_SQLGETDESCREC, SQL_API_SQLNATIVESQL, SQL_API_SQLPARAMDATA,
               SQL_API_SQLPUTDATA, SQL_API_SQLSETCURSORNAME, SQL_API_SQLSETDESCFIELD, SQL_API_SQLSETDESCREC,
-              SQL_API_SQLSPECIALCOLUMNS, SQL_API_SQLSETPOS})) {
+              SQL_API_SQLSPECIALCOLUMNS})) {
         SQLUSMALLINT supported = 7;
         ASSERT_EQ(SQLGetFunctions(dbc, id, &supported), SQL_SUCCESS);
         EXPECT_EQ(supported, SQL_FALSE) << id;
     }
     for (const SQLUSMALLINT id : std::to_array<SQLUSMALLINT>({SQL_API_SQLCLOSECURSOR, SQL_API_SQLDESCRIBEPARAM,
-                                                               SQL_API_SQLFETCHSCROLL, SQL_API_SQLCANCEL})) {
+                                                               SQL_API_SQLFETCHSCROLL, SQL_API_SQLCANCEL,
+                                                               SQL_API_SQLSETPOS})) {
         SQLUSMALLINT supported = 7;
         ASSERT_EQ(SQLGetFunctions(dbc, id, &supported), SQL_SUCCESS);
         EXPECT_EQ(supported, SQL_TRUE) << id;

@@ -153,6 +153,16 @@ uint32_t vdl_query(vdl_handle* handle, const char* query, vdl_result** result) {
     return s.next.query_result;
 }
 
+uint32_t vdl_change(vdl_handle* handle, const char* statement, uint64_t most_changes, uint64_t* changed) {
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    fake_vdl::record(s, "vdl_change(" + fake_vdl::name_of(s, handle) + ", " + fake_vdl::text_of(statement) + ", " +
+                            std::to_string(most_changes) + ")");
+    const bool counted = s.next.change_result == VDL_OK || s.next.change_result == VDL_E_TOO_MANY_CHANGES;
+    if (changed != nullptr) *changed = counted ? s.next.changed_rows : 0;
+    return s.next.change_result;
+}
+
 uint32_t vdl_ts_get_metadata(vdl_handle* handle, const char* table, vdl_metadata** metadata) {
     auto& s = state();
     std::lock_guard lock(s.mutex);

@@ -20,6 +20,8 @@ struct answers {
     std::uint32_t option_result = VDL_OK;        // every vdl_option_set_* call
     std::uint32_t query_result = VDL_OK;         // vdl_query
     std::uint32_t metadata_result = VDL_OK;      // vdl_ts_get_metadata
+    std::uint32_t change_result = VDL_OK;        // vdl_change
+    std::uint64_t changed_rows = 1;              // what vdl_change counts (unless it fails otherwise)
     // The records those two store, null unless set. The test owns them: vdl_release of one is
     // recorded ("vdl_release(#1, record)") and frees nothing.
     vdl_result* query_record = nullptr;

@@ -66,7 +66,8 @@ TEST(GetInfo, NumbersHaveTheirOdbcWidths) {
     EXPECT_EQ(read(SQL_CONVERT_VARCHAR).as<SQLUINTEGER>(), 0xE7FFFFu);
     EXPECT_EQ(read(SQL_SQL_CONFORMANCE).written(), 4u);
     EXPECT_EQ(read(SQL_SQL_CONFORMANCE).as<SQLUINTEGER>(), static_cast<SQLUINTEGER>(SQL_SC_SQL92_ENTRY));
-    EXPECT_EQ(read(SQL_POS_OPERATIONS).as<SQLUINTEGER>(), static_cast<SQLUINTEGER>(SQL_POS_POSITION));
+    EXPECT_EQ(read(SQL_POS_OPERATIONS).as<SQLUINTEGER>(),
+              static_cast<SQLUINTEGER>(SQL_POS_POSITION | SQL_POS_UPDATE | SQL_POS_DELETE));
     // An SQLUINTEGER in ODBC: all four bytes are written.
     EXPECT_EQ(read(SQL_MAX_CHAR_LITERAL_LEN).written(), 4u);
 }

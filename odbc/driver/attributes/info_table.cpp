@@ -166,7 +166,7 @@ const info_table& prepare_infos() {
         {153, "SQL_PARAM_ARRAY_ROW_COUNTS", u32{2}},
         {154, "SQL_PARAM_ARRAY_SELECTS", u32{3}},
         {80, "SQL_POSITIONED_STATEMENTS", u32{0}},
-        {79, "SQL_POS_OPERATIONS", u32{1}},
+        {79, "SQL_POS_OPERATIONS", u32{SQL_POS_POSITION | SQL_POS_UPDATE | SQL_POS_DELETE}},
         {21, "SQL_PROCEDURES", text("N")},
         {40, "SQL_PROCEDURE_TERM", text("")},
         {93, "SQL_QUOTED_IDENTIFIER_CASE", u16{3}},

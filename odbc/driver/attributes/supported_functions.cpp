@@ -144,7 +144,7 @@ constexpr std::array function_table = std::to_array<function_support>({
     {SQL_API_SQLBINDCOL, true}, {SQL_API_SQLFETCH, true}, {SQL_API_SQLFETCHSCROLL, true},
     {SQL_API_SQLEXTENDEDFETCH, true}, {SQL_API_SQLGETDATA, true}, {SQL_API_SQLROWCOUNT, true},
     {SQL_API_SQLMORERESULTS, true}, {SQL_API_SQLCLOSECURSOR, true}, {SQL_API_SQLGETCURSORNAME, false},
-    {SQL_API_SQLSETCURSORNAME, false}, {SQL_API_SQLSETPOS, false} /* positioned update */,
+    {SQL_API_SQLSETCURSORNAME, false}, {SQL_API_SQLSETPOS, true},
     {SQL_API_SQLSETSCROLLOPTIONS, false}, {SQL_API_SQLBULKOPERATIONS, false},
     // catalog and type information
     {SQL_API_SQLTABLES, true}, {SQL_API_SQLCOLUMNS, true}, {SQL_API_SQLSTATISTICS, true},

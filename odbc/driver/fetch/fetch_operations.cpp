@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "fetch/bound_address.hpp"
 #include "fetch/fetch_column_generic.hpp"
 #include "fetch/rowset_position.hpp"
 #include "logger/logger.hpp"
@@ -29,14 +30,6 @@ diag_record bad_column(std::uint16_t index, std::size_t column_count) {
 template <typename T>
 void store_through(T* target, T value) noexcept {
     std::memcpy(target, &value, sizeof value);
-}
-
-// A bound address moved by the bind offset; a null address stays null. The arithmetic is done on
-// the address value: the application vouches for what the moved address names.
-template <typename T>
-T* offset_by(T* address, SQLLEN offset) noexcept {
-    if (address == nullptr || offset == 0) return address;
-    return reinterpret_cast<T*>(reinterpret_cast<std::uintptr_t>(address) + static_cast<std::uintptr_t>(offset));
 }
 
 // The zero-based column of a column number; column 0 stands for the first column.
@@ -68,7 +61,7 @@ diag_record transfer_rowset(handle::statement& stmt, std::int64_t start) {
     log_line(logger::level::debug, "current row: {} - row count: {}", start, stmt.row_count);
     const auto first = static_cast<SQLULEN>(start);
     const SQLULEN k = std::min<SQLULEN>(n, static_cast<SQLULEN>(stmt.row_count) - first);
-    const SQLLEN offset = stmt.row_bind_offset_ptr != nullptr ? *stmt.row_bind_offset_ptr : 0;
+    const SQLLEN offset = bind_offset(stmt.row_bind_offset_ptr);
 
     const auto& columns = stmt.result.columns;
     for (const column_binding& binding : stmt.column_bindings) {

@@ -24,6 +24,10 @@ struct statement : base {
     // A copy of the connection's cluster handle taken at allocation; opens nothing.
     cluster_handle cluster = nullptr;
     std::string prepared_text;
+    // The text whose execution made the current result, as the application gave it (SQLExecDirect's
+    // or the prepared one): SQLSetPos takes its table from it. Empty without a result and for
+    // catalog results.
+    std::string result_text;
     // Number of "?" markers in the prepared text.
     std::uint32_t parameter_count = 0;
     // SQLBindParameter records by zero-based parameter index.

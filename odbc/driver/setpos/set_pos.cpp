@@ -1,9 +1,149 @@
 #include "setpos/set_pos.hpp"
 
-#include "diagnostics/not_implemented_yet.hpp"
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "buffers/application_value.hpp"
+#include "fetch/application_slots.hpp"
+#include "fetch/bound_address.hpp"
+#include "logger/logger.hpp"
+#include "setpos/positioned_change.hpp"
+#include "statement/rewrite_rules.hpp"
+#include "vdl_api.h"
 
 namespace setpos_ops {
 
-diag_record set_pos(handle::statement&, SQLSETPOSIROW, SQLUSMALLINT, SQLUSMALLINT) { return not_implemented_yet(); }
+namespace {
+
+using setpos::change_kind;
+
+// The row of row number 1, the first row of the rowset, is a row of the result.
+bool on_a_row(std::int64_t position, std::int64_t row_count) noexcept {
+    return static_cast<std::uint64_t>(position) < static_cast<std::uint64_t>(row_count);
+}
+
+diag_record failed(std::string detail) { return diag_record(diag::state::general_error, std::move(detail)); }
+
+// The record of a value that cannot be read or written, naming the column.
+diag_record refused(const buffers::value_refusal& refusal) { return diag_record(refusal.state, refusal.reason); }
+
+// What the buffers of a binding hold for the first row of the rowset: its slot 0, found as
+// fetching finds it (the bind offset applied, the bind type's layout). None where nothing is to be
+// written: no buffer or indicator, a negative indicator (SQL_NULL_DATA, SQL_NTS ...) or a C type
+// that has no literal.
+using new_value = std::variant<std::optional<buffers::application_value>, buffers::value_refusal>;
+
+new_value value_in_buffer(const handle::statement& stmt, const column_binding& binding) {
+    const SQLLEN offset = bind_offset(stmt.row_bind_offset_ptr);
+    const application_slots slots(stmt.bind_type, binding.c_type, offset_by(binding.buffer, offset),
+                                  binding.buffer_length, offset_by(binding.indicator, offset));
+    const std::byte* data = slots.data(0);
+    const std::byte* indicator = slots.indicator(0);
+    if (data == nullptr || indicator == nullptr) return std::nullopt;
+    SQLLEN length = 0;
+    std::memcpy(&length, indicator, sizeof length);
+    if (length < 0 || buffers::unreadable_c_type(binding.c_type)) return std::nullopt;
+    // A value longer than its buffer was cut when it was fetched: the buffer does not hold it.
+    const bool bytes = binding.c_type == SQL_C_CHAR || binding.c_type == SQL_C_BINARY;
+    if (bytes && length > binding.buffer_length)
+        return buffers::value_refusal{diag::state::invalid_buffer_length,
+                                      fmt::format("its value is {} bytes long, more than its buffer of {} holds",
+                                                  length, binding.buffer_length)};
+    auto read = buffers::read_value({binding.c_type, data, binding.buffer_length, length});
+    if (auto* refusal = std::get_if<buffers::value_refusal>(&read)) return std::move(*refusal);
+    return std::optional(std::get<buffers::application_value>(std::move(read)));
+}
+
+// The bound columns of the current row; a binding of a column that the result does not have is
+// skipped.
+std::variant<std::vector<setpos::bound_column>, diag_record> bound_columns(const handle::statement& stmt,
+                                                                           change_kind kind) {
+    const auto& columns = stmt.result.columns;
+    const auto row = static_cast<std::size_t>(stmt.rowset_start);
+    std::vector<setpos::bound_column> bound;
+    bound.reserve(stmt.column_bindings.size());
+    for (const column_binding& binding : stmt.column_bindings) {
+        if (binding.column_index >= columns.size()) continue;
+        const result_column& column = columns[binding.column_index];
+        setpos::bound_column c{column.name, setpos::cell_at(column.data, row), std::nullopt};
+        if (kind == change_kind::update) {
+            auto value = value_in_buffer(stmt, binding);
+            if (auto* refusal = std::get_if<buffers::value_refusal>(&value))
+                return diag_record(refusal->state, fmt::format("column {}: {}", column.name, refusal->reason));
+            c.replacement = std::get<std::optional<buffers::application_value>>(std::move(value));
+        }
+        bound.push_back(std::move(c));
+    }
+    return bound;
+}
+
+// Runs the generated text, which must change exactly the current row: the store undoes a change
+// of more rows before it answers, and a change of none found the row gone or altered.
+diag_record run_change(const handle::statement& stmt, const std::string& text, std::string_view table) {
+    if (stmt.cluster == nullptr)
+        return diag_record(diag::state::connection_not_open, "statement needs a working connection.");
+    std::uint64_t changed = 0;
+    const std::uint32_t status = vdl_change(stmt.cluster, text.c_str(), 1, &changed);
+    if (status == VDL_E_TOO_MANY_CHANGES) {
+        diag_record r = failed(fmt::format("{} rows of {} hold the bound values of the current row, so nothing was "
+                                           "changed; bind columns that tell the row apart, such as $timestamp",
+                                           changed, table));
+        r.native_error = static_cast<std::int32_t>(status);
+        return r;
+    }
+    if (status != VDL_OK) {
+        diag_record r = failed(fmt::format("could not query, error: {}", vdl_error(status)));
+        r.native_error = static_cast<std::int32_t>(status);
+        return r;
+    }
+    if (changed == 0)
+        return failed(fmt::format("no row of {} holds the bound values of the current row any more, so nothing "
+                                  "was changed",
+                                  table));
+    log_line(logger::level::debug, "  changed {} row", changed);
+    return diag_record::success();
+}
+
+diag_record change_current_row(handle::statement& stmt, change_kind kind) {
+    const std::string table = setpos::table_text(stmt.result_text);
+    if (table.empty()) return failed("unknown table name");
+    // "  update current row: {} in table: {}" or "  delete current row: {} in table: {}"
+    log_line(logger::level::debug, "  {} current row: {} in table: {}",
+             kind == change_kind::update ? "update" : "delete", stmt.rowset_start, table);
+
+    auto columns = bound_columns(stmt, kind);
+    if (auto* r = std::get_if<diag_record>(&columns)) return std::move(*r);
+    auto generated = setpos::generate(kind, table, std::get<std::vector<setpos::bound_column>>(columns));
+    if (auto* refusal = std::get_if<buffers::value_refusal>(&generated)) return refused(*refusal);
+    const auto& change = std::get<setpos::generated_change>(generated);
+    log_line(logger::level::info, "  query: '{}'", change.text);
+    if (!change.complete) return failed("invalid generated scripy");
+
+    diag_record r = run_change(stmt, change.text, table);
+    if (r.return_code != SQL_SUCCESS) return r;
+    if (stmt.row_status_ptr != nullptr) {
+        const SQLUSMALLINT status = kind == change_kind::update ? SQL_ROW_UPDATED : SQL_ROW_DELETED;
+        std::memcpy(stmt.row_status_ptr, &status, sizeof status);
+    }
+    return diag_record::success();
+}
+
+}  // namespace
+
+diag_record set_pos(handle::statement& stmt, SQLSETPOSIROW row_number, SQLUSMALLINT operation, SQLUSMALLINT) {
+    if (!rewrite::contains_lower(stmt.result_text, "select") || !on_a_row(stmt.rowset_start, stmt.row_count))
+        return failed("unsupported for not select");
+    if (row_number != 1) return failed(fmt::format("unsupported row number: {}", row_number));
+    switch (operation) {
+    case SQL_POSITION: return diag_record::success();  // row 1 is the current row already
+    case SQL_UPDATE: return change_current_row(stmt, change_kind::update);
+    case SQL_DELETE: return change_current_row(stmt, change_kind::remove);
+    default: return failed(fmt::format("unsupported operation: {}", operation));
+    }
+}
 
 }  // namespace setpos_ops

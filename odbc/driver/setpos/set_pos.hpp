@@ -1,5 +1,7 @@
 #pragma once
-// SQLSetPos: update or delete of the current row.
+// SQLSetPos: positioning on, updating and deleting the first row of the rowset. An update or a
+// delete runs a generated statement (setpos/positioned_change.hpp) that must change exactly that
+// row in the store; the fetched result stays as it was.
 
 #include <sql.h>
 

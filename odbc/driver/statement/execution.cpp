@@ -232,6 +232,7 @@ diag_record execute_text(handle::statement& stmt, std::string_view raw) {
     result_table table{build_columns(*result, stmt.wrapped_flag), std::move(result)};
     log_line(logger::level::debug, "query results got {} rows and {} columns", rows, table.columns.size());
     install_result(stmt, std::move(table), rows);
+    stmt.result_text = raw;
     return diag_record::success();
 }
 

@@ -55,15 +55,6 @@ void append_quoted(std::string& out, std::string_view text) {
     out.push_back('\'');
 }
 
-refusal append_text(std::string& out, std::string_view text) {
-    if (const auto zero = text.find('\0'); zero != std::string_view::npos)
-        return value_refusal{diag::state::general_error,
-                             fmt::format("the text holds a zero byte at offset {}, which a query text cannot carry",
-                                         zero)};
-    append_quoted(out, text);
-    return std::nullopt;
-}
-
 void append_blob(std::string& out, std::string_view bytes) {
     static constexpr char digits[] = "0123456789ABCDEF";
     out.reserve(out.size() + bytes.size() * 2 + 3);
@@ -265,8 +256,8 @@ refusal append_date_time(std::string& out, calendar c, literal_kind kind, bool q
 // ---- one writer per kind of literal ----
 
 refusal write_text(std::string& out, SQLSMALLINT sql_type, const application_value& value) {
-    if (const auto* t = std::get_if<text_value>(&value)) return append_text(out, t->bytes);
-    if (const auto* b = std::get_if<binary_value>(&value)) return append_text(out, b->bytes);
+    if (const auto* t = std::get_if<text_value>(&value)) return append_text_literal(out, t->bytes);
+    if (const auto* b = std::get_if<binary_value>(&value)) return append_text_literal(out, b->bytes);
     if (const auto* ts = std::get_if<SQL_TIMESTAMP_STRUCT>(&value))
         return append_date_time(out, of(*ts), literal_kind::timestamp, true);
     if (const auto* d = std::get_if<SQL_DATE_STRUCT>(&value)) return append_date_time(out, of(*d), literal_kind::date, true);
@@ -341,6 +332,15 @@ refusal write_date_time(std::string& out, SQLSMALLINT sql_type, literal_kind kin
 }
 
 }  // namespace
+
+std::optional<value_refusal> append_text_literal(std::string& out, std::string_view text) {
+    if (const auto zero = text.find('\0'); zero != std::string_view::npos)
+        return value_refusal{diag::state::general_error,
+                             fmt::format("the text holds a zero byte at offset {}, which a query text cannot carry",
+                                         zero)};
+    append_quoted(out, text);
+    return std::nullopt;
+}
 
 std::optional<value_refusal> append_literal(std::string& out, SQLSMALLINT sql_type, const application_value& value) {
     if (std::holds_alternative<null_value>(value)) {

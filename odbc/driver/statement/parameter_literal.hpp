@@ -13,8 +13,13 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "buffers/application_value.hpp"
+
+// Appends `text` as a quoted text literal, every ' doubled, to `out`; a text holding a zero byte
+// cannot be one (a query text ends at its first zero byte): `out` stays as it was.
+std::optional<buffers::value_refusal> append_text_literal(std::string& out, std::string_view text);
 
 // Appends the literal of `value` as a parameter of `sql_type` to `out`, or leaves `out` as it was
 // and answers why the value cannot be one.

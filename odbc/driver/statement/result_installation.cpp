@@ -10,6 +10,7 @@ void install_result(handle::statement& stmt, result_table table, std::int64_t ro
                     cursor_placement placement) {
     // The new table goes in before the old one is released, so text views never dangle.
     stmt.result = std::move(table);
+    stmt.result_text.clear();
     stmt.row_count = row_count;
     if (placement == cursor_placement::before_first_row) close_cursor(stmt);
     stmt.get_data = {};
@@ -23,6 +24,7 @@ void clear_result(handle::statement& stmt) {
 
 void release_result(handle::statement& stmt) noexcept {
     stmt.result = result_table{};
+    stmt.result_text.clear();
     stmt.row_count = 0;
     close_cursor(stmt);
 }

@@ -18,7 +18,8 @@ enum class cursor_placement {
 
 // Replaces the statement's result by `table` with `row_count` rows: the columns and the library
 // result they view into, the row count (written through the rows-fetched pointer), and the
-// cursor as `placement` says. SQLGetData starts over; column bindings stay.
+// cursor as `placement` says. SQLGetData starts over; column bindings stay. The result's text
+// is empty until the caller that ran a text sets it.
 void install_result(handle::statement& stmt, result_table table, std::int64_t row_count,
                     cursor_placement placement = cursor_placement::before_first_row);
 
