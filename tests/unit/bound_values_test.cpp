@@ -15,6 +15,7 @@ namespace {
 class BoundValues : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, s.dbc(), &probe_), SQL_SUCCESS);
         s.direct("CREATE TABLE q (s STRING, n INT64, d DOUBLE, b BLOB)");
         s.direct("INSERT INTO q ($timestamp, s, n) VALUES (1, 'ibm', 1), (2, 'aapl', 2), (3, 'zzz', 3)");
     }
@@ -32,15 +33,18 @@ protected:
         EXPECT_EQ(bind(1, c_type, sql_type, value, buffer_length, indicator), SQL_SUCCESS) << s.diag_message();
         return SQLExecute(s.stmt());
     }
+    // Queries run on a statement of their own: an SQLExecDirect on `s` would replace its
+    // prepared text.
     std::int64_t count(const std::string& where = "") const {
-        EXPECT_EQ(s.exec("select count(*) from q" + where), SQL_SUCCESS) << s.diag_message();
-        return *std::get<bigint_cells>(s.record().result.columns.at(0).data).values.at(0);
+        return *std::get<bigint_cells>(single("select count(*) from q" + where)).values.at(0);
     }
     // The one column of the one row `select` returns.
     const column_data& single(const std::string& select) const {
-        EXPECT_EQ(s.exec(select), SQL_SUCCESS) << s.diag_message();
-        EXPECT_EQ(s.record().row_count, 1) << select;
-        return s.record().result.columns.at(0).data;
+        auto* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(select.c_str()));
+        EXPECT_EQ(SQLExecDirect(probe_, text, SQL_NTS), SQL_SUCCESS) << test::diag_of(SQL_HANDLE_STMT, probe_).message;
+        const auto& probe = *static_cast<variant_handle*>(probe_)->get_if<handle::statement>();
+        EXPECT_EQ(probe.row_count, 1) << select;
+        return probe.result.columns.at(0).data;
     }
     [[nodiscard]] std::vector<std::string> queries_sent(const test::captured_log& log) const {
         std::vector<std::string> sent;
@@ -49,7 +53,10 @@ protected:
         return sent;
     }
 
+    void TearDown() override { SQLFreeHandle(SQL_HANDLE_STMT, probe_); }
+
     test::store_statement s;
+    SQLHSTMT probe_ = nullptr;
 };
 
 }  // namespace

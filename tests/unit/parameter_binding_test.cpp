@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <sqlext.h>
 
+#include <chrono>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -85,6 +88,17 @@ TEST(ParameterLiteral, NumbersByTheirCTypeAndSqlType) {
     cases.push_back(value("SLONG as DOUBLE", SQL_C_SLONG, SQL_DOUBLE, std::int32_t{3}, "3"));
     cases.push_back(value("a whole DOUBLE as INTEGER", SQL_C_DOUBLE, SQL_INTEGER, 12.0, "12"));
     cases.push_back(value("BIT as TINYINT", SQL_C_BIT, SQL_TINYINT, std::uint8_t{1}, "1"));
+    // pyodbc binds True and False as SQL_C_BIT values of SQL type SQL_BIT.
+    cases.push_back(value("true as BIT", SQL_C_BIT, SQL_BIT, std::uint8_t{1}, "1"));
+    cases.push_back(value("false as BIT", SQL_C_BIT, SQL_BIT, std::uint8_t{0}, "0"));
+    cases.push_back(text("a text as BIT", SQL_BIT, "1", "1"));
+    cases.push_back(refused("2 as BIT", SQL_C_SLONG, SQL_BIT, std::int32_t{2}, "2 is out of the range of SQL_BIT"));
+    cases.push_back(refused("-1 as BIT", SQL_C_SLONG, SQL_BIT, std::int32_t{-1}, "-1 is out of the range of SQL_BIT"));
+    cases.push_back(refused_text("a word as BIT", SQL_BIT, "true", "the text 'true' is not a number"));
+    // pyodbc binds a Decimal as its text, of SQL type SQL_NUMERIC.
+    cases.push_back(text("a decimal text as NUMERIC", SQL_NUMERIC, "1.25", "1.25"));
+    cases.push_back(text("a whole NUMERIC stays exact", SQL_NUMERIC, "9007199254740993", "9007199254740993"));
+    cases.push_back(value("SBIGINT as NUMERIC", SQL_C_SBIGINT, SQL_NUMERIC, std::int64_t{-4}, "-4"));
     cases.push_back(refused("SSHORT 300 as TINYINT", SQL_C_SSHORT, SQL_TINYINT, std::int16_t{300},
                             "300 is out of the range of SQL_TINYINT"));
     cases.push_back(refused("SBIGINT 2^40 as INTEGER", SQL_C_SBIGINT, SQL_INTEGER, std::int64_t{1} << 40,
@@ -112,8 +126,6 @@ TEST(ParameterLiteral, TextIsAlwaysAQuotedLiteral) {
     cases.push_back(text("empty", SQL_VARCHAR, "", "''"));
     cases.push_back(value("SBIGINT as VARCHAR is its text", SQL_C_SBIGINT, SQL_VARCHAR, std::int64_t{42}, "'42'"));
     cases.push_back(value("DOUBLE as CHAR is its text", SQL_C_DOUBLE, SQL_CHAR, 1.25, "'1.25'"));
-    cases.push_back(value("a timestamp as VARCHAR", SQL_C_TYPE_TIMESTAMP, SQL_VARCHAR,
-                          SQL_TIMESTAMP_STRUCT{2021, 3, 4, 5, 6, 7, 0}, "'2021-03-04T05:06:07'"));
     cases.push_back(binary("binary as VARCHAR is its bytes", SQL_VARCHAR, "ab", "'ab'"));
     literal_case nts{"SQL_NTS", SQL_C_CHAR, SQL_VARCHAR, exact_buffer::text(std::string_view("abc\0", 4)),
                      SQL_NTS, 4, "'abc'", {}};
@@ -163,14 +175,21 @@ TEST(ParameterLiteral, DatesAndTimesAreUnquotedTimestamps) {
     cases.push_back(value("and keeps any other", SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP,
                           SQL_TIMESTAMP_STRUCT{2021, 3, 4, 5, 6, 7, 500000000}, "2021-03-04T05:06:07.500000000"));
     cases.push_back(value("a date", SQL_C_TYPE_DATE, SQL_TYPE_DATE, SQL_DATE_STRUCT{1999, 12, 31}, "1999-12-31T00:00:00"));
-    cases.push_back(value("a time", SQL_C_TYPE_TIME, SQL_TYPE_TIME, SQL_TIME_STRUCT{23, 59, 58}, "1900-01-00T23:59:58"));
+    // A date or time structure is a timestamp for the store whatever SQL type it is bound as:
+    // pyodbc's fast_executemany binds datetime values as SQL_VARCHAR.
+    cases.push_back(value("a timestamp as VARCHAR", SQL_C_TYPE_TIMESTAMP, SQL_VARCHAR,
+                          SQL_TIMESTAMP_STRUCT{2021, 3, 4, 5, 6, 7, 123456000}, "2021-03-04T05:06:07.123456000"));
+    cases.push_back(value("a date as CHAR", SQL_C_TYPE_DATE, SQL_CHAR, SQL_DATE_STRUCT{1999, 12, 31},
+                          "1999-12-31T00:00:00"));
+    cases.push_back(refused("an invalid timestamp as VARCHAR", SQL_C_TYPE_TIMESTAMP, SQL_VARCHAR,
+                            SQL_TIMESTAMP_STRUCT{2021, 2, 30, 24, 0, 0, 0},
+                            "2021-02-30 24:00:00.000000000 is not a valid date and time"));
     cases.push_back(value("a date as TIMESTAMP", SQL_C_TYPE_DATE, SQL_TYPE_TIMESTAMP, SQL_DATE_STRUCT{2000, 1, 2},
                           "2000-01-02T00:00:00"));
     cases.push_back(value("a timestamp as DATE", SQL_C_TYPE_TIMESTAMP, SQL_TYPE_DATE,
                           SQL_TIMESTAMP_STRUCT{2021, 3, 4, 5, 6, 7, 8}, "2021-03-04T00:00:00"));
     cases.push_back(text("a text as TIMESTAMP", SQL_TYPE_TIMESTAMP, "2021-03-04 05:06:07.25", "2021-03-04T05:06:07.250000000"));
     cases.push_back(text("a text as DATE", SQL_TYPE_DATE, "2021-03-04", "2021-03-04T00:00:00"));
-    cases.push_back(text("a text as TIME", SQL_TYPE_TIME, "05:06:07", "1900-01-00T05:06:07"));
     cases.push_back(refused_text("a text that is no date", SQL_TYPE_TIMESTAMP, "yesterday",
                                  "the text 'yesterday' is not a timestamp (YYYY-MM-DD HH:MM:SS)"));
     cases.push_back(refused("month 13", SQL_C_TYPE_DATE, SQL_TYPE_DATE, SQL_DATE_STRUCT{2021, 13, 1},
@@ -187,6 +206,41 @@ TEST(ParameterLiteral, DatesAndTimesAreUnquotedTimestamps) {
     check(cases);
 }
 
+// A time of day is a timestamp on the current date (UTC) for the store, however it is given.
+TEST(ParameterLiteral, ATimeOfDayIsTakenOnTheCurrentDate) {
+    const auto today = [] {
+        const std::chrono::year_month_day d{std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
+        return fmt::format("{:04d}-{:02d}-{:02d}", static_cast<int>(d.year()), static_cast<unsigned>(d.month()),
+                           static_cast<unsigned>(d.day()));
+    };
+    const struct {
+        const char* what;
+        literal_case c;
+        std::string time;
+    } cases[] = {
+        {"a time", value("", SQL_C_TYPE_TIME, SQL_TYPE_TIME, SQL_TIME_STRUCT{23, 59, 58}, ""), "T23:59:58"},
+        {"a text as TIME", text("", SQL_TYPE_TIME, "05:06:07.5", ""), "T05:06:07.500000000"},
+        {"a time as VARCHAR", value("", SQL_C_TYPE_TIME, SQL_VARCHAR, SQL_TIME_STRUCT{0, 0, 1}, ""), "T00:00:01"},
+        {"a timestamp as TIME keeps its time only", value("", SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIME,
+                                                          SQL_TIMESTAMP_STRUCT{1999, 1, 2, 3, 4, 5, 0}, ""),
+         "T03:04:05"},
+    };
+    for (const auto& [what, c, time] : cases) {
+        SCOPED_TRACE(what);
+        const auto read = buffers::read_value(c.buffer.as(c.c_type, c.indicator, c.buffer_length));
+        ASSERT_TRUE(std::holds_alternative<buffers::application_value>(read));
+        const auto before = today();
+        std::string out;
+        ASSERT_FALSE(append_literal(out, c.sql_type, std::get<buffers::application_value>(read)));
+        // Around midnight the date may have changed while the literal was written.
+        EXPECT_TRUE(out == before + time || out == today() + time) << out;
+    }
+    std::string out;
+    const auto refusal = append_literal(out, SQL_TYPE_TIME, SQL_TIME_STRUCT{24, 0, 0});
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->reason, "0000-00-00 24:00:00.000000000 is not a valid date and time");
+}
+
 TEST(ParameterLiteral, NullIsTheNullLiteralForEveryType) {
     for (const SQLSMALLINT sql_type : std::initializer_list<SQLSMALLINT>{SQL_VARCHAR, SQL_INTEGER, SQL_DOUBLE, SQL_VARBINARY, SQL_TYPE_TIMESTAMP}) {
         std::string out;
@@ -199,9 +253,12 @@ TEST(ParameterTypes, AcceptedListAndNames) {
     int accepted = 0;
     for (int code = -200; code <= 200; ++code)
         accepted += is_accepted_parameter_type(static_cast<SQLSMALLINT>(code)) ? 1 : 0;
-    EXPECT_EQ(accepted, 17);
-    EXPECT_FALSE(is_accepted_parameter_type(SQL_WVARCHAR));
-    EXPECT_FALSE(is_accepted_parameter_type(SQL_NUMERIC));
+    EXPECT_EQ(accepted, 19);
+    EXPECT_TRUE(is_accepted_parameter_type(SQL_BIT));
+    EXPECT_TRUE(is_accepted_parameter_type(SQL_NUMERIC));
+    EXPECT_FALSE(is_accepted_parameter_type(SQL_WVARCHAR)) << "taken as SQL_VARCHAR before this check";
+    EXPECT_FALSE(is_accepted_parameter_type(SQL_GUID));
+    EXPECT_FALSE(is_accepted_parameter_type(SQL_INTERVAL_DAY));
     EXPECT_EQ(sql_type_name(12), "SQL_VARCHAR");
     EXPECT_EQ(sql_type_name(93), "SQL_TYPE_TIMESTAMP");
     EXPECT_EQ(sql_type_name(113), "SQL_INTERVAL_MINUTE_TO_SECOND");

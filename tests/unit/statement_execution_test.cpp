@@ -230,24 +230,58 @@ TEST_F(Execution, BindingFailuresKeepTheBindings) {
     EXPECT_EQ(SQLBindParameter(s.stmt(), 3, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr), SQL_ERROR);
     EXPECT_EQ(s.diag_message(), "[HY000] General error: could not bind parameter at index 2, parameter count is 2");
     EXPECT_EQ(SQLBindParameter(s.stmt(), 0, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr), SQL_ERROR);
-    EXPECT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_NUMERIC, 0, 0, &v, 0, nullptr),
+    EXPECT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_GUID, 0, 0, &v, 0, nullptr),
               SQL_ERROR);
-    EXPECT_EQ(s.diag_message(), "[HY000] General error: unsupported target type: 2");
+    EXPECT_EQ(s.diag_message(), "[HY000] General error: unsupported target type: -11");
     EXPECT_TRUE(s.record().parameter_bindings.empty());
     ASSERT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr),
               SQL_SUCCESS);
     ASSERT_EQ(SQLBindParameter(s.stmt(), 2, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr),
               SQL_SUCCESS);
-    // A text with fewer markers than the bindings held fails until the bindings are reset.
-    ASSERT_EQ(s.prepare("select * from t where volume = ?"), SQL_SUCCESS);
-    EXPECT_EQ(SQLExecute(s.stmt()), SQL_ERROR);
-    EXPECT_EQ(s.diag_message(), "[HY000] General error: Expected 1 parameters, got 2");
-    EXPECT_EQ(SQLFreeStmt(s.stmt(), SQL_RESET_PARAMS), SQL_SUCCESS);
+    // Bindings survive SQLPrepare: those beyond the markers of a later text are ignored (pyodbc
+    // runs a 1-marker text after one whose parameter 5 failed to bind).
     v = 9;
+    ASSERT_EQ(s.prepare("select * from t where volume = ?"), SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+    EXPECT_EQ(s.record().row_count, 1);
+    // Every marker needs its binding.
+    ASSERT_EQ(s.prepare("select * from t where volume = ? or volume = ? or volume = ?"), SQL_SUCCESS);
+    EXPECT_EQ(SQLExecute(s.stmt()), SQL_ERROR);
+    EXPECT_EQ(s.diag_message(), "[HY000] General error: Expected 3 parameters, got 2");
+    EXPECT_EQ(SQLFreeStmt(s.stmt(), SQL_RESET_PARAMS), SQL_SUCCESS);
+    ASSERT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr),
+              SQL_SUCCESS);
+    ASSERT_EQ(SQLBindParameter(s.stmt(), 3, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr),
+              SQL_SUCCESS);
+    EXPECT_EQ(SQLExecute(s.stmt()), SQL_ERROR) << "parameter 2 is not bound";
+    EXPECT_EQ(s.diag_message(), "[HY000] General error: Expected 3 parameters, got 2");
+}
+
+// SQLExecDirect replaces the prepared text: a later SQLNumResultCols runs nothing but what it
+// describes (pyodbc runs a statement without a result after a prepared SELECT with parameters
+// and asks for its columns), and SQLExecute has nothing of the older text to take or run.
+TEST_F(Execution, ExecDirectReplacesThePreparedText) {
+    ASSERT_EQ(s.prepare("select sym from t where volume = ?"), SQL_SUCCESS);
+    std::int32_t v = 9;
     ASSERT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr),
               SQL_SUCCESS);
     ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
-    EXPECT_EQ(s.record().row_count, 1);
+    ASSERT_EQ(SQLFreeStmt(s.stmt(), SQL_RESET_PARAMS), SQL_SUCCESS);
+    ASSERT_EQ(s.exec("CREATE TABLE u (n INT64)"), SQL_SUCCESS) << s.diag_message();
+    SQLSMALLINT columns = -1;
+    ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS) << s.diag_message();
+    EXPECT_EQ(columns, 0) << "the CREATE has no result";
+
+    // A prepared SELECT without markers, run early, then replaced by a direct text.
+    ASSERT_EQ(s.prepare("select sym, price from t"), SQL_SUCCESS);
+    ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
+    EXPECT_EQ(columns, 2);
+    ASSERT_EQ(s.exec("insert into u (n) values (1)"), SQL_SUCCESS);
+    ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
+    EXPECT_EQ(columns, 0);
+    EXPECT_EQ(SQLExecute(s.stmt()), SQL_NO_DATA) << "nothing prepared, no result";
+    ASSERT_EQ(s.exec("select count(*) from u"), SQL_SUCCESS);
+    EXPECT_EQ(*std::get<bigint_cells>(s.record().result.columns.at(0).data).values.at(0), 1) << "the insert ran once";
 }
 
 TEST_F(Execution, AnEarlyExecutionIsTakenByTheNextExecuteOnly) {

@@ -237,10 +237,14 @@ diag_record execute_text(handle::statement& stmt, std::string_view raw) {
 }
 
 diag_record execute_prepared(handle::statement& stmt) {
-    if (stmt.parameter_bindings.size() != stmt.parameter_count)
-        return diag_record(diag::state::general_error, fmt::format("Expected {} parameters, got {}",
-                                                                   stmt.parameter_count,
-                                                                   stmt.parameter_bindings.size()));
+    // Every marker needs a binding; bindings beyond the markers (left from an earlier text, as
+    // bindings survive SQLPrepare) are ignored, as ODBC has it.
+    // (SQLPrepare keeps the marker count within 16 bits.)
+    const auto beyond = stmt.parameter_bindings.lower_bound(static_cast<std::uint16_t>(stmt.parameter_count));
+    const auto bound = static_cast<std::size_t>(std::distance(stmt.parameter_bindings.begin(), beyond));
+    if (bound != stmt.parameter_count)
+        return diag_record(diag::state::general_error,
+                           fmt::format("Expected {} parameters, got {}", stmt.parameter_count, bound));
     // The result of an early execution (to describe the columns) is this execution's result.
     if (stmt.executed_flag) {
         stmt.executed_flag = false;

@@ -1,6 +1,7 @@
 #include "statement/parameter_literal.hpp"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <iterator>
@@ -22,8 +23,10 @@ std::optional<literal_kind> kind_of(SQLSMALLINT sql_type) noexcept {
     switch (sql_type) {
     case SQL_CHAR: case SQL_VARCHAR: case SQL_LONGVARCHAR: return literal_kind::text;
     case SQL_BINARY: case SQL_VARBINARY: case SQL_LONGVARBINARY: return literal_kind::binary;
-    case SQL_TINYINT: case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIGINT: return literal_kind::integer;
-    case SQL_REAL: case SQL_FLOAT: case SQL_DOUBLE: case SQL_DECIMAL: return literal_kind::floating;
+    case SQL_BIT: case SQL_TINYINT: case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIGINT: return literal_kind::integer;
+    // The store's numbers are 64-bit integers and doubles: a decimal is written as the shortest
+    // form of its double, or exactly when it is a whole number that fits an integer.
+    case SQL_REAL: case SQL_FLOAT: case SQL_DOUBLE: case SQL_DECIMAL: case SQL_NUMERIC: return literal_kind::floating;
     case SQL_TYPE_DATE: return literal_kind::date;
     case SQL_TYPE_TIME: return literal_kind::time;
     case SQL_TYPE_TIMESTAMP: return literal_kind::timestamp;
@@ -99,6 +102,7 @@ struct integer_range {
 // The values an integer SQL type holds, signed or unsigned.
 integer_range range_of(SQLSMALLINT sql_type) noexcept {
     switch (sql_type) {
+    case SQL_BIT: return {0, 1};
     case SQL_TINYINT: return {-128, 255};
     case SQL_SMALLINT: return {-32768, 65535};
     case SQL_INTEGER: return {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::uint32_t>::max()};
@@ -231,9 +235,16 @@ std::optional<calendar> calendar_of(const application_value& value, literal_kind
     return std::nullopt;
 }
 
-// Date and time values in the query language's timestamp form. A time of day has no date: its
-// calendar fields are all zero, which reads 1900-01-00.
-refusal append_date_time(std::string& out, calendar c, literal_kind kind, bool quoted) {
+// Today's date in UTC, the store's time zone.
+calendar today() {
+    const std::chrono::year_month_day date{std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
+    return {static_cast<int>(date.year()), static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day())};
+}
+
+// Date and time values in the query language's timestamp form, which is never quoted: the store
+// takes a quoted text as a text, and refuses it for a TIMESTAMP column. A time of day is taken on
+// the current date, as ODBC converts a time to a timestamp.
+refusal append_date_time(std::string& out, calendar c, literal_kind kind) {
     const bool date_ok = kind == literal_kind::time || valid_date(c);
     const bool time_ok = kind == literal_kind::date || valid_time(c);
     if (!date_ok || !time_ok)
@@ -241,15 +252,14 @@ refusal append_date_time(std::string& out, calendar c, literal_kind kind, bool q
                              fmt::format("{:04d}-{:02d}-{:02d} {:02d}:{:02d}:{:02d}.{:09d} is not a valid date and time",
                                          c.year, c.month, c.day, c.hour, c.minute, c.second, c.fraction)};
     if (kind == literal_kind::time) {
-        c.year = 1900;
-        c.month = 1;
-        c.day = 0;
+        const calendar date = today();
+        c.year = date.year;
+        c.month = date.month;
+        c.day = date.day;
     }
-    if (quoted) out.push_back('\'');
     fmt::format_to(std::back_inserter(out), "{:04d}-{:02d}-{:02d}T{:02d}:{:02d}:{:02d}", c.year, c.month, c.day,
                    c.hour, c.minute, c.second);
     if (c.fraction != 0) fmt::format_to(std::back_inserter(out), ".{:09d}", c.fraction);
-    if (quoted) out.push_back('\'');
     return std::nullopt;
 }
 
@@ -258,10 +268,12 @@ refusal append_date_time(std::string& out, calendar c, literal_kind kind, bool q
 refusal write_text(std::string& out, SQLSMALLINT sql_type, const application_value& value) {
     if (const auto* t = std::get_if<text_value>(&value)) return append_text_literal(out, t->bytes);
     if (const auto* b = std::get_if<binary_value>(&value)) return append_text_literal(out, b->bytes);
+    // A date or time structure is a timestamp whatever SQL type it is bound as (pyodbc's
+    // fast_executemany binds datetime values as SQL_VARCHAR, the type SQLDescribeParam gives).
     if (const auto* ts = std::get_if<SQL_TIMESTAMP_STRUCT>(&value))
-        return append_date_time(out, of(*ts), literal_kind::timestamp, true);
-    if (const auto* d = std::get_if<SQL_DATE_STRUCT>(&value)) return append_date_time(out, of(*d), literal_kind::date, true);
-    if (const auto* t = std::get_if<SQL_TIME_STRUCT>(&value)) return append_date_time(out, of(*t), literal_kind::time, true);
+        return append_date_time(out, of(*ts), literal_kind::timestamp);
+    if (const auto* d = std::get_if<SQL_DATE_STRUCT>(&value)) return append_date_time(out, of(*d), literal_kind::date);
+    if (const auto* t = std::get_if<SQL_TIME_STRUCT>(&value)) return append_date_time(out, of(*t), literal_kind::time);
     // A number: its decimal text, quoted.
     return std::visit(
         [&](auto v) -> refusal {
@@ -320,14 +332,14 @@ refusal write_number(std::string& out, SQLSMALLINT sql_type, literal_kind kind, 
 
 refusal write_date_time(std::string& out, SQLSMALLINT sql_type, literal_kind kind, const application_value& value) {
     if (const auto* t = std::get_if<text_value>(&value)) {
-        if (auto c = parse_date_time(t->bytes, kind)) return append_date_time(out, *c, kind, false);
+        if (auto c = parse_date_time(t->bytes, kind)) return append_date_time(out, *c, kind);
         const std::string_view expected = kind == literal_kind::date   ? "date (YYYY-MM-DD)"
                                           : kind == literal_kind::time ? "time of day (HH:MM:SS)"
                                                                        : "timestamp (YYYY-MM-DD HH:MM:SS)";
         return value_refusal{diag::state::general_error,
                              fmt::format("the text '{}' is not a {}", t->bytes.substr(0, 64), expected)};
     }
-    if (auto c = calendar_of(value, kind)) return append_date_time(out, *c, kind, false);
+    if (auto c = calendar_of(value, kind)) return append_date_time(out, *c, kind);
     return restricted(value, sql_type);
 }
 

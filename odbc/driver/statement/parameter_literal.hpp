@@ -2,11 +2,14 @@
 // The one writer of a bound value as a literal of the query language, by the parameter's SQL
 // type: the database takes no bound parameters, so each marker is replaced by such a literal.
 //
-//   character types  'text', every ' doubled; numbers and dates as their text
+//   character types  'text', every ' doubled; numbers as their text
 //   binary types     X'hex' blob literal, byte for byte
 //   integer types    decimal; a number or a text that is one, whole and in the type's range
-//   floating types   the shortest decimal form that reads back to the same value
-//   date and time    unquoted YYYY-MM-DDTHH:MM:SS[.fraction]
+//                    (SQL_BIT: 0 or 1)
+//   floating types   the shortest decimal form that reads back to the same value (SQL_DECIMAL
+//                    and SQL_NUMERIC too: the store's numbers are integers and doubles)
+//   date and time    unquoted YYYY-MM-DDTHH:MM:SS[.fraction], a time of day on the current
+//                    date (UTC); a date or time structure is written so whatever the SQL type
 //   NULL             NULL, whatever the type
 
 #include <sql.h>

@@ -22,9 +22,8 @@ std::variant<std::string, diag_record> substitute(std::string_view text, std::sp
     out.reserve(text.size() + 16 * bindings.size());
     std::size_t copied = 0;
     for (const auto& [index, binding] : bindings) {
-        if (index >= markers.size())
-            return diag_record(diag::state::general_error,
-                               fmt::format("Could not prepare argument {} at index {}", binding.sql_type, index));
+        // Bindings beyond the markers are left from an earlier text, and ignored.
+        if (index >= markers.size()) break;
         // Column-wise arrays keep values one element apart; a character or binary element is as
         // long as its buffer, which must then be given.
         if (sets.size > 1 && sets.bind_type == SQL_PARAM_BIND_BY_COLUMN &&

@@ -15,8 +15,9 @@
 #include "statement/parameter_binding.hpp"
 
 // `markers` are the offsets of the markers in `text`; the binding of index i replaces marker i,
-// so a "?" inside a value never takes another value's place. A value that cannot be read or
-// written gives the record that names its parameter, and no text.
+// so a "?" inside a value never takes another value's place; bindings of an index beyond the
+// markers are ignored. A value that cannot be read or written gives the record that names its
+// parameter, and no text.
 std::variant<std::string, diag_record> substitute(std::string_view text, std::span<const std::size_t> markers,
                                                   const std::map<std::uint16_t, parameter_binding>& bindings,
                                                   const parameter_sets& sets, SQLULEN set);

@@ -86,7 +86,11 @@ diag_record bind_parameter(handle::statement& stmt, SQLUSMALLINT number, SQLSMAL
 }
 
 diag_record exec_direct(handle::statement& stmt, std::string_view text) {
-    // A result made by this text is not one an SQLExecute of the prepared text may take.
+    // The text replaces a prepared one: nothing later (SQLNumResultCols running a prepared SELECT
+    // early, SQLExecute taking an early result) may run or take the older text. The parameter
+    // bindings stay, as they do across SQLPrepare.
+    stmt.prepared_text.clear();
+    stmt.parameter_count = 0;
     stmt.executed_flag = false;
     return execution::execute_text(stmt, text);
 }
