@@ -5,9 +5,8 @@ set -euo pipefail
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 "$VDLSH" "file://$dir/store.db" --sample 20 >/dev/null
-printf '[vdl]\nDriver = %s\n' "$VDL_DRIVER_PATH" >"$dir/odbcinst.ini"
-printf '[vdl-sample]\nDriver = vdl\nuri = file://%s/store.db\nlogdir = %s/log\n' "$dir" "$dir" >"$dir/odbc.ini"
-export ODBCSYSINI=$dir ODBCINI=$dir/odbc.ini XDG_DATA_HOME=$dir
+while IFS= read -r line; do export "$line"; done < <(bash "$PRIVATE_ODBC" "$dir" --data-home --driver vdl "$VDL_DRIVER_PATH" \
+    --data-source vdl-sample Driver=vdl "uri=file://$dir/store.db" "logdir=$dir/log")
 
 fail() { echo "FAIL: $*"; exit 1; }
 

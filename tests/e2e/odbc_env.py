@@ -1,11 +1,20 @@
-"""A private unixODBC configuration for one test run: the built driver registered as
-"vdl" in an odbcinst.ini of its own, a data source in an odbc.ini of its own, and a sample
-store made by vdlsh."""
+"""The end-to-end suite's private unixODBC configuration (made by tests/support/private_odbc.sh):
+the built driver registered as "vdl", a data source "vdl-sample" on a sample store made by vdlsh,
+and the driver's log at Debug in the directory."""
 
 import os
 import shutil
 import subprocess
 import tempfile
+
+
+def private_odbc(directory, *arguments):
+    """Writes the configuration and points this process (and the programs it starts) at it."""
+    printed = subprocess.run(["bash", os.environ["PRIVATE_ODBC"], directory, *arguments], check=True,
+                             stdout=subprocess.PIPE, text=True).stdout
+    for line in printed.splitlines():
+        name, _, value = line.partition("=")
+        os.environ[name] = value
 
 
 class PrivateOdbc:
@@ -15,14 +24,9 @@ class PrivateOdbc:
         self.dir = tempfile.mkdtemp(prefix="vdl_e2e_")
         self.store = os.path.join(self.dir, "store.db")
         self.uri = "file://" + self.store
-        with open(os.path.join(self.dir, "odbcinst.ini"), "w") as f:
-            f.write(f"[vdl]\nDescription = Vandrel ODBC driver\nDriver = {self.driver}\n")
-        with open(os.path.join(self.dir, "odbc.ini"), "w") as f:
-            f.write(f"[vdl-sample]\nDriver = vdl\nDescription = sample store\nuri = {self.uri}\n"
-                    f"logdir = {self.dir}/log\nlog_level = 3\n")
-        os.environ["ODBCSYSINI"] = self.dir
-        os.environ["ODBCINI"] = os.path.join(self.dir, "odbc.ini")
-        os.environ["XDG_DATA_HOME"] = self.dir
+        private_odbc(self.dir, "--data-home", "--driver", "vdl", self.driver,
+                     "--data-source", "vdl-sample", "Driver=vdl", "Description=sample store", f"uri={self.uri}",
+                     f"logdir={self.dir}/log", "log_level=3")
         subprocess.run([self.vdlsh, self.uri, "--sample", str(rows)], check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 

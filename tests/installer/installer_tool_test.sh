@@ -6,7 +6,8 @@ set -uo pipefail
 
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-export ODBCSYSINI=$dir ODBCINI=$dir/odbc.ini
+# An empty configuration of its own: the tool adds the driver to it.
+while IFS= read -r line; do export "$line"; done < <(bash "$PRIVATE_ODBC" "$dir")
 usage=$(cat "$EXPECTED/installer_usage.txt")
 failures=0
 

@@ -109,7 +109,8 @@ TEST(SettingsParser, ZeroSeparatedListsAndNoReadingPastTheInput) {
 TEST(SettingsParser, ConnectionStringLayersDefaultsDataSourceAndItsOwnPairs) {
     test::temp_dir home;
     test::scoped_env xdg("XDG_DATA_HOME", home.path().string());
-    test::private_odbc_ini ini("[parser_prod]\nDriver = vdl\nUID = bob\nPWD = bobkey\nURI = vdl://10.0.0.5:2836\n");
+    test::private_odbc_ini ini(
+        {"--data-source", "parser_prod", "Driver=vdl", "UID=bob", "PWD=bobkey", "URI=vdl://10.0.0.5:2836"});
 
     const auto s = settings::parse_connection_string("DSN=parser_prod;UID=alice", ';');
     EXPECT_EQ(s.at("uid"), "alice") << "the string's pairs beat the data source's";

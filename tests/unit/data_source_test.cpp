@@ -83,7 +83,8 @@ TEST(DataSource, NothingToReadLeavesTheSettingsAlone) {
 }
 
 TEST(DataSource, ReadsASectionOfTheUsersOdbcIni) {
-    test::private_odbc_ini ini("[ds_read]\nUID = bob\nuri=vdl://h:9\nPWD =\n[ds_other]\nuid = carol\n");
+    test::private_odbc_ini ini(
+        {"--data-source", "ds_read", "UID=bob", "uri=vdl://h:9", "PWD=", "--data-source", "ds_other", "uid=carol"});
     ASSERT_TRUE(installer::library::instance().loaded());
     connection_settings s{{"uid", "old"}, {"uri", "old"}, {"pwd", "old"}, {"key", "old"}};
     settings::read_data_source("ds_read", s);

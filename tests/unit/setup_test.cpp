@@ -63,7 +63,7 @@ protected:
         recording_installer::register_result = 1;
         recording_installer::remove_result = 1;
     }
-    test::private_odbc_ini ini_{""};
+    test::private_odbc_ini ini_{std::vector<std::string>{}};
     test::scoped_env data_home_{"XDG_DATA_HOME", ini_.dir().string()};
     test::captured_log log_{logger::level::debug};
     installer::functions fake_ = recording_installer::functions();
@@ -187,7 +187,7 @@ TEST_F(Setup, ConfigDriverRequests) {
 
 // Through unixODBC's installer library, on the private odbc.ini.
 TEST(SetupInstaller, RemovingWithoutADsnRemovesTheDefaultDataSource) {
-    test::private_odbc_ini ini("[vdl_odbc_driver]\nDriver=vdl\n\n[kept]\nDriver=vdl\n");
+    test::private_odbc_ini ini({"--data-source", "vdl_odbc_driver", "Driver=vdl", "--data-source", "kept", "Driver=vdl"});
     test::scoped_env data_home("XDG_DATA_HOME", ini.dir().string());
     ASSERT_EQ(ConfigDSN(nullptr, ODBC_REMOVE_DSN, "vdl", nullptr), 1);
     const std::string text = test::read_file(ini.dir() / "odbc.ini");

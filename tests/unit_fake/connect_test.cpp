@@ -256,7 +256,8 @@ TEST_F(Connecting, SecretsStayOutOfTheLog) {
     ASSERT_EQ(SQLDisconnect(h.dbc), SQL_SUCCESS);
 
     // A data source holding the private key, read at Debug level where every value read is logged.
-    test::private_odbc_ini ini("[secret_ds]\nuid = bob\npwd = dsn-s3cret\nkey = pub\nlog_level = 3\nuri = file:s.db\n");
+    test::private_odbc_ini ini(
+        {"--data-source", "secret_ds", "uid=bob", "pwd=dsn-s3cret", "key=pub", "log_level=3", "uri=file:s.db"});
     ASSERT_EQ(driver_connect("DSN=secret_ds"), SQL_SUCCESS) << diag().message;
     EXPECT_EQ(fake_vdl::calls_of("vdl_option_set_user").back(), "vdl_option_set_user_credentials(#2, bob, dsn-s3cret)");
     ASSERT_EQ(SQLDisconnect(h.dbc), SQL_SUCCESS);
@@ -275,8 +276,8 @@ TEST_F(Connecting, SecretsStayOutOfTheLog) {
 }
 
 TEST_F(Connecting, SQLConnectLayersDataSourceAndArguments) {
-    test::private_odbc_ini ini("[layer_open]\nuid = bob\npwd = bobkey\nuri = file:ds7.db\n"
-                               "[layer_secure]\nuri = file:ds8.db\nkey = pub\n");
+    test::private_odbc_ini ini({"--data-source", "layer_open", "uid=bob", "pwd=bobkey", "uri=file:ds7.db",
+                                "--data-source", "layer_secure", "uri=file:ds8.db", "key=pub"});
 
     // Null user name and password clear the data source's credentials.
     ASSERT_EQ(connect("layer_open", nullptr, nullptr), SQL_SUCCESS) << diag().message;
@@ -307,7 +308,7 @@ TEST_F(Connecting, SQLConnectLayersDataSourceAndArguments) {
 TEST_F(Connecting, SQLConnectReopensTheLogWhereTheDataSourceWantsIt) {
     const auto ds_logs = home.path() / "ds_logs";
     const std::string dsn = test::fresh_section("log_ds");
-    test::private_odbc_ini ini("[" + dsn + "]\nlogdir = " + ds_logs.string() + "\nlog_level = 3\n");
+    test::private_odbc_ini ini({"--data-source", dsn, "logdir=" + ds_logs.string(), "log_level=3"});
     fake_vdl::next().connect_result = VDL_OK;
     ASSERT_EQ(connect(dsn.c_str(), nullptr, nullptr), SQL_SUCCESS) << diag().message;
 
