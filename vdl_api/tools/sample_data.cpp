@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 #include <random>
 #include <string>
@@ -14,13 +15,20 @@ constexpr std::uint64_t rows_per_statement = 1000;
 // One row's values as literals of the query language.
 using row_writer = std::function<std::string(std::uint64_t index, std::mt19937_64& random)>;
 
-std::string trades_row(std::uint64_t i, std::mt19937_64& random) {
+// Each symbol's price walks from its own start by at most 20 cents a row, never below 10.00, so
+// that a chart of price over time shows a line per symbol.
+row_writer trades_rows() {
     static constexpr std::array<std::string_view, 6> symbols{"ibm", "aapl", "msft", "goog", "amzn", "tsla"};
-    const auto sym = i % 97 == 5 ? std::string("NULL") : fmt::format("'{}'", symbols[random() % symbols.size()]);
-    const auto price = i % 89 == 7 ? std::string("NULL") : fmt::format("{}", static_cast<double>(1000 + random() % 49000) / 100.0);
-    const auto volume = i % 101 == 3 ? std::string("NULL") : fmt::format("{}", 1 + random() % 10000);
-    return fmt::format("({}, {}, {}, {})", sample_start + static_cast<std::int64_t>(i) * sample_step, sym, price,
-                       volume);
+    std::array<std::int64_t, symbols.size()> cents{14000, 13000, 25000, 9500, 10000, 20000};
+    return [cents](std::uint64_t i, std::mt19937_64& random) mutable {
+        const auto s = random() % symbols.size();
+        cents[s] = std::max<std::int64_t>(1000, cents[s] + static_cast<std::int64_t>(random() % 41) - 20);
+        const auto sym = i % 97 == 5 ? std::string("NULL") : fmt::format("'{}'", symbols[s]);
+        const auto price = i % 89 == 7 ? std::string("NULL") : fmt::format("{}", static_cast<double>(cents[s]) / 100.0);
+        const auto volume = i % 101 == 3 ? std::string("NULL") : fmt::format("{}", 1 + random() % 10000);
+        return fmt::format("({}, {}, {}, {})", sample_start + static_cast<std::int64_t>(i) * sample_step, sym, price,
+                           volume);
+    };
 }
 
 std::string sensors_row(std::uint64_t i, std::mt19937_64& random) {
@@ -66,7 +74,7 @@ vdl::status fill(vdl::session& session, std::string_view table, std::string_view
 
 vdl::status create_samples(vdl::session& session, std::uint64_t rows, const progress_callback& progress) {
     if (auto trades = fill(session, "trades", "CREATE TABLE trades (sym STRING, price DOUBLE, volume INT64)",
-                           "$timestamp, sym, price, volume", trades_row, rows, progress);
+                           "$timestamp, sym, price, volume", trades_rows(), rows, progress);
         !trades)
         return trades;
     return fill(session, "sensors", "CREATE TABLE sensors (sensor STRING, reading DOUBLE, payload BLOB)",
