@@ -3,8 +3,7 @@
 //   sensors ($timestamp, sensor STRING, reading DOUBLE, payload BLOB)
 // Each gets the requested number of rows with increasing $timestamp, a few NULLs in
 // every value column, a price that walks up and down per symbol (trades), and blobs that
-// contain zero bytes (sensors). The data is the same
-// on every run.
+// contain zero bytes (sensors). The data is the same on every run.
 #pragma once
 
 #include "failure.hpp"
