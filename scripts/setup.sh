@@ -9,7 +9,7 @@ packages=(
   libfmt-dev libboost-regex-dev
   libsqlite3-dev sqlite3
   googletest libgtest-dev
-  python3 python3-pyodbc python3-pandas
+  python3 python3-pyodbc python3-pandas python3-matplotlib
   binutils
 )
 

@@ -241,7 +241,9 @@ SQLRETURN SQL_API SQLDescribeCol(SQLHSTMT StatementHandle, SQLUSMALLINT ColumnNu
 SQLRETURN SQL_API SQLColAttribute(SQLHSTMT StatementHandle, SQLUSMALLINT ColumnNumber, SQLUSMALLINT FieldIdentifier,
                                   SQLPOINTER CharacterAttribute, SQLSMALLINT BufferLength, SQLSMALLINT* StringLength,
                                   SQLLEN* NumericAttribute) {
-    log_line(level::error, "SQLColAttribute");
+    // A call line like every other's: at Error it would put an error line into the log for each
+    // column an application (isql, pyodbc) describes.
+    log_line(level::debug, "{} column:{} field: {}", "SQLColAttribute", ColumnNumber, FieldIdentifier);
     return frame::call<statement>(StatementHandle, [&](statement& stmt) {
         return statement_ops::col_attribute(stmt, ColumnNumber, FieldIdentifier, CharacterAttribute, BufferLength,
                                             StringLength, NumericAttribute);

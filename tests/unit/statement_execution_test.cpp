@@ -375,7 +375,15 @@ TEST_F(Execution, ColumnAttributes) {
     char text[32] = "untouched";
     SQLSMALLINT length = 0;
     SQLLEN number = -5;
-    ASSERT_EQ(SQLColAttribute(s.stmt(), 2, SQL_DESC_NAME, text, sizeof text, &length, nullptr), SQL_SUCCESS);
+    {
+        // A successful call leaves no error line at the default level, and its call line at Debug.
+        test::captured_log info(logger::level::info);
+        ASSERT_EQ(SQLColAttribute(s.stmt(), 2, SQL_DESC_NAME, text, sizeof text, &length, nullptr), SQL_SUCCESS);
+        EXPECT_EQ(info.text(), "");
+        logger::detail::get_logger().set_level(logger::level::debug);
+        ASSERT_EQ(SQLColAttribute(s.stmt(), 2, SQL_DESC_NAME, text, sizeof text, &length, nullptr), SQL_SUCCESS);
+        EXPECT_EQ(info.lines().at(0), "[Debug] SQLColAttribute column:2 field: 1011");
+    }
     EXPECT_STREQ(text, "sym");
     ASSERT_EQ(SQLColAttribute(s.stmt(), 1, SQL_DESC_TYPE_NAME, text, sizeof text, &length, &number), SQL_SUCCESS);
     EXPECT_STREQ(text, "SQL_BIGINT");
