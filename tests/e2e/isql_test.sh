@@ -10,36 +10,41 @@ while IFS= read -r line; do export "$line"; done < <(bash "$PRIVATE_ODBC" "$dir"
 
 fail() { echo "FAIL: $*"; exit 1; }
 
-out=$(printf 'select count(*) as n from trades\n' | isql -b -v vdl-sample)
-echo "$out"
-grep -q '| 20 ' <<<"$out" || fail "count of the sample table"
+# expect NAME STATEMENT ISQL_OPTIONS...: isql in batch mode with the statement on its standard
+# input, its output (errors included) compared with tests/expected/isql/NAME.txt;
+# VDL_UPDATE_EXPECTED=1 writes the file instead.
+expect() {
+    local name=$1 statement=$2
+    shift 2
+    local file=$EXPECTED/isql/$name.txt out
+    out=$(printf '%s\n' "$statement" | isql "$@" 2>&1 || true)
+    if [ "${VDL_UPDATE_EXPECTED:-}" = 1 ]; then
+        printf '%s\n' "$out" >"$file"
+        return
+    fi
+    if [ "$out" != "$(cat "$file")" ]; then
+        diff "$file" <(printf '%s\n' "$out")
+        fail "isql $* <<< '$statement' differs from $file"
+    fi
+    echo "isql: $name as expected"
+}
 
-out=$(printf "select sym, volume from trades where volume is not null order by \$timestamp limit 3\n" | isql -b -v -c vdl-sample)
-echo "$out"
-grep -q '^| sym' <<<"$out" || fail "column headings"
-[ "$(grep -c '^| ' <<<"$out")" -eq 4 ] || fail "three rows and a heading"
-
-out=$(printf 'select * from missing_table\n' | isql -b -v vdl-sample 2>&1 || true)
-echo "$out"
-grep -q '42S02' <<<"$out" || fail "missing table reported as 42S02"
-
-# help: the tables, from SQLTables.
-out=$(printf 'help\n' | isql -b -v vdl-sample)
-echo "$out"
-grep -Eq '^\| +\| +\| sensors +\| TABLE +\|' <<<"$out" || fail "help lists sensors as a TABLE"
-grep -Eq '^\| +\| +\| trades +\| TABLE +\|' <<<"$out" || fail "help lists trades as a TABLE"
-[ "$(grep -c '| TABLE ' <<<"$out")" -eq 2 ] || fail "help lists two tables"
-
-# help TABLE: its columns, from SQLColumns, in table order with their types.
-out=$(printf 'help trades\n' | isql -b -v vdl-sample)
-echo "$out"
-grep -q '| COLUMN_NAME' <<<"$out" || fail "help trades has its headings"
-names=$(grep -E '^\| +\| +\| trades' <<<"$out" | awk -F'|' '{gsub(/ /, "", $5); gsub(/ /, "", $6); print $5 ":" $6}' | tr '\n' ' ')
-[ "$names" = '$timestamp:93 sym:1 price:8 volume:-5 ' ] || fail "help trades lists its columns: $names"
-
-out=$(printf 'help no_such_table\n' | isql -b -v vdl-sample 2>&1 || true)
-echo "$out"
-grep -q 'SQLRowCount returns -1' <<<"$out" || fail "help of an unknown table lists no columns"
+# Connecting by data source, with isql's banner; a data source that does not exist.
+expect connected quit -v vdl-sample
+expect no_such_data_source quit -v no-such-source
+# Results as a grid and, with -d and -c, delimited with the column names on the first line.
+expect count "select count(*) as n from trades" -b -v vdl-sample
+expect grid "select sym, price, volume from trades where sym is not null and price is not null and volume is not null order by \$timestamp limit 4" -b vdl-sample
+expect delimited "select \$timestamp, sym, price, volume from trades order by \$timestamp limit 8" -b -d, -c vdl-sample
+expect aggregate "select sym, count(*) as n, min(price) as low, max(price) as high from trades where sym is not null group by sym order by sym" -b -d'|' -c vdl-sample
+expect empty "select sym from trades where sym = 'none'" -b -d, -c vdl-sample
+# Errors: the driver's SQLSTATE and message, as isql -v shows them.
+expect missing_table "select * from missing_table" -b -v vdl-sample
+expect bad_column "select nope from trades" -b -v vdl-sample
+# help and help TABLE: SQLTables and SQLColumns.
+expect tables help -b -d, -c vdl-sample
+expect columns "help trades" -b -d'|' -c vdl-sample
+expect no_columns "help no_such_table" -b -v -d, -c vdl-sample
 
 # iusql, the Unicode isql, reads every column as SQL_C_WCHAR and prints each UTF-16 code unit as
 # one byte (its low byte). Its grid must show what isql's does: the same headings, values and NULLs,

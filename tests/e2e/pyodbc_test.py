@@ -2,8 +2,13 @@
 
 import atexit
 import datetime
+import decimal
+import locale
+import os
 import subprocess
+import sys
 import unittest
+import uuid
 import warnings
 
 import pyodbc
@@ -147,6 +152,22 @@ class PyodbcClient(unittest.TestCase):
         cur.executemany("insert into tags (tag, n) values (?, ?)", [(long_tag, 1000)])
         self.assertEqual(cur.execute("select tag from tags where n = 1000").fetchall()[0][0], long_tag)
 
+    def test_pandas_dtypes(self):
+        import pandas
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore")  # pandas prefers SQLAlchemy connectables
+            frame = pandas.read_sql("select $timestamp, sym, price, volume from trades order by $timestamp",
+                                    self.connect())
+            whole = pandas.read_sql("select $timestamp as t, price, volume from trades where price is not null "
+                                    "and volume is not null order by $timestamp", self.connect())
+        self.assertEqual({c: str(t) for c, t in frame.dtypes.items()},
+                         {"$timestamp": "datetime64[ns]", "sym": "object", "price": "float64", "volume": "float64"},
+                         "volume has NULLs, which pandas holds as NaN in floats")
+        self.assertEqual({c: str(t) for c, t in whole.dtypes.items()},
+                         {"t": "datetime64[ns]", "price": "float64", "volume": "int64"})
+        self.assertEqual(frame["$timestamp"][1] - frame["$timestamp"][0], pandas.Timedelta(seconds=1))
+        self.assertTrue(frame["$timestamp"].is_monotonic_increasing)
+
     def test_pandas_reads_the_same_frame_as_with_the_8bit_settings(self):
         import pandas
         query = "select $timestamp, sym, price, volume from trades order by $timestamp"
@@ -189,12 +210,23 @@ class PyodbcClient(unittest.TestCase):
 
     def test_errors_carry_the_reason(self):
         cnxn = self.connect()
-        with self.assertRaises(pyodbc.Error) as caught:
+        # pyodbc raises by SQLSTATE class, with the driver's SQLSTATE and message as its arguments.
+        with self.assertRaises(pyodbc.ProgrammingError) as caught:
             cnxn.cursor().execute("select * from no_such_table")
-        self.assertIn("42S02", str(caught.exception))
+        state, message = caught.exception.args
+        self.assertEqual(state, "42S02")
+        self.assertIn("[42S02] Table doesn't exist: query error: table does not exist: no_such_table", message)
         with self.assertRaises(pyodbc.Error) as caught:
             cnxn.cursor().execute("select nope from trades")
-        self.assertIn("could not query", str(caught.exception))
+        self.assertEqual(caught.exception.args[0], "HY000")
+        self.assertIn("General error: could not query, error: column does not exist: nope", caught.exception.args[1])
+        # A value the store refuses for its column names the parameter set with fast_executemany.
+        cur = cnxn.cursor()
+        cur.execute("CREATE TABLE refusals (n INT64)")
+        cur.fast_executemany = True
+        with self.assertRaises(pyodbc.Error) as caught:
+            cur.executemany("insert into refusals (n) values (?)", [("1",), ("two",), ("3",)])
+        self.assertIn("parameter set 2 of 3", caught.exception.args[1])
 
     def test_long_text_is_read_whole(self):
         cnxn = self.connect()
@@ -265,6 +297,205 @@ class PyodbcClient(unittest.TestCase):
         log = self.env.log_text()
         self.assertIn("PWD=***", log)
         self.assertNotIn("secret-key-123", log)
+
+
+class PyodbcValues(unittest.TestCase):
+    """Parameters of every type pyodbc binds, the values read back, and what a DB-API 2.0 client
+    expects of the results."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.env = shared_env()
+
+    def setUp(self):
+        self.cnxn = pyodbc.connect("DSN=vdl-sample", autocommit=True)
+        self.cur = self.cnxn.cursor()
+
+    def tearDown(self):
+        self.cnxn.close()
+
+    def test_parameters_of_every_type(self):
+        cur = self.cur
+        cur.execute("CREATE TABLE every (s STRING, n INT64, d DOUBLE, ts TIMESTAMP)")
+        stamp = datetime.datetime(2021, 3, 4, 5, 6, 7, 123456)
+        rows = [
+            ("it's a \"quote\"; -- and ? marks", 1, 1.5, stamp),
+            (None, None, None, None),
+            ("true", True, decimal.Decimal("2.25"), datetime.date(2020, 1, 2)),
+            ("false", False, -1e300, datetime.datetime(1970, 1, 1)),
+            ("big", 2 ** 62, decimal.Decimal("123456789012345678"), datetime.datetime(2262, 4, 11, 23, 47, 16, 854775)),
+            ("negative", -(2 ** 63), float("5e-324"), datetime.datetime(1677, 9, 21, 0, 12, 43, 145225)),
+        ]
+        for row in rows:
+            self.assertIs(cur.execute("insert into every (s, n, d, ts) values (?, ?, ?, ?)", *row), cur)
+        got = [tuple(r) for r in cur.execute("select s, n, d, ts from every order by $timestamp")]
+        self.assertEqual(got, [
+            ("it's a \"quote\"; -- and ? marks", 1, 1.5, stamp),
+            (None, None, None, None),
+            ("true", 1, 2.25, datetime.datetime(2020, 1, 2)),
+            ("false", 0, -1e300, datetime.datetime(1970, 1, 1)),
+            ("big", 2 ** 62, 123456789012345678.0, datetime.datetime(2262, 4, 11, 23, 47, 16, 854775)),
+            ("negative", -(2 ** 63), 5e-324, datetime.datetime(1677, 9, 21, 0, 12, 43, 145225)),
+        ])
+        # Parameters in a WHERE clause, of each type.
+        self.assertEqual(cur.execute("select s from every where ts = ?", stamp).fetchval(),
+                         "it's a \"quote\"; -- and ? marks")
+        self.assertEqual(cur.execute("select s from every where n = ? and d = ?", True, 2.25).fetchval(), "true")
+        self.assertEqual(cur.execute("select count(*) from every where s = ?", "it's").fetchval(), 0)
+        self.assertEqual(cur.execute("select count(*) from every where ts > ?", datetime.date(2021, 1, 1)).fetchval(), 2)
+
+    def test_bytes_parameters(self):
+        self.cur.execute("CREATE TABLE bins (b BLOB)")
+        for value in (b"\x00\x01\xff'", bytearray(b"ab"), b""):
+            self.cur.execute("insert into bins (b) values (?)", value)
+        self.assertEqual([r[0] for r in self.cur.execute("select hex(b) from bins order by $timestamp")],
+                         ["0001FF27", "6162", ""])
+
+    def test_a_time_of_day_is_taken_on_the_current_date(self):
+        self.cur.execute("CREATE TABLE times (ts TIMESTAMP)")
+        before = datetime.datetime.now(datetime.timezone.utc).date()
+        # An ODBC time has no fraction: pyodbc sends whole seconds.
+        self.cur.execute("insert into times (ts) values (?)", datetime.time(1, 2, 3))
+        after = datetime.datetime.now(datetime.timezone.utc).date()
+        got = self.cur.execute("select ts from times").fetchval()
+        self.assertIn(got.date(), (before, after))
+        self.assertEqual(got.time(), datetime.time(1, 2, 3))
+
+    def test_values_that_cannot_be_sent(self):
+        # The store has no GUID type: a uuid.UUID is refused when bound, and says so.
+        with self.assertRaises(pyodbc.Error) as caught:
+            self.cur.execute("select count(*) from trades where sym = ?", uuid.uuid4())
+        self.assertIn("unsupported target type: -11", caught.exception.args[1])
+
+    def test_the_statement_after_a_failed_bind(self):
+        # pyodbc keeps the bindings of parameters 1 to 4 when parameter 5 fails to bind; the next
+        # statement has one marker.
+        with self.assertRaises(pyodbc.Error):
+            self.cur.execute("select ?, ?, ?, ?, ? from trades", 1, 2, 3, 4, uuid.uuid4())
+        self.assertEqual(self.cur.execute("select count(*) from trades where volume > ?", 0).fetchval(), 49)
+
+    def test_a_statement_without_result_after_a_prepared_select(self):
+        cur = self.cur
+        self.assertEqual(cur.execute("select count(*) from trades where volume > ?", 0).fetchval(), 49)
+        cur.execute("CREATE TABLE after_select (n INT64)")
+        self.assertIsNone(cur.description, "the CREATE's own answer, not the SELECT's")
+        cur.execute("insert into after_select (n) values (5)")
+        self.assertIsNone(cur.description)
+        self.assertEqual(cur.execute("select n from after_select").fetchall()[0][0], 5)
+
+    def test_fast_executemany_with_every_type(self):
+        cur = self.cur
+        cur.execute("CREATE TABLE fast (s STRING, n INT64, d DOUBLE, ts TIMESTAMP)")
+        start = datetime.datetime(2022, 6, 1, 12, 0, 0, 250000)
+        rows = [(f"r{i}", i % 2 == 0, i / 4, start + datetime.timedelta(microseconds=i)) for i in range(300)]
+        rows.append((None, None, None, None))
+        cur.fast_executemany = True
+        cur.executemany("insert into fast (s, n, d, ts) values (?, ?, ?, ?)", rows)
+        got = [tuple(r) for r in cur.execute("select s, n, d, ts from fast order by $timestamp")]
+        self.assertEqual(got, [(s, None if n is None else int(n), d, ts) for s, n, d, ts in rows])
+        # The time column itself.
+        cur.execute("CREATE TABLE stamped (n INT64)")
+        cur.executemany("insert into stamped ($timestamp, n) values (?, ?)",
+                        [(start + datetime.timedelta(seconds=i), i) for i in range(3)])
+        self.assertEqual([tuple(r) for r in cur.execute("select $timestamp, n from stamped order by n")],
+                         [(start + datetime.timedelta(seconds=i), i) for i in range(3)])
+
+    def test_fetch_calls_and_rowcount(self):
+        cur = self.cur.execute("select volume from trades order by $timestamp")
+        self.assertEqual(cur.rowcount, 50, "the result's rows")
+        self.assertEqual(cur.arraysize, 1)
+        first = cur.fetchone()
+        self.assertIsInstance(first, pyodbc.Row)
+        self.assertEqual(len(cur.fetchmany()), 1, "arraysize rows")
+        self.assertEqual(len(cur.fetchmany(10)), 10)
+        rest = cur.fetchall()
+        self.assertEqual(len(rest), 38)
+        self.assertIsNone(cur.fetchone())
+        self.assertEqual(cur.fetchmany(3), [])
+        self.assertEqual(cur.fetchall(), [])
+        # Iterating the cursor reads the rows too; a second execute starts a new result.
+        self.assertEqual(sum(1 for _ in cur.execute("select volume from trades")), 50)
+        self.assertEqual(cur.execute("select count(*) from trades where sym = ?", "none").fetchone()[0], 0)
+        self.assertEqual(cur.execute("select sym from trades where sym = ?", "none").fetchall(), [])
+        self.assertEqual(cur.rowcount, -1, "no rows")
+
+    def test_description(self):
+        self.cur.execute("CREATE TABLE described (s STRING, n INT64, d DOUBLE, ts TIMESTAMP, empty STRING)")
+        self.cur.execute("insert into described ($timestamp, s, n, d, ts) values (1, 'abc', 1, 1.5, 2021-01-01T00:00:00Z)")
+        self.cur.execute("select $timestamp, s, n, d, ts, empty from described")
+        self.assertEqual([(d[0], d[1], d[3], d[6]) for d in self.cur.description],
+                         [("$timestamp", datetime.datetime, 31, True), ("s", str, 3, True), ("n", int, 20, True),
+                          ("d", float, 24, True), ("ts", datetime.datetime, 31, True),
+                          ("empty", str, 0, True)])
+        self.assertTrue(all(len(d) == 7 for d in self.cur.description))
+
+    def test_db_api_module_and_objects(self):
+        self.assertEqual((pyodbc.apilevel, pyodbc.paramstyle), ("2.0", "qmark"))
+        self.assertTrue(issubclass(pyodbc.ProgrammingError, pyodbc.DatabaseError))
+        self.assertTrue(issubclass(pyodbc.DatabaseError, pyodbc.Error))
+        with self.cnxn.cursor() as cur:
+            self.assertEqual(cur.execute("select ? as x", pyodbc.Timestamp(2021, 1, 2, 3, 4, 5)).fetchval(),
+                             datetime.datetime(2021, 1, 2, 3, 4, 5))
+            self.assertEqual(cur.execute("select ? as x", pyodbc.Date(2021, 1, 2)).fetchval(),
+                             datetime.datetime(2021, 1, 2))
+        cur = self.cnxn.cursor()
+        cur.close()
+        with self.assertRaises(pyodbc.ProgrammingError):
+            cur.execute("select 1")
+        other = pyodbc.connect("DSN=vdl-sample")
+        other.close()
+        with self.assertRaises(pyodbc.ProgrammingError):
+            other.cursor()
+        # Commit and rollback succeed: there are no transactions, every statement takes effect.
+        self.cnxn.commit()
+        self.cnxn.rollback()
+
+    def test_statement_text_under_a_utf8_locale(self):
+        # unixODBC converts a Unicode client's statement text with the locale's character set (the
+        # tests and the demo run Python under a UTF-8 locale), and only characters of the Basic
+        # Multilingual Plane: a text holding one beyond it is cut to the low byte of each UTF-16
+        # unit. Values given as parameters, and statement texts sent with pyodbc's 8-bit
+        # setencoding, keep every character. In a process of its own under C.UTF-8, whatever the
+        # caller's locale is.
+        script = """
+import pyodbc
+cnxn = pyodbc.connect("DSN=vdl-sample", autocommit=True)
+cur = cnxn.cursor()
+cur.execute("CREATE TABLE utf8_text (name STRING, n INT64)")
+cur.execute("insert into utf8_text (name, n) values ('Zürich 東京', 1)")
+cur.execute("insert into utf8_text (name, n) values (?, 2)", "Zürich 東京 🚀")
+cur.execute("insert into utf8_text (name, n) values ('Zürich 🚀', 3)")
+narrow = pyodbc.connect("DSN=vdl-sample", autocommit=True)
+narrow.setencoding(encoding="utf-8")
+narrow.cursor().execute("insert into utf8_text (name, n) values ('Zürich 東京 🚀', 4)")
+print(ascii([tuple(r) for r in cur.execute("select name, n from utf8_text order by n")]))
+print(cur.execute("select n from utf8_text where name = 'Zürich 東京'").fetchval())
+"""
+        env = dict(os.environ, LC_ALL="C.UTF-8")
+        out = subprocess.run([sys.executable, "-c", script], env=env, check=True, stdout=subprocess.PIPE,
+                             text=True).stdout.splitlines()
+        self.assertEqual(out, [ascii([("Zürich 東京", 1), ("Zürich 東京 🚀", 2), ("Z\ufffdrich =\ufffd", 3),
+                                      ("Zürich 東京 🚀", 4)]), "1"])
+        self.assertEqual(locale.nl_langinfo(locale.CODESET), "UTF-8", "the suite itself runs under UTF-8")
+
+    def test_a_session_leaves_no_error_line_in_the_log(self):
+        # The log is the process's: a process of its own writes into a directory of its own.
+        logdir = os.path.join(self.env.dir, "quiet-log")
+        script = f"""
+import pyodbc
+cnxn = pyodbc.connect("DSN=vdl-sample;LOGDIR={logdir};LOG_LEVEL=2", autocommit=True)
+cur = cnxn.cursor()
+cur.execute("select $timestamp, sym, price from trades where volume > ?", 10).fetchall()
+cur.execute("select count(*) from trades").fetchall()
+cur.tables().fetchall()
+cur.columns(table="trades").fetchall()
+cnxn.close()
+"""
+        subprocess.run([sys.executable, "-c", script], check=True)
+        with open(os.path.join(logdir, "vdl_odbc_driver.log"), encoding="utf-8") as f:
+            log = f.read()
+        self.assertIn("[Info]  connected to", log)
+        self.assertNotIn("[Error]", log)
 
 
 class PyodbcCatalog(unittest.TestCase):

@@ -145,10 +145,14 @@ diag_record describe_param(handle::statement& stmt, SQLUSMALLINT number, SQLSMAL
     // of 0 makes applications that size their buffers by it (pyodbc's fast_executemany) send text
     // as data-at-execution, which is not offered: the common text limit of 4000 characters lets
     // them bind in place, and a longer value can still be bound with its own size.
+    // The decimal digits mean nothing for text, but applications that bind a timestamp by this
+    // description keep that many digits of its fraction (pyodbc's fast_executemany cuts a
+    // datetime to whole seconds with 0): 9 keeps every digit of a nanosecond fraction.
     constexpr SQLULEN described_text_size = 4000;
+    constexpr SQLSMALLINT described_fraction_digits = 9;
     if (data_type != nullptr) *data_type = SQL_VARCHAR;
     if (parameter_size != nullptr) *parameter_size = described_text_size;
-    if (decimal_digits != nullptr) *decimal_digits = 0;
+    if (decimal_digits != nullptr) *decimal_digits = described_fraction_digits;
     if (nullable != nullptr) *nullable = SQL_NULLABLE_UNKNOWN;
     return diag_record::success();
 }
