@@ -62,7 +62,6 @@ extern "C" {
 #define VDL_E_ALREADY_CONNECTED 0xB1000011u /* vdl_connect on a handle that is connected */
 #define VDL_E_STORAGE           0xB1000012u /* the store failed: I/O error, disk full, corruption */
 #define VDL_E_INTERNAL          0xB1000013u /* an unexpected failure inside the library */
-#define VDL_E_TOO_MANY_CHANGES  0xB1000014u /* vdl_change: more rows would change than allowed; none did */
 
 /* ------------------------------------------------------------------------------------
  * Records
@@ -229,15 +228,6 @@ VDL_EXPORT void vdl_close(vdl_handle* handle);
  * of an expression whose values mix types, integers among reals come as VDL_CELL_DOUBLE,
  * and numbers or timestamps among texts or blobs as VDL_CELL_STRING text. */
 VDL_EXPORT uint32_t vdl_query(vdl_handle* handle, const char* query, vdl_result** result);
-
-/* Runs one INSERT, UPDATE or DELETE as vdl_query does, and writes through *changed how
- * many rows it inserted, updated or deleted. When that is more than most_changes, the
- * change is undone before the call returns, so the store is as it was, and the call
- * fails with VDL_E_TOO_MANY_CHANGES; *changed still tells how many rows would have
- * changed. Any other statement fails with VDL_E_INVALID_ARGUMENT and runs not at all.
- * On every other failure *changed is 0. */
-VDL_EXPORT uint32_t vdl_change(vdl_handle* handle, const char* statement, uint64_t most_changes,
-                               uint64_t* changed);
 
 /* The columns of a table in table order. VDL_E_NO_TABLE when it does not exist. */
 VDL_EXPORT uint32_t vdl_ts_get_metadata(vdl_handle* handle, const char* table,

@@ -114,19 +114,6 @@ outcome<owned_record> store::execute(const lang::translation& statement) {
     return result;
 }
 
-outcome<store::change_count> store::change(const lang::translation& statement, std::uint64_t most) {
-    auto group = begin();
-    if (!group) return std::move(group).error();
-    auto done = execute(statement);
-    if (!done) return std::move(done).error();
-    // Only the statement just run counts: the engine has run nothing since.
-    const auto rows = static_cast<std::uint64_t>(sqlite3_changes64(db_.get()));
-    // Leaving without a commit rolls the group back.
-    if (rows > most) return change_count{rows, true};
-    if (auto committed = group->commit(); !committed) return std::move(committed).error();
-    return change_count{rows, false};
-}
-
 outcome<owned_record> store::table_metadata(std::string_view table) {
     auto statement = prepare("SELECT name, type, \"notnull\" FROM pragma_table_info(?1) ORDER BY cid");
     if (!statement) return std::move(statement).error();
