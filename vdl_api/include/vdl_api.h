@@ -218,6 +218,9 @@ VDL_EXPORT void vdl_close(vdl_handle* handle);
  *   literals: numbers, 'text' ('' is a quote), X'00ff' blobs, timestamps written
  *       unquoted as YYYY-MM-DD or YYYY-MM-DDTHH:MM:SS[.fraction of 1..9 digits][Z] (UTC),
  *       DATETIME(<timestamp literal>), DATETIME('<timestamp text>'), NOW()
+ *   a number is exactly the value its text denotes: an integer of 64 bits, else the nearest
+ *       double (every shortest decimal form of a double reads back as that double); one
+ *       statement holds at most 250000 numbers and timestamps (VDL_E_QUERY beyond)
  *   an integer stored into a TIMESTAMP column is nanoseconds since 1970-01-01T00:00:00Z;
  *   timestamps range from 1677-09-21T00:12:43.145224192Z to 2262-04-11T23:47:16.854775807Z.
  *

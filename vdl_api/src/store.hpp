@@ -51,6 +51,9 @@ private:
 
     status run(std::string_view sql);
     outcome<statement_ptr> prepare(std::string_view sql);
+    // Prepares the statement's text and binds its values to their placeholders. The text holds
+    // no values, so a cache of prepared statements would be keyed by it here.
+    outcome<statement_ptr> prepare(const lang::engine_statement& statement);
 
     database_ptr db_;
     std::string path_;
