@@ -27,15 +27,17 @@ std::string engine_text_and_values(std::string_view text) {
     if (!out || out->statements.size() != 1) return "<failed>";
     std::string shown = out->statements[0].sql;
     for (const auto& value : out->statements[0].values)
-        shown += std::visit([](auto v) { return fmt::format(std::is_same_v<decltype(v), double> ? " | {}d" : " | {}", v); },
-                            value);
+        shown += std::visit(
+            [](auto v) { return fmt::format(std::is_same_v<decltype(v), double> ? " | {}d" : " | {}", v); }, value);
     return shown;
 }
 
 TEST(translator, rewrites_names_and_binds_numbers_and_times) {
     const std::pair<const char*, const char*> cases[] = {
-        {"SELECT $timestamp, price FROM t WHERE sym = 'a''b' ;", "SELECT \"$timestamp\", price FROM t WHERE sym = 'a''b'"},
-        {"select * from t where $timestamp>=2021-03-04", "select * from t where \"$timestamp\">=?1 | 1614816000000000000"},
+        {"SELECT $timestamp, price FROM t WHERE sym = 'a''b' ;",
+         "SELECT \"$timestamp\", price FROM t WHERE sym = 'a''b'"},
+        {"select * from t where $timestamp>=2021-03-04",
+         "select * from t where \"$timestamp\">=?1 | 1614816000000000000"},
         {"SELECT x-1969-12-31T23:59:59Z", "SELECT x-?1 | -1000000000"},
         {"DELETE FROM t WHERE $timestamp=DATETIME(2021-03-04T05:06:07.000000123Z) ;",
          "DELETE FROM t WHERE \"$timestamp\"=?1 | 1614834367000000123"},

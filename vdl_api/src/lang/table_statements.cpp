@@ -119,7 +119,8 @@ outcome<translation> translate_create_table(std::span<const token> tokens) {
     const std::string_view if_clause = if_not_exists ? "IF NOT EXISTS " : "";
     translation out;
     out.kind = statement_kind::create_table;
-    out.statements.push_back(without_values(fmt::format("CREATE TABLE {}{} ({})", if_clause, quoted_table, definitions)));
+    out.statements.push_back(
+        without_values(fmt::format("CREATE TABLE {}{} ({})", if_clause, quoted_table, definitions)));
     // The time column is what queries filter and sort by; index it.
     out.statements.push_back(without_values(fmt::format("CREATE INDEX {}{} ON {} ({})", if_clause,
                                                         quote_identifier(fmt::format("{}:{}", table, time_column)),
