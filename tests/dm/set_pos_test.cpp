@@ -257,6 +257,36 @@ TEST_F(PositionedChange, RowOneIsTheFirstRowOfTheRowset) {
         << log_text();
 }
 
+TEST_F(PositionedChange, ADoubleTheStoreOnceReadAUnitOffRoundTripsAndIsFound) {
+    // The shortest text of this double was read as its neighbour: stored a unit off, and missed by
+    // a WHERE clause that names it.
+    const double value = 744111.278528928;
+    const char* insert = "INSERT INTO trades ($timestamp, sym, price) VALUES (6, 'odd', ?)";
+    ASSERT_EQ(SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(insert)), SQL_NTS), SQL_SUCCESS);
+    double parameter = value;
+    ASSERT_EQ(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, &parameter, 0, nullptr),
+              SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << diag();
+    ASSERT_EQ(SQLFreeStmt(stmt, SQL_RESET_PARAMS), SQL_SUCCESS);
+
+    fetch_row("SELECT sym, price FROM trades", 6);
+    ASSERT_STREQ(sym, "odd");
+    EXPECT_EQ(price, value) << "the parameter is stored as bound";
+    price = value + 1;
+    ASSERT_EQ(set_pos(1, SQL_UPDATE), SQL_SUCCESS) << diag();
+    ASSERT_EQ(SQLFetchScroll(stmt, SQL_FETCH_ABSOLUTE, 6), SQL_SUCCESS);
+    ASSERT_EQ(set_pos(1, SQL_DELETE), SQL_ERROR) << "the row holds the new value now";
+    EXPECT_EQ(table(), original + "odd 744112\n");
+
+    vdl_handle* h = vdl_open_tcp();
+    ASSERT_EQ(vdl_connect(h, config.store_uri().c_str()), 0u);
+    vdl_result* r = nullptr;
+    ASSERT_EQ(vdl_query(h, "SELECT price FROM trades WHERE sym = 'odd'", &r), 0u);
+    EXPECT_EQ(r->rows[0][0].payload.as_double, value + 1);
+    vdl_release(h, r);
+    vdl_close(h);
+}
+
 TEST_F(PositionedChange, TheDriverManagerSeesTheFunction) {
     SQLUSMALLINT supported = 0;
     ASSERT_EQ(SQLGetFunctions(dbc, SQL_API_SQLSETPOS, &supported), SQL_SUCCESS);

@@ -65,6 +65,12 @@ std::size_t open_handles() {
     return s.open.size();
 }
 
+void reset_calls() {
+    auto& s = state();
+    std::lock_guard lock(s.mutex);
+    s.calls.clear();
+}
+
 void reset() {
     auto& s = state();
     std::lock_guard lock(s.mutex);
@@ -149,18 +155,13 @@ uint32_t vdl_query(vdl_handle* handle, const char* query, vdl_result** result) {
     auto& s = state();
     std::lock_guard lock(s.mutex);
     fake_vdl::record(s, "vdl_query(" + fake_vdl::name_of(s, handle) + ", " + fake_vdl::text_of(query) + ")");
-    if (result != nullptr) *result = s.next.query_record;
-    return s.next.query_result;
-}
-
-uint32_t vdl_change(vdl_handle* handle, const char* statement, uint64_t most_changes, uint64_t* changed) {
-    auto& s = state();
-    std::lock_guard lock(s.mutex);
-    fake_vdl::record(s, "vdl_change(" + fake_vdl::name_of(s, handle) + ", " + fake_vdl::text_of(statement) + ", " +
-                            std::to_string(most_changes) + ")");
-    const bool counted = s.next.change_result == VDL_OK || s.next.change_result == VDL_E_TOO_MANY_CHANGES;
-    if (changed != nullptr) *changed = counted ? s.next.changed_rows : 0;
-    return s.next.change_result;
+    fake_vdl::query_answer answer{s.next.query_result, s.next.query_record};
+    if (!s.next.queries.empty()) {
+        answer = s.next.queries.front();
+        s.next.queries.pop_front();
+    }
+    if (result != nullptr) *result = answer.record;
+    return answer.result;
 }
 
 uint32_t vdl_ts_get_metadata(vdl_handle* handle, const char* table, vdl_metadata** metadata) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,12 @@
 #include "vdl_api.h"
 
 namespace fake_vdl {
+
+// The answer of one vdl_query call: its code and the record it stores (owned by the test).
+struct query_answer {
+    std::uint32_t result = VDL_OK;
+    vdl_result* record = nullptr;
+};
 
 // The answers of the next calls; reset() restores these defaults.
 struct answers {
@@ -20,13 +27,14 @@ struct answers {
     std::uint32_t option_result = VDL_OK;        // every vdl_option_set_* call
     std::uint32_t query_result = VDL_OK;         // vdl_query
     std::uint32_t metadata_result = VDL_OK;      // vdl_ts_get_metadata
-    std::uint32_t change_result = VDL_OK;        // vdl_change
-    std::uint64_t changed_rows = 1;              // what vdl_change counts (unless it fails otherwise)
     // The records those two store, null unless set. The test owns them: vdl_release of one is
     // recorded ("vdl_release(#1, record)") and frees nothing.
     vdl_result* query_record = nullptr;
     vdl_metadata* metadata_record = nullptr;
     std::string error_text = "fake failure";     // vdl_error, whatever the code
+    // The answers of the coming vdl_query calls, one each and in order, taken before
+    // query_result and query_record, which answer once these are used up.
+    std::deque<query_answer> queries;
 };
 
 // The answers in force; change them before the calls they should affect.
@@ -43,6 +51,9 @@ std::vector<std::string> calls_of(const std::string& prefix);
 
 // Handles opened and not yet closed.
 std::size_t open_handles();
+
+// Forgets the calls only.
+void reset_calls();
 
 // Forgets the calls, closes what is still open and restores the default answers.
 void reset();

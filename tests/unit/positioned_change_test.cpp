@@ -53,6 +53,10 @@ TEST(PositionedChange, TheTradesExampleWritesShortestFloats) {
     EXPECT_EQ(text_of(change_kind::update, "trades", columns),
               "UPDATE trades SET price=11.25 WHERE sym='ibm' AND price=10.5 ;");
     EXPECT_EQ(text_of(change_kind::remove, "trades", columns), "DELETE FROM trades WHERE sym='ibm' AND price=10.5 ;");
+    const auto generated = setpos::generate(change_kind::update, "trades", columns);
+    EXPECT_EQ(std::get<setpos::generated_change>(generated).count_text,
+              "SELECT count(*) FROM trades WHERE sym='ibm' AND price=10.5 ;")
+        << "the rows the change would touch";
 }
 
 TEST(PositionedChange, NumbersReadBackToTheSameValueOrAreRefused) {

@@ -182,5 +182,9 @@ TEST_F(SetPos, TheCallAndTheGeneratedTextAreLogged) {
     EXPECT_NE(text.find("[Debug] SQLSetPos RowNumber: 1, Operation: 3, LockType: 2\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[Debug]   delete current row: 2 in table: t\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[Info]    query: 'DELETE FROM t WHERE a=3 ;'\n"), std::string::npos) << text;
+    // The rows the WHERE clause matches are counted before the change, at Debug.
+    EXPECT_NE(text.find("[Debug]   count query: 'SELECT count(*) FROM t WHERE a=3 ;'\n[Debug]   matching rows: 1\n"),
+              std::string::npos)
+        << text;
     EXPECT_EQ(rows(), "1:1 x 1.5\n2:2 y 2.5\n");
 }

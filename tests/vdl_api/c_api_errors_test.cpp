@@ -18,7 +18,7 @@ TEST(error_codes, every_failure_code_passes_the_failure_mask_and_has_its_own_tex
         VDL_E_INVALID_ARGUMENT, VDL_E_OUT_OF_MEMORY, VDL_E_BAD_URI,      VDL_E_CONNECTION,        VDL_E_STORE_OPEN,
         VDL_E_NOT_CONNECTED,    VDL_E_SYNTAX,        VDL_E_NO_TABLE,     VDL_E_NO_COLUMN,         VDL_E_TYPE,
         VDL_E_TABLE_EXISTS,     VDL_E_CONSTRAINT,    VDL_E_BUSY,         VDL_E_QUERY,             VDL_E_RESULT_TOO_LARGE,
-        VDL_E_ACCESS_DENIED,    VDL_E_ALREADY_CONNECTED, VDL_E_STORAGE,  VDL_E_INTERNAL,          VDL_E_TOO_MANY_CHANGES};
+        VDL_E_ACCESS_DENIED,    VDL_E_ALREADY_CONNECTED, VDL_E_STORAGE,  VDL_E_INTERNAL};
     std::set<std::string> texts{vdl_error(VDL_OK)};
     EXPECT_STREQ(vdl_error(VDL_OK), "success");
     EXPECT_EQ(VDL_E_NO_TABLE, 0xB1000008u);

@@ -62,7 +62,6 @@ extern "C" {
 #define VDL_E_ALREADY_CONNECTED 0xB1000011u /* vdl_connect on a handle that is connected */
 #define VDL_E_STORAGE           0xB1000012u /* the store failed: I/O error, disk full, corruption */
 #define VDL_E_INTERNAL          0xB1000013u /* an unexpected failure inside the library */
-#define VDL_E_TOO_MANY_CHANGES  0xB1000014u /* vdl_change: more rows would change than allowed; none did */
 
 /* ------------------------------------------------------------------------------------
  * Records
@@ -219,6 +218,9 @@ VDL_EXPORT void vdl_close(vdl_handle* handle);
  *   literals: numbers, 'text' ('' is a quote), X'00ff' blobs, timestamps written
  *       unquoted as YYYY-MM-DD or YYYY-MM-DDTHH:MM:SS[.fraction of 1..9 digits][Z] (UTC),
  *       DATETIME(<timestamp literal>), DATETIME('<timestamp text>'), NOW()
+ *   a number is exactly the value its text denotes: an integer of 64 bits, else the nearest
+ *       double (every shortest decimal form of a double reads back as that double); one
+ *       statement holds at most 250000 numbers and timestamps (VDL_E_QUERY beyond)
  *   an integer stored into a TIMESTAMP column is nanoseconds since 1970-01-01T00:00:00Z;
  *   timestamps range from 1677-09-21T00:12:43.145224192Z to 2262-04-11T23:47:16.854775807Z.
  *
@@ -229,15 +231,6 @@ VDL_EXPORT void vdl_close(vdl_handle* handle);
  * of an expression whose values mix types, integers among reals come as VDL_CELL_DOUBLE,
  * and numbers or timestamps among texts or blobs as VDL_CELL_STRING text. */
 VDL_EXPORT uint32_t vdl_query(vdl_handle* handle, const char* query, vdl_result** result);
-
-/* Runs one INSERT, UPDATE or DELETE as vdl_query does, and writes through *changed how
- * many rows it inserted, updated or deleted. When that is more than most_changes, the
- * change is undone before the call returns, so the store is as it was, and the call
- * fails with VDL_E_TOO_MANY_CHANGES; *changed still tells how many rows would have
- * changed. Any other statement fails with VDL_E_INVALID_ARGUMENT and runs not at all.
- * On every other failure *changed is 0. */
-VDL_EXPORT uint32_t vdl_change(vdl_handle* handle, const char* statement, uint64_t most_changes,
-                               uint64_t* changed);
 
 /* The columns of a table in table order. VDL_E_NO_TABLE when it does not exist. */
 VDL_EXPORT uint32_t vdl_ts_get_metadata(vdl_handle* handle, const char* table,

@@ -111,24 +111,6 @@ std::uint32_t vdl_query(vdl_handle* handle, const char* query, vdl_result** resu
     });
 }
 
-std::uint32_t vdl_change(vdl_handle* handle, const char* statement, std::uint64_t most_changes,
-                         std::uint64_t* changed) {
-    if (changed != nullptr) *changed = 0;
-    return guarded([&]() -> vdl::status {
-        if (changed == nullptr) return missing("the count pointer");
-        if (handle == nullptr) return missing("the handle");
-        if (statement == nullptr) return missing("the statement text");
-        auto answer = handle->session.change(statement, most_changes);
-        if (!answer) return std::move(answer).error();
-        *changed = answer->rows;
-        if (answer->undone)
-            return vdl::failure{VDL_E_TOO_MANY_CHANGES,
-                                fmt::format("the statement would change {} rows, at most {} may; nothing changed",
-                                            answer->rows, most_changes)};
-        return vdl::success();
-    });
-}
-
 std::uint32_t vdl_ts_get_metadata(vdl_handle* handle, const char* table, vdl_metadata** metadata) {
     if (metadata != nullptr) *metadata = nullptr;
     return guarded([&]() -> vdl::status {

@@ -33,7 +33,6 @@ constexpr std::array codes{
     code_entry{VDL_E_ALREADY_CONNECTED, "the handle is already connected"},
     code_entry{VDL_E_STORAGE, "storage failure"},
     code_entry{VDL_E_INTERNAL, "internal error"},
-    code_entry{VDL_E_TOO_MANY_CHANGES, "too many rows would change"},
 };
 
 struct thread_memory {

@@ -126,7 +126,8 @@ void unify_column(arena& memory, std::span<vdl_cell* const> rows, std::size_t co
 } // namespace
 
 outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement,
-                                   const std::vector<lang::select_item>& column_kinds) {
+                                   const std::vector<lang::select_item>& column_kinds,
+                                   const lang::engine_statement& source) {
     const int columns = sqlite3_column_count(statement);
     owned_record out{std::make_unique<arena>()};
     arena& memory = *out.memory;
@@ -139,7 +140,8 @@ outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement,
     for (int c = 0; c < columns; ++c) {
         const char* name = sqlite3_column_name(statement, c);
         if (name == nullptr) return out_of_memory();
-        const std::string_view view(name);
+        const auto written = lang::written_name(name, source);
+        const std::string_view view = written ? std::string_view(*written) : std::string_view(name);
         record->names[c] = {memory.copy_text(view.data(), view.size()), static_cast<std::uint32_t>(view.size())};
         const auto item =
             static_cast<std::size_t>(c) < column_kinds.size() ? column_kinds[c] : lang::select_item::other;

@@ -14,9 +14,11 @@ namespace vdl {
 // Steps the prepared statement to its end and returns the result record. column_kinds
 // tells, per column, whether the select item is a count(...) or a timestamp expression
 // (missing entries: neither). Columns declared TIMESTAMP give timestamp cells, columns
-// declared BLOB give blob cells.
+// declared BLOB give blob cells. A column the engine named after the engine text of its item
+// gets the name the query wrote instead (lang::written_name of the source statement).
 outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement,
-                                   const std::vector<lang::select_item>& column_kinds);
+                                   const std::vector<lang::select_item>& column_kinds,
+                                   const lang::engine_statement& source);
 
 struct column_description {
     std::string_view name;

@@ -77,17 +77,6 @@ outcome<owned_record> session::query(std::string_view text) {
     return (*target)->execute(*translated);
 }
 
-outcome<store::change_count> session::change(std::string_view text, std::uint64_t most) {
-    auto target = connected_store();
-    if (!target) return std::move(target).error();
-    auto translated = lang::translate(text, now_nanoseconds());
-    if (!translated) return std::move(translated).error();
-    if (translated->kind != lang::statement_kind::change)
-        return failure{VDL_E_INVALID_ARGUMENT,
-                       fmt::format("vdl_change runs INSERT, UPDATE or DELETE only, not '{}'", text.substr(0, 64))};
-    return (*target)->change(*translated, most);
-}
-
 outcome<owned_record> session::metadata(std::string_view table) {
     auto target = connected_store();
     if (!target) return std::move(target).error();

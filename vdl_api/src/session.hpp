@@ -26,8 +26,6 @@ public:
 
     outcome<owned_record> query(std::string_view text);
     outcome<owned_record> metadata(std::string_view table);
-    // Runs an INSERT, UPDATE or DELETE that may change at most `most` rows (store::change).
-    outcome<store::change_count> change(std::string_view text, std::uint64_t most);
 
     // Runs the statements issued until the transaction commits as one unit (bulk loads).
     outcome<store::transaction> begin();

@@ -9,12 +9,23 @@
 #include <algorithm>
 #include <climits>
 #include <optional>
+#include <type_traits>
+#include <variant>
 
 namespace vdl {
 namespace {
 
 // How long a statement waits for another connection's write lock before giving up.
 constexpr int busy_timeout_ms = 10'000;
+
+// Steps a statement to its end, reading no rows.
+status step_through(sqlite3* db, sqlite3_stmt* statement) {
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) return engine_failure(db, rc);
+    return success();
+}
 
 bool only_space(const char* text) noexcept {
     for (; *text != '\0'; ++text)
@@ -69,28 +80,51 @@ outcome<statement_ptr> store::prepare(std::string_view sql) {
     return statement;
 }
 
+outcome<statement_ptr> store::prepare(const lang::engine_statement& statement) {
+    const int most = sqlite3_limit(db_.get(), SQLITE_LIMIT_VARIABLE_NUMBER, -1);
+    if (statement.values.size() > static_cast<std::size_t>(most))
+        return failure{VDL_E_QUERY, fmt::format("the statement holds {} numbers and timestamps; one statement can "
+                                                "hold at most {}: split it",
+                                                statement.values.size(), most)};
+    auto prepared = prepare(statement.sql);
+    if (!prepared || !*prepared) return prepared;
+    sqlite3_stmt* handle = prepared->get();
+    for (std::size_t i = 0; i < statement.values.size(); ++i) {
+        const int index = static_cast<int>(i + 1);
+        const int rc = std::visit(
+            [&](auto value) {
+                if constexpr (std::is_same_v<decltype(value), double>) return sqlite3_bind_double(handle, index, value);
+                else return sqlite3_bind_int64(handle, index, value);
+            },
+            statement.values[i]);
+        if (rc != SQLITE_OK) return engine_failure(db_.get(), rc);
+    }
+    return prepared;
+}
+
 status store::run(std::string_view sql) {
     auto statement = prepare(sql);
     if (!statement) return std::move(statement).error();
     if (!*statement) return success();
-    int rc = SQLITE_OK;
-    while ((rc = sqlite3_step(statement->get())) == SQLITE_ROW) {
-    }
-    if (rc != SQLITE_DONE) return engine_failure(db_.get(), rc);
-    return success();
+    return step_through(db_.get(), statement->get());
 }
 
-outcome<owned_record> store::execute(const lang::translation& statement) {
-    if (statement.sql.empty()) return owned_record{};
+outcome<owned_record> store::execute(const lang::translation& translated) {
+    if (translated.statements.empty()) return owned_record{};
     std::optional<transaction> group;
-    if (statement.sql.size() > 1) {
+    if (translated.statements.size() > 1) {
         auto started = begin();
         if (!started) return std::move(started).error();
         group.emplace(std::move(started).value());
-        for (std::size_t i = 0; i + 1 < statement.sql.size(); ++i)
-            if (auto done = run(statement.sql[i]); !done) return std::move(done).error();
+        for (std::size_t i = 0; i + 1 < translated.statements.size(); ++i) {
+            auto prepared = prepare(translated.statements[i]);
+            if (!prepared) return std::move(prepared).error();
+            if (*prepared)
+                if (auto done = step_through(db_.get(), prepared->get()); !done) return std::move(done).error();
+        }
     }
-    auto prepared = prepare(statement.sql.back());
+    const auto& statement = translated.statements.back();
+    auto prepared = prepare(statement);
     if (!prepared) return std::move(prepared).error();
     owned_record result;
     if (*prepared) {
@@ -98,33 +132,18 @@ outcome<owned_record> store::execute(const lang::translation& statement) {
         const int columns = sqlite3_column_count(handle);
         if (columns > 0) {
             auto built = build_result(db_.get(), handle,
-                                      lang::column_kinds(statement.items, static_cast<std::size_t>(columns)));
+                                      lang::column_kinds(translated.items, static_cast<std::size_t>(columns)),
+                                      statement);
             if (!built) return std::move(built).error();
             result = std::move(built).value();
-        } else {
-            int rc = SQLITE_OK;
-            while ((rc = sqlite3_step(handle)) == SQLITE_ROW) {
-            }
-            if (rc != SQLITE_DONE) return engine_failure(db_.get(), rc);
+        } else if (auto done = step_through(db_.get(), handle); !done) {
+            return std::move(done).error();
         }
     }
     prepared->reset();
     if (group)
         if (auto committed = group->commit(); !committed) return std::move(committed).error();
     return result;
-}
-
-outcome<store::change_count> store::change(const lang::translation& statement, std::uint64_t most) {
-    auto group = begin();
-    if (!group) return std::move(group).error();
-    auto done = execute(statement);
-    if (!done) return std::move(done).error();
-    // Only the statement just run counts: the engine has run nothing since.
-    const auto rows = static_cast<std::uint64_t>(sqlite3_changes64(db_.get()));
-    // Leaving without a commit rolls the group back.
-    if (rows > most) return change_count{rows, true};
-    if (auto committed = group->commit(); !committed) return std::move(committed).error();
-    return change_count{rows, false};
 }
 
 outcome<owned_record> store::table_metadata(std::string_view table) {

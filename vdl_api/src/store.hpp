@@ -22,15 +22,6 @@ public:
     // Runs a translated statement; the record is empty when it gives no result set.
     outcome<owned_record> execute(const lang::translation& statement);
 
-    // How many rows a change touched, and whether it was undone for touching too many.
-    struct change_count {
-        std::uint64_t rows = 0;
-        bool undone = false;
-    };
-    // Runs a translated INSERT, UPDATE or DELETE in a transaction of its own and counts the
-    // rows it changed; more than `most` rolls it back, leaving the store as it was.
-    outcome<change_count> change(const lang::translation& statement, std::uint64_t most);
-
     // The table's columns in table order; VDL_E_NO_TABLE when there is no such table.
     outcome<owned_record> table_metadata(std::string_view table);
 
@@ -60,6 +51,9 @@ private:
 
     status run(std::string_view sql);
     outcome<statement_ptr> prepare(std::string_view sql);
+    // Prepares the statement's text and binds its values to their placeholders. The text holds
+    // no values, so a cache of prepared statements would be keyed by it here.
+    outcome<statement_ptr> prepare(const lang::engine_statement& statement);
 
     database_ptr db_;
     std::string path_;

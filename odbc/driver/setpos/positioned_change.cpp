@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iterator>
 #include <type_traits>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -134,10 +135,12 @@ std::variant<generated_change, value_refusal> generate(change_kind kind, std::st
             fmt::format_to(std::back_inserter(set_clause), "{} {}={}", set_clause.empty() ? "SET" : ",", column.name,
                            new_text);
     }
+    std::string count_text = fmt::format("SELECT count(*) FROM {} {};", table, where_clause);
     if (kind == change_kind::update)
         return generated_change{fmt::format("UPDATE {} {} {};", table, set_clause, where_clause),
-                                !set_clause.empty() && !where_clause.empty()};
-    return generated_change{fmt::format("DELETE FROM {} {};", table, where_clause), !where_clause.empty()};
+                                std::move(count_text), !set_clause.empty() && !where_clause.empty()};
+    return generated_change{fmt::format("DELETE FROM {} {};", table, where_clause), std::move(count_text),
+                            !where_clause.empty()};
 }
 
 std::string table_text(std::string_view statement_text) {

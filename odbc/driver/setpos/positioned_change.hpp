@@ -55,12 +55,16 @@ enum class change_kind { update, remove };
 
 struct generated_change {
     std::string text;
+    // The query that counts the rows the change would touch: "SELECT count(*) FROM {table} {where};",
+    // the same table text and WHERE clause as the change.
+    std::string count_text;
     // Every clause the change needs has a term: an update a SET and a WHERE term, a delete a
     // WHERE term. An incomplete text is not to be run.
     bool complete = false;
 };
 
-// "UPDATE {table} SET a=1, b=2 WHERE c=3 AND d=4 ;" or "DELETE FROM {table} WHERE c=3 ;". WHERE terms
+// "UPDATE {table} SET a=1, b=2 WHERE c=3 AND d=4 ;" or "DELETE FROM {table} WHERE c=3 ;", and the count
+// of the rows it would touch, "SELECT count(*) FROM {table} WHERE c=3 AND d=4 ;". WHERE terms
 // come from every column whose cell is not NULL, SET terms from every new value whose literal
 // differs from the current one. A value without a literal is refused, naming its column.
 std::variant<generated_change, buffers::value_refusal> generate(change_kind kind, std::string_view table,

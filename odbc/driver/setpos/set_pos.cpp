@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include <fmt/format.h>
@@ -12,6 +13,7 @@
 #include "fetch/bound_address.hpp"
 #include "logger/logger.hpp"
 #include "setpos/positioned_change.hpp"
+#include "statement/result_table.hpp"
 #include "statement/rewrite_rules.hpp"
 #include "vdl_api.h"
 
@@ -81,30 +83,53 @@ std::variant<std::vector<setpos::bound_column>, diag_record> bound_columns(const
     return bound;
 }
 
-// Runs the generated text, which must change exactly the current row: the store undoes a change
-// of more rows before it answers, and a change of none found the row gone or altered.
-diag_record run_change(const handle::statement& stmt, const std::string& text, std::string_view table) {
+// A failure the library reported, its status the record's native error.
+diag_record query_failed(std::uint32_t status) {
+    diag_record r = failed(fmt::format("could not query, error: {}", vdl_error(status)));
+    r.native_error = static_cast<std::int32_t>(status);
+    return r;
+}
+
+// The number in a count(*) result: one row of one count cell (an integer cell above 2^32 - 1).
+std::optional<std::uint64_t> count_in(const vdl_result* result) noexcept {
+    if (result == nullptr || result->row_count != 1 || result->column_count != 1) return std::nullopt;
+    const vdl_cell& cell = result->rows[0][0];
+    if (cell.kind == VDL_CELL_COUNT) return cell.payload.as_count;
+    if (cell.kind == VDL_CELL_INT64 && cell.payload.as_int64 >= 0)
+        return static_cast<std::uint64_t>(cell.payload.as_int64);
+    return std::nullopt;
+}
+
+// Runs the generated change, which must touch exactly the current row. The store does not tell
+// how many rows a change touched, so the rows its WHERE clause matches are counted first, and
+// anything but one is refused without running the change. The count and the change are two
+// requests: a writer between them can still make the change touch other rows.
+diag_record run_change(const handle::statement& stmt, const setpos::generated_change& change, std::string_view table) {
     if (stmt.cluster == nullptr)
         return diag_record(diag::state::connection_not_open, "statement needs a working connection.");
-    std::uint64_t changed = 0;
-    const std::uint32_t status = vdl_change(stmt.cluster, text.c_str(), 1, &changed);
-    if (status == VDL_E_TOO_MANY_CHANGES) {
-        diag_record r = failed(fmt::format("{} rows of {} hold the bound values of the current row, so nothing was "
-                                           "changed; bind columns that tell the row apart, such as $timestamp",
-                                           changed, table));
-        r.native_error = static_cast<std::int32_t>(status);
-        return r;
-    }
-    if (status != VDL_OK) {
-        diag_record r = failed(fmt::format("could not query, error: {}", vdl_error(status)));
-        r.native_error = static_cast<std::int32_t>(status);
-        return r;
-    }
-    if (changed == 0)
+    log_line(logger::level::debug, "  count query: '{}'", change.count_text);
+    vdl_result* raw_count = nullptr;
+    const std::uint32_t counted = vdl_query(stmt.cluster, change.count_text.c_str(), &raw_count);
+    const library_result count_result(raw_count);
+    if (counted != VDL_OK) return query_failed(counted);
+    const auto matching = count_in(count_result.get());
+    if (!matching) return failed(fmt::format("could not count the rows of {} that hold the bound values", table));
+    log_line(logger::level::debug, "  matching rows: {}", *matching);
+    if (*matching == 0)
         return failed(fmt::format("no row of {} holds the bound values of the current row any more, so nothing "
                                   "was changed",
                                   table));
-    log_line(logger::level::debug, "  changed {} row", changed);
+    if (*matching > 1)
+        return failed(fmt::format("{} rows of {} hold the bound values of the current row, so nothing was "
+                                  "changed; bind columns that tell the row apart, such as $timestamp",
+                                  *matching, table));
+
+    vdl_result* raw_result = nullptr;
+    const std::uint32_t status = vdl_query(stmt.cluster, change.text.c_str(), &raw_result);
+    const library_result result(raw_result);
+    if (status != VDL_OK) return query_failed(status);
+    if (result)
+        log_line(logger::level::debug, "  result {} rows and {} columns", result->row_count, result->column_count);
     return diag_record::success();
 }
 
@@ -123,7 +148,7 @@ diag_record change_current_row(handle::statement& stmt, change_kind kind) {
     log_line(logger::level::info, "  query: '{}'", change.text);
     if (!change.complete) return failed("invalid generated scripy");
 
-    diag_record r = run_change(stmt, change.text, table);
+    diag_record r = run_change(stmt, change, table);
     if (r.return_code != SQL_SUCCESS) return r;
     if (stmt.row_status_ptr != nullptr) {
         const SQLUSMALLINT status = kind == change_kind::update ? SQL_ROW_UPDATED : SQL_ROW_DELETED;

@@ -1,9 +1,5 @@
 // Analysis of the outermost SELECT list: which items are count(...) aggregates or
-// timestamps (so that their cells get those kinds), and which need an explicit name.
-//
-// The engine names an unnamed expression column after its text. The text it sees is the
-// rewritten one (max("$timestamp"), 1614834367000000000), so such items get the text the
-// user wrote as their name: max($timestamp), 2021-03-04T05:06:07Z.
+// timestamps, so that their cells get those kinds.
 #include "../column_types.hpp"
 #include "../timestamp.hpp"
 #include "statements.hpp"
@@ -22,16 +18,6 @@ bool ends_select_list(const token& t) noexcept {
 bool is_name(const token& t) noexcept {
     return t.kind == token_kind::word || t.kind == token_kind::dollar_word ||
            t.kind == token_kind::quoted_identifier;
-}
-
-bool is_literal(const token& t) noexcept {
-    return t.kind == token_kind::number || t.kind == token_kind::string || t.kind == token_kind::blob ||
-           t.kind == token_kind::timestamp;
-}
-
-// A symbol after which an expression goes on (an operator), as opposed to ')' or '.'.
-bool is_operator(const token& t) noexcept {
-    return t.kind == token_kind::symbol && !t.is_symbol(")") && !t.is_symbol(".");
 }
 
 // The item without its alias: "expr AS name" and "call(...) name" lose the name.
@@ -89,34 +75,6 @@ select_item classify(std::span<const token> item) {
     return select_item::other;
 }
 
-// Whether the translator rewrites anything in the item: a $name, a timestamp literal,
-// NOW() or DATETIME(<timestamp>).
-bool holds_rewrites(std::span<const token> item) {
-    for (std::size_t i = 0; i < item.size(); ++i) {
-        const auto& t = item[i];
-        if (t.kind == token_kind::dollar_word || t.kind == token_kind::timestamp) return true;
-        const bool call = i + 2 < item.size() && item[i + 1].is_symbol("(");
-        if (call && t.is_word("NOW") && item[i + 2].is_symbol(")")) return true;
-        if (call && t.is_word("DATETIME"))
-            for (std::size_t close = i + 3; close < item.size() && close <= i + 4; ++close)
-                if (item[close].is_symbol(")") && is_timestamp_argument(item.subspan(i + 2, close - i - 2)))
-                    return true;
-    }
-    return false;
-}
-
-// Whether the engine would name the item after rewritten text: an expression without a
-// name of its own that holds rewritten tokens. A plain column reference keeps its name.
-// Only items that certainly end without an alias qualify.
-bool needs_name(std::span<const token> item) {
-    if (without_alias(item).size() != item.size()) return false;
-    if (!holds_rewrites(item)) return false;
-    const auto& last = item.back();
-    if (item.size() == 1) return last.kind == token_kind::timestamp;
-    if (last.is_symbol(")")) return true;
-    return (is_literal(last) || last.kind == token_kind::dollar_word) && is_operator(item[item.size() - 2]);
-}
-
 } // namespace
 
 std::vector<item_info> outer_select_items(std::span<const token> tokens) {
@@ -139,7 +97,7 @@ std::vector<item_info> outer_select_items(std::span<const token> tokens) {
         if (end || (depth == 0 && tokens[at].is_symbol(","))) {
             if (at > start) {
                 const auto item = tokens.subspan(start, at - start);
-                items.push_back({start, at - 1, classify(item), needs_name(item)});
+                items.push_back({start, at - 1, classify(item)});
             }
             start = at + 1;
             if (end) break;

@@ -17,24 +17,18 @@ outcome<translation> translate_create_table(std::span<const token> tokens);
 outcome<translation> translate_drop_table(std::span<const token> tokens);
 outcome<translation> translate_show(std::span<const token> tokens);
 
-// A name to give the expression that ends at token index last: " AS <name>" follows it.
-struct column_alias {
-    std::size_t last;
-    std::string name;
-};
-
 // Rewrites the tokens of a SELECT/INSERT/UPDATE/DELETE into engine SQL, keeping the text
-// between tokens as it was. Aliases are in token order.
-outcome<std::string> rewrite_expressions(std::string_view text, std::span<const token> tokens, std::int64_t now,
-                                         const std::vector<column_alias>& aliases = {});
+// between tokens as it was; numbers, timestamps, NOW() and DATETIME(<timestamp>) become
+// placeholders of bound values.
+outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<const token> tokens,
+                                              std::int64_t now);
 
 // One item of the outermost SELECT list: its tokens first..last (indices into the
-// statement's tokens), its kind, and whether it needs a name of its own.
+// statement's tokens) and its kind.
 struct item_info {
     std::size_t first;
     std::size_t last;
     select_item kind;
-    bool needs_name;
 };
 
 std::vector<item_info> outer_select_items(std::span<const token> tokens);

@@ -14,6 +14,8 @@ namespace {
 constexpr std::string_view current_time_default =
     "(CAST(ROUND((julianday('now') - 2440587.5) * 86400000.0) AS INTEGER) * 1000000)";
 
+engine_statement without_values(std::string sql) { return {std::move(sql), {}, {}}; }
+
 failure syntax(std::string message) { return failure{VDL_E_SYNTAX, std::move(message)}; }
 
 bool is_name(const token& t) noexcept {
@@ -117,11 +119,12 @@ outcome<translation> translate_create_table(std::span<const token> tokens) {
     const std::string_view if_clause = if_not_exists ? "IF NOT EXISTS " : "";
     translation out;
     out.kind = statement_kind::create_table;
-    out.sql.push_back(fmt::format("CREATE TABLE {}{} ({})", if_clause, quoted_table, definitions));
+    out.statements.push_back(
+        without_values(fmt::format("CREATE TABLE {}{} ({})", if_clause, quoted_table, definitions)));
     // The time column is what queries filter and sort by; index it.
-    out.sql.push_back(fmt::format("CREATE INDEX {}{} ON {} ({})", if_clause,
-                                  quote_identifier(fmt::format("{}:{}", table, time_column)), quoted_table,
-                                  quote_identifier(time_column)));
+    out.statements.push_back(without_values(fmt::format("CREATE INDEX {}{} ON {} ({})", if_clause,
+                                                        quote_identifier(fmt::format("{}:{}", table, time_column)),
+                                                        quoted_table, quote_identifier(time_column))));
     return out;
 }
 
@@ -139,7 +142,8 @@ outcome<translation> translate_drop_table(std::span<const token> tokens) {
         return syntax(fmt::format("unexpected {} after the table name of DROP TABLE", shown(tokens, at)));
     translation out;
     out.kind = statement_kind::drop_table;
-    out.sql.push_back(fmt::format("DROP TABLE {}{}", if_exists ? "IF EXISTS " : "", quote_identifier(table)));
+    out.statements.push_back(
+        without_values(fmt::format("DROP TABLE {}{}", if_exists ? "IF EXISTS " : "", quote_identifier(table))));
     return out;
 }
 
@@ -149,8 +153,8 @@ outcome<translation> translate_show(std::span<const token> tokens) {
     if (tokens.size() > 2) return syntax(fmt::format("unexpected {} after SHOW TABLES", shown(tokens, 2)));
     translation out;
     out.kind = statement_kind::show_tables;
-    out.sql.emplace_back("SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
-                         "ESCAPE '\\' ORDER BY name");
+    out.statements.push_back(without_values("SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE "
+                                            "'sqlite\\_%' ESCAPE '\\' ORDER BY name"));
     out.items = {select_item::other};
     return out;
 }

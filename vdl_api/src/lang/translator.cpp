@@ -1,6 +1,7 @@
 #include "translator.hpp"
 
 #include "../timestamp.hpp"
+#include "numbers.hpp"
 #include "statements.hpp"
 #include "tokenizer.hpp"
 #include "vdl_api.h"
@@ -8,16 +9,11 @@
 #include <fmt/format.h>
 
 #include <charconv>
+#include <iterator>
 #include <optional>
 
 namespace vdl::lang {
 namespace {
-
-// A nanosecond count as an engine literal; negative values are parenthesised so that
-// "x-<literal>" cannot turn into the comment marker "--".
-std::string nanoseconds_literal(std::int64_t value) {
-    return value < 0 ? fmt::format("({})", value) : fmt::format("{}", value);
-}
 
 bool is_plain_integer(std::string_view text) noexcept {
     if (text.empty()) return false;
@@ -68,24 +64,105 @@ std::string quote_identifier(std::string_view name) {
     return out;
 }
 
-outcome<std::string> rewrite_expressions(std::string_view text, std::span<const token> tokens, std::int64_t now,
-                                         const std::vector<column_alias>& aliases) {
-    auto alias = aliases.begin();
+std::optional<std::string> written_name(std::string_view engine_name, const engine_statement& statement) {
+    if (engine_name.find_first_of("?\"") == std::string_view::npos) return std::nullopt;
     std::string out;
-    out.reserve(text.size() + 16);
+    out.reserve(engine_name.size());
+    bool rewritten = false;
+    std::size_t at = 0;
+    // The end of the quoted text that starts at `from`: after its closing quote (a doubled quote
+    // stands for one), or the end of the name.
+    const auto quoted_end = [&](std::size_t from, char quote) {
+        std::size_t end = from + 1;
+        while (end < engine_name.size()) {
+            if (engine_name[end] != quote) {
+                ++end;
+            } else if (end + 1 < engine_name.size() && engine_name[end + 1] == quote) {
+                end += 2;
+            } else {
+                return end + 1;
+            }
+        }
+        return end;
+    };
+    while (at < engine_name.size()) {
+        const char c = engine_name[at];
+        if (c == '\'' || (c == '"' && (at + 1 >= engine_name.size() || engine_name[at + 1] != '$'))) {
+            const auto end = quoted_end(at, c); // a text literal or a name of the query's own
+            out.append(engine_name.substr(at, end - at));
+            at = end;
+        } else if (c == '"') {
+            const auto end = quoted_end(at, c); // a $name the translator quoted
+            const auto body = engine_name.substr(at + 1, end - at - 2);
+            for (std::size_t i = 0; i < body.size(); ++i) {
+                out += body[i];
+                if (body[i] == '"' && i + 1 < body.size() && body[i + 1] == '"') ++i;
+            }
+            rewritten = true;
+            at = end;
+        } else if (c == '?') {
+            std::size_t number = 0;
+            const char* first = engine_name.data() + at + 1;
+            const auto [end, error] = std::from_chars(first, engine_name.data() + engine_name.size(), number);
+            if (error == std::errc{} && number >= 1 && number <= statement.written.size()) {
+                out.append(statement.written[number - 1]);
+                rewritten = true;
+                at = static_cast<std::size_t>(end - engine_name.data());
+            } else {
+                out += c;
+                ++at;
+            }
+        } else {
+            out += c;
+            ++at;
+        }
+    }
+    if (!rewritten) return std::nullopt;
+    return out;
+}
+
+outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<const token> tokens, std::int64_t now) {
+    const auto kept = numbers_kept_as_written(tokens);
+    engine_statement out;
+    out.sql.reserve(text.size() + 16);
+    bool after_placeholder = false;
+    // Text after a placeholder must not begin with a digit, which would make it part of the
+    // placeholder's number.
+    const auto append = [&](std::string_view piece) {
+        if (piece.empty()) return;
+        if (after_placeholder && piece.front() >= '0' && piece.front() <= '9') out.sql += ' ';
+        out.sql.append(piece);
+        after_placeholder = false;
+    };
+    // A placeholder for the value that the query wrote as `written`.
+    const auto bind = [&](bound_value value, std::string_view written) {
+        out.values.push_back(value);
+        out.written.push_back(written);
+        fmt::format_to(std::back_inserter(out.sql), "?{}", out.values.size());
+        after_placeholder = true;
+    };
+    // The query's text from tokens[first] through tokens[last].
+    const auto span_of = [&](std::size_t first, std::size_t last) {
+        const auto begin = tokens[first].offset;
+        return text.substr(begin, tokens[last].offset + tokens[last].text.size() - begin);
+    };
     std::size_t copied_to = tokens.empty() ? 0 : tokens.front().offset;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const auto& t = tokens[i];
-        out.append(text.substr(copied_to, t.offset - copied_to));
+        append(text.substr(copied_to, t.offset - copied_to));
         copied_to = t.offset + t.text.size();
 
         if (t.kind == token_kind::dollar_word) {
-            out += quote_identifier(t.text);
+            append(quote_identifier(t.text));
         } else if (t.kind == token_kind::timestamp) {
-            out += nanoseconds_literal(t.value);
+            bind(t.value, t.text);
+        } else if (t.kind == token_kind::number) {
+            const auto value = kept[i] ? std::nullopt : number_value(t.text);
+            if (value) bind(*value, t.text);
+            else append(t.text);
         } else if (t.is_word("NOW") && i + 2 < tokens.size() && tokens[i + 1].is_symbol("(") &&
                    tokens[i + 2].is_symbol(")")) {
-            out += nanoseconds_literal(now);
+            bind(now, span_of(i, i + 2));
             i += 2;
             copied_to = tokens[i].offset + 1;
         } else if (t.is_word("DATETIME") && i + 1 < tokens.size() && tokens[i + 1].is_symbol("(")) {
@@ -99,18 +176,14 @@ outcome<std::string> rewrite_expressions(std::string_view text, std::span<const 
                 value = *argument;
             }
             if (value) {
-                out += nanoseconds_literal(*value);
+                bind(*value, span_of(i, close));
                 i = close;
                 copied_to = tokens[i].offset + 1;
             } else {
-                out += t.text;
+                append(t.text);
             }
         } else {
-            out += t.text;
-        }
-        for (; alias != aliases.end() && alias->last <= i; ++alias) {
-            out += " AS ";
-            out += quote_identifier(alias->name);
+            append(t.text);
         }
     }
     return out;
@@ -137,16 +210,9 @@ outcome<translation> translate(std::string_view text, std::int64_t now) {
     if (head.is_word("SHOW")) return translate_show(statement);
 
     translation out;
-    std::vector<column_alias> aliases;
     if (head.is_word("SELECT") || head.is_word("WITH") || head.is_word("VALUES")) {
         out.kind = statement_kind::query;
-        for (const auto& item : outer_select_items(statement)) {
-            out.items.push_back(item.kind);
-            if (!item.needs_name) continue;
-            const auto begin = statement[item.first].offset;
-            const auto end = statement[item.last].offset + statement[item.last].text.size();
-            aliases.push_back({item.last, std::string(text.substr(begin, end - begin))});
-        }
+        for (const auto& item : outer_select_items(statement)) out.items.push_back(item.kind);
     } else if (head.is_word("INSERT") || head.is_word("UPDATE") || head.is_word("DELETE") ||
                head.is_word("REPLACE")) {
         out.kind = statement_kind::change;
@@ -155,9 +221,9 @@ outcome<translation> translate(std::string_view text, std::int64_t now) {
                                                  "DELETE, CREATE TABLE, DROP TABLE or SHOW TABLES",
                                                  head.text)};
     }
-    auto sql = rewrite_expressions(text, statement, now, aliases);
-    if (!sql) return std::move(sql).error();
-    out.sql.push_back(std::move(sql).value());
+    auto engine = rewrite_expressions(text, statement, now);
+    if (!engine) return std::move(engine).error();
+    out.statements.push_back(std::move(engine).value());
     return out;
 }
 

@@ -7,14 +7,22 @@
 //   - CREATE TABLE takes the language's five column types and adds $timestamp;
 //   - SHOW TABLES lists the tables.
 // Everything else (expressions, WHERE, GROUP BY, ORDER BY, LIMIT, aggregates) passes
-// through to the engine unchanged.
+// through to the engine unchanged, but for its values.
+//
+// Numbers and timestamps reach the engine as bound values, never as SQL text: the translator
+// reads each one exactly (the engine's own reading of decimal text is off by one unit in the
+// last place for some doubles) and writes a placeholder ?1, ?2, ... in its place. The engine's
+// text of a statement is therefore the same whatever values it holds, which lets a store keep
+// prepared statements by that text.
 #pragma once
 
 #include "../failure.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace vdl::lang {
@@ -33,10 +41,21 @@ enum class statement_kind {
 // max($timestamp) give timestamp cells.
 enum class select_item { other, star, count, timestamp };
 
+// A value for a placeholder of the engine's text.
+using bound_value = std::variant<std::int64_t, double>;
+
+struct engine_statement {
+    std::string sql;
+    // values[i] is the value of placeholder ?<i+1>, written[i] the text it was written as in the
+    // query: a view into the text given to translate, which must outlive the statement.
+    std::vector<bound_value> values;
+    std::vector<std::string_view> written;
+};
+
 struct translation {
     statement_kind kind = statement_kind::empty;
     // Engine statements to run in order, in one transaction when there are several.
-    std::vector<std::string> sql;
+    std::vector<engine_statement> statements;
     // The items of the outermost SELECT list; empty when unknown or not a query.
     std::vector<select_item> items;
 };
@@ -48,6 +67,11 @@ outcome<translation> translate(std::string_view text, std::int64_t now);
 // counting from the start (before the first *) and from the end (after the last *);
 // columns that cannot be placed, and those of a *, are "other".
 std::vector<select_item> column_kinds(const std::vector<select_item>& items, std::size_t column_count);
+
+// The engine names a result column without a name of its own after the item's engine text,
+// which holds placeholders and quoted $names (max("$timestamp"), price * ?1). The name the query
+// wrote instead (max($timestamp), price * 2); none when the name holds neither.
+std::optional<std::string> written_name(std::string_view engine_name, const engine_statement& statement);
 
 // An identifier quoted for the engine: "name" with inner quotes doubled.
 std::string quote_identifier(std::string_view name);
