@@ -95,7 +95,8 @@ def print_table(s):
     floor = next((c for c in s.contenders if c.role == "floor"), None)
     peer = next((c for c in s.contenders if c.role == "peer"), None)
     print(f"\n{s.key}: {s.title}")
-    header = f"| {'contender':<28} | {s.rows_label:>9} | {"per s" if s.rows_label != "rows" else "rows/s":>11} | {'time/floor':>10} | {'time/peer':>9} | {'peak MiB':>8} |"
+    rate_label = "rows/s" if s.rows_label == "rows" else "per s"
+    header = f"| {'contender':<28} | {s.rows_label:>9} | {rate_label:>11} | {'time/floor':>10} | {'time/peer':>9} | {'peak MiB':>8} |"
     print(header)
     print("|" + "|".join("-" * len(part) for part in header.split("|")[1:-1]) + "|")
     for c in s.contenders:
