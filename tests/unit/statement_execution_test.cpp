@@ -513,7 +513,8 @@ TEST_F(Execution, AColumnMixingKindsKeepsItsValues) {
     const auto& cols = s.record().result.columns;
     ASSERT_EQ(cols.size(), 1u);
     ASSERT_EQ(cols[0].data.index(), 8u) << "the integers of volume and the doubles of price";
-    auto values = std::get<double_cells>(cols[0].data).values;
+    const auto& cells = std::get<double_cells>(cols[0].data).values;
+    std::vector<std::optional<double>> values(cells.begin(), cells.end());
     std::erase(values, std::nullopt);
     std::sort(values.begin(), values.end());
     EXPECT_EQ(values, (std::vector<std::optional<double>>{3.25, 7.0, 9.0, 10.5}));

@@ -60,7 +60,13 @@ private:
 
     void* allocate_slow(std::size_t size, std::size_t alignment);
 
-    std::vector<std::unique_ptr<std::byte[]>> chunks_;
+    struct chunk_free {
+        void operator()(std::byte* chunk) const noexcept;
+    };
+    using chunk = std::unique_ptr<std::byte[], chunk_free>;
+    static chunk new_chunk(std::size_t size);
+
+    std::vector<chunk> chunks_;
     std::byte* cursor_ = nullptr;
     std::size_t left_ = 0;
     std::size_t next_chunk_ = first_chunk;

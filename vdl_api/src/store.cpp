@@ -80,15 +80,21 @@ outcome<statement_ptr> store::prepare(std::string_view sql) {
     return statement;
 }
 
-outcome<statement_ptr> store::prepare(const lang::engine_statement& statement) {
+outcome<store::leased_statement> store::prepare(const lang::engine_statement& statement) {
     const int most = sqlite3_limit(db_.get(), SQLITE_LIMIT_VARIABLE_NUMBER, -1);
     if (statement.values.size() > static_cast<std::size_t>(most))
         return failure{VDL_E_QUERY, fmt::format("the statement holds {} numbers and timestamps; one statement can "
                                                 "hold at most {}: split it",
                                                 statement.values.size(), most)};
-    auto prepared = prepare(statement.sql);
-    if (!prepared || !*prepared) return prepared;
-    sqlite3_stmt* handle = prepared->get();
+    statement_ptr kept = cache_.take(statement.sql);
+    if (!kept) {
+        auto prepared = prepare(statement.sql);
+        if (!prepared) return std::move(prepared).error();
+        kept = std::move(prepared).value();
+    }
+    leased_statement lease(cache_, statement.sql, std::move(kept));
+    sqlite3_stmt* handle = lease.get();
+    if (handle == nullptr) return lease;
     for (std::size_t i = 0; i < statement.values.size(); ++i) {
         const int index = static_cast<int>(i + 1);
         const int rc = std::visit(
@@ -99,7 +105,18 @@ outcome<statement_ptr> store::prepare(const lang::engine_statement& statement) {
             statement.values[i]);
         if (rc != SQLITE_OK) return engine_failure(db_.get(), rc);
     }
-    return prepared;
+    return lease;
+}
+
+void store::leased_statement::give_back() noexcept {
+    statement_cache* cache = std::exchange(cache_, nullptr);
+    if (cache == nullptr || !statement_) return;
+    try {
+        cache->give_back(sql_, std::move(statement_));
+    } catch (...) {
+        // Without memory to keep it, the statement is finalized and prepared again next time.
+    }
+    statement_.reset();
 }
 
 status store::run(std::string_view sql) {
@@ -140,7 +157,7 @@ outcome<owned_record> store::execute(const lang::translation& translated) {
             return std::move(done).error();
         }
     }
-    prepared->reset();
+    prepared->give_back();
     if (group)
         if (auto committed = group->commit(); !committed) return std::move(committed).error();
     return result;

@@ -6,6 +6,7 @@
 #include "lang/translator.hpp"
 #include "records.hpp"
 #include "sqlite_ptr.hpp"
+#include "statement_cache.hpp"
 
 #include <cstdint>
 #include <string>
@@ -46,17 +47,40 @@ public:
 
     [[nodiscard]] const std::string& path() const noexcept { return path_; }
 
+    // A statement prepared for an engine statement, lent by the store's cache and given back
+    // (reset, values unbound) when the lease ends. The engine text it is kept by must outlive it.
+    class leased_statement {
+    public:
+        leased_statement(statement_cache& cache, std::string_view sql, statement_ptr statement) noexcept
+            : cache_(&cache), sql_(sql), statement_(std::move(statement)) {}
+        leased_statement(leased_statement&& other) noexcept
+            : cache_(std::exchange(other.cache_, nullptr)), sql_(other.sql_), statement_(std::move(other.statement_)) {}
+        leased_statement& operator=(leased_statement&&) = delete;
+        ~leased_statement() { give_back(); }
+
+        [[nodiscard]] sqlite3_stmt* get() const noexcept { return statement_.get(); }
+        explicit operator bool() const noexcept { return statement_ != nullptr; }
+        // Ends the lease early: the statement is reset and kept for the next use of its text.
+        void give_back() noexcept;
+
+    private:
+        statement_cache* cache_;
+        std::string_view sql_;
+        statement_ptr statement_;
+    };
+
 private:
     store(database_ptr db, std::string path) : db_(std::move(db)), path_(std::move(path)) {}
 
     status run(std::string_view sql);
     outcome<statement_ptr> prepare(std::string_view sql);
-    // Prepares the statement's text and binds its values to their placeholders. The text holds
-    // no values, so a cache of prepared statements would be keyed by it here.
-    outcome<statement_ptr> prepare(const lang::engine_statement& statement);
+    // The statement for the engine statement's text, from the cache or newly prepared, with its
+    // values bound to their placeholders.
+    outcome<leased_statement> prepare(const lang::engine_statement& statement);
 
     database_ptr db_;
     std::string path_;
+    statement_cache cache_; // destroyed before db_, which it prepared on
 };
 
 } // namespace vdl

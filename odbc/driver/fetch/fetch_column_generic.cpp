@@ -32,20 +32,20 @@ diag_record not_convertible(std::string_view type_name, SQLSMALLINT c_type) {
 // The loop over the rows of one column: the kind and the C type are fixed before it starts, so
 // each row is a presence test and an inlined conversion.
 template <typename Value, typename Convert>
-diag_record convert_rows(const std::vector<std::optional<Value>>& values, row_range rows,
+diag_record convert_rows(const column_values<Value>& values, row_range rows,
                          const application_slots& slots, const Convert& convert, std::string_view type_name,
                          SQLSMALLINT c_type) {
     const std::size_t available = rows.first < values.size() ? values.size() - rows.first : 0;
     diag_record failure;
     for (std::size_t j = 0; j < rows.count; ++j) {
         std::byte* indicator = slots.indicator(j);
-        if (j >= available || !values[rows.first + j].has_value()) {
+        if (j >= available || !values.has_value(rows.first + j)) {
             store_null(indicator);
             continue;
         }
         if constexpr (std::is_invocable_r_v<bool, const Convert&, const Value&, std::byte*, std::byte*,
                                             diag_record&>) {
-            if (!convert(*values[rows.first + j], slots.data(j), indicator, failure)) return failure;
+            if (!convert(values.value(rows.first + j), slots.data(j), indicator, failure)) return failure;
         } else {
             return not_convertible(type_name, c_type);
         }

@@ -47,8 +47,8 @@ cell_value cell_at(const column_data& data, std::size_t row) noexcept {
             if constexpr (std::is_same_v<cells_type, no_cells>) {
                 return std::monostate{};
             } else {
-                if (row >= cells.values.size() || !cells.values[row].has_value()) return std::monostate{};
-                const auto& value = *cells.values[row];
+                if (row >= cells.values.size() || !cells.values.has_value(row)) return std::monostate{};
+                const auto& value = cells.values.value(row);
                 using value_type = typename cells_type::value_type;
                 if constexpr (std::is_same_v<value_type, std::string>) {
                     return std::string_view(value);

@@ -50,8 +50,9 @@ std::size_t column_kind(const vdl_result& result, std::uint32_t column) {
 template <typename Cells, typename Read>
 column_data fill(const vdl_result& result, std::uint32_t column, Read read) {
     Cells cells;
-    cells.values.reserve(result.row_count);
-    for (std::uint32_t r = 0; r < result.row_count; ++r) cells.values.emplace_back(read(result.rows[r][column]));
+    cells.values = column_values<typename Cells::value_type>(result.row_count);
+    for (std::uint32_t r = 0; r < result.row_count; ++r)
+        if (const auto value = read(result.rows[r][column])) cells.values.set(r, *value);
     return cells;
 }
 

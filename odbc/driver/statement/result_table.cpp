@@ -23,9 +23,9 @@ constexpr std::array<kind_description, 12> kinds{{
 template <typename Cells>
 std::int32_t text_width(const Cells& c) {
     std::size_t width = 0;
-    for (const auto& v : c.values) {
-        if (!v) return 0;
-        if (v->size() > width) width = v->size();
+    for (std::size_t r = 0; r < c.values.size(); ++r) {
+        if (!c.values.has_value(r)) return 0;
+        if (c.values.value(r).size() > width) width = c.values.value(r).size();
     }
     return static_cast<std::int32_t>(width);
 }

@@ -12,6 +12,7 @@
 #include <variant>
 #include <vector>
 
+#include "statement/column_values.hpp"
 #include "vdl_api.h"
 
 // A point in time: seconds since 1970-01-01T00:00:00Z and a nanosecond part.
@@ -27,7 +28,7 @@ template <int Kind, typename T>
 struct cells {
     static constexpr int kind = Kind;
     using value_type = T;
-    std::vector<std::optional<T>> values;
+    column_values<T> values;
 };
 
 using no_cells = std::monostate;                       // 0: every row is NULL

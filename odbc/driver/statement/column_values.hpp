@@ -1,0 +1,170 @@
+#pragma once
+// The cells of one result column in compact form: the values in one array, and one validity bit
+// per row (clear for SQL NULL) in another. A query result sizes both once from its row count;
+// catalog results append row by row. Reading a cell is `has_value(row)` and `value(row)`; the
+// optional-returning accessors serve code and tests that look at single cells.
+
+#include <sys/mman.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <initializer_list>
+#include <iterator>
+#include <new>
+#include <stdexcept>
+#include <optional>
+#include <type_traits>
+#include <vector>
+
+// Allocates arrays of several MiB on 2 MiB boundaries and asks for transparent huge pages there,
+// so that filling a large result takes a page fault per 2 MiB rather than per 4 KiB; smaller
+// arrays come from the ordinary heap.
+template <typename T>
+struct large_array_allocator {
+    using value_type = T;
+    static constexpr std::size_t huge_page = std::size_t{2} << 20;
+    static constexpr std::size_t threshold = 2 * huge_page;
+
+    large_array_allocator() noexcept = default;
+    template <typename U>
+    large_array_allocator(const large_array_allocator<U>&) noexcept {}
+
+    T* allocate(std::size_t n) {
+        if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
+        const std::size_t bytes = n * sizeof(T);
+        if (bytes < threshold) return std::allocator<T>{}.allocate(n);
+        const std::size_t rounded = (bytes + huge_page - 1) / huge_page * huge_page;
+        void* memory = std::aligned_alloc(huge_page, rounded);
+        if (memory == nullptr) throw std::bad_alloc();
+        (void)::madvise(memory, rounded, MADV_HUGEPAGE);  // a hint: without it the pages are small
+        return static_cast<T*>(memory);
+    }
+    void deallocate(T* p, std::size_t n) noexcept {
+        if (n * sizeof(T) < threshold) {
+            std::allocator<T>{}.deallocate(p, n);
+        } else {
+            std::free(p);
+        }
+    }
+    template <typename U>
+    friend bool operator==(const large_array_allocator&, const large_array_allocator<U>&) noexcept {
+        return true;
+    }
+};
+
+template <typename T>
+class column_values {
+public:
+    using value_type = std::optional<T>;
+
+    column_values() = default;
+    // `rows` cells, every one NULL until set.
+    explicit column_values(std::size_t rows) : values_(rows), valid_(words_for(rows), 0), size_(rows) {}
+    column_values(std::initializer_list<std::optional<T>> cells) { assign(cells.begin(), cells.end()); }
+
+    [[nodiscard]] std::size_t size() const noexcept { return size_; }
+    [[nodiscard]] bool empty() const noexcept { return size_ == 0; }
+
+    // Whether the cell of the row holds a value (the row must be below size()).
+    [[nodiscard]] bool has_value(std::size_t row) const noexcept { return (valid_[row / 64] >> (row % 64)) & 1u; }
+    // The value of a cell that has one.
+    [[nodiscard]] const T& value(std::size_t row) const noexcept { return values_[row]; }
+
+    // A copy of the cell: empty for NULL.
+    std::optional<T> operator[](std::size_t row) const {
+        if (!has_value(row)) return std::nullopt;
+        return values_[row];
+    }
+    std::optional<T> at(std::size_t row) const {
+        if (row >= size_) throw std::out_of_range("column_values::at");
+        return (*this)[row];
+    }
+
+    // Stores a value into a cell of a sized column.
+    void set(std::size_t row, T value) {
+        values_[row] = std::move(value);
+        valid_[row / 64] |= std::uint64_t{1} << (row % 64);
+    }
+
+    void reserve(std::size_t rows) {
+        values_.reserve(rows);
+        valid_.reserve(words_for(rows));
+    }
+    // Appends a NULL cell.
+    void emplace_back() { grow(); }
+    // Appends a cell holding a value.
+    void emplace_back(T value) {
+        grow();
+        set(size_ - 1, std::move(value));
+    }
+    void push_back(std::optional<T> cell) {
+        if (cell) {
+            emplace_back(std::move(*cell));
+        } else {
+            emplace_back();
+        }
+    }
+    template <typename It>
+    void assign(It first, It last) {
+        values_.clear();
+        valid_.clear();
+        size_ = 0;
+        for (; first != last; ++first) push_back(*first);
+    }
+
+    // Iteration yields the cells as optionals, in row order.
+    class const_iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = std::optional<T>;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = std::optional<T>;
+        const_iterator() = default;
+        const_iterator(const column_values* owner, std::size_t row) : owner_(owner), row_(row) {}
+        std::optional<T> operator*() const { return (*owner_)[row_]; }
+        const_iterator& operator++() {
+            ++row_;
+            return *this;
+        }
+        const_iterator operator++(int) {
+            auto before = *this;
+            ++row_;
+            return before;
+        }
+        friend bool operator==(const const_iterator& a, const const_iterator& b) noexcept { return a.row_ == b.row_; }
+
+    private:
+        const column_values* owner_ = nullptr;
+        std::size_t row_ = 0;
+    };
+    [[nodiscard]] const_iterator begin() const { return {this, 0}; }
+    [[nodiscard]] const_iterator end() const { return {this, size_}; }
+
+    friend bool operator==(const column_values& a, const column_values& b) {
+        if (a.size_ != b.size_) return false;
+        for (std::size_t r = 0; r < a.size_; ++r)
+            if (a[r] != b[r]) return false;
+        return true;
+    }
+    friend bool operator==(const column_values& a, const std::vector<std::optional<T>>& b) {
+        return a == column_values(b.begin(), b.end(), 0);
+    }
+
+private:
+    template <typename It>
+    column_values(It first, It last, int) {
+        assign(first, last);
+    }
+    static std::size_t words_for(std::size_t rows) noexcept { return (rows + 63) / 64; }
+    void grow() {
+        values_.emplace_back();
+        if (size_ % 64 == 0) valid_.push_back(0);
+        ++size_;
+    }
+
+    std::vector<T, large_array_allocator<T>> values_;
+    std::vector<std::uint64_t, large_array_allocator<std::uint64_t>> valid_;
+    std::size_t size_ = 0;
+};
