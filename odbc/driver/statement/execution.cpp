@@ -17,16 +17,9 @@ namespace {
 
 constexpr std::uint32_t table_does_not_exist = 0xB1000008u;
 
-// Whether a later row of an integer column holds a double (a union of an integer and a double
-// column, for example): the column is then read as doubles, which hold both.
-bool holds_double_from(const vdl_result& result, std::uint32_t column, std::uint32_t row) {
-    for (std::uint32_t r = row; r < result.row_count; ++r)
-        if (result.rows[r][column].kind == VDL_CELL_DOUBLE) return true;
-    return false;
-}
-
-// The kind of a column: that of its first non-NULL cell, widened to double for integers mixed
-// with doubles.
+// The kind of a column: that of its first non-NULL cell. An integer column that turns out to
+// hold doubles too (a union of an integer and a double column, for example) is read again as
+// doubles, which hold both (see read_rows).
 std::size_t column_kind(const vdl_result& result, std::uint32_t column) {
     for (std::uint32_t r = 0; r < result.row_count; ++r) {
         switch (result.rows[r][column].kind) {
@@ -35,7 +28,7 @@ std::size_t column_kind(const vdl_result& result, std::uint32_t column) {
         case VDL_CELL_BLOB:
         case VDL_CELL_STRING: return text_view_cells::kind;
         case VDL_CELL_INT64:
-        case VDL_CELL_COUNT: return holds_double_from(result, column, r + 1) ? double_cells::kind : bigint_cells::kind;
+        case VDL_CELL_COUNT: return bigint_cells::kind;
         case VDL_CELL_TIMESTAMP: return timestamp_cells::kind;
         default: return 0;
         }
@@ -43,52 +36,88 @@ std::size_t column_kind(const vdl_result& result, std::uint32_t column) {
     return 0;
 }
 
-// The database types values, not columns: a column can hold cells of several library kinds.
-// `read` answers a cell of the column's kind, or of a kind whose value converts exactly; any other
-// cell is stored as NULL, since its payload is not of the column's kind (a number read as a text
-// pointer would point anywhere).
-template <typename Cells, typename Read>
-column_data fill(const vdl_result& result, std::uint32_t column, Read read) {
-    Cells cells;
-    cells.values = column_values<typename Cells::value_type>(result.row_count);
-    for (std::uint32_t r = 0; r < result.row_count; ++r)
-        if (const auto value = read(result.rows[r][column])) cells.values.set(r, *value);
-    return cells;
+// The cells of a column of the kind, sized for the rows, every one NULL.
+column_data sized_column(std::size_t kind, std::uint32_t rows) {
+    switch (kind) {
+    case double_cells::kind: return double_cells{column_values<double>(rows)};
+    case text_view_cells::kind: return text_view_cells{column_values<std::string_view>(rows)};
+    case bigint_cells::kind: return bigint_cells{column_values<std::int64_t>(rows)};
+    case timestamp_cells::kind: return timestamp_cells{column_values<timestamp_value>(rows)};
+    default: return no_cells{};
+    }
 }
 
-column_data read_column(const vdl_result& result, std::uint32_t column) {
-    switch (column_kind(result, column)) {
-    case double_cells::kind:
-        return fill<double_cells>(result, column, [](const vdl_cell& c) -> std::optional<double> {
-            switch (c.kind) {
-            case VDL_CELL_DOUBLE: return c.payload.as_double;
-            case VDL_CELL_INT64: return static_cast<double>(c.payload.as_int64);
-            case VDL_CELL_COUNT: return static_cast<double>(c.payload.as_count);
-            default: return std::nullopt;
+// The database types values, not columns: a column can hold cells of several library kinds.
+// Each reader stores a cell of the column's kind, or of a kind whose value converts exactly; any
+// other cell stays NULL, since its payload is not of the column's kind (a number read as a text
+// pointer would point anywhere). Reads rows [first, last) of one column; returns false when an
+// integer column met a double.
+bool read_rows(column_data& data, const vdl_result& result, std::uint32_t column, std::uint32_t first,
+               std::uint32_t last) {
+    bool complete = true;
+    const auto cell = [&](std::uint32_t r) -> const vdl_cell& { return result.rows[r][column]; };
+    std::visit(
+        [&](auto& cells) {
+            using cells_type = std::decay_t<decltype(cells)>;
+            auto& values = [&]() -> auto& {
+                if constexpr (std::is_same_v<cells_type, no_cells>) {
+                    return cells;
+                } else {
+                    return cells.values;
+                }
+            }();
+            for (std::uint32_t r = first; r < last; ++r) {
+                const vdl_cell& c = cell(r);
+                if constexpr (std::is_same_v<cells_type, double_cells>) {
+                    switch (c.kind) {
+                    case VDL_CELL_DOUBLE: values.set(r, c.payload.as_double); break;
+                    case VDL_CELL_INT64: values.set(r, static_cast<double>(c.payload.as_int64)); break;
+                    case VDL_CELL_COUNT: values.set(r, static_cast<double>(c.payload.as_count)); break;
+                    default: break;
+                    }
+                } else if constexpr (std::is_same_v<cells_type, text_view_cells>) {
+                    // Blob and string payloads share the {pointer, length} layout.
+                    if (c.kind == VDL_CELL_STRING || c.kind == VDL_CELL_BLOB)
+                        values.set(r, std::string_view(c.payload.as_string.data, c.payload.as_string.length));
+                } else if constexpr (std::is_same_v<cells_type, bigint_cells>) {
+                    switch (c.kind) {
+                    case VDL_CELL_INT64: values.set(r, c.payload.as_int64); break;
+                    case VDL_CELL_COUNT: values.set(r, static_cast<std::int64_t>(c.payload.as_count)); break;
+                    case VDL_CELL_DOUBLE: complete = false; break;
+                    default: break;
+                    }
+                } else if constexpr (std::is_same_v<cells_type, timestamp_cells>) {
+                    if (c.kind == VDL_CELL_TIMESTAMP)
+                        values.set(r, timestamp_value{c.payload.as_timestamp.seconds, c.payload.as_timestamp.nanoseconds});
+                } else {
+                    break;  // kind 0 stores nothing
+                }
             }
-        });
-    case text_view_cells::kind:
-        // Blob and string payloads share the {pointer, length} layout.
-        return fill<text_view_cells>(result, column, [](const vdl_cell& c) -> std::optional<std::string_view> {
-            if (c.kind != VDL_CELL_STRING && c.kind != VDL_CELL_BLOB) return std::nullopt;
-            return std::string_view(c.payload.as_string.data, c.payload.as_string.length);
-        });
-    case bigint_cells::kind:
-        return fill<bigint_cells>(result, column, [](const vdl_cell& c) -> std::optional<std::int64_t> {
-            switch (c.kind) {
-            case VDL_CELL_INT64: return c.payload.as_int64;
-            case VDL_CELL_COUNT: return static_cast<std::int64_t>(c.payload.as_count);
-            default: return std::nullopt;
-            }
-        });
-    case timestamp_cells::kind:
-        return fill<timestamp_cells>(result, column, [](const vdl_cell& c) -> std::optional<timestamp_value> {
-            if (c.kind != VDL_CELL_TIMESTAMP) return std::nullopt;
-            return timestamp_value{c.payload.as_timestamp.seconds, c.payload.as_timestamp.nanoseconds};
-        });
-    default:
-        return no_cells{};
+        },
+        data);
+    return complete;
+}
+
+// Every column of the result, read in one pass over its rows: the rows come in blocks, and each
+// block is read column by column while its cells are still in the processor's cache.
+std::vector<column_data> read_columns(const vdl_result& result) {
+    constexpr std::uint32_t block_rows = 1024;
+    std::vector<column_data> data;
+    data.reserve(result.column_count);
+    for (std::uint32_t c = 0; c < result.column_count; ++c)
+        data.push_back(sized_column(column_kind(result, c), result.row_count));
+    std::vector<bool> widen(result.column_count, false);
+    for (std::uint32_t first = 0; first < result.row_count; first += block_rows) {
+        const std::uint32_t last = result.row_count - first < block_rows ? result.row_count : first + block_rows;
+        for (std::uint32_t c = 0; c < result.column_count; ++c)
+            if (!widen[c] && !read_rows(data[c], result, c, first, last)) widen[c] = true;
     }
+    for (std::uint32_t c = 0; c < result.column_count; ++c) {
+        if (!widen[c]) continue;
+        data[c] = sized_column(double_cells::kind, result.row_count);
+        read_rows(data[c], result, c, 0, result.row_count);
+    }
+    return data;
 }
 
 void store_rows_fetched(handle::statement& stmt) { report_rows_fetched(stmt); }
@@ -162,9 +191,10 @@ diag_record run_parameter_sets(handle::statement& stmt) {
 std::vector<result_column> build_columns(const vdl_result& result, bool sort_by_name) {
     std::vector<result_column> columns;
     columns.reserve(result.column_count);
+    auto data = read_columns(result);
     for (std::uint32_t c = 0; c < result.column_count; ++c) {
         std::string name(result.names[c].data, result.names[c].length);
-        auto column = result_column::of(std::move(name), read_column(result, c));
+        auto column = result_column::of(std::move(name), std::move(data[c]));
         log_line(logger::level::debug, "column info - name: {}, type_name: {}, size: {}", column.name,
                  column.type_name, column.column_size);
         columns.push_back(std::move(column));
