@@ -61,6 +61,7 @@ std::string_view function_name_of(std::string_view signature) noexcept {
 }
 
 SQLRETURN not_offered(void* h, const std::source_location where) noexcept {
+    const logger::line_group lines;
     log_line(logger::level::error, "function: {} is not implemented", where.function_name());
     if (h == nullptr) return SQL_INVALID_HANDLE;
     auto& handle = *static_cast<variant_handle*>(h);

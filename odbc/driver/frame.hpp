@@ -89,6 +89,7 @@ std::optional<std::unique_lock<handle::statement_lock>> lock_kind(Kind& k) noexc
 // result line, post, return code. `op` takes the kind record and returns a diag_record.
 template <typename Kind, typename Op>
 SQLRETURN call(void* h, Op&& op, const std::source_location where = std::source_location::current()) {
+    const logger::line_group lines;
     auto checked = check_handle<Kind>(h);
     if (checked.handle == nullptr) return checked.diagnostics.return_code;
     const auto held = lock_kind(*checked.record);
@@ -100,6 +101,7 @@ SQLRETURN call(void* h, Op&& op, const std::source_location where = std::source_
 // result line. `op` returns a diag_record or a SQLRETURN.
 template <typename Op>
 SQLRETURN call_status(Op&& op, const std::source_location where = std::source_location::current()) {
+    const logger::line_group lines;
     logger::guarded_scope scope;
     try {
         SQLRETURN rc;
@@ -122,6 +124,7 @@ SQLRETURN call_status(Op&& op, const std::source_location where = std::source_lo
 // write their result line and give FALSE.
 template <typename Op>
 BOOL call_bool(Op&& op, const std::source_location where = std::source_location::current()) {
+    const logger::line_group lines;
     logger::guarded_scope scope;
     try {
         const BOOL ok = op();

@@ -17,6 +17,9 @@ namespace {
 
 thread_local int guarded_depth = 0;
 
+// The most bytes of whole lines held back before they are written.
+constexpr std::size_t pending_capacity = 64 * 1024;
+
 constexpr std::string_view prefix(level l) noexcept {
     switch (l) {
     case level::none: return "[None]  ";
@@ -103,6 +106,7 @@ void basic_logger::open_current() {
 }
 
 void basic_logger::close_current() noexcept {
+    write_out();
     open_.store(false, std::memory_order_relaxed);
     if (output_.is_open()) {
         output_.flush();
@@ -170,12 +174,30 @@ void basic_logger::write(level l, fmt::string_view format, fmt::format_args args
         line.append(p.data(), p.data() + p.size());
         fmt::vformat_to(std::back_inserter(line), format, args);
         line.push_back('\n');
-        output_.write(line.data(), static_cast<std::streamsize>(line.size()));
+        if (pending_.size() + line.size() > pending_capacity) write_out();
+        pending_.append(line.data(), line.size());
         written_ += line.size();
-        if (level_.load(std::memory_order_relaxed) >= static_cast<std::int32_t>(level::debug)) output_.flush();
+        // Below Debug level lines wait until the buffer fills or the file is closed.
+        if (level_.load(std::memory_order_relaxed) >= static_cast<std::int32_t>(level::debug))
+            pending_lines_.store(true, std::memory_order_relaxed);
     } catch (...) {
         if (guarded_scope::active()) throw;
     }
+}
+
+void basic_logger::write_pending() noexcept {
+    std::lock_guard lock(mutex_);
+    write_out();
+}
+
+void basic_logger::write_out() noexcept {
+    pending_lines_.store(false, std::memory_order_relaxed);
+    if (pending_.empty()) return;
+    if (output_.is_open()) {
+        output_.write(pending_.data(), static_cast<std::streamsize>(pending_.size()));
+        output_.flush();
+    }
+    pending_.clear();
 }
 
 namespace detail {
