@@ -125,7 +125,7 @@ void unify_column(arena& memory, std::span<vdl_cell* const> rows, std::size_t co
 
 } // namespace
 
-outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement,
+outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int first,
                                    const std::vector<lang::select_item>& column_kinds,
                                    const lang::engine_statement& source) {
     const int columns = sqlite3_column_count(statement);
@@ -152,8 +152,8 @@ outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement,
     // end, when the row count is known; cells are written straight into the arena.
     std::vector<vdl_cell*> rows;
     std::vector<unsigned> kinds(static_cast<std::size_t>(columns), 0u); // the cell kinds each column holds
-    int rc = SQLITE_OK;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    int rc = first;
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(statement)) {
         if (rows.size() == std::numeric_limits<std::uint32_t>::max())
             return failure{VDL_E_RESULT_TOO_LARGE,
                            fmt::format("the result has more than {} rows; narrow the query or add a LIMIT",

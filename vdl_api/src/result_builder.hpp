@@ -11,12 +11,13 @@
 
 namespace vdl {
 
-// Steps the prepared statement to its end and returns the result record. column_kinds
+// Steps the prepared statement to its end and returns the result record; first is what the
+// first step, made by the caller, returned (SQLITE_ROW or SQLITE_DONE). column_kinds
 // tells, per column, whether the select item is a count(...) or a timestamp expression
 // (missing entries: neither). Columns declared TIMESTAMP give timestamp cells, columns
 // declared BLOB give blob cells. A column the engine named after the engine text of its item
 // gets the name the query wrote instead (lang::written_name of the source statement).
-outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement,
+outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int first,
                                    const std::vector<lang::select_item>& column_kinds,
                                    const lang::engine_statement& source);
 

@@ -149,15 +149,19 @@ outcome<owned_record> store::execute(const lang::translation& translated) {
     owned_record result;
     if (*prepared) {
         sqlite3_stmt* handle = prepared->get();
+        // The columns are read after the first step: a kept statement whose tables changed
+        // since it was prepared is prepared again by that step, and only then describes them.
+        const int first = sqlite3_step(handle);
+        if (first != SQLITE_ROW && first != SQLITE_DONE) return engine_failure(db_.get(), first);
         const int columns = sqlite3_column_count(handle);
         if (columns > 0) {
-            auto built = build_result(db_.get(), handle,
+            auto built = build_result(db_.get(), handle, first,
                                       lang::column_kinds(translated.items, static_cast<std::size_t>(columns)),
                                       statement);
             if (!built) return std::move(built).error();
             result = std::move(built).value();
-        } else if (auto done = step_through(db_.get(), handle); !done) {
-            return std::move(done).error();
+        } else if (first == SQLITE_ROW) {
+            if (auto done = step_through(db_.get(), handle); !done) return std::move(done).error();
         }
     }
     prepared->give_back();
