@@ -43,7 +43,7 @@ TEST(ColumnValues, AppendedCellsCompareWithOptionals) {
 }
 
 TEST(ColumnValues, LargeColumnsAreWritableToTheirLastCell) {
-    // Several MiB: the array comes from the huge-page path of the allocator.
+    // Several MiB: the array comes from the allocator's path that maps its pages at once.
     constexpr std::size_t rows = 3'000'000;
     column_values<double> v(rows);
     v.set(rows - 1, 2.5);

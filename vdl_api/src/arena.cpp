@@ -8,20 +8,21 @@
 namespace vdl {
 namespace {
 
-constexpr std::size_t huge_page = std::size_t{2} << 20;
+constexpr std::size_t page = 4096;                     // madvise takes whole pages
+constexpr std::size_t populated_chunk = std::size_t{4} << 20; // chunks from this size on are mapped at once
 
 } // namespace
 
 void arena::chunk_free::operator()(std::byte* chunk) const noexcept { std::free(chunk); }
 
-// Chunks of several MiB lie on 2 MiB boundaries with transparent huge pages asked for, so that
-// writing a large result takes a page fault per 2 MiB instead of one per 4 KiB.
+// Chunks of several MiB get their pages mapped in one call (MADV_POPULATE_WRITE), so that
+// writing a large result does not stop at a page fault every 4 KiB.
 arena::chunk arena::new_chunk(std::size_t size) {
     void* memory = nullptr;
-    if (size >= 2 * huge_page) {
-        size = (size + huge_page - 1) / huge_page * huge_page;
-        memory = std::aligned_alloc(huge_page, size);
-        if (memory != nullptr) (void)::madvise(memory, size, MADV_HUGEPAGE); // a hint only
+    if (size >= populated_chunk) {
+        size = (size + page - 1) / page * page;
+        memory = std::aligned_alloc(page, size);
+        if (memory != nullptr) (void)::madvise(memory, size, MADV_POPULATE_WRITE); // a hint only
     } else {
         memory = std::malloc(size);
     }
