@@ -262,7 +262,7 @@ SQLRETURN SQL_API SQLColAttributes(SQLHSTMT hstmt, SQLUSMALLINT icol, SQLUSMALLI
 
 SQLRETURN SQL_API SQLBindCol(SQLHSTMT StatementHandle, SQLUSMALLINT ColumnNumber, SQLSMALLINT TargetType,
                              SQLPOINTER TargetValue, SQLLEN BufferLength, SQLLEN* StrLen_or_Ind) {
-    log_line(level::debug, "{} column {} to {}", "SQLBindCol", ColumnNumber, c_type_name(TargetType));
+    log_line(level::debug, "{} column {} to {}", "SQLBindCol", ColumnNumber, c_type_label{TargetType});
     return frame::call<statement>(StatementHandle, [&](statement& stmt) {
         return fetch_ops::bind_col(stmt, ColumnNumber, TargetType, TargetValue, BufferLength, StrLen_or_Ind);
     });
@@ -287,7 +287,7 @@ SQLRETURN SQL_API SQLMoreResults(SQLHSTMT hstmt) {
 
 SQLRETURN SQL_API SQLGetData(SQLHSTMT StatementHandle, SQLUSMALLINT ColumnNumber, SQLSMALLINT TargetType,
                              SQLPOINTER TargetValue, SQLLEN BufferLength, SQLLEN* StrLen_or_Ind) {
-    log_line(level::debug, "{} parameter {} type {}", "SQLGetData", ColumnNumber, c_type_name(TargetType));
+    log_line(level::debug, "{} parameter {} type {}", "SQLGetData", ColumnNumber, c_type_label{TargetType});
     return frame::call<statement>(StatementHandle, [&](statement& stmt) {
         return fetch_ops::get_data(stmt, ColumnNumber, TargetType, TargetValue, BufferLength, StrLen_or_Ind);
     });

@@ -87,13 +87,20 @@ private:
 
 namespace detail {
 VDL_EXPORT basic_logger& get_logger();
+
+// The logger as every line reaches it: the exported accessor is called once, later lines read a
+// reference without a call.
+inline basic_logger& the_logger() {
+    static basic_logger& instance = get_logger();
+    return instance;
+}
 }  // namespace detail
 
 // Ends the group of lines of the export call it lives in (basic_logger::end_group).
 class line_group {
 public:
     line_group() noexcept = default;
-    ~line_group() { detail::get_logger().end_group(); }
+    ~line_group() { detail::the_logger().end_group(); }
     line_group(const line_group&) = delete;
     line_group& operator=(const line_group&) = delete;
 };
@@ -114,7 +121,7 @@ public:
 
 template <typename... Args>
 inline void log_line(logger::level l, fmt::format_string<Args...> format, Args&&... args) {
-    auto& lg = logger::detail::get_logger();
+    auto& lg = logger::detail::the_logger();
     if (!lg.enabled(l)) return;
     lg.log_line(l, format, std::forward<Args>(args)...);
 }

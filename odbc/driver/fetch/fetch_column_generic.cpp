@@ -59,7 +59,7 @@ diag_record fetch_column_generic(const column_data& column, SQLULEN count, SQLUL
                                  SQLSMALLINT c_type, SQLPOINTER buffer, SQLLEN buffer_length, SQLLEN* indicator,
                                  value_piece* piece, text_sink* sink) {
     log_line(logger::level::debug, "{} count {} offset {} to {}", "stmt::fetch_column_generic", count, first_row,
-             c_type_name(c_type));
+             c_type_label{c_type});
     const application_slots slots(bind_type, c_type, buffer, buffer_length, indicator);
     const row_range rows{count, first_row};
     const std::string_view type_name = describe_kind(column.index()).type_name;
