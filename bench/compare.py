@@ -96,7 +96,7 @@ def print_table(s):
     peer = next((c for c in s.contenders if c.role == "peer"), None)
     print(f"\n{s.key}: {s.title}")
     rate_label = "rows/s" if s.rows_label == "rows" else "per s"
-    header = f"| {'contender':<28} | {s.rows_label:>9} | {rate_label:>11} | {'time/floor':>10} | {'time/peer':>9} | {'peak MiB':>8} |"
+    header = f"| {'contender':<34} | {s.rows_label:>9} | {rate_label:>11} | {'time/floor':>10} | {'time/peer':>9} | {'peak MiB':>8} |"
     print(header)
     print("|" + "|".join("-" * len(part) for part in header.split("|")[1:-1]) + "|")
     for c in s.contenders:
@@ -104,7 +104,7 @@ def print_table(s):
         rate = c.rows / m if m > 0 else float("inf")
         vs_floor = f"{m / median(floor):.2f}" if floor and c is not floor else ""
         vs_peer = f"{m / median(peer):.2f}" if peer and c is not peer else ""
-        print(f"| {c.name:<28} | {c.rows:>9} | {rate:>11,.0f} | {vs_floor:>10} | {vs_peer:>9} | {c.peak_kib / 1024:>8.0f} |")
+        print(f"| {c.name:<34} | {c.rows:>9} | {rate:>11,.0f} | {vs_floor:>10} | {vs_peer:>9} | {c.peak_kib / 1024:>8.0f} |")
     print(f"(median of {len(s.contenders[0].seconds)} runs each)")
 
 
@@ -116,6 +116,7 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--scenarios", default="a,b,c,c',d,e,log")
     parser.add_argument("--work", required=True, help="a directory for log files")
+    parser.add_argument("--baseline", help="another build of the driver, run as one more contender")
     args = parser.parse_args()
 
     bench = os.path.join(args.build, "bin", "vdl_odbc_bench")
@@ -133,13 +134,22 @@ def main():
     def peer(store):
         return f"DRIVER={PEER_LIBRARY};Database={os.path.abspath(store)}"
 
+    baseline_library = (os.path.abspath(os.path.join(args.baseline, "lib", "libvdl_odbc_driver.so"))
+                        if args.baseline else None)
+
+    def baseline(store, log_level=2):
+        return ours(store, log_level).replace(ours_library, baseline_library)
+
     def odbc_trio(store, mode, query, count=None, floor_mode=None):
         extra = [str(count)] if count else []
-        return [
+        trio = [
             contender("floor (SQLite alone)", [floor, store, floor_mode or mode, query] + extra, "floor"),
             contender("peer (sqliteodbc)", [bench, peer(store), mode, query] + extra, "peer"),
             contender("ours", [bench, ours(store), mode, query] + extra, "ours"),
         ]
+        if baseline_library:
+            trio.append(contender("ours, baseline build", [bench, baseline(store), mode, query] + extra))
+        return trio
 
     point = COLUMNS + ' WHERE "$timestamp" = {}'
     marker = COLUMNS + ' WHERE "$timestamp" = ?'
@@ -158,10 +168,14 @@ def main():
                              odbc_trio(args.store, "prepared", marker, POINT_QUERIES), "queries"))
     if "d" in wanted:
         for reads, what in (("wide", "pyodbc's default wide-character reads"), ("narrow", "8-bit setdecoding")):
-            plan.append(scenario(f"d ({reads})", f"pyodbc fetchall(), 1,000,000 rows, {what}", [
+            contenders = [
                 contender("peer (sqliteodbc)", [python, fetchall, peer(args.store), COLUMNS, reads], "peer"),
                 contender("ours", [python, fetchall, ours(args.store), COLUMNS, reads], "ours"),
-            ]))
+            ]
+            if baseline_library:
+                contenders.append(contender("ours, baseline build",
+                                            [python, fetchall, baseline(args.store), COLUMNS, reads]))
+            plan.append(scenario(f"d ({reads})", f"pyodbc fetchall(), 1,000,000 rows, {what}", contenders))
     if "e" in wanted:
         sizes = [(100_000, args.store), (1_000_000, args.store)]
         if args.large_store:
@@ -174,13 +188,15 @@ def main():
             contender("floor (SQLite alone)", [floor, args.store, "scan", COLUMNS], "floor"),
             contender("peer (sqliteodbc)", [bench, peer(args.store), "bind", COLUMNS], "peer"),
             contender("ours, log_level 3", [bench, ours(args.store, 3), "bind", COLUMNS], "ours"),
-        ]))
+        ] + ([contender("ours, baseline build, log_level 3", [bench, baseline(args.store, 3), "bind", COLUMNS])]
+             if baseline_library else [])))
         limited = f"{COLUMNS} LIMIT 100000"
         plan.append(scenario("b (log 3)", "as b, 100,000 rows, with log_level 3 (every call logged)", [
             contender("peer (sqliteodbc)", [bench, peer(args.store), "getdata", limited], "peer"),
             contender("ours, log_level 2", [bench, ours(args.store), "getdata", limited], "other"),
             contender("ours, log_level 3", [bench, ours(args.store, 3), "getdata", limited], "ours"),
-        ]))
+        ] + ([contender("ours, baseline build, log_level 3", [bench, baseline(args.store, 3), "getdata", limited])]
+             if baseline_library else [])))
 
     env = dict(os.environ)
 

@@ -8,6 +8,7 @@
 // Scenarios:
 //   bind      SQLExecDirect(QUERY), every column bound column-wise by its described type, rowsets
 //             of 1000 rows (SQL_ATTR_ROW_ARRAY_SIZE), SQLFetch to the end
+//   bind-char, bind-wchar  the same with every column bound as SQL_C_CHAR or SQL_C_WCHAR text
 //   getdata   SQLExecDirect(QUERY), SQLFetch row by row, SQLGetData of every column per row
 //   point     COUNT statements, each QUERY with "{}" replaced by the literal timestamp of one row
 //   prepared  QUERY with one "?" prepared once, the timestamp bound as SQL_C_SBIGINT and
@@ -63,8 +64,18 @@ struct column_buffer {
     std::vector<SQLLEN> indicators;
 };
 
+// Every column as text of this C type instead of its described type (0: as described).
+SQLSMALLINT text_binding = 0;
+
 column_buffer buffer_for(SQLSMALLINT sql_type, SQLULEN rows) {
     column_buffer b;
+    if (text_binding != 0) {
+        b.c_type = text_binding;
+        b.element = text_bytes * (text_binding == SQL_C_WCHAR ? static_cast<SQLLEN>(sizeof(SQLWCHAR)) : 1);
+        b.data.resize(static_cast<std::size_t>(b.element) * rows);
+        b.indicators.resize(rows);
+        return b;
+    }
     switch (sql_type) {
     case SQL_TYPE_TIMESTAMP:
     case SQL_TIMESTAMP:
@@ -215,7 +226,7 @@ std::uint64_t run_prepared(SQLHSTMT stmt, std::string query, std::uint64_t count
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        fmt::print(stderr, "usage: vdl_odbc_bench CONNECTION_STRING bind|getdata|point|prepared QUERY [COUNT]\n");
+        fmt::print(stderr, "usage: vdl_odbc_bench CONNECTION_STRING bind|bind-char|bind-wchar|getdata|point|prepared QUERY [COUNT]\n");
         return 2;
     }
     std::string connection = argv[1];
@@ -236,7 +247,9 @@ int main(int argc, char** argv) {
 
     const auto start = clock_type::now();
     std::uint64_t rows = 0;
-    if (scenario == "bind") rows = run_bind(stmt, query);
+    if (scenario == "bind-char") text_binding = SQL_C_CHAR;
+    if (scenario == "bind-wchar") text_binding = SQL_C_WCHAR;
+    if (scenario.starts_with("bind")) rows = run_bind(stmt, query);
     else if (scenario == "getdata") rows = run_getdata(stmt, query);
     else if (scenario == "point") rows = run_point(stmt, query, count);
     else if (scenario == "prepared") rows = run_prepared(stmt, query, count);
