@@ -181,8 +181,8 @@ VDL_EXPORT uint32_t vdl_option_set_user_credentials(vdl_handle* handle, const ch
 VDL_EXPORT uint32_t vdl_option_set_cluster_public_key(vdl_handle* handle, const char* public_key);
 
 /* The most memory the client may use for incoming data, in bytes. For an embedded store
- * it bounds the page cache of the connection, which never grows beyond 4 MiB (results are
- * held in their records, not in the cache); 0 keeps the engine's default (about 2 MB). */
+ * it bounds the page cache of the connection, which never grows beyond the engine's default
+ * of about 2 MB (results are held in their records, not in the cache); 0 keeps that default. */
 VDL_EXPORT uint32_t vdl_option_set_client_max_in_buf_size(vdl_handle* handle, uint32_t size);
 
 /* The most worker threads one query may use (1 = no helpers; 0 is taken as 1). For an

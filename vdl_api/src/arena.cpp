@@ -9,20 +9,19 @@ namespace vdl {
 namespace {
 
 constexpr std::size_t page = 4096;                     // madvise takes whole pages
-constexpr std::size_t populated_chunk = std::size_t{4} << 20; // chunks from this size on are mapped at once
+constexpr std::size_t populated_chunk = std::size_t{4} << 20; // chunks from this size on are mapped in steps
+constexpr std::size_t populate_step = std::size_t{1} << 20;
 
 } // namespace
 
 void arena::chunk_free::operator()(std::byte* chunk) const noexcept { std::free(chunk); }
 
-// Chunks of several MiB get their pages mapped in one call (MADV_POPULATE_WRITE), so that
-// writing a large result does not stop at a page fault every 4 KiB.
+// Chunks of several MiB are page-aligned, so that populate_ahead can map their pages.
 arena::chunk arena::new_chunk(std::size_t size) {
     void* memory = nullptr;
     if (size >= populated_chunk) {
         size = (size + page - 1) / page * page;
         memory = std::aligned_alloc(page, size);
-        if (memory != nullptr) (void)::madvise(memory, size, MADV_POPULATE_WRITE); // a hint only
     } else {
         memory = std::malloc(size);
     }
@@ -42,7 +41,25 @@ void* arena::allocate_slow(std::size_t size, std::size_t alignment) {
     next_chunk_ = std::min(next_chunk_ * 2, largest_chunk);
     cursor_ = chunks_.back().get();
     left_ = chunk_size;
+    chunk_end_ = cursor_ + chunk_size;
+    // Small chunks take their page faults as they come.
+    populated_ = chunk_size >= populated_chunk ? cursor_ : chunk_end_;
     return allocate(size, alignment);
+}
+
+void arena::populate_ahead() noexcept {
+    // MADV_POPULATE_WRITE (writable, zero-filled pages mapped in one call) is a hint: where the
+    // kernel refuses it, pages fault one by one as before.
+    while (populated_ < cursor_ && populated_ < chunk_end_) {
+        const std::size_t step = std::min<std::size_t>(populate_step, static_cast<std::size_t>(chunk_end_ - populated_));
+        const std::size_t whole = step / page * page;
+        if (whole == 0) {
+            populated_ = chunk_end_;
+            break;
+        }
+        (void)::madvise(populated_, whole, MADV_POPULATE_WRITE);
+        populated_ += whole;
+    }
 }
 
 } // namespace vdl

@@ -27,6 +27,7 @@ public:
         std::byte* out = cursor_ + padding;
         cursor_ = out + size;
         left_ -= padding + size;
+        if (cursor_ > populated_) populate_ahead();
         return out;
     }
 
@@ -65,9 +66,14 @@ private:
     };
     using chunk = std::unique_ptr<std::byte[], chunk_free>;
     static chunk new_chunk(std::size_t size);
+    // Maps the pages of a large chunk in steps ahead of the cursor, in one call per step: no
+    // fault per 4 KiB page, and no mapped pages past what the record uses.
+    void populate_ahead() noexcept;
 
     std::vector<chunk> chunks_;
     std::byte* cursor_ = nullptr;
+    std::byte* populated_ = nullptr; // the current chunk's pages are mapped up to here
+    std::byte* chunk_end_ = nullptr;
     std::size_t left_ = 0;
     std::size_t next_chunk_ = first_chunk;
     std::size_t reserved_ = 0;
