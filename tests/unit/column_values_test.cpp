@@ -2,6 +2,7 @@
 // library result.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -18,7 +19,9 @@ TEST(ColumnValues, ValidityBitsAcrossWordBoundaries) {
     for (std::size_t r = 0; r < v.size(); ++r) {
         const bool expected = std::find(set.begin(), set.end(), r) != set.end();
         ASSERT_EQ(v.has_value(r), expected) << r;
-        if (expected) EXPECT_EQ(v.value(r), static_cast<std::int64_t>(r) - 100);
+        if (expected) {
+            EXPECT_EQ(v.value(r), static_cast<std::int64_t>(r) - 100);
+        }
         EXPECT_EQ(v[r].has_value(), expected);
     }
     EXPECT_THROW((void)v.at(200), std::out_of_range);
