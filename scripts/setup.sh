@@ -11,6 +11,7 @@ packages=(
   googletest libgtest-dev
   python3 python3-pyodbc python3-pandas python3-matplotlib
   binutils
+  clang-16 libclang-rt-16-dev
 )
 
 missing=()
