@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int thread_count = 8;
-constexpr int rounds_per_thread = 12;
+constexpr int rounds_per_thread = 40;
 constexpr int table_rows = 200;
 
 SQLCHAR* text(const std::string& t) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(t.c_str())); }
@@ -134,7 +134,7 @@ protected:
     }
 
     [[nodiscard]] std::string connection_string() const {
-        return fmt::format("uri=file://{};logdir={};log_level=3;max_log_file_size=65536;keep_log_file_num=0",
+        return fmt::format("uri=file://{};logdir={};log_level=3;max_log_file_size=16384;keep_log_file_num=0",
                            (dir_.path() / "store.db").string(), logs().string());
     }
     [[nodiscard]] fs::path logs() const { return dir_.path() / "logs"; }

@@ -352,3 +352,64 @@ TEST_F(ApiMisuse, CallsAfterFreeingASibling) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ApiMisuse, DiagnosticsAttributesAndConnectsWithWrongArguments) {
+    SQLCHAR state[6];
+    SQLCHAR message[64];
+    SQLSMALLINT length = 0;
+    SQLINTEGER native = 0;
+    ASSERT_EQ(s_.exec("SELECT nothing FROM nowhere"), SQL_ERROR);
+    // Record numbers that name no record.
+    for (const SQLSMALLINT record : {SQLSMALLINT{2}, SQLSMALLINT{32767}})
+        EXPECT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, s_.stmt(), record, state, &native, message, sizeof message, &length),
+                  SQL_NO_DATA) << record;
+    for (const SQLSMALLINT record : {SQLSMALLINT{0}, SQLSMALLINT{-1}})
+        EXPECT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, s_.stmt(), record, state, &native, message, sizeof message, &length),
+                  SQL_ERROR) << record;
+    // A message longer than the buffer is cut, and its full length reported.
+    EXPECT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, s_.stmt(), 1, state, &native, message, 4, &length), SQL_SUCCESS);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(message)).size(), 3u);
+    EXPECT_GT(length, 3);
+    // A field the driver does not know.
+    EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, s_.stmt(), 1, 12345, message, sizeof message, &length), SQL_ERROR);
+
+    // Attributes: unknown identifiers and null values.
+    SQLULEN value = 0;
+    EXPECT_EQ(SQLGetStmtAttr(s_.stmt(), 987654, &value, 0, nullptr), SQL_ERROR);
+    EXPECT_EQ(stmt_state(), "HY092");
+    EXPECT_EQ(SQLSetStmtAttr(s_.stmt(), 987654, nullptr, 0), SQL_ERROR);
+    EXPECT_EQ(stmt_state(), "HY092");
+    EXPECT_EQ(SQLGetConnectAttr(s_.dbc(), 987654, &value, 0, nullptr), SQL_ERROR);
+    EXPECT_EQ(state_of_dbc(), "HY092");
+    EXPECT_EQ(SQLGetEnvAttr(env(), 987654, &value, 0, nullptr), SQL_ERROR);
+    // Pointer attributes set to null are cleared; the next fetch writes through nothing.
+    EXPECT_EQ(SQLSetStmtAttr(s_.stmt(), SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0), SQL_SUCCESS);
+    EXPECT_EQ(SQLSetStmtAttr(s_.stmt(), SQL_ATTR_ROW_STATUS_PTR, nullptr, 0), SQL_SUCCESS);
+    ASSERT_EQ(s_.exec("SELECT n FROM t"), SQL_SUCCESS);
+    EXPECT_EQ(SQLFetch(s_.stmt()), SQL_SUCCESS);
+
+    // A second connect on a connected connection replaces the first: the statements of the first
+    // are detached from it, never left holding its closed handle.
+    test::temp_dir other;
+    const std::string again = "uri=file://" + (other.path() / "other.db").string();
+    EXPECT_EQ(SQLDriverConnect(s_.dbc(), nullptr, sql(again.c_str()), SQL_NTS, nullptr, 0, nullptr,
+                               SQL_DRIVER_NOPROMPT),
+              SQL_SUCCESS);
+    EXPECT_EQ(SQLFetch(s_.stmt()), SQL_NO_DATA) << "its result went with the first connection";
+    EXPECT_EQ(s_.exec("SELECT n FROM t"), SQL_ERROR);
+    EXPECT_EQ(stmt_state(), "08003");
+    // Connection strings that are no strings.
+    SQLHDBC fresh = nullptr;
+    ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env(), &fresh), SQL_SUCCESS);
+    const std::string junk(5000, ';');
+    SQLCHAR out[8];
+    EXPECT_EQ(SQLDriverConnect(fresh, nullptr, sql(junk.c_str()), SQL_NTS, out, sizeof out, &length,
+                               SQL_DRIVER_NOPROMPT),
+              SQL_ERROR) << "no uri: the default cluster address has no transport";
+    EXPECT_EQ(SQLConnect(fresh, nullptr, 0, nullptr, 0, nullptr, 0), SQL_ERROR);
+    EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_DBC, fresh), SQL_SUCCESS);
+}
+
+}  // namespace
