@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/setup_entry.hpp"
 #include "store_support.hpp"
 
 namespace {
@@ -39,63 +40,107 @@ std::vector<export_call> every_export() {
         {"SQLAllocHandle(DBC)", kind::env, [](SQLHANDLE h) { return SQLAllocHandle(SQL_HANDLE_DBC, h, &out); }},
         {"SQLAllocHandle(STMT)", kind::dbc, [](SQLHANDLE h) { return SQLAllocHandle(SQL_HANDLE_STMT, h, &out); }},
         {"SQLAllocHandle(DESC)", kind::dbc, [](SQLHANDLE h) { return SQLAllocHandle(SQL_HANDLE_DESC, h, &out); }},
-        {"SQLSetEnvAttr", kind::env, [](SQLHANDLE h) { return SQLSetEnvAttr(h, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0); }},
-        {"SQLGetEnvAttr", kind::env, [](SQLHANDLE h) { return SQLGetEnvAttr(h, SQL_ATTR_ODBC_VERSION, &integer, 0, nullptr); }},
-        {"SQLSetConnectAttr", kind::dbc, [](SQLHANDLE h) { return SQLSetConnectAttr(h, SQL_ATTR_LOGIN_TIMEOUT, nullptr, 0); }},
-        {"SQLGetConnectAttr", kind::dbc, [](SQLHANDLE h) { return SQLGetConnectAttr(h, SQL_ATTR_AUTOCOMMIT, &integer, 0, nullptr); }},
-        {"SQLGetInfo", kind::dbc, [](SQLHANDLE h) { return SQLGetInfo(h, SQL_DRIVER_NAME, text, sizeof text, &small); }},
-        {"SQLGetFunctions", kind::dbc, [](SQLHANDLE h) { return SQLGetFunctions(h, SQL_API_ODBC3_ALL_FUNCTIONS, supported); }},
+        {"SQLSetEnvAttr", kind::env,
+         [](SQLHANDLE h) {
+             return SQLSetEnvAttr(h, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+         }},
+        {"SQLGetEnvAttr", kind::env,
+         [](SQLHANDLE h) { return SQLGetEnvAttr(h, SQL_ATTR_ODBC_VERSION, &integer, 0, nullptr); }},
+        {"SQLSetConnectAttr", kind::dbc,
+         [](SQLHANDLE h) { return SQLSetConnectAttr(h, SQL_ATTR_LOGIN_TIMEOUT, nullptr, 0); }},
+        {"SQLGetConnectAttr", kind::dbc,
+         [](SQLHANDLE h) { return SQLGetConnectAttr(h, SQL_ATTR_AUTOCOMMIT, &integer, 0, nullptr); }},
+        {"SQLGetInfo", kind::dbc,
+         [](SQLHANDLE h) { return SQLGetInfo(h, SQL_DRIVER_NAME, text, sizeof text, &small); }},
+        {"SQLGetFunctions", kind::dbc,
+         [](SQLHANDLE h) { return SQLGetFunctions(h, SQL_API_ODBC3_ALL_FUNCTIONS, supported); }},
         {"SQLConnect", kind::dbc, [](SQLHANDLE h) { return SQLConnect(h, sql("x"), SQL_NTS, nullptr, 0, nullptr, 0); }},
-        {"SQLDriverConnect", kind::dbc, [](SQLHANDLE h) { return SQLDriverConnect(h, nullptr, sql("uri=file:x"), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT); }},
+        {"SQLDriverConnect", kind::dbc,
+         [](SQLHANDLE h) {
+             return SQLDriverConnect(h, nullptr, sql("uri=file:x"), SQL_NTS, nullptr, 0, nullptr,
+                    SQL_DRIVER_NOPROMPT);
+         }},
         {"SQLDisconnect", kind::dbc, [](SQLHANDLE h) { return SQLDisconnect(h); }},
         {"SQLSetStmtAttr", kind::stmt, [](SQLHANDLE h) { return SQLSetStmtAttr(h, SQL_ATTR_MAX_ROWS, nullptr, 0); }},
-        {"SQLGetStmtAttr", kind::stmt, [](SQLHANDLE h) { return SQLGetStmtAttr(h, SQL_ATTR_MAX_ROWS, &ulen, 0, nullptr); }},
+        {"SQLGetStmtAttr", kind::stmt,
+         [](SQLHANDLE h) { return SQLGetStmtAttr(h, SQL_ATTR_MAX_ROWS, &ulen, 0, nullptr); }},
         {"SQLPrepare", kind::stmt, [](SQLHANDLE h) { return SQLPrepare(h, sql("SELECT 1"), SQL_NTS); }},
         {"SQLNumParams", kind::stmt, [](SQLHANDLE h) { return SQLNumParams(h, &small); }},
-        {"SQLBindParameter", kind::stmt, [](SQLHANDLE h) { return SQLBindParameter(h, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &integer, 0, nullptr); }},
+        {"SQLBindParameter", kind::stmt,
+         [](SQLHANDLE h) {
+             return SQLBindParameter(h, 1, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &integer, 0, nullptr);
+         }},
         {"SQLExecDirect", kind::stmt, [](SQLHANDLE h) { return SQLExecDirect(h, sql("SELECT 1"), SQL_NTS); }},
         {"SQLExecute", kind::stmt, [](SQLHANDLE h) { return SQLExecute(h); }},
         {"SQLRowCount", kind::stmt, [](SQLHANDLE h) { return SQLRowCount(h, &len); }},
         {"SQLFreeStmt", kind::stmt, [](SQLHANDLE h) { return SQLFreeStmt(h, SQL_CLOSE); }},
         {"SQLCancel", kind::stmt, [](SQLHANDLE h) { return SQLCancel(h); }},
         {"SQLCloseCursor", kind::stmt, [](SQLHANDLE h) { return SQLCloseCursor(h); }},
-        {"SQLDescribeParam", kind::stmt, [](SQLHANDLE h) { return SQLDescribeParam(h, 1, &small, &ulen, &small, &small); }},
+        {"SQLDescribeParam", kind::stmt,
+         [](SQLHANDLE h) { return SQLDescribeParam(h, 1, &small, &ulen, &small, &small); }},
         {"SQLNumResultCols", kind::stmt, [](SQLHANDLE h) { return SQLNumResultCols(h, &small); }},
-        {"SQLDescribeCol", kind::stmt, [](SQLHANDLE h) { return SQLDescribeCol(h, 1, text, sizeof text, &small, &small, &ulen, &small, &small); }},
-        {"SQLColAttribute", kind::stmt, [](SQLHANDLE h) { return SQLColAttribute(h, 1, SQL_DESC_NAME, text, sizeof text, &small, &len); }},
-        {"SQLColAttributes", kind::stmt, [](SQLHANDLE h) { return SQLColAttributes(h, 1, SQL_COLUMN_NAME, text, sizeof text, &small, &len); }},
+        {"SQLDescribeCol", kind::stmt,
+         [](SQLHANDLE h) { return SQLDescribeCol(h, 1, text, sizeof text, &small, &small, &ulen, &small, &small); }},
+        {"SQLColAttribute", kind::stmt,
+         [](SQLHANDLE h) { return SQLColAttribute(h, 1, SQL_DESC_NAME, text, sizeof text, &small, &len); }},
+        {"SQLColAttributes", kind::stmt,
+         [](SQLHANDLE h) { return SQLColAttributes(h, 1, SQL_COLUMN_NAME, text, sizeof text, &small, &len); }},
         {"SQLBindCol", kind::stmt, [](SQLHANDLE h) { return SQLBindCol(h, 1, SQL_C_CHAR, text, sizeof text, &len); }},
         {"SQLFetch", kind::stmt, [](SQLHANDLE h) { return SQLFetch(h); }},
         {"SQLFetchScroll", kind::stmt, [](SQLHANDLE h) { return SQLFetchScroll(h, SQL_FETCH_NEXT, 0); }},
         {"SQLMoreResults", kind::stmt, [](SQLHANDLE h) { return SQLMoreResults(h); }},
         {"SQLGetData", kind::stmt, [](SQLHANDLE h) { return SQLGetData(h, 1, SQL_C_CHAR, text, sizeof text, &len); }},
-        {"SQLTables", kind::stmt, [](SQLHANDLE h) { return SQLTables(h, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0); }},
-        {"SQLColumns", kind::stmt, [](SQLHANDLE h) { return SQLColumns(h, nullptr, 0, nullptr, 0, sql("t"), SQL_NTS, nullptr, 0); }},
-        {"SQLPrimaryKeys", kind::stmt, [](SQLHANDLE h) { return SQLPrimaryKeys(h, nullptr, 0, nullptr, 0, sql("t"), SQL_NTS); }},
-        {"SQLForeignKeys", kind::stmt, [](SQLHANDLE h) { return SQLForeignKeys(h, nullptr, 0, nullptr, 0, sql("t"), SQL_NTS, nullptr, 0, nullptr, 0, nullptr, 0); }},
-        {"SQLStatistics", kind::stmt, [](SQLHANDLE h) { return SQLStatistics(h, nullptr, 0, nullptr, 0, sql("t"), SQL_NTS, SQL_INDEX_ALL, SQL_QUICK); }},
-        {"SQLTablePrivileges", kind::stmt, [](SQLHANDLE h) { return SQLTablePrivileges(h, nullptr, 0, nullptr, 0, nullptr, 0); }},
-        {"SQLColumnPrivileges", kind::stmt, [](SQLHANDLE h) { return SQLColumnPrivileges(h, nullptr, 0, nullptr, 0, sql("t"), SQL_NTS, nullptr, 0); }},
+        {"SQLTables", kind::stmt,
+         [](SQLHANDLE h) { return SQLTables(h, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0); }},
+        {"SQLColumns", kind::stmt,
+         [](SQLHANDLE h) { return SQLColumns(h, nullptr, 0, nullptr, 0, sql("t"), SQL_NTS, nullptr, 0); }},
+        {"SQLPrimaryKeys", kind::stmt,
+         [](SQLHANDLE h) { return SQLPrimaryKeys(h, nullptr, 0, nullptr, 0, sql("t"), SQL_NTS); }},
+        {"SQLForeignKeys", kind::stmt,
+         [](SQLHANDLE h) {
+             return SQLForeignKeys(h, nullptr, 0, nullptr, 0, sql("t"), SQL_NTS, nullptr, 0, nullptr, 0, nullptr, 0);
+         }},
+        {"SQLStatistics", kind::stmt,
+         [](SQLHANDLE h) {
+             return SQLStatistics(h, nullptr, 0, nullptr, 0, sql("t"), SQL_NTS, SQL_INDEX_ALL, SQL_QUICK);
+         }},
+        {"SQLTablePrivileges", kind::stmt,
+         [](SQLHANDLE h) { return SQLTablePrivileges(h, nullptr, 0, nullptr, 0, nullptr, 0); }},
+        {"SQLColumnPrivileges", kind::stmt,
+         [](SQLHANDLE h) { return SQLColumnPrivileges(h, nullptr, 0, nullptr, 0, sql("t"), SQL_NTS, nullptr, 0); }},
         {"SQLProcedures", kind::stmt, [](SQLHANDLE h) { return SQLProcedures(h, nullptr, 0, nullptr, 0, nullptr, 0); }},
-        {"SQLProcedureColumns", kind::stmt, [](SQLHANDLE h) { return SQLProcedureColumns(h, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0); }},
-        {"SQLSpecialColumns", kind::any, [](SQLHANDLE h) { return SQLSpecialColumns(h, SQL_BEST_ROWID, nullptr, 0, nullptr, 0, sql("t"), SQL_NTS, SQL_SCOPE_CURROW, SQL_NULLABLE); }},
+        {"SQLProcedureColumns", kind::stmt,
+         [](SQLHANDLE h) { return SQLProcedureColumns(h, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0); }},
+        {"SQLSpecialColumns", kind::any,
+         [](SQLHANDLE h) {
+             return SQLSpecialColumns(h, SQL_BEST_ROWID, nullptr, 0, nullptr, 0, sql("t"), SQL_NTS, SQL_SCOPE_CURROW,
+                    SQL_NULLABLE);
+         }},
         {"SQLGetTypeInfo", kind::stmt, [](SQLHANDLE h) { return SQLGetTypeInfo(h, SQL_ALL_TYPES); }},
         {"SQLSetPos", kind::stmt, [](SQLHANDLE h) { return SQLSetPos(h, 1, SQL_POSITION, SQL_LOCK_NO_CHANGE); }},
         // Not offered: any kind of handle receives HYC00.
-        {"SQLBrowseConnect", kind::any, [](SQLHANDLE h) { return SQLBrowseConnect(h, sql("x"), SQL_NTS, text, sizeof text, &small); }},
+        {"SQLBrowseConnect", kind::any,
+         [](SQLHANDLE h) { return SQLBrowseConnect(h, sql("x"), SQL_NTS, text, sizeof text, &small); }},
         {"SQLBulkOperations", kind::any, [](SQLHANDLE h) { return SQLBulkOperations(h, SQL_ADD); }},
         {"SQLCancelHandle", kind::any, [](SQLHANDLE h) { return SQLCancelHandle(SQL_HANDLE_STMT, h); }},
         {"SQLCopyDesc", kind::any, [](SQLHANDLE h) { return SQLCopyDesc(h, h); }},
         {"SQLGetCursorName", kind::any, [](SQLHANDLE h) { return SQLGetCursorName(h, text, sizeof text, &small); }},
-        {"SQLGetDescField", kind::any, [](SQLHANDLE h) { return SQLGetDescField(h, 1, SQL_DESC_TYPE, text, sizeof text, &integer); }},
-        {"SQLGetDescRec", kind::any, [](SQLHANDLE h) { return SQLGetDescRec(h, 1, text, sizeof text, &small, &small, &small, &len, &small, &small, &small); }},
-        {"SQLNativeSql", kind::any, [](SQLHANDLE h) { return SQLNativeSql(h, sql("x"), SQL_NTS, text, sizeof text, &integer); }},
+        {"SQLGetDescField", kind::any,
+         [](SQLHANDLE h) { return SQLGetDescField(h, 1, SQL_DESC_TYPE, text, sizeof text, &integer); }},
+        {"SQLGetDescRec", kind::any,
+         [](SQLHANDLE h) {
+             return SQLGetDescRec(h, 1, text, sizeof text, &small, &small, &small, &len, &small, &small, &small);
+         }},
+        {"SQLNativeSql", kind::any,
+         [](SQLHANDLE h) { return SQLNativeSql(h, sql("x"), SQL_NTS, text, sizeof text, &integer); }},
         {"SQLParamData", kind::any, [](SQLHANDLE h) { return SQLParamData(h, &pointer); }},
         {"SQLPutData", kind::any, [](SQLHANDLE h) { return SQLPutData(h, text, 1); }},
         {"SQLSetCursorName", kind::any, [](SQLHANDLE h) { return SQLSetCursorName(h, sql("c"), SQL_NTS); }},
         {"SQLSetDescField", kind::any, [](SQLHANDLE h) { return SQLSetDescField(h, 1, SQL_DESC_TYPE, nullptr, 0); }},
-        {"SQLSetDescRec", kind::any, [](SQLHANDLE h) { return SQLSetDescRec(h, 1, SQL_CHAR, 0, 0, 0, 0, nullptr, nullptr, nullptr); }},
-        {"SQLSetScrollOptions", kind::any, [](SQLHANDLE h) { return SQLSetScrollOptions(h, SQL_CONCUR_READ_ONLY, SQL_SCROLL_KEYSET_DRIVEN, 1); }},
+        {"SQLSetDescRec", kind::any,
+         [](SQLHANDLE h) { return SQLSetDescRec(h, 1, SQL_CHAR, 0, 0, 0, 0, nullptr, nullptr, nullptr); }},
+        {"SQLSetScrollOptions", kind::any,
+         [](SQLHANDLE h) { return SQLSetScrollOptions(h, SQL_CONCUR_READ_ONLY, SQL_SCROLL_KEYSET_DRIVEN, 1); }},
     };
 }
 
@@ -410,6 +455,31 @@ TEST_F(ApiMisuse, DiagnosticsAttributesAndConnectsWithWrongArguments) {
               SQL_ERROR) << "no uri: the default cluster address has no transport";
     EXPECT_EQ(SQLConnect(fresh, nullptr, 0, nullptr, 0, nullptr, 0), SQL_ERROR);
     EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_DBC, fresh), SQL_SUCCESS);
+}
+
+}  // namespace
+
+
+namespace {
+
+// The setup entry points with null arguments and without an installer library to call.
+TEST(ApiMisuseSetup, NullArgumentsAndAMissingInstallerLibrary) {
+    test::captured_log log(logger::level::debug);
+    const installer::functions none{};
+    const std::string list =
+        std::string("DSN=misuse") + '\0' + "logdir=" + log.dir().string() + std::string(2, '\0');
+    EXPECT_EQ(setup_ops::config_dsn(ODBC_ADD_DSN, nullptr, nullptr, none), 0);
+    EXPECT_EQ(setup_ops::config_dsn(ODBC_ADD_DSN, "vdl", list.c_str(), none), 0);
+    EXPECT_EQ(setup_ops::config_dsn(ODBC_REMOVE_DSN, nullptr, list.c_str(), none), 0);
+    EXPECT_EQ(setup_ops::config_dsn(static_cast<WORD>(999), "vdl", list.c_str(), none), 0);
+    char message[4] = "xyz";
+    WORD length = 7;
+    EXPECT_EQ(setup_ops::config_driver(ODBC_INSTALL_DRIVER, nullptr, nullptr, nullptr, 0, nullptr, none), 1);
+    EXPECT_EQ(setup_ops::config_driver(static_cast<WORD>(999), "vdl", nullptr, message, 0, &length, none), 0);
+    EXPECT_STREQ(message, "xyz") << "a message buffer of length 0 is not written";
+    EXPECT_EQ(length, 0);
+    EXPECT_EQ(setup_ops::config_driver(ODBC_REMOVE_DRIVER, "vdl", "", message, sizeof message, nullptr, none), 1);
+    EXPECT_STREQ(message, "");
 }
 
 }  // namespace
