@@ -12,6 +12,7 @@ packages=(
   python3 python3-pyodbc python3-pandas python3-matplotlib
   binutils
   libsqliteodbc linux-perf
+  clang-16 libclang-rt-16-dev
 )
 
 missing=()

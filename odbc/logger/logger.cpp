@@ -1,8 +1,11 @@
 #include "logger/logger.hpp"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <chrono>
@@ -43,6 +46,34 @@ void create_private_file(const fs::path& path) {
         if ((st.st_mode & 07777) != (wanted & 07777)) (void)::fchmod(fd, wanted & 07777);
     }
     ::close(fd);
+}
+
+// The name a file rotated at `seconds` takes: the first of the second has no counter, later
+// ones count from 1.
+fs::path rotated_name(const fs::path& directory, std::int64_t seconds, int counter) {
+    if (counter == 0) return directory / fmt::format("{}-{}.log", log_base_name, seconds);
+    return directory / fmt::format("{}-{}-{}.log", log_base_name, seconds, counter);
+}
+
+// Moves `from` to a rotated name that no file has yet: a rotated file is never replaced, by
+// this process or by another one writing into the same directory. Returns the name taken.
+fs::path move_to_unused_name(const fs::path& from, std::int64_t seconds) {
+    constexpr int most_per_second = 1'000'000;
+    for (int counter = 0; counter < most_per_second; ++counter) {
+        const fs::path to = rotated_name(from.parent_path(), seconds, counter);
+        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return to;
+        const int error = errno;
+        if (error == EEXIST) continue;
+        if (error != EINVAL && error != ENOSYS)
+            throw fs::filesystem_error("rename", from, to, std::error_code(error, std::generic_category()));
+        // A file system without the no-replace move: test first, then move.
+        std::error_code ec;
+        if (fs::exists(to, ec)) continue;
+        fs::rename(from, to, ec);
+        if (ec) throw fs::filesystem_error("rename", from, to, ec);
+        return to;
+    }
+    throw fs::filesystem_error("rename", from, std::make_error_code(std::errc::file_exists));
 }
 
 }  // namespace
@@ -88,6 +119,20 @@ void basic_logger::close_file() {
     close_current();
 }
 
+void basic_logger::add_user() {
+    std::lock_guard lock(mutex_);
+    users_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void basic_logger::remove_user() {
+    std::lock_guard lock(mutex_);
+    // A release without an allocation (never expected) must not leave the count below zero.
+    if (users_.fetch_sub(1, std::memory_order_relaxed) <= 1) {
+        users_.store(0, std::memory_order_relaxed);
+        close_current();
+    }
+}
+
 void basic_logger::open_current() {
     // A directory configured while the previous file was open may not exist yet.
     std::error_code dir_ec;
@@ -126,8 +171,13 @@ void basic_logger::remove_oldest_rotated(const fs::path& directory) const {
     std::vector<std::pair<fs::file_time_type, fs::path>> by_age;
     by_age.reserve(files.size());
     for (auto& f : files) by_age.emplace_back(fs::last_write_time(f), std::move(f));
-    std::sort(by_age.begin(), by_age.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
+    // Files written within one tick of the clock: the one with the lower counter is older.
+    std::sort(by_age.begin(), by_age.end(), [](const auto& a, const auto& b) {
+        if (a.first != b.first) return a.first < b.first;
+        const auto as = a.second.filename().string();
+        const auto bs = b.second.filename().string();
+        return as.size() != bs.size() ? as.size() < bs.size() : as < bs;
+    });
     const auto excess = by_age.size() - static_cast<std::size_t>(keep_count_);
     for (std::size_t i = 0; i < excess; ++i) {
         std::error_code ec;
@@ -146,13 +196,11 @@ void basic_logger::rotate_if_needed() {
     // The file that is rotated is the one that was open, in the directory it was opened in: a
     // directory configured while it was open takes effect only when the file is opened again.
     const fs::path current = open_path_;
-    const fs::path rotated =
-        current.parent_path() / fmt::format("{}-{}.log", log_base_name, static_cast<std::int64_t>(seconds));
-    std::error_code ec;
-    fs::rename(current, rotated, ec);
-    if (ec) {
+    try {
+        move_to_unused_name(current, static_cast<std::int64_t>(seconds));
+    } catch (...) {
         open_current();  // keep logging into the current file
-        throw fs::filesystem_error("rename", current, rotated, ec);
+        throw;
     }
     if (keep_count_ > 0) {
         try {

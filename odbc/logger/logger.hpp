@@ -19,7 +19,8 @@ namespace logger {
 
 enum class level : std::int32_t { none = 0, error = 1, info = 2, debug = 3 };
 
-// The base name of the log files: "<base>.log" and rotated "<base>-<seconds>.log".
+// The base name of the log files: "<base>.log" and rotated "<base>-<seconds>.log"; a second
+// rotation within the same second is "<base>-<seconds>-<n>.log" with n counting from 1.
 inline constexpr std::string_view log_base_name = "vdl_odbc_driver";
 
 // Maps the numeric `log_level` setting to a level: 0, 1 and 3 stay, anything else is Info.
@@ -58,6 +59,13 @@ public:
     bool configure(const std::filesystem::path& directory, std::int64_t keep_count, std::int64_t max_size);
     void close_file();
 
+    // The environments of the process share the one file: each environment is counted from its
+    // allocation to its release, and releasing the last one closes the file, so that freeing one
+    // environment does not silence the connections of another still at work.
+    void add_user();
+    void remove_user();
+    [[nodiscard]] std::int64_t users() const noexcept { return users_.load(std::memory_order_relaxed); }
+
     [[nodiscard]] bool is_open() const noexcept { return open_.load(std::memory_order_relaxed); }
     [[nodiscard]] std::filesystem::path current_file() const;
 
@@ -72,6 +80,7 @@ private:
 
     std::atomic<std::int32_t> level_{static_cast<std::int32_t>(level::info)};
     std::atomic<bool> open_{false};
+    std::atomic<std::int64_t> users_{0};
     mutable std::mutex mutex_;               // serialises rotation and every written line
     std::ofstream output_;
     // Whole lines not yet handed to the stream: a line is never split between two writes, and at

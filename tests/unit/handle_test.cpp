@@ -82,14 +82,25 @@ TEST(AllocHandle, StatementOrDescriptorNeedAConnectedConnection) {
     EXPECT_NE(text.find("SQLAllocHandle"), std::string::npos) << "the location line names the export";
 }
 
-TEST(FreeHandle, FreeingTheEnvironmentClosesTheLog) {
+TEST(FreeHandle, TheLogClosesWithTheLastEnvironment) {
     test::captured_log log(logger::level::debug);
-    SQLHENV env = nullptr;
-    ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, nullptr, &env), SQL_SUCCESS);
-    ASSERT_EQ(SQLFreeHandle(SQL_HANDLE_ENV, env), SQL_SUCCESS);
+    SQLHENV first = nullptr;
+    SQLHENV second = nullptr;
+    ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, nullptr, &first), SQL_SUCCESS);
+    ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, nullptr, &second), SQL_SUCCESS);
+    // Freeing a handle of another kind under the environment's type counts nothing off.
+    SQLHDBC dbc = nullptr;
+    ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, second, &dbc), SQL_SUCCESS);
+    ASSERT_EQ(SQLFreeHandle(SQL_HANDLE_ENV, dbc), SQL_SUCCESS);
+
+    ASSERT_EQ(SQLFreeHandle(SQL_HANDLE_ENV, first), SQL_SUCCESS);
+    EXPECT_TRUE(logger::detail::get_logger().is_open()) << "the second environment is still in use";
+    log_line(logger::level::error, "still written");
+    ASSERT_EQ(SQLFreeHandle(SQL_HANDLE_ENV, second), SQL_SUCCESS);
     EXPECT_FALSE(logger::detail::get_logger().is_open());
     log_line(logger::level::error, "dropped");
     const auto text = log.text();
+    EXPECT_NE(text.find("[Error] still written\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("dropped"), std::string::npos);
     EXPECT_NE(text.find("[Debug] freed: 1 - SQL_HANDLE_ENV - at 0x"), std::string::npos);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <set>
@@ -149,7 +150,47 @@ TEST(Logger, RotationWithoutKeepCountKeepsEverything) {
     for (int i = 0; i < 10; ++i) log_line(level::debug, "line {:040d}", i);
     int count = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(log.dir())) ++count;
-    EXPECT_EQ(count, 5);  // three old, this run's rotated file, the current file
+    // Two 54-byte lines fill a file: three old files, this run's four rotated files, the current one.
+    EXPECT_EQ(count, 8);
+}
+
+// Every line of a run, read back from the current file and all rotated ones.
+std::vector<std::string> all_lines(const fs::path& dir) {
+    std::vector<std::string> lines;
+    for (const auto& e : fs::directory_iterator(dir))
+        for (auto& line : test::lines_of(test::read_file(e.path()))) lines.push_back(std::move(line));
+    return lines;
+}
+
+TEST(Logger, RotationsWithinOneSecondNeverOverwriteEachOther) {
+    test::captured_log log(level::debug, 0, 100);
+    // A file rotated earlier in this very second, by another process, keeps its content.
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                             std::chrono::system_clock::now().time_since_epoch()).count();
+    std::ofstream(log.dir() / fmt::format("vdl_odbc_driver-{}.log", seconds)) << "[Info]  earlier\n";
+    std::ofstream(log.dir() / fmt::format("vdl_odbc_driver-{}.log", seconds + 1)) << "[Info]  earlier\n";
+    constexpr int count = 200;
+    for (int i = 0; i < count; ++i) log_line(level::debug, "statement {:0100d}", i);
+    (void)log.text();  // flushes the current file
+
+    const auto lines = all_lines(log.dir());
+    std::set<std::string> statements;
+    for (const auto& line : lines)
+        if (line.starts_with("[Debug] statement ")) statements.insert(line);
+    EXPECT_EQ(statements.size(), static_cast<std::size_t>(count));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "[Info]  earlier"), 2);
+}
+
+TEST(Logger, RotationKeepCountRemovesTheOldestOfOneSecondFirst) {
+    test::captured_log log(level::debug, 3, 100);
+    for (int i = 0; i < 40; ++i) log_line(level::debug, "statement {:0100d}", i);
+    (void)log.text();
+    std::vector<int> kept;
+    for (const auto& line : all_lines(log.dir()))
+        if (line.starts_with("[Debug] statement ")) kept.push_back(std::stoi(line.substr(18)));
+    std::sort(kept.begin(), kept.end());
+    // One line per file: the current one and the three newest rotated ones remain.
+    EXPECT_EQ(kept, (std::vector<int>{36, 37, 38, 39}));
 }
 
 TEST(Logger, RotationMovesTheOpenFileWhenTheDirectoryChangedMeanwhile) {

@@ -22,7 +22,9 @@ TEST(engine_errors, messages_map_to_codes_with_the_useful_part_kept) {
         {SQLITE_CONSTRAINT_NOTNULL, "NOT NULL constraint failed: t.$timestamp", VDL_E_CONSTRAINT,
          "NOT NULL constraint failed: t.$timestamp"},
         {SQLITE_BUSY, "database is locked", VDL_E_BUSY, "database is locked (another connection kept the store locked)"},
-        {SQLITE_READONLY, "attempt to write a readonly database", VDL_E_ACCESS_DENIED, "attempt to write a readonly database"},
+        {SQLITE_READONLY, "attempt to write a readonly database", VDL_E_ACCESS_DENIED,
+         "attempt to write a readonly database (the store is open for reading only: its file or file system does "
+         "not allow writing)"},
         {SQLITE_IOERR_WRITE, "disk I/O error", VDL_E_STORAGE, "disk I/O error"},
         {SQLITE_FULL, "database or disk is full", VDL_E_STORAGE, "database or disk is full"},
         {SQLITE_NOMEM, "out of memory", VDL_E_OUT_OF_MEMORY, "out of memory"},

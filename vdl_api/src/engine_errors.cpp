@@ -47,6 +47,9 @@ failure classify_engine_error(int extended_code, std::string_view message) {
     case SQLITE_LOCKED:
         return {VDL_E_BUSY, fmt::format("{} (another connection kept the store locked)", text)};
     case SQLITE_READONLY:
+        return {VDL_E_ACCESS_DENIED,
+                fmt::format("{} (the store is open for reading only: its file or file system does not allow writing)",
+                            text)};
     case SQLITE_PERM:
     case SQLITE_AUTH:
         return {VDL_E_ACCESS_DENIED, text};

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 #include <optional>
 #include <type_traits>
 #include <variant>
@@ -30,23 +31,15 @@ status step_through(sqlite3* db, sqlite3_stmt* statement) {
     return success();
 }
 
-bool only_space(const char* text) noexcept {
-    for (; *text != '\0'; ++text)
-        if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r' && *text != ';') return false;
-    return true;
-}
-
-} // namespace
-
-outcome<store> store::open(const std::string& path) {
+// The engine's connection to `name` with the given open flags and the settings every store
+// connection has.
+outcome<database_ptr> open_engine(const std::string& name, int flags) {
     sqlite3* raw = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
-    const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+    const int rc = sqlite3_open_v2(name.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE, nullptr);
     database_ptr db(raw);
     if (rc != SQLITE_OK) {
         const char* reason = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc);
-        return failure{rc == SQLITE_NOMEM ? VDL_E_OUT_OF_MEMORY : VDL_E_STORE_OPEN,
-                       fmt::format("{}: {}", path, reason)};
+        return failure{rc == SQLITE_NOMEM ? VDL_E_OUT_OF_MEMORY : VDL_E_STORE_OPEN, fmt::format("{}: {}", name, reason)};
     }
     // Queries cannot alter the store's schema tables directly, double-quoted text is
     // always an identifier (never silently a string), and the schema runs no functions
@@ -56,8 +49,71 @@ outcome<store> store::open(const std::string& path) {
     sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_db_config(db.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_busy_timeout(db.get(), busy_timeout_ms);
+    return db;
+}
 
-    store opened(std::move(db), path);
+// An engine failure with its extended result code, for the caller to decide on.
+struct engine_refusal {
+    int extended;
+    std::string detail;
+};
+
+// Reads the schema, which proves that the file is a store and can be read.
+std::optional<engine_refusal> read_schema(sqlite3* db) {
+    sqlite3_stmt* raw = nullptr;
+    int rc = sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_schema", -1, &raw, nullptr);
+    statement_ptr statement(raw);
+    if (rc == SQLITE_OK) rc = sqlite3_step(statement.get());
+    if (rc == SQLITE_ROW) return std::nullopt;
+    return engine_refusal{sqlite3_extended_errcode(db) & 0xFF, sqlite3_errmsg(db)};
+}
+
+// The engine's file URI naming `path` as a file nobody changes while it is open.
+std::string immutable_uri(const std::string& path) {
+    std::string uri = "file:";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '%' || c == '?' || c == '#' || byte < 0x21 || byte > 0x7E) uri += fmt::format("%{:02X}", byte);
+        else uri += c;
+    }
+    return uri + "?immutable=1";
+}
+
+bool only_space(const char* text) noexcept {
+    for (; *text != '\0'; ++text)
+        if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r' && *text != ';') return false;
+    return true;
+}
+
+} // namespace
+
+outcome<store> store::open(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        return failure{VDL_E_STORE_OPEN, fmt::format("{}: is a directory, not a store file", path)};
+    auto db = open_engine(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    if (!db) return std::move(db).error();
+
+    // A file or file system that refuses writing makes the engine fall back to reading only:
+    // such a store is opened for queries, and writes fail naming the reason.
+    if (sqlite3_db_readonly(db->get(), "main") == 1) {
+        auto refused = read_schema(db->get());
+        if (refused && refused->extended == SQLITE_CANTOPEN) {
+            // A write-ahead-log store needs a shared-memory file beside it, which a read-only
+            // directory or file system cannot take: nobody can change such a store, so it is
+            // read as an unchanging file.
+            db = open_engine(immutable_uri(path), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+            if (!db) return std::move(db).error();
+            refused = read_schema(db->get());
+        }
+        if (refused)
+            return failure{VDL_E_STORE_OPEN, fmt::format("{}: {} (opened for reading only: the file or its file "
+                                                         "system does not allow writing)",
+                                                         path, refused->detail)};
+        return store(std::move(db).value(), path);
+    }
+
+    store opened(std::move(db).value(), path);
     // Reading the journal mode also proves that the file is a store.
     auto mode = opened.prepare("PRAGMA journal_mode = WAL");
     if (!mode) return failure{VDL_E_STORE_OPEN, fmt::format("{}: {}", path, mode.error().detail)};

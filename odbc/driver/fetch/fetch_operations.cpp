@@ -132,6 +132,9 @@ diag_record more_results(handle::statement&) {
 
 diag_record get_data(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT target_type, SQLPOINTER target,
                      SQLLEN buffer_length, SQLLEN* indicator) {
+    if (buffer_length < 0)
+        return diag_record(diag::state::invalid_buffer_length,
+                           fmt::format("buffer length {} of column {} is negative", buffer_length, number));
     const auto index = static_cast<std::uint16_t>(number - 1);
     const auto& columns = stmt.result.columns;
     if (index >= columns.size()) return bad_column(index, columns.size());

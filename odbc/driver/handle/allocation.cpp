@@ -92,6 +92,8 @@ diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE*
     log_line(logger::level::debug, "output handle adress: {}", fmt::ptr(created.get()));
     // The application holds it until SQLFreeHandle; a connection's children are also freed
     // with the connection.
+    const bool is_environment = created->get_if<environment>() != nullptr;
+    if (is_environment) logger::detail::get_logger().add_user();
     *output = child_of != nullptr ? child_of->children.adopt(std::move(created)) : created.release();
     return diag_record::success();
 }
@@ -104,13 +106,16 @@ diag_record free_handle(SQLSMALLINT handle_type, SQLHANDLE h) {
     // Logged before the handle is destroyed: a log line that fails (a rotation error) fails the
     // call, and a handle reported as not freed must still be alive.
     log_line(logger::level::debug, "freed: {} - {} - at {}", handle_type, type_name(handle_type), fmt::ptr(h));
-    if (vh != nullptr) {
-        // Destroyed according to its own kind, whatever the handle type argument says; a
-        // statement or descriptor is taken off its connection's list first.
-        std::unique_ptr<variant_handle> owned = release_from_connection(*vh);
-        if (owned == nullptr) owned.reset(vh);
-    }
-    if (handle_type == SQL_HANDLE_ENV) logger::detail::get_logger().close_file();
+    if (vh == nullptr) return diag_record::success();
+    // Destroyed according to its own kind, whatever the handle type argument says; a
+    // statement or descriptor is taken off its connection's list first.
+    const bool is_environment = vh->get_if<environment>() != nullptr;
+    std::unique_ptr<variant_handle> owned = release_from_connection(*vh);
+    if (owned == nullptr) owned.reset(vh);
+    owned.reset();
+    // The log file closes with the last environment of the process: other environments may
+    // still have connections at work.
+    if (is_environment) logger::detail::get_logger().remove_user();
     return diag_record::success();
 }
 

@@ -1,0 +1,268 @@
+// Many threads, each with its own environment and connection on one store, doing what an
+// application does: connect, prepared and direct queries, catalog calls, fetches, disconnect,
+// with the log at Debug and rotating at a small size. Built also under ThreadSanitizer by the
+// test command; there a data race fails the test.
+
+#include <gtest/gtest.h>
+
+#include <sql.h>
+#include <sqlext.h>
+#include <stdlib.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fmt/format.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int thread_count = 8;
+constexpr int rounds_per_thread = 40;
+constexpr int table_rows = 200;
+
+SQLCHAR* text(const std::string& t) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(t.c_str())); }
+
+std::string diag(SQLSMALLINT type, SQLHANDLE h) {
+    SQLCHAR state[6] = {};
+    SQLCHAR message[512] = {};
+    SQLSMALLINT length = 0;
+    SQLGetDiagRec(type, h, 1, state, nullptr, message, sizeof message, &length);
+    return fmt::format("{} {}", reinterpret_cast<char*>(state), reinterpret_cast<char*>(message));
+}
+
+class temp_dir {
+public:
+    temp_dir() {
+        std::string tmpl = (fs::temp_directory_path() / "vdl_threads_XXXXXX").string();
+        path_ = ::mkdtemp(tmpl.data());
+    }
+    ~temp_dir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    temp_dir(const temp_dir&) = delete;
+    temp_dir& operator=(const temp_dir&) = delete;
+    [[nodiscard]] const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// One application thread's handles; every failure is recorded, not thrown.
+class session {
+public:
+    explicit session(const std::string& connection_string) {
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
+        SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
+        SQLCHAR out[1024];
+        SQLSMALLINT length = 0;
+        const SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, text(connection_string), SQL_NTS, out, sizeof out,
+                                              &length, SQL_DRIVER_NOPROMPT);
+        if (!SQL_SUCCEEDED(rc)) {
+            error_ = "connect: " + diag(SQL_HANDLE_DBC, dbc_);
+            return;
+        }
+        connected_ = true;
+        SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt_);
+    }
+    ~session() {
+        if (stmt_ != nullptr) SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+        if (connected_) SQLDisconnect(dbc_);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+        SQLFreeHandle(SQL_HANDLE_ENV, env_);
+    }
+    session(const session&) = delete;
+    session& operator=(const session&) = delete;
+
+    [[nodiscard]] SQLHSTMT stmt() const { return stmt_; }
+    [[nodiscard]] const std::string& error() const { return error_; }
+    bool check(SQLRETURN rc, const char* what) {
+        if (SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA) return true;
+        if (error_.empty()) error_ = fmt::format("{}: {}", what, diag(SQL_HANDLE_STMT, stmt_));
+        return false;
+    }
+
+    // Every row of the statement's result: column 1 as an integer, the rows counted.
+    std::vector<SQLBIGINT> fetch_numbers(std::size_t rowset) {
+        std::vector<SQLBIGINT> numbers;
+        std::vector<SQLBIGINT> block(rowset);
+        std::vector<SQLLEN> indicators(rowset);
+        SQLULEN fetched = 0;
+        SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rowset), 0);
+        SQLSetStmtAttr(stmt_, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
+        SQLBindCol(stmt_, 1, SQL_C_SBIGINT, block.data(), 0, indicators.data());
+        SQLRETURN rc;
+        while ((rc = SQLFetch(stmt_)) == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO)
+            for (SQLULEN i = 0; i < fetched; ++i) numbers.push_back(block[i]);
+        check(rc, "fetch");
+        SQLFreeStmt(stmt_, SQL_UNBIND);
+        SQLFreeStmt(stmt_, SQL_CLOSE);
+        SQLSetStmtAttr(stmt_, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+        SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+        return numbers;
+    }
+
+private:
+    SQLHENV env_ = nullptr;
+    SQLHDBC dbc_ = nullptr;
+    SQLHSTMT stmt_ = nullptr;
+    bool connected_ = false;
+    std::string error_;
+};
+
+class Concurrency : public ::testing::Test {
+protected:
+    Concurrency() {
+        // The driver's default log directory is under the per-user data folder: keep it here.
+        ::setenv("XDG_DATA_HOME", (dir_.path() / "data").c_str(), 1);
+        session setup(connection_string());
+        EXPECT_EQ(setup.error(), "");
+        std::string insert = "INSERT INTO t (n, s) VALUES ";
+        for (int i = 0; i < table_rows; ++i) insert += fmt::format("{}({}, 'row {}')", i ? ", " : "", i, i);
+        for (const auto* statement : {"CREATE TABLE t (n INT64, s STRING)", insert.c_str()})
+            EXPECT_TRUE(setup.check(SQLExecDirect(setup.stmt(), text(statement), SQL_NTS), statement));
+        EXPECT_EQ(setup.error(), "");
+    }
+
+    [[nodiscard]] std::string connection_string() const {
+        return fmt::format("uri=file://{};logdir={};log_level=3;max_log_file_size=16384;keep_log_file_num=0",
+                           (dir_.path() / "store.db").string(), logs().string());
+    }
+    [[nodiscard]] fs::path logs() const { return dir_.path() / "logs"; }
+
+    temp_dir dir_;
+};
+
+// One thread's work: every answer is checked against what the store holds.
+std::string work(const std::string& connection_string, int worker) {
+    for (int round = 0; round < rounds_per_thread; ++round) {
+        session s(connection_string);
+        if (!s.error().empty()) return s.error();
+        const SQLBIGINT low = (worker * 7 + round * 13) % table_rows;
+
+        // Prepared, with a bound parameter, fetched in rowsets.
+        SQLBIGINT bound = low;
+        SQLLEN bound_length = 0;
+        if (!s.check(SQLPrepare(s.stmt(), text("SELECT n FROM t WHERE n >= ? ORDER BY n"), SQL_NTS), "prepare") ||
+            !s.check(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &bound, 0,
+                                      &bound_length),
+                     "bind") ||
+            !s.check(SQLExecute(s.stmt()), "execute"))
+            return s.error();
+        const auto numbers = s.fetch_numbers(1 + static_cast<std::size_t>(worker % 5) * 7);
+        if (numbers.size() != static_cast<std::size_t>(table_rows - low))
+            return fmt::format("prepared: {} rows from {}, expected {}", numbers.size(), low, table_rows - low);
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+            if (numbers[i] != low + static_cast<SQLBIGINT>(i)) return fmt::format("prepared: row {} wrong", i);
+        SQLFreeStmt(s.stmt(), SQL_RESET_PARAMS);
+
+        // Direct, read with SQLGetData.
+        const std::string direct = fmt::format("SELECT s, n FROM t WHERE n = {}", low);
+        if (!s.check(SQLExecDirect(s.stmt(), text(direct), SQL_NTS), "exec direct")) return s.error();
+        char cell[32] = {};
+        SQLLEN length = 0;
+        if (SQLFetch(s.stmt()) != SQL_SUCCESS ||
+            !s.check(SQLGetData(s.stmt(), 1, SQL_C_CHAR, cell, sizeof cell, &length), "get data"))
+            return "direct: no row " + s.error();
+        if (std::string(cell) != fmt::format("row {}", low)) return fmt::format("direct: read '{}'", cell);
+        SQLFreeStmt(s.stmt(), SQL_CLOSE);
+
+        // Catalog calls.
+        if (!s.check(SQLTables(s.stmt(), nullptr, 0, nullptr, 0, text("t"), SQL_NTS, nullptr, 0), "tables"))
+            return s.error();
+        SQLSMALLINT columns = 0;
+        SQLNumResultCols(s.stmt(), &columns);
+        int tables = 0;
+        while (SQLFetch(s.stmt()) == SQL_SUCCESS) ++tables;
+        if (tables != 1 || columns < 5) return fmt::format("tables: {} rows of {} columns", tables, columns);
+        SQLFreeStmt(s.stmt(), SQL_CLOSE);
+        if (!s.check(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, text("t"), SQL_NTS, nullptr, 0), "columns"))
+            return s.error();
+        int described = 0;
+        while (SQLFetch(s.stmt()) == SQL_SUCCESS) ++described;
+        if (described != 3) return fmt::format("columns: {} rows, expected $timestamp, n, s", described);
+        SQLFreeStmt(s.stmt(), SQL_CLOSE);
+    }
+    return {};
+}
+
+TEST_F(Concurrency, ThreadsWithTheirOwnConnectionsOnOneStore) {
+    std::array<std::string, thread_count> failures;
+    std::vector<std::thread> threads;
+    const std::string connect = connection_string();
+    for (int t = 0; t < thread_count; ++t)
+        threads.emplace_back([&failures, &connect, t] { failures[static_cast<std::size_t>(t)] = work(connect, t); });
+    for (auto& t : threads) t.join();
+    for (int t = 0; t < thread_count; ++t) EXPECT_EQ(failures[static_cast<std::size_t>(t)], "") << "thread " << t;
+
+    // Every line of every log file, rotated ones included, is whole: one prefix, at its start.
+    std::size_t files = 0;
+    std::size_t lines = 0;
+    for (const auto& entry : fs::directory_iterator(logs())) {
+        ++files;
+        std::ifstream in(entry.path());
+        for (std::string line; std::getline(in, line); ++lines) {
+            const bool prefixed = line.starts_with("[Debug] ") || line.starts_with("[Info]  ") ||
+                                  line.starts_with("[Error] ");
+            ASSERT_TRUE(prefixed) << entry.path().filename() << ": " << line;
+            for (const auto* prefix : {"[Debug] ", "[Info]  ", "[Error] "})
+                ASSERT_EQ(line.find(prefix, 1), std::string::npos) << "torn line: " << line;
+        }
+    }
+    EXPECT_GT(files, 1u) << "the log rotated";
+    EXPECT_GT(lines, 1000u);
+}
+
+// A cancel from a second thread while the first fetches: every fetch before the cancel reads
+// correct rows, the fetch after it finds no result, and the statement then runs again.
+TEST_F(Concurrency, CancelFromASecondThreadWhileTheFirstFetches) {
+    session s(connection_string());
+    ASSERT_EQ(s.error(), "");
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_TRUE(s.check(SQLExecDirect(s.stmt(), text("SELECT n FROM t ORDER BY n"), SQL_NTS), "exec"))
+            << s.error();
+        std::atomic<int> fetched{0};
+        std::atomic<bool> cancelled{false};
+        std::thread canceller([&] {
+            while (fetched.load() < 5 + round) std::this_thread::yield();
+            EXPECT_EQ(SQLCancel(s.stmt()), SQL_SUCCESS);
+            cancelled.store(true);
+        });
+        SQLBIGINT n = -1;
+        SQLLEN length = 0;
+        SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, &n, 0, &length);
+        int rows = 0;
+        bool after_cancel_seen = false;
+        for (;;) {
+            const bool was_cancelled = cancelled.load();
+            const SQLRETURN rc = SQLFetch(s.stmt());
+            if (rc != SQL_SUCCESS) {
+                after_cancel_seen = was_cancelled || cancelled.load();
+                break;
+            }
+            ASSERT_EQ(n, rows) << "row " << rows;
+            ++rows;
+            fetched.store(rows);
+            if (was_cancelled) {
+                ADD_FAILURE() << "a fetch after the cancel returned a row";
+                break;
+            }
+        }
+        canceller.join();
+        EXPECT_TRUE(after_cancel_seen || rows == table_rows) << "round " << round << ": " << rows << " rows";
+        EXPECT_LT(rows, table_rows + 1);
+        SQLFreeStmt(s.stmt(), SQL_UNBIND);
+        SQLFreeStmt(s.stmt(), SQL_CLOSE);
+    }
+}
+
+}  // namespace
