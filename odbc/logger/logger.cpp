@@ -227,9 +227,10 @@ void basic_logger::write(level l, fmt::string_view format, fmt::format_args args
         if (pending_.size() + line.size() > pending_capacity) write_out();
         pending_.append(line.data(), line.size());
         written_ += line.size();
-        // Below Debug level lines wait until the buffer fills or the file is closed.
-        if (level_.load(std::memory_order_relaxed) >= static_cast<std::int32_t>(level::debug))
-            pending_lines_.store(true, std::memory_order_relaxed);
+        // The lines of an export call reach the file when the call returns (end_group), at any
+        // level: an error line must be there for a user reading the log while the application
+        // runs, and must survive the application's crash after the call.
+        pending_lines_.store(true, std::memory_order_relaxed);
     } catch (...) {
         if (guarded_scope::active()) throw;
     }

@@ -45,8 +45,8 @@ public:
         write(l, format, fmt::make_format_args(args...));
     }
 
-    // Ends a group of lines, the lines of one export call: at Debug level what the group wrote
-    // reaches the file now, in one write. Costs one atomic load when nothing waits.
+    // Ends a group of lines, the lines of one export call: what the group wrote reaches the file
+    // now, in one write. Costs one atomic load when nothing waits.
     void end_group() noexcept {
         if (pending_lines_.load(std::memory_order_relaxed)) write_pending();
     }
@@ -83,8 +83,8 @@ private:
     std::atomic<std::int64_t> users_{0};
     mutable std::mutex mutex_;               // serialises rotation and every written line
     std::ofstream output_;
-    // Whole lines not yet handed to the stream: a line is never split between two writes, and at
-    // Debug level a call's lines go out in one write when the call ends (end_group).
+    // Whole lines not yet handed to the stream: a line is never split between two writes, and a
+    // call's lines go out in one write when the call ends (end_group).
     std::string pending_;
     std::atomic<bool> pending_lines_{false};
     std::uintmax_t written_ = 0;             // size of the current file

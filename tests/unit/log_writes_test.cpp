@@ -1,5 +1,5 @@
-// How log lines reach the file: whole lines only, and at Debug level the lines of an export call
-// by the time the call returns.
+// How log lines reach the file: whole lines only, and the lines of an export call by the time the
+// call returns.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -30,6 +30,18 @@ TEST(LogWrites, AtDebugACallsLinesAreInTheFileWhenItReturns) {
     EXPECT_EQ(SQLNumResultCols(h.stmt, &columns), SQL_SUCCESS);
     const auto text = file_text(log).substr(before);
     EXPECT_NE(text.find("[Debug] return SQL_SUCCESS"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("\n")) << text;
+}
+
+TEST(LogWrites, AnErrorLineIsInTheFileWhenItsCallReturns) {
+    // Below Debug a call writes few lines, and those matter most: they must not wait for the
+    // buffer to fill.
+    test::captured_log log(level::error);
+    test::handles h;
+    EXPECT_EQ(SQLExecDirect(h.stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>("select nonsense from")), SQL_NTS),
+              SQL_ERROR);
+    const auto text = file_text(log);
+    EXPECT_NE(text.find("[Error] "), std::string::npos) << "the file, read without closing it: " << text;
     EXPECT_TRUE(text.ends_with("\n")) << text;
 }
 
