@@ -21,7 +21,7 @@ column_data random_cells(fuzz::input& in, std::size_t rows) {
     Cells cells;
     for (std::size_t i = 0; i < rows; ++i) {
         if (in.below(4) == 0) {
-            cells.values.emplace_back(std::nullopt);
+            cells.values.emplace_back();
             continue;
         }
         using value_type = typename Cells::value_type;
