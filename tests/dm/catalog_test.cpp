@@ -72,33 +72,14 @@ std::string return_name(SQLRETURN rc) {
 class Catalog : public ::testing::Test {
 protected:
     void SetUp() override {
-        vdl_handle* h = vdl_open_tcp();
-        ASSERT_EQ(vdl_connect(h, config.store_uri().c_str()), 0u);
-        for (const char* q : {"CREATE TABLE cpu (usage DOUBLE, host STRING)",
-                              "CREATE TABLE cpu_load (load INT64, payload BLOB, core STRING)",
-                              "CREATE TABLE mem (free INT64)",
-                              "INSERT INTO cpu ($timestamp, usage, host) VALUES (1, 0.5, 'alpha'), (2, 0.25, 'beta'), "
-                              "(3, 0.75, 'gamma')"}) {
-            vdl_result* r = nullptr;
-            ASSERT_EQ(vdl_query(h, q, &r), 0u) << q;
-            vdl_release(h, r);
-        }
-        vdl_close(h);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
-        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
-        const std::string text = "DRIVER={vdl};URI=" + config.store_uri();
-        ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
-                                                   SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)))
-            << dm::diag(SQL_HANDLE_DBC, dbc);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+        dm::seed_store(config.store_uri(), {"CREATE TABLE cpu (usage DOUBLE, host STRING)",
+                                            "CREATE TABLE cpu_load (load INT64, payload BLOB, core STRING)",
+                                            "CREATE TABLE mem (free INT64)",
+                                            "INSERT INTO cpu ($timestamp, usage, host) VALUES (1, 0.5, 'alpha'), "
+                                            "(2, 0.25, 'beta'), (3, 0.75, 'gamma')"});
+        dm::open_connection("DRIVER={vdl};URI=" + config.store_uri(), env, dbc, stmt);
     }
-    void TearDown() override {
-        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        SQLDisconnect(dbc);
-        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        SQLFreeHandle(SQL_HANDLE_ENV, env);
-    }
+    void TearDown() override { dm::close_connection(env, dbc, stmt); }
 
     SQLRETURN exec(const char* text) const {
         return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)), SQL_NTS);

@@ -17,30 +17,12 @@ namespace {
 class DriverManagerParameters : public ::testing::Test {
 protected:
     void SetUp() override {
-        vdl_handle* h = vdl_open_tcp();
-        ASSERT_EQ(vdl_connect(h, config.store_uri().c_str()), 0u);
-        for (const char* q : {"CREATE TABLE p (s STRING, n INT64, d DOUBLE, b BLOB)",
-                              "INSERT INTO p ($timestamp, s, n) VALUES (1, 'ibm', 1), (2, 'aapl', 2), (3, 'zzz', 3)"}) {
-            vdl_result* r = nullptr;
-            ASSERT_EQ(vdl_query(h, q, &r), 0u) << vdl_error(vdl_query(h, q, &r));
-            vdl_release(h, r);
-        }
-        vdl_close(h);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
-        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
-        const std::string text = "DRIVER={vdl};URI=" + config.store_uri();
-        ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
-                                                   SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)))
-            << dm::diag(SQL_HANDLE_DBC, dbc);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+        dm::seed_store(config.store_uri(), {"CREATE TABLE p (s STRING, n INT64, d DOUBLE, b BLOB)",
+                                            "INSERT INTO p ($timestamp, s, n) VALUES (1, 'ibm', 1), (2, 'aapl', 2), "
+                                            "(3, 'zzz', 3)"});
+        dm::open_connection("DRIVER={vdl};URI=" + config.store_uri(), env, dbc, stmt);
     }
-    void TearDown() override {
-        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        SQLDisconnect(dbc);
-        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        SQLFreeHandle(SQL_HANDLE_ENV, env);
-    }
+    void TearDown() override { dm::close_connection(env, dbc, stmt); }
 
     SQLRETURN prepare(const char* text) {
         SQLFreeStmt(stmt, SQL_CLOSE);

@@ -18,31 +18,12 @@ namespace {
 class ThroughTheDriverManager : public ::testing::Test {
 protected:
     void SetUp() override {
-        vdl_handle* h = vdl_open_tcp();
-        ASSERT_EQ(vdl_connect(h, config.store_uri().c_str()), 0u);
-        for (const char* q : {"CREATE TABLE t (v INT64, s STRING)",
-                              "INSERT INTO t ($timestamp, v, s) VALUES (1, 10, 'a'), (2, 20, 'b'), (3, 30, 'c'), "
-                              "(4, 40, 'd'), (5, 50, 'e'), (6, 60, 'f'), (7, 70, 'g')"}) {
-            vdl_result* r = nullptr;
-            ASSERT_EQ(vdl_query(h, q, &r), 0u);
-            vdl_release(h, r);
-        }
-        vdl_close(h);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
-        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
-        const std::string text = "DRIVER={vdl};URI=" + config.store_uri();
-        ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
-                                                   SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)))
-            << dm::diag(SQL_HANDLE_DBC, dbc);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+        dm::seed_store(config.store_uri(), {"CREATE TABLE t (v INT64, s STRING)",
+                                            "INSERT INTO t ($timestamp, v, s) VALUES (1, 10, 'a'), (2, 20, 'b'), "
+                                            "(3, 30, 'c'), (4, 40, 'd'), (5, 50, 'e'), (6, 60, 'f'), (7, 70, 'g')"});
+        dm::open_connection("DRIVER={vdl};URI=" + config.store_uri(), env, dbc, stmt);
     }
-    void TearDown() override {
-        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        SQLDisconnect(dbc);
-        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        SQLFreeHandle(SQL_HANDLE_ENV, env);
-    }
+    void TearDown() override { dm::close_connection(env, dbc, stmt); }
     SQLRETURN exec(const std::string& text) const {
         return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())), SQL_NTS);
     }

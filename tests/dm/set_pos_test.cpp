@@ -23,33 +23,14 @@ protected:
         direct("CREATE TABLE trades (sym STRING, price DOUBLE)");
         direct("INSERT INTO trades ($timestamp, sym, price) VALUES (1, 'ibm', 10.5), (2, 'ibm', 12), "
                "(3, 'aapl', 10.5), (4, 'O''Brien', 1e-7), (5, 'zero', 0)");
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
-        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
-        // At the Debug level every line reaches the file at once.
-        const std::string text = "DRIVER={vdl};URI=" + config.store_uri() + ";LOGDIR=" + log_dir() + ";LOG_LEVEL=3";
-        ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
-                                                   SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)))
-            << dm::diag(SQL_HANDLE_DBC, dbc);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+        // At the Debug level the log shows the generated statements.
+        dm::open_connection("DRIVER={vdl};URI=" + config.store_uri() + ";LOGDIR=" + log_dir() + ";LOG_LEVEL=3", env,
+                            dbc, stmt);
     }
-    void TearDown() override {
-        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        SQLDisconnect(dbc);
-        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        SQLFreeHandle(SQL_HANDLE_ENV, env);
-    }
+    void TearDown() override { dm::close_connection(env, dbc, stmt); }
 
     // Runs a statement on the store itself, past the driver.
-    void direct(const std::string& text) const {
-        vdl_handle* h = vdl_open_tcp();
-        ASSERT_EQ(vdl_connect(h, config.store_uri().c_str()), 0u);
-        vdl_result* r = nullptr;
-        const auto rc = vdl_query(h, text.c_str(), &r);
-        EXPECT_EQ(rc, 0u) << text << ": " << vdl_error(rc);
-        vdl_release(h, r);
-        vdl_close(h);
-    }
+    void direct(const std::string& text) const { dm::seed_store(config.store_uri(), {text}); }
     // The table as the store holds it now, one "sym price" line per row in time order.
     [[nodiscard]] std::string table() const {
         vdl_handle* h = vdl_open_tcp();

@@ -34,31 +34,12 @@ std::u16string terminated(const SQLWCHAR* units) {
 class WideThroughTheDriverManager : public ::testing::Test {
 protected:
     void SetUp() override {
-        vdl_handle* h = vdl_open_tcp();
-        ASSERT_EQ(vdl_connect(h, config.store_uri().c_str()), 0u);
-        const std::string insert = "INSERT INTO w ($timestamp, s, n, d) VALUES (1, '" + zurich +
-                                   "', 10, 0.5), (2, NULL, 20, NULL), (3, 'plain', 30, 1e20)";
-        for (const std::string& q : {std::string("CREATE TABLE w (s STRING, n INT64, d DOUBLE)"), insert}) {
-            vdl_result* r = nullptr;
-            ASSERT_EQ(vdl_query(h, q.c_str(), &r), 0u);
-            vdl_release(h, r);
-        }
-        vdl_close(h);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
-        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
-        const std::string text = "DRIVER={vdl};URI=" + config.store_uri();
-        ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
-                                                   SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)))
-            << dm::diag(SQL_HANDLE_DBC, dbc);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+        dm::seed_store(config.store_uri(), {"CREATE TABLE w (s STRING, n INT64, d DOUBLE)",
+                                            "INSERT INTO w ($timestamp, s, n, d) VALUES (1, '" + zurich +
+                                                "', 10, 0.5), (2, NULL, 20, NULL), (3, 'plain', 30, 1e20)"});
+        dm::open_connection("DRIVER={vdl};URI=" + config.store_uri(), env, dbc, stmt);
     }
-    void TearDown() override {
-        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        SQLDisconnect(dbc);
-        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        SQLFreeHandle(SQL_HANDLE_ENV, env);
-    }
+    void TearDown() override { dm::close_connection(env, dbc, stmt); }
     void exec(const std::string& text) const {
         SQLFreeStmt(stmt, SQL_CLOSE);
         ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
