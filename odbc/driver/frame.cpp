@@ -46,7 +46,8 @@ void log_result(const diag_record& r) noexcept {
 }
 
 SQLRETURN post(variant_handle& h, diag_record&& r) noexcept {
-    log_result(r);
+    // The result line of a success is a Debug line: skip building it when that level is off.
+    if (!r.ok() || logger::detail::the_logger().enabled(logger::level::debug)) log_result(r);
     const SQLRETURN rc = r.return_code;
     h.common().diagnostics = std::move(r);
     return rc;

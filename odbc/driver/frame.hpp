@@ -24,17 +24,21 @@ template <typename Kind>
 struct checked_handle {
     variant_handle* handle = nullptr;  // null when the check failed
     Kind* record = nullptr;
-    diag_record diagnostics;
+    std::string_view failure;          // why the check failed
+
+    // The record of a failed check (SQL_INVALID_HANDLE). Built only when asked for: the check runs
+    // on every call, and a passing check has nothing to say.
+    [[nodiscard]] diag_record diagnostics() const { return diag_record(diag::state::invalid_handle, failure); }
 };
 
 // Checks that `h` is a live handle of the expected kind.
 template <typename Kind>
-checked_handle<Kind> check_handle(void* h) {
-    if (h == nullptr) return {nullptr, nullptr, diag_record(diag::state::invalid_handle, "expected valid handle got null pointer.")};
+checked_handle<Kind> check_handle(void* h) noexcept {
+    if (h == nullptr) return {nullptr, nullptr, "expected valid handle got null pointer."};
     auto* vh = static_cast<variant_handle*>(h);
     auto* k = vh->get_if<Kind>();
-    if (k == nullptr) return {nullptr, nullptr, diag_record(diag::state::invalid_handle, "expected valid handle.")};
-    return {vh, k, diag_record{}};
+    if (k == nullptr) return {nullptr, nullptr, "expected valid handle."};
+    return {vh, k, {}};
 }
 
 // A text argument given as pointer and length: null is empty text, a length below 1
@@ -91,7 +95,7 @@ template <typename Kind, typename Op>
 SQLRETURN call(void* h, Op&& op, const std::source_location where = std::source_location::current()) {
     const logger::line_group lines;
     auto checked = check_handle<Kind>(h);
-    if (checked.handle == nullptr) return checked.diagnostics.return_code;
+    if (checked.handle == nullptr) return diag::row(diag::state::invalid_handle).return_code;
     const auto held = lock_kind(*checked.record);
     if (!held) return SQL_ERROR;
     return post(*checked.handle, run_guarded(where, [&] { return op(*checked.record); }));

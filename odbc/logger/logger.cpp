@@ -16,11 +16,9 @@ namespace logger {
 
 namespace fs = std::filesystem;
 
-namespace {
+[[gnu::tls_model("initial-exec")]] thread_local int detail::guarded_depth = 0;
 
-// Initial-exec: the driver is loaded once and early enough for its one thread-local to live in
-// the static TLS block, which saves a __tls_get_addr call on every export.
-[[gnu::tls_model("initial-exec")]] thread_local int guarded_depth = 0;
+namespace {
 
 // The most bytes of whole lines held back before they are written.
 constexpr std::size_t pending_capacity = 64 * 1024;
@@ -87,9 +85,6 @@ level level_from_setting(std::uint64_t value) noexcept {
     }
 }
 
-guarded_scope::guarded_scope() noexcept { ++guarded_depth; }
-guarded_scope::~guarded_scope() { --guarded_depth; }
-bool guarded_scope::active() noexcept { return guarded_depth > 0; }
 
 basic_logger::~basic_logger() {
     std::lock_guard lock(mutex_);

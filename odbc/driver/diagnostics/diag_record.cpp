@@ -17,12 +17,6 @@ std::string fitted_message(std::string message) {
 
 }  // namespace diag
 
-diag_record::diag_record(diag::state s)
-    : state_code(static_cast<std::int32_t>(s)),
-      return_code(diag::row(s).return_code),
-      sqlstate(diag::row(s).sqlstate),
-      message(diag::row(s).message) {}
-
 diag_record::diag_record(diag::state s, std::string_view detail)
     : state_code(static_cast<std::int32_t>(s)),
       return_code(diag::row(s).return_code),

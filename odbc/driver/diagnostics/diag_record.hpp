@@ -84,15 +84,21 @@ std::string fitted_message(std::string message);
 struct diag_record {
     std::int32_t state_code = 0;
     SQLRETURN return_code = SQL_SUCCESS;
-    std::string sqlstate = "00000";
+    // Always one of the state table's texts (static storage), so that a record costs no copy of it.
+    std::string_view sqlstate = "00000";
     std::string message;
     // SQLGetDiagRec's native error: the client library's status of a failure it reported, else 0.
     std::int32_t native_error = 0;
 
     // The initial record of a new handle: success with an empty message.
     diag_record() = default;
-    // The row's return code, SQLSTATE and standard message.
-    explicit diag_record(diag::state s);
+    // The row's return code, SQLSTATE and standard message; a success has no message (none is
+    // ever handed out for it), which keeps the record every successful call makes free of copies.
+    explicit diag_record(diag::state s)
+        : state_code(static_cast<std::int32_t>(s)),
+          return_code(diag::row(s).return_code),
+          sqlstate(diag::row(s).sqlstate),
+          message(diag::row(s).return_code == SQL_SUCCESS ? std::string_view{} : diag::row(s).message) {}
     // As above, with the message "[<SQLSTATE>] <standard message>: <detail>", cut to
     // diag::max_message_length.
     diag_record(diag::state s, std::string_view detail);

@@ -82,7 +82,7 @@ diag_record transfer_rowset(handle::statement& stmt, std::int64_t start) {
 // What SQLFetch and SQLFetchScroll share: a fetch starts every value of SQLGetData over, and a
 // fetch that finds no rows tells the application it fetched none.
 diag_record fetch_rowset(handle::statement& stmt, const cursor_move& move) {
-    stmt.get_data = {};
+    stmt.get_data.forget();
     const rowset_geometry at{stmt.rowset_start, stmt.rowset_size,
                              stmt.row_array_size == 0 ? 1 : stmt.row_array_size,
                              static_cast<std::uint64_t>(std::max<std::int64_t>(stmt.row_count, 0))};
@@ -143,7 +143,7 @@ diag_record get_data(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT t
     const auto row = static_cast<SQLULEN>(stmt.current_row);
 
     if (target_type != SQL_C_CHAR && target_type != SQL_C_BINARY && target_type != SQL_C_WCHAR) {
-        stmt.get_data = {};
+        stmt.get_data.forget();
         return fetch_column_generic(data, 1, row, SQL_BIND_BY_COLUMN, target_type, target, buffer_length, indicator);
     }
 
@@ -151,12 +151,7 @@ diag_record get_data(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT t
     // the same column and row stopped, and once the value has been handed out whole there is no
     // more data. Narrow and wide pieces both count their place in bytes of the 8-bit text.
     auto& progress = stmt.get_data;
-    if (!progress.is_for(index, stmt.current_row)) {
-        progress = {};
-        progress.started = true;
-        progress.column_index = index;
-        progress.row = stmt.current_row;
-    }
+    if (!progress.is_for(index, stmt.current_row)) progress.start(index, stmt.current_row);
     if (progress.finished) return diag_record::no_data();
     if (target_type == SQL_C_WCHAR) {
         wide::wide_piece piece{.offset = progress.offset, .units_left = progress.wide_units_left};

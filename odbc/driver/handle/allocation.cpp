@@ -53,7 +53,7 @@ diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE*
         break;
     case SQL_HANDLE_DBC: {
         auto parent = frame::check_handle<environment>(input);
-        if (parent.handle == nullptr) return parent.diagnostics;
+        if (parent.handle == nullptr) return parent.diagnostics();
         connection dbc;
         dbc.parent = parent.handle;
         created = std::make_unique<variant_handle>(std::move(dbc));
@@ -61,7 +61,7 @@ diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE*
     }
     case SQL_HANDLE_STMT: {
         auto parent = frame::check_handle<connection>(input);
-        if (parent.handle == nullptr) return parent.diagnostics;
+        if (parent.handle == nullptr) return parent.diagnostics();
         if (auto r = check_connected(*parent.handle, *parent.record, "statement"); !r.ok()) return r;
         statement stmt;
         stmt.parent = parent.handle;
@@ -72,7 +72,7 @@ diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE*
     }
     case SQL_HANDLE_DESC: {
         auto parent = frame::check_handle<connection>(input);
-        if (parent.handle == nullptr) return parent.diagnostics;
+        if (parent.handle == nullptr) return parent.diagnostics();
         if (auto r = check_connected(*parent.handle, *parent.record, "descriptor"); !r.ok()) return r;
         descriptor desc;
         desc.parent = parent.handle;
