@@ -84,6 +84,7 @@ public:
     session& operator=(const session&) = delete;
 
     [[nodiscard]] SQLHSTMT stmt() const { return stmt_; }
+    [[nodiscard]] SQLHDBC dbc() const { return dbc_; }
     [[nodiscard]] const std::string& error() const { return error_; }
     bool check(SQLRETURN rc, const char* what) {
         if (SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA) return true;
@@ -220,6 +221,53 @@ TEST_F(Concurrency, ThreadsWithTheirOwnConnectionsOnOneStore) {
     }
     EXPECT_GT(files, 1u) << "the log rotated";
     EXPECT_GT(lines, 1000u);
+}
+
+// Two statements of one connection, each used by its own thread: their queries share the
+// connection's one store connection, and each still reads its own answers.
+TEST_F(Concurrency, TwoStatementsOfOneConnectionInTwoThreads) {
+    session s(connection_string());
+    ASSERT_EQ(s.error(), "");
+    const auto worker = [&s](int which) -> std::string {
+        SQLHSTMT stmt = nullptr;
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, s.dbc(), &stmt))) return "alloc";
+        std::string failure;
+        SQLBIGINT wanted = 0;
+        SQLLEN wanted_length = 0;
+        SQLBIGINT n = -1;
+        SQLLEN n_length = 0;
+        if (!SQL_SUCCEEDED(SQLPrepare(stmt, text("SELECT n FROM t WHERE n = ?"), SQL_NTS)) ||
+            !SQL_SUCCEEDED(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &wanted, 0,
+                                            &wanted_length)))
+            failure = "prepare: " + diag(SQL_HANDLE_STMT, stmt);
+        for (int i = 0; i < 300 && failure.empty(); ++i) {
+            wanted = (i * 7 + which * 3) % table_rows;
+            const bool direct = i % 3 == 0;
+            const std::string query = fmt::format("SELECT n FROM t WHERE n = {}", wanted);
+            const SQLRETURN rc = direct ? SQLExecDirect(stmt, text(query), SQL_NTS) : SQLExecute(stmt);
+            if (!SQL_SUCCEEDED(rc)) {
+                failure = "execute: " + diag(SQL_HANDLE_STMT, stmt);
+                break;
+            }
+            SQLBindCol(stmt, 1, SQL_C_SBIGINT, &n, 0, &n_length);
+            if (SQLFetch(stmt) != SQL_SUCCESS || n != wanted)
+                failure = fmt::format("thread {} query {}: read {} for {}", which, i, n, wanted);
+            SQLFreeStmt(stmt, SQL_CLOSE);
+            if (direct && failure.empty() &&
+                (!SQL_SUCCEEDED(SQLPrepare(stmt, text("SELECT n FROM t WHERE n = ?"), SQL_NTS))))
+                failure = "prepare again: " + diag(SQL_HANDLE_STMT, stmt);
+        }
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        return failure;
+    };
+    std::string first;
+    std::string second;
+    std::thread a([&] { first = worker(0); });
+    std::thread b([&] { second = worker(1); });
+    a.join();
+    b.join();
+    EXPECT_EQ(first, "");
+    EXPECT_EQ(second, "");
 }
 
 // A cancel from a second thread while the first fetches: every fetch before the cancel reads

@@ -47,6 +47,42 @@ TEST_F(reuse_test, the_same_text_reads_a_table_made_again_with_other_columns) {
     EXPECT_EQ(after->rows[0][2].payload.as_double, 0.5);
 }
 
+TEST_F(reuse_test, a_kept_statement_describes_its_columns_again_after_the_table_changed) {
+    // Run twice first: the second run reads the columns as the first one learned them.
+    ok("CREATE TABLE t (a INT64)");
+    ok("INSERT INTO t ($timestamp, a) VALUES (1, 5)");
+    for (int i = 0; i < 2; ++i) {
+        auto before = ok("SELECT * FROM t WHERE $timestamp = 1");
+        ASSERT_EQ(before->column_count, 2u);
+        EXPECT_EQ(name_of(*before, 1), "a");
+        EXPECT_EQ(before->rows[0][0].kind, VDL_CELL_TIMESTAMP);
+        EXPECT_EQ(before->rows[0][1].kind, VDL_CELL_INT64);
+    }
+    ok("DROP TABLE t");
+    ok("CREATE TABLE t (p BLOB)");
+    ok("INSERT INTO t ($timestamp, p) VALUES (1, 'raw')");
+    for (int i = 0; i < 2; ++i) {
+        auto after = ok("SELECT * FROM t WHERE $timestamp = 1");
+        ASSERT_EQ(after->column_count, 2u);
+        EXPECT_EQ(name_of(*after, 1), "p");
+        EXPECT_EQ(after->rows[0][1].kind, VDL_CELL_BLOB) << "a column declared BLOB gives blob cells";
+    }
+}
+
+TEST_F(reuse_test, one_engine_text_from_two_queries_keeps_each_querys_names_and_kinds) {
+    // Both run as "SELECT ?1 FROM t": NOW() gives a timestamp column named after it, 5 an integer.
+    ok("CREATE TABLE t (a INT64)");
+    ok("INSERT INTO t ($timestamp, a) VALUES (1, 5)");
+    for (int i = 0; i < 2; ++i) {
+        auto now = ok("SELECT NOW() FROM t");
+        EXPECT_EQ(name_of(*now, 0), "NOW()");
+        EXPECT_EQ(now->rows[0][0].kind, VDL_CELL_TIMESTAMP);
+        auto five = ok("SELECT 5 FROM t");
+        EXPECT_EQ(name_of(*five, 0), "5");
+        EXPECT_EQ(five->rows[0][0].kind, VDL_CELL_INT64);
+    }
+}
+
 TEST_F(reuse_test, a_failed_run_leaves_the_text_usable) {
     ok("CREATE TABLE t (n INT64)");
     const std::string insert = "INSERT INTO t ($timestamp, n) VALUES (NULL, 1)";

@@ -62,5 +62,22 @@ TEST(statement_cache, drops_the_statement_used_longest_ago_and_keeps_one_per_tex
     EXPECT_EQ(none.size(), 0u);
 }
 
+TEST(statement_cache, what_is_known_of_a_statements_results_goes_with_it) {
+    memory_database m;
+    statement_cache cache;
+    result_layout learned;
+    learned.reprepares = 0;
+    learned.names = {"a"};
+    learned.rules = {column_rule::timestamp};
+    cache.give_back("SELECT 1 AS a", m.prepare("SELECT 1 AS a"), learned);
+    result_layout taken;
+    ASSERT_NE(cache.take("SELECT 1 AS a", &taken), nullptr);
+    EXPECT_EQ(taken.names, learned.names);
+    EXPECT_EQ(taken.rules, learned.rules);
+    cache.give_back("SELECT 1 AS a", m.prepare("SELECT 1 AS a")); // prepared anew: nothing known
+    ASSERT_NE(cache.take("SELECT 1 AS a", &taken), nullptr);
+    EXPECT_EQ(taken.reprepares, -1);
+}
+
 } // namespace
 } // namespace vdl

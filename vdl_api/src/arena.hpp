@@ -15,7 +15,11 @@ namespace vdl {
 
 class arena {
 public:
-    arena() = default;
+    // The first bytes come from the arena itself: a small result (a point query's row) needs no
+    // chunk from the heap.
+    arena() noexcept
+        : cursor_(inline_chunk_), populated_(inline_chunk_ + inline_bytes), chunk_end_(inline_chunk_ + inline_bytes),
+          left_(inline_bytes) {}
     arena(const arena&) = delete;
     arena& operator=(const arena&) = delete;
 
@@ -55,6 +59,9 @@ public:
     [[nodiscard]] std::size_t reserved() const noexcept { return reserved_; }
 
 private:
+    // Small enough for the arena to stay a small allocation of the heap (glibc takes requests
+    // from 1 KiB on through its slower paths, which also consolidate freed chunks).
+    static constexpr std::size_t inline_bytes = 512;
     static constexpr std::size_t first_chunk = 16 * 1024;
     static constexpr std::size_t largest_chunk = 16 * 1024 * 1024;
     static constexpr std::size_t max_bytes = std::size_t{1} << 40;
@@ -70,6 +77,7 @@ private:
     // fault per 4 KiB page, and no mapped pages past what the record uses.
     void populate_ahead() noexcept;
 
+    alignas(std::max_align_t) std::byte inline_chunk_[inline_bytes];
     std::vector<chunk> chunks_;
     std::byte* cursor_ = nullptr;
     std::byte* populated_ = nullptr; // the current chunk's pages are mapped up to here

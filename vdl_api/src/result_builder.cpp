@@ -7,6 +7,8 @@
 
 #include <fmt/format.h>
 
+#include "small_vector.hpp"
+
 #include <limits>
 #include <span>
 #include <string>
@@ -14,9 +16,6 @@
 
 namespace vdl {
 namespace {
-
-// How the values of one result column become cells, decided once per column.
-enum class column_rule { plain, timestamp, blob, count };
 
 column_rule rule_for(sqlite3_stmt* statement, int column, lang::select_item item) {
     if (item == lang::select_item::count) return column_rule::count;
@@ -126,32 +125,55 @@ void unify_column(arena& memory, std::span<vdl_cell* const> rows, std::size_t co
 } // namespace
 
 outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int first,
-                                   const std::vector<lang::select_item>& column_kinds,
-                                   const lang::engine_statement& source) {
+                                   std::span<const lang::select_item> items, const lang::engine_statement& source,
+                                   result_layout* layout) {
     const int columns = sqlite3_column_count(statement);
+    const auto column_total = static_cast<std::size_t>(columns);
+    // How each column's values become cells, and the cell kinds it turns out to hold.
+    const bool known = layout != nullptr && layout->describes(statement, items);
     owned_record out{std::make_unique<arena>()};
     arena& memory = *out.memory;
     auto* record = memory.make_zeroed<vdl_result>();
 
     record->column_count = static_cast<std::uint32_t>(columns);
     record->names = memory.make_zeroed<vdl_column_name>(static_cast<std::size_t>(columns));
-    std::vector<column_rule> rules;
-    rules.reserve(static_cast<std::size_t>(columns));
-    for (int c = 0; c < columns; ++c) {
-        const char* name = sqlite3_column_name(statement, c);
-        if (name == nullptr) return out_of_memory();
-        const auto written = lang::written_name(name, source);
-        const std::string_view view = written ? std::string_view(*written) : std::string_view(name);
-        record->names[c] = {memory.copy_text(view.data(), view.size()), static_cast<std::uint32_t>(view.size())};
-        const auto item =
-            static_cast<std::size_t>(c) < column_kinds.size() ? column_kinds[c] : lang::select_item::other;
-        rules.push_back(rule_for(statement, c, item));
+    const auto set_name = [&](int c, std::string_view name) {
+        record->names[c] = {memory.copy_text(name.data(), name.size()), static_cast<std::uint32_t>(name.size())};
+    };
+    small_vector<column_rule, 16> learned_rules;
+    if (!known) {
+        small_vector<lang::select_item, 16> column_kinds(column_total, lang::select_item::other);
+        lang::column_kinds(items, column_kinds.span());
+        for (int c = 0; c < columns; ++c) learned_rules.push_back(rule_for(statement, c, column_kinds[static_cast<std::size_t>(c)]));
+    }
+    const std::span<const column_rule> rules = known ? std::span<const column_rule>(layout->rules) : learned_rules.span();
+    if (known && !layout->names.empty()) {
+        for (int c = 0; c < columns; ++c) set_name(c, layout->names[static_cast<std::size_t>(c)]);
+    } else {
+        bool names_fixed = true; // no name is made from the query's values
+        for (int c = 0; c < columns; ++c) {
+            const char* name = sqlite3_column_name(statement, c);
+            if (name == nullptr) return out_of_memory();
+            const auto written = lang::written_name(name, source);
+            if (written) names_fixed = false;
+            set_name(c, written ? std::string_view(*written) : std::string_view(name));
+        }
+        if (layout != nullptr && !known) {
+            layout->names.clear();
+            if (names_fixed)
+                for (int c = 0; c < columns; ++c) layout->names.emplace_back(record->names[c].data, record->names[c].length);
+        }
+    }
+    if (layout != nullptr && !known) {
+        layout->reprepares = sqlite3_stmt_status(statement, SQLITE_STMTSTATUS_REPREPARE, 0);
+        layout->items.assign(items.begin(), items.end());
+        layout->rules.assign(learned_rules.span().begin(), learned_rules.span().end());
     }
 
     // Row pointers are gathered in one growing vector and copied into the arena at the
     // end, when the row count is known; cells are written straight into the arena.
-    std::vector<vdl_cell*> rows;
-    std::vector<unsigned> kinds(static_cast<std::size_t>(columns), 0u); // the cell kinds each column holds
+    small_vector<vdl_cell*, 8> rows;
+    small_vector<unsigned, 16> kinds(column_total, 0u); // the cell kinds each column holds
     int rc = first;
     for (; rc == SQLITE_ROW; rc = sqlite3_step(statement)) {
         if (rows.size() == std::numeric_limits<std::uint32_t>::max())
@@ -160,13 +182,13 @@ outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int fir
                                        std::numeric_limits<std::uint32_t>::max())};
         auto* cells = memory.make_zeroed<vdl_cell>(static_cast<std::size_t>(columns));
         for (int c = 0; c < columns; ++c) {
-            if (!fill_cell(memory, db, statement, c, rules[c], cells[c])) return out_of_memory();
+            if (!fill_cell(memory, db, statement, c, rules[static_cast<std::size_t>(c)], cells[c])) return out_of_memory();
             kinds[static_cast<std::size_t>(c)] |= kind_bit(cells[c].kind);
         }
         rows.push_back(cells);
     }
     if (rc != SQLITE_DONE) return engine_failure(db, rc);
-    for (std::size_t c = 0; c < kinds.size(); ++c) unify_column(memory, rows, c, kinds[c]);
+    for (std::size_t c = 0; c < kinds.size(); ++c) unify_column(memory, rows.span(), c, kinds[c]);
 
     record->row_count = static_cast<std::uint32_t>(rows.size());
     record->rows = memory.make_zeroed<vdl_cell*>(rows.size());

@@ -4,22 +4,25 @@
 #include "failure.hpp"
 #include "lang/translator.hpp"
 #include "records.hpp"
+#include "result_layout.hpp"
 
 #include <sqlite3.h>
 
+#include <span>
 #include <vector>
 
 namespace vdl {
 
 // Steps the prepared statement to its end and returns the result record; first is what the
-// first step, made by the caller, returned (SQLITE_ROW or SQLITE_DONE). column_kinds
-// tells, per column, whether the select item is a count(...) or a timestamp expression
-// (missing entries: neither). Columns declared TIMESTAMP give timestamp cells, columns
+// first step, made by the caller, returned (SQLITE_ROW or SQLITE_DONE). items are the query's
+// outermost select items, which lang::column_kinds places on the columns: a count(...) or a
+// timestamp expression types its column. Columns declared TIMESTAMP give timestamp cells, columns
 // declared BLOB give blob cells. A column the engine named after the engine text of its item
 // gets the name the query wrote instead (lang::written_name of the source statement).
+// With a layout, what it knows of the statement's columns is used, and what is learned kept in it.
 outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int first,
-                                   const std::vector<lang::select_item>& column_kinds,
-                                   const lang::engine_statement& source);
+                                   std::span<const lang::select_item> items, const lang::engine_statement& source,
+                                   result_layout* layout = nullptr);
 
 struct column_description {
     std::string_view name;

@@ -70,14 +70,16 @@ outcome<store*> session::connected_store() {
 }
 
 outcome<owned_record> session::query(std::string_view text) {
+    const std::scoped_lock turn(queries_);
     auto target = connected_store();
     if (!target) return std::move(target).error();
-    auto translated = lang::translate(text, now_nanoseconds());
+    auto translated = translations_.translate(text, now_nanoseconds);
     if (!translated) return std::move(translated).error();
-    return (*target)->execute(*translated);
+    return (*target)->execute(**translated);
 }
 
 outcome<owned_record> session::metadata(std::string_view table) {
+    const std::scoped_lock turn(queries_);
     auto target = connected_store();
     if (!target) return std::move(target).error();
     return (*target)->table_metadata(table);

@@ -4,10 +4,12 @@
 
 #include "credentials.hpp"
 #include "failure.hpp"
+#include "lang/translation_cache.hpp"
 #include "records.hpp"
 #include "store.hpp"
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +42,10 @@ private:
     std::uint32_t max_in_buf_size_ = 0;
     std::uint32_t max_parallelism_ = 1;
     std::optional<store> store_;
+    // Queries of one handle from several threads (two ODBC statements of one connection) take
+    // turns: the store's kept statements and the translations are the handle's, not the thread's.
+    std::mutex queries_;
+    lang::translation_cache translations_;
     std::string user_;
 };
 

@@ -145,13 +145,14 @@ outcome<store::leased_statement> store::prepare(const lang::engine_statement& st
         return failure{VDL_E_QUERY, fmt::format("the statement holds {} numbers and timestamps; one statement can "
                                                 "hold at most {}: split it",
                                                 statement.values.size(), most)};
-    statement_ptr kept = cache_.take(statement.sql);
+    result_layout layout;
+    statement_ptr kept = cache_.take(statement.sql, &layout);
     if (!kept) {
         auto prepared = prepare(statement.sql);
         if (!prepared) return std::move(prepared).error();
         kept = std::move(prepared).value();
     }
-    leased_statement lease(cache_, statement.sql, std::move(kept));
+    leased_statement lease(cache_, statement.sql, std::move(kept), std::move(layout));
     sqlite3_stmt* handle = lease.get();
     if (handle == nullptr) return lease;
     for (std::size_t i = 0; i < statement.values.size(); ++i) {
@@ -171,7 +172,7 @@ void store::leased_statement::give_back() noexcept {
     statement_cache* cache = std::exchange(cache_, nullptr);
     if (cache == nullptr || !statement_) return;
     try {
-        cache->give_back(sql_, std::move(statement_));
+        cache->give_back(sql_, std::move(statement_), std::move(layout_));
     } catch (...) {
         // Without memory to keep it, the statement is finalized and prepared again next time.
     }
@@ -211,9 +212,7 @@ outcome<owned_record> store::execute(const lang::translation& translated) {
         if (first != SQLITE_ROW && first != SQLITE_DONE) return engine_failure(db_.get(), first);
         const int columns = sqlite3_column_count(handle);
         if (columns > 0) {
-            auto built = build_result(db_.get(), handle, first,
-                                      lang::column_kinds(translated.items, static_cast<std::size_t>(columns)),
-                                      statement);
+            auto built = build_result(db_.get(), handle, first, translated.items, statement, &prepared->layout());
             if (!built) return std::move(built).error();
             result = std::move(built).value();
         } else if (first == SQLITE_ROW) {

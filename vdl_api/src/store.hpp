@@ -51,14 +51,18 @@ public:
     // (reset, values unbound) when the lease ends. The engine text it is kept by must outlive it.
     class leased_statement {
     public:
-        leased_statement(statement_cache& cache, std::string_view sql, statement_ptr statement) noexcept
-            : cache_(&cache), sql_(sql), statement_(std::move(statement)) {}
+        leased_statement(statement_cache& cache, std::string_view sql, statement_ptr statement,
+                         result_layout layout) noexcept
+            : cache_(&cache), sql_(sql), statement_(std::move(statement)), layout_(std::move(layout)) {}
         leased_statement(leased_statement&& other) noexcept
-            : cache_(std::exchange(other.cache_, nullptr)), sql_(other.sql_), statement_(std::move(other.statement_)) {}
+            : cache_(std::exchange(other.cache_, nullptr)), sql_(other.sql_), statement_(std::move(other.statement_)),
+              layout_(std::move(other.layout_)) {}
         leased_statement& operator=(leased_statement&&) = delete;
         ~leased_statement() { give_back(); }
 
         [[nodiscard]] sqlite3_stmt* get() const noexcept { return statement_.get(); }
+        // What is known of the statement's results; kept with it in the cache.
+        [[nodiscard]] result_layout& layout() noexcept { return layout_; }
         explicit operator bool() const noexcept { return statement_ != nullptr; }
         // Ends the lease early: the statement is reset and kept for the next use of its text.
         void give_back() noexcept;
@@ -67,6 +71,7 @@ public:
         statement_cache* cache_;
         std::string_view sql_;
         statement_ptr statement_;
+        result_layout layout_;
     };
 
 private:

@@ -111,6 +111,13 @@ std::vector<item_info> outer_select_items(std::span<const token> tokens) {
 
 std::vector<select_item> column_kinds(const std::vector<select_item>& items, std::size_t column_count) {
     std::vector<select_item> kinds(column_count, select_item::other);
+    column_kinds(items, kinds);
+    return kinds;
+}
+
+void column_kinds(std::span<const select_item> items, std::span<select_item> kinds) {
+    const std::size_t column_count = kinds.size();
+    std::fill(kinds.begin(), kinds.end(), select_item::other);
     std::size_t first_star = items.size();
     std::size_t last_star = items.size();
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -119,8 +126,8 @@ std::vector<select_item> column_kinds(const std::vector<select_item>& items, std
         last_star = i;
     }
     if (first_star == items.size()) {
-        if (items.size() == column_count) kinds = items;
-        return kinds;
+        if (items.size() == column_count) std::copy(items.begin(), items.end(), kinds.begin());
+        return;
     }
     for (std::size_t i = 0; i < first_star && i < column_count; ++i) kinds[i] = items[i];
     const std::size_t after = items.size() - last_star - 1; // items after the last star
@@ -128,7 +135,6 @@ std::vector<select_item> column_kinds(const std::vector<select_item>& items, std
         for (std::size_t k = 0; k < after; ++k) kinds[column_count - after + k] = items[last_star + 1 + k];
     for (auto& kind : kinds)
         if (kind == select_item::star) kind = select_item::other;
-    return kinds;
 }
 
 } // namespace vdl::lang

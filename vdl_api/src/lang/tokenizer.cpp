@@ -22,18 +22,21 @@ char upper(char c) noexcept { return c >= 'a' && c <= 'z' ? static_cast<char>(c 
 
 class scanner {
 public:
-    explicit scanner(std::string_view text) : text_(text) {}
+    explicit scanner(std::string_view text, std::size_t at = 0) : text_(text), at_(at) {}
 
-    outcome<std::vector<token>> run() {
-        std::vector<token> tokens;
+    status run(std::vector<token>& tokens) {
+        tokens.clear();
         while (true) {
-            if (auto skipped = skip_space_and_comments(); !skipped) return std::move(skipped).error();
-            if (at_ >= text_.size()) return tokens;
-            auto next = scan_token();
-            if (!next) return std::move(next).error();
-            tokens.push_back(*next);
+            if (!skip_space_and_comments()) return std::move(failed_);
+            if (at_ >= text_.size()) return success();
+            token next{token_kind::symbol, {}, at_};
+            if (!scan_token(next)) return std::move(failed_);
+            tokens.push_back(next);
         }
     }
+
+    // The one token at the cursor (no space or comment is skipped first).
+    bool scan_one(token& out) { return scan_token(out); }
 
 private:
     [[nodiscard]] char peek(std::size_t ahead = 0) const noexcept {
@@ -44,7 +47,7 @@ private:
         return failure{VDL_E_SYNTAX, fmt::format("{} near '{}' (offset {})", what, text_.substr(at_, 20), at_)};
     }
 
-    status skip_space_and_comments() {
+    bool skip_space_and_comments() {
         while (at_ < text_.size()) {
             if (is_space(peek())) {
                 ++at_;
@@ -52,13 +55,13 @@ private:
                 while (at_ < text_.size() && peek() != '\n') ++at_;
             } else if (peek() == '/' && peek(1) == '*') {
                 const auto end = text_.find("*/", at_ + 2);
-                if (end == std::string_view::npos) return error("unterminated comment");
+                if (end == std::string_view::npos) return fail(error("unterminated comment"));
                 at_ = end + 2;
             } else {
                 break;
             }
         }
-        return success();
+        return true;
     }
 
     token make(token_kind kind, std::size_t start) const {
@@ -84,90 +87,99 @@ private:
         return error(fmt::format("unterminated {}", what));
     }
 
-    outcome<token> scan_token() {
+    // Scans the token at the cursor into `out`; false (with failed_ set) on malformed text.
+    bool scan_token(token& out) {
         const std::size_t start = at_;
         const char c = peek();
 
         if ((c == 'x' || c == 'X') && peek(1) == '\'') {
             ++at_;
-            if (auto quoted = scan_quoted('\'', "blob literal"); !quoted) return std::move(quoted).error();
+            if (auto quoted = scan_quoted('\'', "blob literal"); !quoted) return fail(std::move(quoted).error());
             const auto digits = text_.substr(start + 2, at_ - start - 3);
             for (char d : digits)
                 if (!is_hex(d)) {
                     at_ = start;
-                    return error("a blob literal X'...' holds hexadecimal digits only");
+                    return fail(error("a blob literal X'...' holds hexadecimal digits only"));
                 }
             if (digits.size() % 2 != 0) {
                 at_ = start;
-                return error("a blob literal X'...' needs an even number of hexadecimal digits");
+                return fail(error("a blob literal X'...' needs an even number of hexadecimal digits"));
             }
-            return make(token_kind::blob, start);
+            out = make(token_kind::blob, start);
+            return true;
         }
         if (is_word_start(c)) {
             while (is_word_char(peek())) ++at_;
-            return make(token_kind::word, start);
+            out = make(token_kind::word, start);
+            return true;
         }
         if (c == '$') {
             ++at_;
-            if (!is_word_char(peek())) return error("expected a name after '$'");
+            if (!is_word_char(peek())) return fail(error("expected a name after '$'"));
             while (is_word_char(peek())) ++at_;
-            return make(token_kind::dollar_word, start);
+            out = make(token_kind::dollar_word, start);
+            return true;
         }
         if (c == '"' || c == '`' || c == '[') {
             const char close = c == '[' ? ']' : c;
-            if (auto quoted = scan_quoted(close, "quoted identifier"); !quoted) return std::move(quoted).error();
+            if (auto quoted = scan_quoted(close, "quoted identifier"); !quoted) return fail(std::move(quoted).error());
             if (at_ - start == 2) {
                 at_ = start;
-                return error("empty quoted identifier");
+                return fail(error("empty quoted identifier"));
             }
-            return make(token_kind::quoted_identifier, start);
+            out = make(token_kind::quoted_identifier, start);
+            return true;
         }
         if (c == '\'') {
-            if (auto quoted = scan_quoted('\'', "string literal"); !quoted) return std::move(quoted).error();
-            return make(token_kind::string, start);
+            if (auto quoted = scan_quoted('\'', "string literal"); !quoted) return fail(std::move(quoted).error());
+            out = make(token_kind::string, start);
+            return true;
         }
         if (is_digit(c)) {
             auto stamp = timestamp_literal_length(text_.substr(at_));
-            if (!stamp) return std::move(stamp).error();
+            if (!stamp) return fail(std::move(stamp).error());
             if (*stamp > 0) {
                 at_ += *stamp;
                 auto value = parse_timestamp(text_.substr(start, *stamp));
-                if (!value) return std::move(value).error();
-                auto t = make(token_kind::timestamp, start);
-                t.value = *value;
-                return t;
+                if (!value) return fail(std::move(value).error());
+                out = make(token_kind::timestamp, start);
+                out.value = *value;
+                return true;
             }
-            return scan_number(start);
+            return scan_number(start, out);
         }
-        if (c == '.' && is_digit(peek(1))) return scan_number(start);
+        if (c == '.' && is_digit(peek(1))) return scan_number(start, out);
         if (c == ';') {
             ++at_;
-            return make(token_kind::semicolon, start);
+            out = make(token_kind::semicolon, start);
+            return true;
         }
-        if (c == '?') return error("parameter markers are not supported: write the value into the query");
+        if (c == '?') return fail(error("parameter markers are not supported: write the value into the query"));
         if ((c == ':' || c == '@') && is_word_char(peek(1)))
-            return error("named parameters are not supported: write the value into the query");
+            return fail(error("named parameters are not supported: write the value into the query"));
 
         static constexpr std::array<std::string_view, 10> multi{"->>", "<=", ">=", "<>", "!=",
                                                                 "==",  "||", "<<", ">>", "->"};
         for (auto symbol : multi) {
             if (text_.substr(at_, symbol.size()) == symbol) {
                 at_ += symbol.size();
-                return make(token_kind::symbol, start);
+                out = make(token_kind::symbol, start);
+            return true;
             }
         }
         static constexpr std::string_view single = "(),.+-*/%=<>&|~";
         if (single.find(c) != std::string_view::npos) {
             ++at_;
-            return make(token_kind::symbol, start);
+            out = make(token_kind::symbol, start);
+            return true;
         }
-        return error(fmt::format("unexpected character '{}'", c));
+        return fail(error(fmt::format("unexpected character '{}'", c)));
     }
 
-    outcome<token> scan_number(std::size_t start) {
+    bool scan_number(std::size_t start, token& out) {
         if (peek() == '0' && (peek(1) == 'x' || peek(1) == 'X')) {
             at_ += 2;
-            if (!is_hex(peek())) return error("malformed hexadecimal number");
+            if (!is_hex(peek())) return fail(error("malformed hexadecimal number"));
             while (is_hex(peek())) ++at_;
         } else {
             while (is_digit(peek())) ++at_;
@@ -185,13 +197,22 @@ private:
         }
         if (is_word_char(peek()) || peek() == '.') {
             at_ = start;
-            return error("malformed number");
+            return fail(error("malformed number"));
         }
-        return make(token_kind::number, start);
+        out = make(token_kind::number, start);
+            return true;
+    }
+
+    // Notes why scanning stopped; a token is returned through an out-parameter so that the
+    // common case, a well-formed token, builds no outcome.
+    bool fail(failure why) {
+        failed_ = std::move(why);
+        return false;
     }
 
     std::string_view text_;
     std::size_t at_ = 0;
+    failure failed_{};
 };
 
 } // namespace
@@ -203,7 +224,21 @@ bool token::is_word(std::string_view keyword) const noexcept {
     return true;
 }
 
-outcome<std::vector<token>> tokenize(std::string_view text) { return scanner(text).run(); }
+outcome<std::vector<token>> tokenize(std::string_view text) {
+    std::vector<token> tokens;
+    if (auto scanned = scanner(text).run(tokens); !scanned) return std::move(scanned).error();
+    return tokens;
+}
+
+status tokenize_into(std::string_view text, std::vector<token>& tokens) { return scanner(text).run(tokens); }
+
+std::optional<token> scan_literal(std::string_view text, std::size_t at) {
+    if (at >= text.size()) return std::nullopt;
+    token out{token_kind::symbol, {}, at};
+    if (!scanner(text, at).scan_one(out)) return std::nullopt;
+    if (out.kind != token_kind::number && out.kind != token_kind::timestamp) return std::nullopt;
+    return out;
+}
 
 std::string unquote_string(std::string_view token_text) {
     std::string out;

@@ -5,6 +5,7 @@
 #include "../failure.hpp"
 #include "token.hpp"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,12 @@ namespace vdl::lang {
 // malformed timestamp literal, a parameter marker (?, :name, @name) or a character that
 // belongs to no token.
 outcome<std::vector<token>> tokenize(std::string_view text);
+// The same into a vector whose room is reused (its former tokens are dropped).
+status tokenize_into(std::string_view text, std::vector<token>& tokens);
+
+// The number or timestamp token that starts at text[at], as tokenize(text) would scan it there;
+// none for any other token or malformed text.
+std::optional<token> scan_literal(std::string_view text, std::size_t at);
 
 // The content of a string token without its quotes, with '' turned into '.
 std::string unquote_string(std::string_view token_text);

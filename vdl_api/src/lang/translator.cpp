@@ -121,7 +121,8 @@ std::optional<std::string> written_name(std::string_view engine_name, const engi
     return out;
 }
 
-outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<const token> tokens, std::int64_t now) {
+outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<const token> tokens, std::int64_t now,
+                                              std::vector<value_source>* sources) {
     const auto kept = numbers_kept_as_written(tokens);
     engine_statement out;
     out.sql.reserve(text.size() + 16);
@@ -134,18 +135,17 @@ outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<c
         out.sql.append(piece);
         after_placeholder = false;
     };
-    // A placeholder for the value that the query wrote as `written`.
-    const auto bind = [&](bound_value value, std::string_view written) {
+    // A placeholder for the value that the query wrote as tokens first..last.
+    const auto bind = [&](bound_value value, value_source source) {
+        const auto begin = tokens[source.first].offset;
+        const auto written = text.substr(begin, tokens[source.last].offset + tokens[source.last].text.size() - begin);
+        if (sources != nullptr) sources->push_back(source);
         out.values.push_back(value);
         out.written.push_back(written);
         fmt::format_to(std::back_inserter(out.sql), "?{}", out.values.size());
         after_placeholder = true;
     };
-    // The query's text from tokens[first] through tokens[last].
-    const auto span_of = [&](std::size_t first, std::size_t last) {
-        const auto begin = tokens[first].offset;
-        return text.substr(begin, tokens[last].offset + tokens[last].text.size() - begin);
-    };
+    using rule = value_source::rule;
     std::size_t copied_to = tokens.empty() ? 0 : tokens.front().offset;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const auto& t = tokens[i];
@@ -155,14 +155,14 @@ outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<c
         if (t.kind == token_kind::dollar_word) {
             append(quote_identifier(t.text));
         } else if (t.kind == token_kind::timestamp) {
-            bind(t.value, t.text);
+            bind(t.value, {rule::literal, i, i, i});
         } else if (t.kind == token_kind::number) {
             const auto value = kept[i] ? std::nullopt : number_value(t.text);
-            if (value) bind(*value, t.text);
+            if (value) bind(*value, {rule::literal, i, i, i});
             else append(t.text);
         } else if (t.is_word("NOW") && i + 2 < tokens.size() && tokens[i + 1].is_symbol("(") &&
                    tokens[i + 2].is_symbol(")")) {
-            bind(now, span_of(i, i + 2));
+            bind(now, {rule::now, 0, i, i + 2});
             i += 2;
             copied_to = tokens[i].offset + 1;
         } else if (t.is_word("DATETIME") && i + 1 < tokens.size() && tokens[i + 1].is_symbol("(")) {
@@ -176,7 +176,15 @@ outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<c
                 value = *argument;
             }
             if (value) {
-                bind(*value, span_of(i, close));
+                // The argument's last token holds the value: a timestamp, a string or an integer
+                // under an optional minus sign.
+                const std::size_t argument = close - 1;
+                const auto& holder = tokens[argument];
+                const rule how = holder.kind == token_kind::timestamp ? rule::literal
+                                 : holder.kind == token_kind::number  ? (argument > i + 2 ? rule::negated_integer_literal
+                                                                                           : rule::integer_literal)
+                                                                      : rule::fixed;
+                bind(*value, {how, argument, i, close});
                 i = close;
                 copied_to = tokens[i].offset + 1;
             } else {
@@ -192,13 +200,18 @@ outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<c
 outcome<translation> translate(std::string_view text, std::int64_t now) {
     auto tokens = tokenize(text);
     if (!tokens) return std::move(tokens).error();
-    std::span<const token> statement(*tokens);
-    for (std::size_t i = 0; i < tokens->size(); ++i) {
-        if ((*tokens)[i].kind != token_kind::semicolon) continue;
-        for (std::size_t j = i + 1; j < tokens->size(); ++j)
-            if ((*tokens)[j].kind != token_kind::semicolon)
+    return translate_tokens(text, *tokens, now);
+}
+
+outcome<translation> translate_tokens(std::string_view text, std::span<const token> tokens, std::int64_t now,
+                                      std::vector<value_source>* sources) {
+    std::span<const token> statement(tokens);
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i].kind != token_kind::semicolon) continue;
+        for (std::size_t j = i + 1; j < tokens.size(); ++j)
+            if (tokens[j].kind != token_kind::semicolon)
                 return failure{VDL_E_SYNTAX, fmt::format("one statement per query: unexpected '{}' after ';'",
-                                                         (*tokens)[j].text)};
+                                                         tokens[j].text)};
         statement = statement.first(i);
         break;
     }
@@ -221,7 +234,7 @@ outcome<translation> translate(std::string_view text, std::int64_t now) {
                                                  "DELETE, CREATE TABLE, DROP TABLE or SHOW TABLES",
                                                  head.text)};
     }
-    auto engine = rewrite_expressions(text, statement, now);
+    auto engine = rewrite_expressions(text, statement, now, sources);
     if (!engine) return std::move(engine).error();
     out.statements.push_back(std::move(engine).value());
     return out;

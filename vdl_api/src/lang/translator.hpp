@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -67,6 +68,8 @@ outcome<translation> translate(std::string_view text, std::int64_t now);
 // counting from the start (before the first *) and from the end (after the last *);
 // columns that cannot be placed, and those of a *, are "other".
 std::vector<select_item> column_kinds(const std::vector<select_item>& items, std::size_t column_count);
+// The same into kinds, one per column.
+void column_kinds(std::span<const select_item> items, std::span<select_item> kinds);
 
 // The engine names a result column without a name of its own after the item's engine text,
 // which holds placeholders and quoted $names (max("$timestamp"), price * ?1). The name the query
