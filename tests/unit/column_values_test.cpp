@@ -27,6 +27,28 @@ TEST(ColumnValues, ValidityBitsAcrossWordBoundaries) {
     EXPECT_THROW((void)v.at(200), std::out_of_range);
 }
 
+TEST(ColumnValues, SmallColumnsKeepTheirBitsThroughCopiesAndGrowth) {
+    // Up to 64 rows the bits live in the column itself; beyond, in their own array.
+    for (const std::size_t rows : {std::size_t{1}, std::size_t{63}, std::size_t{64}, std::size_t{65}}) {
+        column_values<double> v(rows);
+        v.set(rows - 1, 2.5);
+        v.set(0, 1.5);
+        const column_values<double> copy = v;
+        column_values<double> moved = std::move(v);
+        for (const column_values<double>* c : std::vector<const column_values<double>*>{&copy, &moved}) {
+            EXPECT_TRUE(c->has_value(0)) << rows;
+            EXPECT_TRUE(c->has_value(rows - 1)) << rows;
+            for (std::size_t r = 1; r + 1 < rows; ++r) ASSERT_FALSE(c->has_value(r)) << rows << " row " << r;
+        }
+        moved.emplace_back(9.0);  // a sized small column grown past its own word
+        moved.emplace_back();
+        EXPECT_TRUE(moved.has_value(rows));
+        EXPECT_FALSE(moved.has_value(rows + 1));
+        EXPECT_TRUE(moved.has_value(0));
+        EXPECT_TRUE(moved.has_value(rows - 1));
+    }
+}
+
 TEST(ColumnValues, AppendedCellsCompareWithOptionals) {
     column_values<std::string> v;
     for (int i = 0; i < 130; ++i) {

@@ -24,10 +24,15 @@ struct statement : base {
     // A copy of the connection's cluster handle taken at allocation; opens nothing.
     cluster_handle cluster = nullptr;
     std::string prepared_text;
+    // Where the "?" markers of the prepared text are, found once by SQLPrepare for every SQLExecute.
+    std::vector<std::size_t> prepared_markers;
     // The text whose execution made the current result, as the application gave it (SQLExecDirect's
     // or the prepared one): SQLSetPos takes its table from it. Empty without a result and for
     // catalog results.
     std::string result_text;
+    // The text being executed, which becomes result_text when it makes a result (kept as a member
+    // so that its room is reused by every execution).
+    std::string next_result_text;
     // Number of "?" markers in the prepared text.
     std::uint32_t parameter_count = 0;
     // SQLBindParameter records by zero-based parameter index.

@@ -61,14 +61,18 @@ public:
 
     column_values() = default;
     // `rows` cells, every one NULL until set.
-    explicit column_values(std::size_t rows) : values_(rows), valid_(words_for(rows), 0), size_(rows) {}
+    explicit column_values(std::size_t rows)
+        : values_(rows), valid_(rows > inline_rows ? words_for(rows) : 0, 0), size_(rows) {}
     column_values(std::initializer_list<std::optional<T>> cells) { assign(cells.begin(), cells.end()); }
 
     [[nodiscard]] std::size_t size() const noexcept { return size_; }
     [[nodiscard]] bool empty() const noexcept { return size_ == 0; }
 
     // Whether the cell of the row holds a value (the row must be below size()).
-    [[nodiscard]] bool has_value(std::size_t row) const noexcept { return (valid_[row / 64] >> (row % 64)) & 1u; }
+    [[nodiscard]] bool has_value(std::size_t row) const noexcept {
+        const std::uint64_t word = valid_.empty() ? inline_valid_ : valid_[row / 64];
+        return (word >> (row % 64)) & 1u;
+    }
     // The value of a cell that has one.
     [[nodiscard]] const T& value(std::size_t row) const noexcept { return values_[row]; }
 
@@ -85,12 +89,17 @@ public:
     // Stores a value into a cell of a sized column.
     void set(std::size_t row, T value) {
         values_[row] = std::move(value);
-        valid_[row / 64] |= std::uint64_t{1} << (row % 64);
+        const std::uint64_t bit = std::uint64_t{1} << (row % 64);
+        if (valid_.empty()) {
+            inline_valid_ |= bit;
+        } else {
+            valid_[row / 64] |= bit;
+        }
     }
 
     void reserve(std::size_t rows) {
         values_.reserve(rows);
-        valid_.reserve(words_for(rows));
+        if (rows > inline_rows) valid_.reserve(words_for(rows));
     }
     // Appends a NULL cell.
     void emplace_back() { grow(); }
@@ -110,6 +119,7 @@ public:
     void assign(It first, It last) {
         values_.clear();
         valid_.clear();
+        inline_valid_ = 0;
         size_ = 0;
         for (; first != last; ++first) push_back(*first);
     }
@@ -158,14 +168,19 @@ private:
     column_values(It first, It last, int) {
         assign(first, last);
     }
+    // A column of up to 64 rows (a point query's answer) keeps its bits in the column itself, which
+    // saves an allocation per column of every small result.
+    static constexpr std::size_t inline_rows = 64;
     static std::size_t words_for(std::size_t rows) noexcept { return (rows + 63) / 64; }
     void grow() {
         values_.emplace_back();
-        if (size_ % 64 == 0) valid_.push_back(0);
+        if (size_ == inline_rows) valid_.push_back(inline_valid_);  // the column outgrows its own word
+        if (size_ >= inline_rows && size_ % 64 == 0) valid_.push_back(0);
         ++size_;
     }
 
     std::vector<T, large_array_allocator<T>> values_;
-    std::vector<std::uint64_t, large_array_allocator<std::uint64_t>> valid_;
+    std::vector<std::uint64_t, large_array_allocator<std::uint64_t>> valid_;  // empty up to inline_rows rows
+    std::uint64_t inline_valid_ = 0;
     std::size_t size_ = 0;
 };

@@ -98,26 +98,28 @@ bool read_rows(column_data& data, const vdl_result& result, std::uint32_t column
     return complete;
 }
 
-// Every column of the result, read in one pass over its rows: the rows come in blocks, and each
-// block is read column by column while its cells are still in the processor's cache.
-std::vector<column_data> read_columns(const vdl_result& result) {
+// Every column of the result, read in one pass over its rows into the columns' cells: the rows
+// come in blocks, and each block is read column by column while its cells are still in the
+// processor's cache.
+void read_columns(const vdl_result& result, std::vector<result_column>& columns) {
     constexpr std::uint32_t block_rows = 1024;
-    std::vector<column_data> data;
-    data.reserve(result.column_count);
-    for (std::uint32_t c = 0; c < result.column_count; ++c)
-        data.push_back(sized_column(column_kind(result, c), result.row_count));
-    std::vector<bool> widen(result.column_count, false);
+    const auto data = [&](std::uint32_t c) -> column_data& { return columns[c].data; };
+    for (std::uint32_t c = 0; c < result.column_count; ++c) data(c) = sized_column(column_kind(result, c), result.row_count);
+    // An integer column that meets a double is read no further, and read again as doubles at the
+    // end; such columns are rare, so they are noted only when met.
+    std::vector<std::uint32_t> widened;
+    const auto is_widened = [&](std::uint32_t c) {
+        return !widened.empty() && std::find(widened.begin(), widened.end(), c) != widened.end();
+    };
     for (std::uint32_t first = 0; first < result.row_count; first += block_rows) {
         const std::uint32_t last = result.row_count - first < block_rows ? result.row_count : first + block_rows;
         for (std::uint32_t c = 0; c < result.column_count; ++c)
-            if (!widen[c] && !read_rows(data[c], result, c, first, last)) widen[c] = true;
+            if (!is_widened(c) && !read_rows(data(c), result, c, first, last)) widened.push_back(c);
     }
-    for (std::uint32_t c = 0; c < result.column_count; ++c) {
-        if (!widen[c]) continue;
-        data[c] = sized_column(double_cells::kind, result.row_count);
-        read_rows(data[c], result, c, 0, result.row_count);
+    for (const std::uint32_t c : widened) {
+        data(c) = sized_column(double_cells::kind, result.row_count);
+        read_rows(data(c), result, c, 0, result.row_count);
     }
-    return data;
 }
 
 void store_rows_fetched(handle::statement& stmt) { report_rows_fetched(stmt); }
@@ -151,7 +153,7 @@ void set_processed(const parameter_sets& sets, SQLULEN count) noexcept {
 // so a value that cannot be sent stops the execution before the store is asked anything; a
 // failure of the store stops it at that set, whose number the record carries.
 diag_record run_parameter_sets(handle::statement& stmt) {
-    const auto markers = statement_text(stmt.prepared_text).markers();
+    const std::vector<std::size_t>& markers = stmt.prepared_markers;
     const parameter_sets& sets = stmt.param_sets;
     const SQLULEN count = markers.empty() ? 1 : std::max<SQLULEN>(sets.size, 1);
     set_processed(sets, 0);
@@ -172,7 +174,7 @@ diag_record run_parameter_sets(handle::statement& stmt) {
     diag_record outcome = diag_record::success();
     for (SQLULEN set = 0; set < count; ++set) {
         if (ignored(sets, set)) continue;
-        auto r = execute_text(stmt, texts[set]);
+        auto r = execute_text(stmt, std::move(texts[set]));
         set_processed(sets, set + 1);
         if (!succeeded(r)) {
             set_status(sets, set, SQL_PARAM_ERROR);
@@ -189,15 +191,15 @@ diag_record run_parameter_sets(handle::statement& stmt) {
 }  // namespace
 
 std::vector<result_column> build_columns(const vdl_result& result, bool sort_by_name) {
-    std::vector<result_column> columns;
-    columns.reserve(result.column_count);
-    auto data = read_columns(result);
+    // Built in place: the cells are read straight into their columns.
+    std::vector<result_column> columns(result.column_count);
+    read_columns(result, columns);
     for (std::uint32_t c = 0; c < result.column_count; ++c) {
-        std::string name(result.names[c].data, result.names[c].length);
-        auto column = result_column::of(std::move(name), std::move(data[c]));
+        auto& column = columns[c];
+        column.name.assign(result.names[c].data, result.names[c].length);
+        column.describe_from_data();
         log_line(logger::level::debug, "column info - name: {}, type_name: {}, size: {}", column.name,
                  column.type_name, column.column_size);
-        columns.push_back(std::move(column));
     }
     if (sort_by_name) {
         std::sort(columns.begin(), columns.end(),
@@ -212,29 +214,30 @@ std::optional<diag_record> without_connection(const handle::statement& stmt) {
     return diag_record(diag::state::connection_not_open, "statement needs a working connection.");
 }
 
-diag_record execute_text(handle::statement& stmt, std::string_view raw) {
-    std::string text(raw);
-    log_line(logger::level::debug, "raw query: '{}'", text);
-    if (auto refusal = zero_byte_refusal(text)) return *std::move(refusal);
+diag_record execute_text(handle::statement& stmt, std::string raw) {
+    log_line(logger::level::debug, "raw query: '{}'", raw);
+    if (auto refusal = zero_byte_refusal(raw)) return *std::move(refusal);
 
-    if (text.empty()) {
+    if (raw.empty()) {
         log_line(logger::level::debug, "empty query");
         clear_result(stmt);
         return diag_record::success();
     }
-    if (text == "UNPREPARE") {
+    if (raw == "UNPREPARE") {
         clear_result(stmt);
         return diag_record::success();
     }
-    if (text.size() >= 15 && text.find("vdl.statistics.") != std::string::npos) {
+    if (raw.size() >= 15 && raw.find("vdl.statistics.") != std::string::npos) {
         clear_result(stmt);
         return diag_record(diag::state::general_warning,
                            "getting columns from vdl.statistics timeseries is not supported");
     }
 
-    auto unwrapped = rewrite::unwrap(text);
+    // The text as the application gave it, kept with the result it makes (SQLSetPos reads its table).
+    stmt.next_result_text.assign(raw);
+    auto unwrapped = rewrite::unwrap(std::move(raw));
     stmt.wrapped_flag = unwrapped.wrapped;
-    text = rewrite::apply_row_limit(std::move(unwrapped.text), stmt.max_rows);
+    const std::string text = rewrite::apply_row_limit(std::move(unwrapped.text), stmt.max_rows);
     log_line(logger::level::debug, "query: '{}'", text);
 
     if (auto refusal = without_connection(stmt)) return *std::move(refusal);
@@ -263,7 +266,7 @@ diag_record execute_text(handle::statement& stmt, std::string_view raw) {
     result_table table{build_columns(*result, stmt.wrapped_flag), std::move(result)};
     log_line(logger::level::debug, "query results got {} rows and {} columns", rows, table.columns.size());
     install_result(stmt, std::move(table), rows);
-    stmt.result_text = raw;
+    std::swap(stmt.result_text, stmt.next_result_text);
     return diag_record::success();
 }
 

@@ -17,7 +17,7 @@ std::optional<diag_record> without_connection(const handle::statement& stmt);
 // Runs a text: a text holding a zero byte is refused; then the fixed answers (empty,
 // "UNPREPARE", the statistics series), the Tableau wrapper, the row limit, then the query; a
 // result replaces the statement's result table.
-diag_record execute_text(handle::statement& stmt, std::string_view text);
+diag_record execute_text(handle::statement& stmt, std::string text);
 
 // Runs the prepared text once per parameter set, every marker replaced by its bound value; or,
 // right after an early execution, takes the result that one left.

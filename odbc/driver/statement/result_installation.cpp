@@ -13,7 +13,7 @@ void install_result(handle::statement& stmt, result_table table, std::int64_t ro
     stmt.result_text.clear();
     stmt.row_count = row_count;
     if (placement == cursor_placement::before_first_row) close_cursor(stmt);
-    stmt.get_data = {};
+    stmt.get_data.reset();
     report_rows_fetched(stmt);
 }
 
@@ -39,7 +39,7 @@ void close_cursor(handle::statement& stmt) noexcept {
     stmt.current_row = -1;
     stmt.rowset_start = -1;
     stmt.rowset_size = 0;
-    stmt.get_data = {};
+    stmt.get_data.reset();
 }
 
 }  // namespace execution

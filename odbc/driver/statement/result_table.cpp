@@ -47,21 +47,25 @@ std::size_t cell_count(const column_data& data) noexcept {
 const kind_description& describe_kind(std::size_t kind) noexcept { return kinds.at(kind < kinds.size() ? kind : 0); }
 
 result_column result_column::of(std::string name, column_data data) {
-    const auto& k = describe_kind(data.index());
     result_column c;
     c.name = std::move(name);
-    c.type_name = k.type_name;
-    c.sql_type = k.sql_type;
-    c.c_type = k.c_type;
-    c.precision = k.precision;
-    c.radix = k.precision;
-    if (const auto* t = std::get_if<text_cells>(&data)) {
-        c.column_size = text_width(*t);
-    } else if (const auto* v = std::get_if<text_view_cells>(&data)) {
-        c.column_size = text_width(*v);
-    } else {
-        c.column_size = k.column_size;
-    }
     c.data = std::move(data);
+    c.describe_from_data();
     return c;
+}
+
+void result_column::describe_from_data() {
+    const auto& k = describe_kind(data.index());
+    type_name = k.type_name;
+    sql_type = k.sql_type;
+    c_type = k.c_type;
+    precision = k.precision;
+    radix = k.precision;
+    if (const auto* t = std::get_if<text_cells>(&data)) {
+        column_size = text_width(*t);
+    } else if (const auto* v = std::get_if<text_view_cells>(&data)) {
+        column_size = text_width(*v);
+    } else {
+        column_size = k.column_size;
+    }
 }

@@ -79,6 +79,8 @@ struct result_column {
     // precision of the kind; text kinds are as wide as their longest value, and 0 wide as soon as
     // one value is NULL.
     static result_column of(std::string name, column_data data);
+    // Sets the description from the cells already in `data` (what `of` does, in place).
+    void describe_from_data();
 };
 
 // Hands a record of the client library back to it.

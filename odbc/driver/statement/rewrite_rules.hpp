@@ -26,7 +26,7 @@ struct unwrapped {
 
 // Cuts a Tableau custom-query wrapper away, keeping the inner query: only from a SELECT whose
 // code has "FROM (" followed by the wrapper's closing marker.
-unwrapped unwrap(std::string_view text);
+unwrapped unwrap(std::string text);
 
 // Adds " LIMIT <max_rows>" to a SELECT (by its first word) without "limit", before the first
 // ";" of its code or after its last code. A maximum of 0, or one beyond the signed 64-bit range

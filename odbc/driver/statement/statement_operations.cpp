@@ -30,6 +30,7 @@ diag_record prepare(handle::statement& stmt, std::string_view text) {
     // A refused text leaves nothing prepared, so that no later SQLExecute runs an older text.
     const auto refuse = [&stmt](diag_record r) {
         stmt.prepared_text.clear();
+        stmt.prepared_markers.clear();
         stmt.parameter_count = 0;
         stmt.executed_flag = false;
         return r;
@@ -46,6 +47,7 @@ diag_record prepare(handle::statement& stmt, std::string_view text) {
     stmt.insert_flag = rewrite::contains_lower(text, "insert");
     execution::clear_result(stmt);
     if (stmt.insert_flag) stmt.prepared_text = rewrite::rewrite_insert(stmt.prepared_text);
+    stmt.prepared_markers = statement_text(stmt.prepared_text).markers();  // the insert rule adds none
     log_line(logger::level::debug, "prepared query: '{}' parameters: {} insert: {}", stmt.prepared_text,
              stmt.parameter_count, stmt.insert_flag);
     return diag_record::success();
@@ -90,9 +92,10 @@ diag_record exec_direct(handle::statement& stmt, std::string_view text) {
     // early, SQLExecute taking an early result) may run or take the older text. The parameter
     // bindings stay, as they do across SQLPrepare.
     stmt.prepared_text.clear();
+    stmt.prepared_markers.clear();
     stmt.parameter_count = 0;
     stmt.executed_flag = false;
-    return execution::execute_text(stmt, text);
+    return execution::execute_text(stmt, std::string(text));
 }
 
 diag_record execute(handle::statement& stmt) { return execution::execute_prepared(stmt); }
@@ -117,6 +120,7 @@ diag_record free_stmt(handle::statement& stmt, SQLUSMALLINT option) {
 
 diag_record cancel(handle::statement& stmt) {
     stmt.prepared_text.clear();
+    stmt.prepared_markers.clear();
     stmt.parameter_count = 0;
     stmt.parameter_bindings.clear();
     stmt.column_bindings.clear();
