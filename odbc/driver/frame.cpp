@@ -45,14 +45,6 @@ void log_result(const diag_record& r) noexcept {
     }
 }
 
-SQLRETURN post(variant_handle& h, diag_record&& r) noexcept {
-    // The result line of a success is a Debug line: skip building it when that level is off.
-    if (!r.ok() || logger::detail::the_logger().enabled(logger::level::debug)) log_result(r);
-    const SQLRETURN rc = r.return_code;
-    h.common().diagnostics = std::move(r);
-    return rc;
-}
-
 std::string_view function_name_of(std::string_view signature) noexcept {
     const auto open = signature.find('(');
     if (open != std::string_view::npos) signature = signature.substr(0, open);

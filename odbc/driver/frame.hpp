@@ -70,14 +70,21 @@ diag_record run_guarded(const std::source_location& where, auto&& op) {
 // Writes the result line of a record.
 void log_result(const diag_record& r) noexcept;
 
-// Record form: result line, the record replaces the handle's diagnostics, return code.
-SQLRETURN post(variant_handle& h, diag_record&& r) noexcept;
+// Record form: result line, the record replaces the handle's diagnostics, return code. Inline:
+// every export's success passes here.
+inline SQLRETURN post(variant_handle& h, diag_record&& r) noexcept {
+    // The result line of a success is a Debug line: skip building it when that level is off.
+    if (!r.ok() || logger::detail::the_logger().enabled(logger::level::debug)) log_result(r);
+    const SQLRETURN rc = r.return_code;
+    h.common().diagnostics = std::move(r);
+    return rc;
+}
 
 // The lock a call holds on a handle of this kind while it works: a statement's operations are
 // serialised, so that one thread's SQLCancel waits for another thread's fetch on the same
 // statement; the other kinds are not locked. Empty when the lock cannot be taken.
 template <typename Kind>
-std::optional<std::unique_lock<handle::statement_lock>> lock_kind(Kind& k) noexcept {
+[[gnu::always_inline]] inline std::optional<std::unique_lock<handle::statement_lock>> lock_kind(Kind& k) noexcept {
     if constexpr (std::is_same_v<Kind, handle::statement>) {
         try {
             return std::unique_lock<handle::statement_lock>(k.lock);

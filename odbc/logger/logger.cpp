@@ -16,7 +16,7 @@ namespace logger {
 
 namespace fs = std::filesystem;
 
-[[gnu::tls_model("initial-exec")]] thread_local int detail::guarded_depth = 0;
+[[gnu::tls_model("initial-exec")]] constinit thread_local int detail::guarded_depth = 0;
 
 namespace {
 

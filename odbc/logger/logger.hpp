@@ -99,8 +99,9 @@ VDL_EXPORT basic_logger& get_logger();
 
 // How many guarded calls the thread is inside (guarded_scope). Initial-exec: the driver is loaded
 // once and early enough for its thread-local to live in the static TLS block, which saves a
-// __tls_get_addr call on every export.
-[[gnu::tls_model("initial-exec")]] extern thread_local int guarded_depth;
+// __tls_get_addr call on every export; constinit lets every use read it directly instead of
+// through the thread-local's initialisation function.
+[[gnu::tls_model("initial-exec")]] extern thread_local constinit int guarded_depth;
 
 // The logger as every line reaches it: the exported accessor is called once, later lines read a
 // reference without a call.

@@ -46,11 +46,27 @@ public:
         return static_cast<T*>(memory);
     }
 
+    // count objects of a trivial type, each a copy of `value` (written in place: no call to
+    // memset for the few cells of a row).
+    template <class T>
+    T* make_filled(std::size_t count, const T& value) {
+        static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+        if (count > max_bytes / sizeof(T)) throw std::bad_alloc();
+        auto* out = static_cast<T*>(allocate(count == 0 ? 1 : count * sizeof(T), alignof(T)));
+        for (std::size_t i = 0; i < count; ++i) out[i] = value;
+        return out;
+    }
     // A copy of the bytes followed by a zero byte (never null, also for length 0).
     char* copy_text(const void* data, std::size_t length) {
         if (length >= max_bytes) throw std::bad_alloc();
         auto* out = static_cast<char*>(allocate(length + 1, 1));
-        if (length > 0) std::memcpy(out, data, length);
+        const auto* from = static_cast<const char*>(data);
+        if (length <= short_text) {
+            // Most texts of a result are short (symbols, names): copied here, not by a call.
+            for (std::size_t i = 0; i < length; ++i) out[i] = from[i];
+        } else {
+            std::memcpy(out, from, length);
+        }
         out[length] = '\0';
         return out;
     }
@@ -62,6 +78,7 @@ private:
     // Small enough for the arena to stay a small allocation of the heap (glibc takes requests
     // from 1 KiB on through its slower paths, which also consolidate freed chunks).
     static constexpr std::size_t inline_bytes = 512;
+    static constexpr std::size_t short_text = 16;
     static constexpr std::size_t first_chunk = 16 * 1024;
     static constexpr std::size_t largest_chunk = 16 * 1024 * 1024;
     static constexpr std::size_t max_bytes = std::size_t{1} << 40;

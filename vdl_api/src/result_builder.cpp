@@ -180,7 +180,7 @@ outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int fir
             return failure{VDL_E_RESULT_TOO_LARGE,
                            fmt::format("the result has more than {} rows; narrow the query or add a LIMIT",
                                        std::numeric_limits<std::uint32_t>::max())};
-        auto* cells = memory.make_zeroed<vdl_cell>(static_cast<std::size_t>(columns));
+        auto* cells = memory.make_filled(column_total, vdl_cell{});
         for (int c = 0; c < columns; ++c) {
             if (!fill_cell(memory, db, statement, c, rules[static_cast<std::size_t>(c)], cells[c])) return out_of_memory();
             kinds[static_cast<std::size_t>(c)] |= kind_bit(cells[c].kind);
