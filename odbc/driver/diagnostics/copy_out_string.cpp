@@ -19,7 +19,13 @@ void copy_text_into(std::string_view text, void* buffer, std::int64_t buffer_len
     }
     if (buffer != nullptr && buffer_length > 0) {
         auto* out = static_cast<char*>(buffer);
-        if (c > 0) std::memcpy(out, text.data(), static_cast<std::size_t>(c));
+        // Cells are mostly short texts (symbols, names), copied here rather than by a call.
+        constexpr std::int64_t short_text = 16;
+        if (c <= short_text) {
+            for (std::int64_t i = 0; i < c; ++i) out[i] = text[static_cast<std::size_t>(i)];
+        } else {
+            std::memcpy(out, text.data(), static_cast<std::size_t>(c));
+        }
         out[c] = '\0';
     }
 }
