@@ -17,7 +17,9 @@
  *   vdl_close(h);
  *
  * Threads: distinct handles may be used from distinct threads at the same time (also on
- * one store file); one handle must be used by one thread at a time. Records returned by
+ * one store file); one handle is meant for one thread at a time (this library lets the
+ * vdl_query and vdl_ts_get_metadata calls of several threads on one handle take turns, but
+ * callers should not rely on it). Records returned by
  * vdl_query and vdl_ts_get_metadata belong to no handle: they stay valid after vdl_close
  * until vdl_release, and may be released from any thread.
  *

@@ -30,7 +30,7 @@ std::vector<std::string> list_tables(handle::statement& stmt) {
     log_line(logger::level::debug, "call 'SHOW TABLES;'");
     vdl_result* raw = nullptr;
     // Only the record tells: a store that cannot list its tables gives none.
-    vdl_query(stmt.cluster, "show tables;", &raw);
+    handle::on_cluster(stmt, [&](vdl_handle* cluster) { return vdl_query(cluster, "show tables;", &raw); });
     const library_result result(raw);
     std::vector<std::string> tables;
     if (!result) {
@@ -62,7 +62,8 @@ library_metadata get_table_metadata(handle::statement& stmt, std::string_view ta
     }
     const std::string name(table);
     vdl_metadata* raw = nullptr;
-    const std::uint32_t status = vdl_ts_get_metadata(stmt.cluster, name.c_str(), &raw);
+    const std::uint32_t status = handle::on_cluster(
+        stmt, [&](vdl_handle* cluster) { return vdl_ts_get_metadata(cluster, name.c_str(), &raw); });
     library_metadata metadata(raw);
     if (status != 0) log_line(logger::level::error, "could not get metadata for {}: {}", name, vdl_error(status));
     return metadata;

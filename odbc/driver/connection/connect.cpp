@@ -52,6 +52,7 @@ void close_cluster(handle::connection& dbc) noexcept {
         if (auto* stmt = child.get_if<handle::statement>()) {
             const std::scoped_lock held(stmt->lock);
             stmt->cluster = nullptr;
+            stmt->client_turns = nullptr;
             execution::release_result(*stmt);
         }
     });

@@ -7,12 +7,16 @@
 #include "handle/base.hpp"
 #include "handle/child_list.hpp"
 #include "handle/owned_cluster.hpp"
+#include "handle/statement_lock.hpp"
 
 namespace handle {
 
 struct connection : base {
     // The client library's handle of the open connection; null while not connected.
     owned_cluster cluster;
+    // Taken around every call of the client library on `cluster`: a client handle is used by one
+    // thread at a time, so the queries of this connection's statements take turns.
+    statement_lock client_turns;
     // Seconds; shared by the login and connection timeout attributes.
     std::uint32_t timeout = 60;
     // The `key` setting kept by connecting.

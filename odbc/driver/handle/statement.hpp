@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ namespace handle {
 struct statement : base {
     // A copy of the connection's cluster handle taken at allocation; opens nothing.
     cluster_handle cluster = nullptr;
+    // The connection's turn for calls on `cluster` (see on_cluster); null with it.
+    statement_lock* client_turns = nullptr;
     std::string prepared_text;
     // Where the "?" markers of the prepared text are, found once by SQLPrepare for every SQLExecute.
     std::vector<std::size_t> prepared_markers;
@@ -79,5 +82,14 @@ enum class implicit_descriptor : std::size_t {
     implementation_parameter = 2,
     implementation_row = 3,
 };
+
+// Calls the client library on the statement's client handle, in the connection's turn: two
+// statements of one connection used from two threads never use its handle at once.
+template <typename Call>
+decltype(auto) on_cluster(const statement& stmt, Call&& call) {
+    std::unique_lock<statement_lock> turn;
+    if (stmt.client_turns != nullptr) turn = std::unique_lock<statement_lock>(*stmt.client_turns);
+    return call(stmt.cluster);
+}
 
 }  // namespace handle

@@ -6,8 +6,8 @@
 
 namespace handle {
 
-// A mutex that a statement record can carry: moving a statement (only done while it is being
-// created, before any thread can reach it) gives the new record a lock of its own.
+// A mutex that a statement or connection record can carry: moving a record (only done while it
+// is being created, before any thread can reach it) gives the new record a lock of its own.
 class statement_lock {
 public:
     statement_lock() = default;

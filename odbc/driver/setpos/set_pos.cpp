@@ -109,7 +109,8 @@ diag_record run_change(const handle::statement& stmt, const setpos::generated_ch
         return diag_record(diag::state::connection_not_open, "statement needs a working connection.");
     log_line(logger::level::debug, "  count query: '{}'", change.count_text);
     vdl_result* raw_count = nullptr;
-    const std::uint32_t counted = vdl_query(stmt.cluster, change.count_text.c_str(), &raw_count);
+    const std::uint32_t counted = handle::on_cluster(
+        stmt, [&](vdl_handle* cluster) { return vdl_query(cluster, change.count_text.c_str(), &raw_count); });
     const library_result count_result(raw_count);
     if (counted != VDL_OK) return query_failed(counted);
     const auto matching = count_in(count_result.get());
@@ -125,7 +126,8 @@ diag_record run_change(const handle::statement& stmt, const setpos::generated_ch
                                   *matching, table));
 
     vdl_result* raw_result = nullptr;
-    const std::uint32_t status = vdl_query(stmt.cluster, change.text.c_str(), &raw_result);
+    const std::uint32_t status = handle::on_cluster(
+        stmt, [&](vdl_handle* cluster) { return vdl_query(cluster, change.text.c_str(), &raw_result); });
     const library_result result(raw_result);
     if (status != VDL_OK) return query_failed(status);
     if (result)

@@ -243,7 +243,8 @@ diag_record execute_text(handle::statement& stmt, std::string raw) {
     if (auto refusal = without_connection(stmt)) return *std::move(refusal);
 
     vdl_result* raw_result = nullptr;
-    const std::uint32_t status = vdl_query(stmt.cluster, text.c_str(), &raw_result);
+    const std::uint32_t status = handle::on_cluster(
+        stmt, [&](vdl_handle* cluster) { return vdl_query(cluster, text.c_str(), &raw_result); });
     library_result result(raw_result);
 
     if (status != 0) {
