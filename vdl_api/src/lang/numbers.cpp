@@ -8,17 +8,6 @@
 namespace vdl::lang {
 namespace {
 
-bool is_digits(std::string_view text) noexcept {
-    if (text.empty()) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
-bool is_hex_number(std::string_view text) noexcept {
-    return text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-}
-
 // Whether a decimal number that std::from_chars finds out of range lies above the doubles
 // (else it lies below the least of them): the sign of the decimal exponent of its first
 // significant digit.
@@ -95,6 +84,17 @@ struct level {
 };
 
 } // namespace
+
+bool is_digits(std::string_view text) noexcept {
+    if (text.empty()) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+bool is_hex_number(std::string_view text) noexcept {
+    return text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+}
 
 std::optional<bound_value> number_value(std::string_view text) {
     if (is_hex_number(text)) return hex_value(text);

@@ -12,6 +12,10 @@
 
 namespace vdl::lang {
 
+// Whether a number token is decimal digits only (42, 007), or 0x and hexadecimal digits.
+bool is_digits(std::string_view text) noexcept;
+bool is_hex_number(std::string_view text) noexcept;
+
 // The value of a number token:
 //   decimal digits that fit 64 bits  the integer (leading zeros allowed)
 //   0x and hexadecimal digits        the 64-bit pattern as a signed integer (0xFFFFFFFFFFFFFFFF is -1)

@@ -16,9 +16,8 @@ namespace {
 // DATETIME(n) reads decimal digits), so each makes a shape of its own.
 char literal_class(const token& t) noexcept {
     if (t.kind == token_kind::timestamp) return 'T';
-    const auto text = t.text;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) return 'H';
-    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) ? 'D' : 'R';
+    if (is_hex_number(t.text)) return 'H';
+    return is_digits(t.text) ? 'D' : 'R';
 }
 
 // Whether a literal that follows this character can change without changing how the text before

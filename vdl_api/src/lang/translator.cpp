@@ -15,13 +15,6 @@
 namespace vdl::lang {
 namespace {
 
-bool is_plain_integer(std::string_view text) noexcept {
-    if (text.empty()) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
 // The nanoseconds given by the argument of DATETIME(...) at tokens[at..end), or nothing
 // when it is not a timestamp argument (DATETIME('now') is then the engine's function).
 outcome<std::optional<std::int64_t>> datetime_argument(std::span<const token> argument) {
@@ -37,7 +30,7 @@ outcome<std::optional<std::int64_t>> datetime_argument(std::span<const token> ar
     }
     const bool negative = argument.size() == 2 && argument[0].is_symbol("-");
     const auto& number = argument.back();
-    if ((argument.size() == 1 || negative) && number.kind == token_kind::number && is_plain_integer(number.text)) {
+    if ((argument.size() == 1 || negative) && number.kind == token_kind::number && is_digits(number.text)) {
         std::int64_t value = 0;
         const std::string digits = fmt::format("{}{}", negative ? "-" : "", number.text);
         const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
