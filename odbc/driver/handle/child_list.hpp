@@ -2,9 +2,12 @@
 // The statements and descriptors allocated on a connection, owned by it. The Driver Manager
 // frees a connection after SQLDisconnect without freeing the statements the application left
 // allocated, so the connection frees them with itself; a child freed earlier leaves the list.
+// Statements of one connection may be allocated and freed from several threads at once: the
+// list takes a lock of its own (never held while a child is destroyed).
 
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 struct variant_handle;
@@ -28,11 +31,16 @@ public:
     // Applies `f` to every child, in allocation order.
     template <typename F>
     void for_each(F&& f) const {
+        const std::scoped_lock held(lock_);
         for (const auto& child : children_) f(*child.get());
     }
-    [[nodiscard]] std::size_t size() const noexcept { return children_.size(); }
+    [[nodiscard]] std::size_t size() const {
+        const std::scoped_lock held(lock_);
+        return children_.size();
+    }
 
 private:
+    mutable std::mutex lock_;  // a moved list (only while its connection is being made) gets its own
     std::vector<std::unique_ptr<variant_handle>> children_;
 };
 
