@@ -56,7 +56,8 @@ std::uint64_t step_all(sqlite3* db, sqlite3_stmt* statement) {
             case SQLITE_INTEGER: checksum += static_cast<std::uint64_t>(sqlite3_column_int64(statement, c)); break;
             case SQLITE_FLOAT: checksum += static_cast<std::uint64_t>(sqlite3_column_double(statement, c)); break;
             case SQLITE_TEXT:
-                checksum += *sqlite3_column_text(statement, c) + static_cast<std::uint64_t>(sqlite3_column_bytes(statement, c));
+                checksum +=
+                    *sqlite3_column_text(statement, c) + static_cast<std::uint64_t>(sqlite3_column_bytes(statement, c));
                 break;
             case SQLITE_BLOB:
                 checksum += reinterpret_cast<std::uintptr_t>(sqlite3_column_blob(statement, c)) +
@@ -92,7 +93,8 @@ int main(int argc, char** argv) {
         rows = step_all(db.get(), prepare(db.get(), query).get());
     } else if (scenario == "point") {
         for (std::uint64_t i = 0; i < count; ++i)
-            rows += step_all(db.get(), prepare(db.get(), fmt::format(fmt::runtime(query), bench::point_timestamp(i))).get());
+            rows += step_all(db.get(),
+                             prepare(db.get(), fmt::format(fmt::runtime(query), bench::point_timestamp(i))).get());
     } else if (scenario == "prepared") {
         auto statement = prepare(db.get(), query);
         for (std::uint64_t i = 0; i < count; ++i) {

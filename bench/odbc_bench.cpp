@@ -123,9 +123,9 @@ std::vector<column_buffer> describe(SQLHSTMT stmt, SQLULEN rows) {
 void bind(SQLHSTMT stmt, std::vector<column_buffer>& buffers) {
     for (std::size_t c = 0; c < buffers.size(); ++c) {
         auto& b = buffers[c];
-        check(SQLBindCol(stmt, static_cast<SQLUSMALLINT>(c + 1), b.c_type, b.data.data(), b.element,
-                         b.indicators.data()),
-              SQL_HANDLE_STMT, stmt, "SQLBindCol");
+        check(
+            SQLBindCol(stmt, static_cast<SQLUSMALLINT>(c + 1), b.c_type, b.data.data(), b.element, b.indicators.data()),
+            SQL_HANDLE_STMT, stmt, "SQLBindCol");
     }
 }
 
@@ -133,13 +133,15 @@ void bind(SQLHSTMT stmt, std::vector<column_buffer>& buffers) {
 std::uint64_t checksum = 0;
 
 void touch(const column_buffer& b, SQLULEN rows) {
-    for (SQLULEN r = 0; r < rows; ++r) checksum += static_cast<std::uint64_t>(b.indicators[r]) + std::to_integer<unsigned>(b.data[r * static_cast<SQLULEN>(b.element)]);
+    for (SQLULEN r = 0; r < rows; ++r)
+        checksum += static_cast<std::uint64_t>(b.indicators[r]) +
+                    std::to_integer<unsigned>(b.data[r * static_cast<SQLULEN>(b.element)]);
 }
 
 std::uint64_t run_bind(SQLHSTMT stmt, std::string query) {
     SQLULEN fetched = 0;
-    check(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rowset_rows), 0),
-          SQL_HANDLE_STMT, stmt, "SQL_ATTR_ROW_ARRAY_SIZE");
+    check(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rowset_rows), 0), SQL_HANDLE_STMT,
+          stmt, "SQL_ATTR_ROW_ARRAY_SIZE");
     check(SQLExecDirect(stmt, text(query), SQL_NTS), SQL_HANDLE_STMT, stmt, "SQLExecDirect");
     check(SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_HANDLE_STMT, stmt,
           "SQL_ATTR_ROWS_FETCHED_PTR");
@@ -226,7 +228,9 @@ std::uint64_t run_prepared(SQLHSTMT stmt, std::string query, std::uint64_t count
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        fmt::print(stderr, "usage: vdl_odbc_bench CONNECTION_STRING bind|bind-char|bind-wchar|getdata|point|prepared QUERY [COUNT]\n");
+        fmt::print(
+            stderr,
+            "usage: vdl_odbc_bench CONNECTION_STRING bind|bind-char|bind-wchar|getdata|point|prepared QUERY [COUNT]\n");
         return 2;
     }
     std::string connection = argv[1];
@@ -238,8 +242,8 @@ int main(int argc, char** argv) {
     SQLHDBC dbc = nullptr;
     SQLHSTMT stmt = nullptr;
     check(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_HANDLE_ENV, nullptr, "SQLAllocHandle(ENV)");
-    check(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0), SQL_HANDLE_ENV,
-          env, "SQL_ATTR_ODBC_VERSION");
+    check(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0), SQL_HANDLE_ENV, env,
+          "SQL_ATTR_ODBC_VERSION");
     check(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_HANDLE_ENV, env, "SQLAllocHandle(DBC)");
     check(SQLDriverConnect(dbc, nullptr, text(connection), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
           SQL_HANDLE_DBC, dbc, "SQLDriverConnect");

@@ -76,8 +76,9 @@ std::vector<std::string> secrets_of(std::string_view text, char separator) {
     return secrets;
 }
 
-constexpr std::string_view own_words = "connection string: not support key '' with value: '' [Error] [Info]  "
-                                       "[Debug] *** 0123456789\n";
+constexpr std::string_view own_words =
+    "connection string: not support key '' with value: '' [Error] [Info]  "
+    "[Debug] *** 0123456789\n";
 
 bool has_own_byte(std::string_view piece, std::string_view text) {
     for (const char c : piece) {

@@ -95,8 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         value_piece piece;
         for (int call = 0; call < 256; ++call) {
             const auto before = piece.offset;
-            const diag_record r = fetch_column_generic(column, 1, first_row, row_size, c_type, buffer, buffer_length,
-                                                       indicator, &piece);
+            const diag_record r =
+                fetch_column_generic(column, 1, first_row, row_size, c_type, buffer, buffer_length, indicator, &piece);
             if (r.return_code == SQL_ERROR || !piece.truncated) break;
             // Every piece makes progress when the buffer holds at least one character.
             const bool roomy = with_buffer && ((c_type == SQL_C_CHAR && buffer_length > 1) ||

@@ -18,8 +18,8 @@ public:
     input(const std::uint8_t* data, std::size_t size) : data_(reinterpret_cast<const char*>(data)), size_(size) {}
 
     template <typename T>
-        requires std::is_trivially_copyable_v<T>
-    T take() noexcept {
+    requires std::is_trivially_copyable_v<T> T take()
+    noexcept {
         T value{};
         const std::size_t n = sizeof(T) < size_ ? sizeof(T) : size_;
         if (n > 0) std::memcpy(&value, data_, n);
@@ -62,10 +62,10 @@ private:
 
 // A property of the code under test that failed: reported and turned into a crash, which the
 // fuzzer keeps as a finding.
-#define FUZZ_CHECK(condition)                                                                    \
-    do {                                                                                         \
-        if (!(condition)) {                                                                      \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);   \
-            std::abort();                                                                        \
-        }                                                                                        \
+#define FUZZ_CHECK(condition)                                                                  \
+    do {                                                                                       \
+        if (!(condition)) {                                                                    \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                      \
+        }                                                                                      \
     } while (false)

@@ -13,6 +13,7 @@ packages=(
   binutils
   libsqliteodbc linux-perf
   clang-16 libclang-rt-16-dev
+  clang-format
 )
 
 missing=()

@@ -12,8 +12,8 @@ diag_record from_current_exception(const std::source_location& where) noexcept {
         try {
             throw;
         } catch (const std::bad_alloc& e) {
-            return diag_record(diag::state::memory_error,
-                               fmt::format("{}:{}- alloc exception: {}", where.function_name(), where.line(), e.what()));
+            return diag_record(diag::state::memory_error, fmt::format("{}:{}- alloc exception: {}",
+                                                                      where.function_name(), where.line(), e.what()));
         } catch (const std::exception& e) {
             return diag_record(diag::state::general_error,
                                fmt::format("{}:{}- exception: {}", where.function_name(), where.line(), e.what()));

@@ -24,7 +24,7 @@ template <typename Kind>
 struct checked_handle {
     variant_handle* handle = nullptr;  // null when the check failed
     Kind* record = nullptr;
-    std::string_view failure;          // why the check failed
+    std::string_view failure;  // why the check failed
 
     // The record of a failed check (SQL_INVALID_HANDLE). Built only when asked for: the check runs
     // on every call, and a passing check has nothing to say.

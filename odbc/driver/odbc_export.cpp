@@ -125,15 +125,14 @@ SQLRETURN SQL_API SQLGetInfo(SQLHDBC ConnectionHandle, SQLUSMALLINT InfoType, SQ
 
 SQLRETURN SQL_API SQLGetFunctions(SQLHDBC ConnectionHandle, SQLUSMALLINT FunctionId, SQLUSMALLINT* Supported) {
     log_line(level::debug, "{} id {}", "SQLGetFunctions", FunctionId);
-    return frame::call<connection>(ConnectionHandle,
-                                   [&](connection& dbc) { return attributes::get_functions(dbc, FunctionId, Supported); });
+    return frame::call<connection>(
+        ConnectionHandle, [&](connection& dbc) { return attributes::get_functions(dbc, FunctionId, Supported); });
 }
 
 // ---- connecting ----
 
-SQLRETURN SQL_API SQLConnect(SQLHDBC ConnectionHandle, SQLCHAR* ServerName, SQLSMALLINT NameLength1,
-                             SQLCHAR* UserName, SQLSMALLINT NameLength2, SQLCHAR* Authentication,
-                             SQLSMALLINT NameLength3) {
+SQLRETURN SQL_API SQLConnect(SQLHDBC ConnectionHandle, SQLCHAR* ServerName, SQLSMALLINT NameLength1, SQLCHAR* UserName,
+                             SQLSMALLINT NameLength2, SQLCHAR* Authentication, SQLSMALLINT NameLength3) {
     return frame::call<connection>(ConnectionHandle, [&](connection& dbc) {
         return connection_ops::connect(dbc, text_arg(ServerName, NameLength1), text_arg(UserName, NameLength2),
                                        text_arg(Authentication, NameLength3));
@@ -210,8 +209,7 @@ SQLRETURN SQL_API SQLCancel(SQLHSTMT StatementHandle) {
 
 SQLRETURN SQL_API SQLCloseCursor(SQLHSTMT StatementHandle) {
     log_line(level::debug, "SQLCloseCursor");
-    return frame::call<statement>(StatementHandle,
-                                  [&](statement& stmt) { return statement_ops::close_cursor(stmt); });
+    return frame::call<statement>(StatementHandle, [&](statement& stmt) { return statement_ops::close_cursor(stmt); });
 }
 
 SQLRETURN SQL_API SQLDescribeParam(SQLHSTMT hstmt, SQLUSMALLINT ipar, SQLSMALLINT* pfSqlType, SQLULEN* pcbParamDef,
@@ -275,9 +273,8 @@ SQLRETURN SQL_API SQLFetch(SQLHSTMT StatementHandle) {
 
 SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT StatementHandle, SQLSMALLINT FetchOrientation, SQLLEN FetchOffset) {
     log_line(level::debug, "SQLFetchScroll");
-    return frame::call<statement>(StatementHandle, [&](statement& stmt) {
-        return fetch_ops::fetch_scroll(stmt, FetchOrientation, FetchOffset);
-    });
+    return frame::call<statement>(
+        StatementHandle, [&](statement& stmt) { return fetch_ops::fetch_scroll(stmt, FetchOrientation, FetchOffset); });
 }
 
 SQLRETURN SQL_API SQLMoreResults(SQLHSTMT hstmt) {
@@ -306,8 +303,8 @@ SQLRETURN SQL_API SQLTables(SQLHSTMT StatementHandle, SQLCHAR* CatalogName, SQLS
 }
 
 SQLRETURN SQL_API SQLColumns(SQLHSTMT StatementHandle, SQLCHAR* CatalogName, SQLSMALLINT NameLength1,
-                             SQLCHAR* SchemaName, SQLSMALLINT NameLength2, SQLCHAR* TableName,
-                             SQLSMALLINT NameLength3, SQLCHAR* ColumnName, SQLSMALLINT NameLength4) {
+                             SQLCHAR* SchemaName, SQLSMALLINT NameLength2, SQLCHAR* TableName, SQLSMALLINT NameLength3,
+                             SQLCHAR* ColumnName, SQLSMALLINT NameLength4) {
     log_line(level::debug, "SQLColumns");
     return frame::call<statement>(StatementHandle, [&](statement& stmt) {
         return catalog_ops::columns(stmt, text_arg(CatalogName, NameLength1), text_arg(SchemaName, NameLength2),
@@ -401,7 +398,8 @@ SQLRETURN SQL_API SQLGetTypeInfo(SQLHSTMT StatementHandle, SQLSMALLINT DataType)
 
 SQLRETURN SQL_API SQLSetPos(SQLHSTMT hstmt, SQLSETPOSIROW irow, SQLUSMALLINT fOption, SQLUSMALLINT fLock) {
     log_line(level::debug, "{} RowNumber: {}, Operation: {}, LockType: {}", "SQLSetPos", irow, fOption, fLock);
-    return frame::call<statement>(hstmt, [&](statement& stmt) { return setpos_ops::set_pos(stmt, irow, fOption, fLock); });
+    return frame::call<statement>(hstmt,
+                                  [&](statement& stmt) { return setpos_ops::set_pos(stmt, irow, fOption, fLock); });
 }
 
 // ---- functions the driver does not offer ----
@@ -437,8 +435,8 @@ SQLRETURN SQL_API SQLSetCursorName(SQLHSTMT StatementHandle, SQLCHAR*, SQLSMALLI
 SQLRETURN SQL_API SQLSetDescField(SQLHDESC DescriptorHandle, SQLSMALLINT, SQLSMALLINT, SQLPOINTER, SQLINTEGER) {
     return frame::not_offered(DescriptorHandle);
 }
-SQLRETURN SQL_API SQLSetDescRec(SQLHDESC DescriptorHandle, SQLSMALLINT, SQLSMALLINT, SQLSMALLINT, SQLLEN,
-                                SQLSMALLINT, SQLSMALLINT, SQLPOINTER, SQLLEN*, SQLLEN*) {
+SQLRETURN SQL_API SQLSetDescRec(SQLHDESC DescriptorHandle, SQLSMALLINT, SQLSMALLINT, SQLSMALLINT, SQLLEN, SQLSMALLINT,
+                                SQLSMALLINT, SQLPOINTER, SQLLEN*, SQLLEN*) {
     return frame::not_offered(DescriptorHandle);
 }
 SQLRETURN SQL_API SQLSetScrollOptions(SQLHSTMT hstmt, SQLUSMALLINT, SQLLEN, SQLUSMALLINT) {

@@ -85,7 +85,6 @@ level level_from_setting(std::uint64_t value) noexcept {
     }
 }
 
-
 basic_logger::~basic_logger() {
     std::lock_guard lock(mutex_);
     close_current();
@@ -176,8 +175,7 @@ void basic_logger::remove_oldest_rotated(const fs::path& directory) const {
     const auto excess = by_age.size() - static_cast<std::size_t>(keep_count_);
     for (std::size_t i = 0; i < excess; ++i) {
         std::error_code ec;
-        if (!fs::remove(by_age[i].second, ec) && ec)
-            throw fs::filesystem_error("remove", by_age[i].second, ec);
+        if (!fs::remove(by_age[i].second, ec) && ec) throw fs::filesystem_error("remove", by_age[i].second, ec);
     }
 }
 
@@ -185,9 +183,8 @@ void basic_logger::rotate_if_needed() {
     if (max_size_ <= 0) return;
     if (written_ < static_cast<std::uintmax_t>(max_size_)) return;
     close_current();
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                             std::chrono::system_clock::now().time_since_epoch())
-                             .count();
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
     // The file that is rotated is the one that was open, in the directory it was opened in: a
     // directory configured while it was open takes effect only when the file is opened again.
     const fs::path current = open_path_;

@@ -52,7 +52,9 @@ public:
     }
 
     void set_level(level l) noexcept { level_.store(static_cast<std::int32_t>(l), std::memory_order_relaxed); }
-    [[nodiscard]] level get_level() const noexcept { return static_cast<level>(level_.load(std::memory_order_relaxed)); }
+    [[nodiscard]] level get_level() const noexcept {
+        return static_cast<level>(level_.load(std::memory_order_relaxed));
+    }
 
     // Stores the directory, keep count and maximum size; opens "<dir>/vdl_odbc_driver.log"
     // for appending when no file is open yet. Returns whether a file is open afterwards.
@@ -72,24 +74,24 @@ public:
 private:
     void write(level l, fmt::string_view format, fmt::format_args args);
     void write_pending() noexcept;
-    void write_out() noexcept;                // called with mutex_ held
-    void rotate_if_needed();                 // called with mutex_ held
-    void open_current();                     // called with mutex_ held
-    void close_current() noexcept;           // called with mutex_ held
+    void write_out() noexcept;                                                 // called with mutex_ held
+    void rotate_if_needed();                                                   // called with mutex_ held
+    void open_current();                                                       // called with mutex_ held
+    void close_current() noexcept;                                             // called with mutex_ held
     void remove_oldest_rotated(const std::filesystem::path& directory) const;  // called with mutex_ held
 
     std::atomic<std::int32_t> level_{static_cast<std::int32_t>(level::info)};
     std::atomic<bool> open_{false};
     std::atomic<std::int64_t> users_{0};
-    mutable std::mutex mutex_;               // serialises rotation and every written line
+    mutable std::mutex mutex_;  // serialises rotation and every written line
     std::ofstream output_;
     // Whole lines not yet handed to the stream: a line is never split between two writes, and a
     // call's lines go out in one write when the call ends (end_group).
     std::string pending_;
     std::atomic<bool> pending_lines_{false};
-    std::uintmax_t written_ = 0;             // size of the current file
+    std::uintmax_t written_ = 0;  // size of the current file
     std::filesystem::path directory_;
-    std::filesystem::path open_path_;         // the file output_ was opened on
+    std::filesystem::path open_path_;  // the file output_ was opened on
     std::int64_t keep_count_ = 0;
     std::int64_t max_size_ = 0;
 };

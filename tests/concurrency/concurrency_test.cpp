@@ -65,8 +65,8 @@ public:
         SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
         SQLCHAR out[1024];
         SQLSMALLINT length = 0;
-        const SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, text(connection_string), SQL_NTS, out, sizeof out,
-                                              &length, SQL_DRIVER_NOPROMPT);
+        const SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, text(connection_string), SQL_NTS, out, sizeof out, &length,
+                                              SQL_DRIVER_NOPROMPT);
         if (!SQL_SUCCEEDED(rc)) {
             error_ = "connect: " + diag(SQL_HANDLE_DBC, dbc_);
             return;
@@ -212,8 +212,8 @@ TEST_F(Concurrency, ThreadsWithTheirOwnConnectionsOnOneStore) {
         ++files;
         std::ifstream in(entry.path());
         for (std::string line; std::getline(in, line); ++lines) {
-            const bool prefixed = line.starts_with("[Debug] ") || line.starts_with("[Info]  ") ||
-                                  line.starts_with("[Error] ");
+            const bool prefixed =
+                line.starts_with("[Debug] ") || line.starts_with("[Info]  ") || line.starts_with("[Error] ");
             ASSERT_TRUE(prefixed) << entry.path().filename() << ": " << line;
             for (const auto* prefix : {"[Debug] ", "[Info]  ", "[Error] "})
                 ASSERT_EQ(line.find(prefix, 1), std::string::npos) << "torn line: " << line;
@@ -276,8 +276,7 @@ TEST_F(Concurrency, CancelFromASecondThreadWhileTheFirstFetches) {
     session s(connection_string());
     ASSERT_EQ(s.error(), "");
     for (int round = 0; round < 20; ++round) {
-        ASSERT_TRUE(s.check(SQLExecDirect(s.stmt(), text("SELECT n FROM t ORDER BY n"), SQL_NTS), "exec"))
-            << s.error();
+        ASSERT_TRUE(s.check(SQLExecDirect(s.stmt(), text("SELECT n FROM t ORDER BY n"), SQL_NTS), "exec")) << s.error();
         std::atomic<int> fetched{0};
         std::atomic<bool> cancelling{false};  // SQLCancel has been called
         std::atomic<bool> cancelled{false};   // and has returned

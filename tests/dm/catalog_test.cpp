@@ -135,7 +135,8 @@ protected:
             }
             out << "\n";
         }
-        if (fetched != SQL_NO_DATA) out << "fetch: " << return_name(fetched) << " " << dm::diag(SQL_HANDLE_STMT, stmt) << "\n";
+        if (fetched != SQL_NO_DATA)
+            out << "fetch: " << return_name(fetched) << " " << dm::diag(SQL_HANDLE_STMT, stmt) << "\n";
         out << "\n";
         SQLFreeStmt(stmt, SQL_CLOSE);
         return out.str();
@@ -175,10 +176,11 @@ TEST_F(Catalog, PrimaryKeys) {
 
 TEST_F(Catalog, ForeignKeys) {
     std::string all;
-    for (const auto& [pk, fk] : {std::pair{arg{"cpu"}, arg{""}}, std::pair{arg{""}, arg{"mem"}}, std::pair{arg{""}, arg{""}}})
-        all += answer("SQLForeignKeys pktable " + pk.shown() + ", fktable " + fk.shown(),
-                      SQLForeignKeys(stmt, nullptr, 0, nullptr, 0, pk.ptr(), SQL_NTS, nullptr, 0, nullptr, 0, fk.ptr(),
-                                     SQL_NTS));
+    for (const auto& [pk, fk] :
+         {std::pair{arg{"cpu"}, arg{""}}, std::pair{arg{""}, arg{"mem"}}, std::pair{arg{""}, arg{""}}})
+        all += answer(
+            "SQLForeignKeys pktable " + pk.shown() + ", fktable " + fk.shown(),
+            SQLForeignKeys(stmt, nullptr, 0, nullptr, 0, pk.ptr(), SQL_NTS, nullptr, 0, nullptr, 0, fk.ptr(), SQL_NTS));
     expect_matches_file("catalog_foreign_keys.txt", all);
 }
 
@@ -207,8 +209,8 @@ TEST_F(Catalog, ColumnPrivileges) {
 }
 
 TEST_F(Catalog, Procedures) {
-    std::string all = answer("SQLProcedures procedure \"%\"",
-                             SQLProcedures(stmt, nullptr, 0, nullptr, 0, arg{"%"}.ptr(), SQL_NTS));
+    std::string all =
+        answer("SQLProcedures procedure \"%\"", SQLProcedures(stmt, nullptr, 0, nullptr, 0, arg{"%"}.ptr(), SQL_NTS));
     all += answer("SQLProcedureColumns procedure \"%\", column \"%\"",
                   SQLProcedureColumns(stmt, nullptr, 0, nullptr, 0, arg{"%"}.ptr(), SQL_NTS, arg{"%"}.ptr(), SQL_NTS));
     expect_matches_file("catalog_procedures.txt", all);
@@ -248,7 +250,8 @@ TEST_F(Catalog, TypeInfoColumnSizeIsABigIntAndEmptyTextsAreNotNull) {
     EXPECT_EQ(type, SQL_BIGINT);
     ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
     SQLINTEGER column_size = 0;
-    ASSERT_EQ(SQLGetData(stmt, 3, SQL_C_SLONG, &column_size, 0, nullptr), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLGetData(stmt, 3, SQL_C_SLONG, &column_size, 0, nullptr), SQL_SUCCESS)
+        << dm::diag(SQL_HANDLE_STMT, stmt);
     EXPECT_EQ(column_size, 2147483647);
     ASSERT_EQ(SQLFetch(stmt), SQL_NO_DATA);
     SQLFreeStmt(stmt, SQL_CLOSE);
@@ -323,9 +326,10 @@ TEST_F(Catalog, AfterAQueryReadToItsEndACatalogAnswerStartsAtItsFirstRow) {
 }
 
 TEST_F(Catalog, TheCatalogFunctionsAreReportedSupported) {
-    for (const SQLUSMALLINT id : std::to_array<SQLUSMALLINT>({SQL_API_SQLTABLES, SQL_API_SQLCOLUMNS, SQL_API_SQLSTATISTICS, SQL_API_SQLPRIMARYKEYS,
-                                  SQL_API_SQLFOREIGNKEYS, SQL_API_SQLTABLEPRIVILEGES, SQL_API_SQLCOLUMNPRIVILEGES,
-                                  SQL_API_SQLPROCEDURES, SQL_API_SQLPROCEDURECOLUMNS, SQL_API_SQLGETTYPEINFO})) {
+    for (const SQLUSMALLINT id : std::to_array<SQLUSMALLINT>(
+             {SQL_API_SQLTABLES, SQL_API_SQLCOLUMNS, SQL_API_SQLSTATISTICS, SQL_API_SQLPRIMARYKEYS,
+              SQL_API_SQLFOREIGNKEYS, SQL_API_SQLTABLEPRIVILEGES, SQL_API_SQLCOLUMNPRIVILEGES, SQL_API_SQLPROCEDURES,
+              SQL_API_SQLPROCEDURECOLUMNS, SQL_API_SQLGETTYPEINFO})) {
         SQLUSMALLINT supported = 7;
         ASSERT_EQ(SQLGetFunctions(dbc, id, &supported), SQL_SUCCESS);
         EXPECT_EQ(supported, SQL_TRUE) << id;

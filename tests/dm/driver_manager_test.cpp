@@ -37,22 +37,41 @@ std::set<std::string> defined_dynamic_symbols(const std::string& library) {
     return names;
 }
 
-
 }  // namespace
 
 TEST(DriverLibrary, ExportsExactlyTheDriverInterface) {
-    const std::set<std::string> expected{
-        "SQLAllocHandle", "SQLBindCol", "SQLBindParameter", "SQLBrowseConnect", "SQLBulkOperations", "SQLCancel",
-        "SQLCancelHandle", "SQLCloseCursor", "SQLColAttribute", "SQLColAttributes", "SQLColumnPrivileges",
-        "SQLColumns", "SQLConnect", "SQLCopyDesc", "SQLDescribeCol", "SQLDescribeParam", "SQLDisconnect",
-        "SQLDriverConnect", "SQLEndTran", "SQLExecDirect", "SQLExecute", "SQLFetch", "SQLFetchScroll",
-        "SQLForeignKeys", "SQLFreeHandle", "SQLFreeStmt", "SQLGetConnectAttr", "SQLGetCursorName", "SQLGetData",
-        "SQLGetDescField", "SQLGetDescRec", "SQLGetDiagField", "SQLGetDiagRec", "SQLGetEnvAttr", "SQLGetFunctions",
-        "SQLGetInfo", "SQLGetStmtAttr", "SQLGetTypeInfo", "SQLMoreResults", "SQLNativeSql", "SQLNumParams",
-        "SQLNumResultCols", "SQLParamData", "SQLPrepare", "SQLPrimaryKeys", "SQLProcedureColumns", "SQLProcedures",
-        "SQLPutData", "SQLRowCount", "SQLSetConnectAttr", "SQLSetCursorName", "SQLSetDescField", "SQLSetDescRec",
-        "SQLSetEnvAttr", "SQLSetPos", "SQLSetScrollOptions", "SQLSetStmtAttr", "SQLSpecialColumns", "SQLStatistics",
-        "SQLTablePrivileges", "SQLTables", "ConfigDSN", "ConfigDriver", "logger::detail::get_logger()"};
+    const std::set<std::string> expected{"SQLAllocHandle",      "SQLBindCol",
+                                         "SQLBindParameter",    "SQLBrowseConnect",
+                                         "SQLBulkOperations",   "SQLCancel",
+                                         "SQLCancelHandle",     "SQLCloseCursor",
+                                         "SQLColAttribute",     "SQLColAttributes",
+                                         "SQLColumnPrivileges", "SQLColumns",
+                                         "SQLConnect",          "SQLCopyDesc",
+                                         "SQLDescribeCol",      "SQLDescribeParam",
+                                         "SQLDisconnect",       "SQLDriverConnect",
+                                         "SQLEndTran",          "SQLExecDirect",
+                                         "SQLExecute",          "SQLFetch",
+                                         "SQLFetchScroll",      "SQLForeignKeys",
+                                         "SQLFreeHandle",       "SQLFreeStmt",
+                                         "SQLGetConnectAttr",   "SQLGetCursorName",
+                                         "SQLGetData",          "SQLGetDescField",
+                                         "SQLGetDescRec",       "SQLGetDiagField",
+                                         "SQLGetDiagRec",       "SQLGetEnvAttr",
+                                         "SQLGetFunctions",     "SQLGetInfo",
+                                         "SQLGetStmtAttr",      "SQLGetTypeInfo",
+                                         "SQLMoreResults",      "SQLNativeSql",
+                                         "SQLNumParams",        "SQLNumResultCols",
+                                         "SQLParamData",        "SQLPrepare",
+                                         "SQLPrimaryKeys",      "SQLProcedureColumns",
+                                         "SQLProcedures",       "SQLPutData",
+                                         "SQLRowCount",         "SQLSetConnectAttr",
+                                         "SQLSetCursorName",    "SQLSetDescField",
+                                         "SQLSetDescRec",       "SQLSetEnvAttr",
+                                         "SQLSetPos",           "SQLSetScrollOptions",
+                                         "SQLSetStmtAttr",      "SQLSpecialColumns",
+                                         "SQLStatistics",       "SQLTablePrivileges",
+                                         "SQLTables",           "ConfigDSN",
+                                         "ConfigDriver",        "logger::detail::get_logger()"};
     EXPECT_EQ(defined_dynamic_symbols(VDL_DRIVER_PATH), expected);
 }
 

@@ -60,9 +60,9 @@ protected:
 TEST_F(DriverManagerParameters, EachPairingIsStoredAsBound) {
     ASSERT_EQ(prepare("insert into p (s, n, d, b, $timestamp) values (?, ?, ?, ?, ?)"), SQL_SUCCESS)
         << dm::diag(SQL_HANDLE_STMT, stmt);
-    SQLBIGINT label = 42;           // SQL_C_SBIGINT as SQL_VARCHAR: the text "42"
-    std::int32_t small = 7;         // SQL_C_SLONG as SQL_BIGINT: four bytes, the number 7
-    char price[] = "2.5";           // SQL_C_CHAR as SQL_DOUBLE: the number 2.5
+    SQLBIGINT label = 42;    // SQL_C_SBIGINT as SQL_VARCHAR: the text "42"
+    std::int32_t small = 7;  // SQL_C_SLONG as SQL_BIGINT: four bytes, the number 7
+    char price[] = "2.5";    // SQL_C_CHAR as SQL_DOUBLE: the number 2.5
     SQLLEN nts = SQL_NTS;
     const unsigned char blob[] = {0x00, 0x41, 0x00};
     SQLLEN blob_length = sizeof blob;
@@ -75,7 +75,8 @@ TEST_F(DriverManagerParameters, EachPairingIsStoredAsBound) {
     ASSERT_EQ(bind(5, SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP, &when, 0, nullptr), SQL_SUCCESS);
     ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
 
-    ASSERT_EQ(exec("select s, n, d, b, $timestamp from p where s = '42'"), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(exec("select s, n, d, b, $timestamp from p where s = '42'"), SQL_SUCCESS)
+        << dm::diag(SQL_HANDLE_STMT, stmt);
     ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
     SQLBIGINT n = 0;
     double d = 0;
@@ -122,8 +123,9 @@ TEST_F(DriverManagerParameters, RefusalsAreDiagnosticsAndRunNothing) {
     SQLLEN nts = SQL_NTS;
     ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_INTEGER, text, sizeof text, &nts), SQL_SUCCESS);
     EXPECT_EQ(SQLExecute(stmt), SQL_ERROR);
-    EXPECT_NE(dm::diag(SQL_HANDLE_STMT, stmt).find("parameter 1 (SQL_C_CHAR as SQL_INTEGER): the text 'abc' is not a number"),
-              std::string::npos)
+    EXPECT_NE(
+        dm::diag(SQL_HANDLE_STMT, stmt).find("parameter 1 (SQL_C_CHAR as SQL_INTEGER): the text 'abc' is not a number"),
+        std::string::npos)
         << dm::diag(SQL_HANDLE_STMT, stmt);
 
     // Data at execution: the value pointer is the application's token and is never read.

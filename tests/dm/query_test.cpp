@@ -131,9 +131,10 @@ TEST_F(DriverManagerQuery, DescribesAndFetchesWithBlockCursorsAndGetData) {
 
 TEST_F(DriverManagerQuery, PreparedInsertWithParameters) {
     connect("DRIVER={vdl};URI=" + config.store_uri());
-    ASSERT_EQ(SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>("insert into t (sym, volume) values (?, ?)")),
-                         SQL_NTS),
-              SQL_SUCCESS);
+    ASSERT_EQ(
+        SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>("insert into t (sym, volume) values (?, ?)")),
+                   SQL_NTS),
+        SQL_SUCCESS);
     char sym[16] = "nvda";
     SQLLEN sym_ind = SQL_NTS;
     SQLBIGINT volume = 42;
@@ -169,7 +170,8 @@ TEST_F(DriverManagerQuery, RowsFetchedCountsEachRowsetOfALargeResult) {
         vdl_handle* h = vdl_open_tcp();
         ASSERT_EQ(vdl_connect(h, config.store_uri().c_str()), 0u);
         std::string insert = "INSERT INTO t ($timestamp, volume) VALUES ";
-        for (int i = 0; i < 2493; ++i) insert += (i ? ", (" : "(") + std::to_string(100 + i) + ", " + std::to_string(i) + ")";
+        for (int i = 0; i < 2493; ++i)
+            insert += (i ? ", (" : "(") + std::to_string(100 + i) + ", " + std::to_string(i) + ")";
         vdl_result* r = nullptr;
         ASSERT_EQ(vdl_query(h, insert.c_str(), &r), 0u);
         vdl_close(h);

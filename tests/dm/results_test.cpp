@@ -27,7 +27,9 @@ protected:
     SQLRETURN exec(const std::string& text) const {
         return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())), SQL_NTS);
     }
-    void select_v() const { ASSERT_EQ(exec("select v from t order by $timestamp"), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt); }
+    void select_v() const {
+        ASSERT_EQ(exec("select v from t order by $timestamp"), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    }
     std::string state_of(SQLSMALLINT type, SQLHANDLE h) const { return dm::diag(type, h).substr(0, 5); }
 
     dm::private_odbc_config config;
@@ -152,9 +154,9 @@ TEST_F(ThroughTheDriverManager, FunctionsNotOfferedAreReportedMissing) {
         ASSERT_EQ(SQLGetFunctions(dbc, id, &supported), SQL_SUCCESS);
         EXPECT_EQ(supported, SQL_FALSE) << id;
     }
-    for (const SQLUSMALLINT id : std::to_array<SQLUSMALLINT>({SQL_API_SQLCLOSECURSOR, SQL_API_SQLDESCRIBEPARAM,
-                                                               SQL_API_SQLFETCHSCROLL, SQL_API_SQLCANCEL,
-                                                               SQL_API_SQLSETPOS})) {
+    for (const SQLUSMALLINT id :
+         std::to_array<SQLUSMALLINT>({SQL_API_SQLCLOSECURSOR, SQL_API_SQLDESCRIBEPARAM, SQL_API_SQLFETCHSCROLL,
+                                      SQL_API_SQLCANCEL, SQL_API_SQLSETPOS})) {
         SQLUSMALLINT supported = 7;
         ASSERT_EQ(SQLGetFunctions(dbc, id, &supported), SQL_SUCCESS);
         EXPECT_EQ(supported, SQL_TRUE) << id;

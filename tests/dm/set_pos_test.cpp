@@ -21,8 +21,9 @@ class PositionedChange : public ::testing::Test {
 protected:
     void SetUp() override {
         direct("CREATE TABLE trades (sym STRING, price DOUBLE)");
-        direct("INSERT INTO trades ($timestamp, sym, price) VALUES (1, 'ibm', 10.5), (2, 'ibm', 12), "
-               "(3, 'aapl', 10.5), (4, 'O''Brien', 1e-7), (5, 'zero', 0)");
+        direct(
+            "INSERT INTO trades ($timestamp, sym, price) VALUES (1, 'ibm', 10.5), (2, 'ibm', 12), "
+            "(3, 'aapl', 10.5), (4, 'O''Brien', 1e-7), (5, 'zero', 0)");
         // At the Debug level the log shows the generated statements.
         dm::open_connection("DRIVER={vdl};URI=" + config.store_uri() + ";LOGDIR=" + log_dir() + ";LOG_LEVEL=3", env,
                             dbc, stmt);
@@ -143,8 +144,9 @@ TEST_F(PositionedChange, RowsEqualInEveryBoundColumnAreRefusedAndKept) {
     ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_STATUS_PTR, &status, 0), SQL_SUCCESS);
     price = 1;
     EXPECT_EQ(set_pos(1, SQL_UPDATE), SQL_ERROR);
-    EXPECT_EQ(diag(), "HY000 [HY000] General error: 2 rows of trades hold the bound values of the current row, "
-                      "so nothing was changed; bind columns that tell the row apart, such as $timestamp");
+    EXPECT_EQ(diag(),
+              "HY000 [HY000] General error: 2 rows of trades hold the bound values of the current row, "
+              "so nothing was changed; bind columns that tell the row apart, such as $timestamp");
     EXPECT_EQ(set_pos(1, SQL_DELETE), SQL_ERROR);
     EXPECT_EQ(table(), original);
     EXPECT_EQ(status, 99) << "the row status array is left as it was";
@@ -155,8 +157,9 @@ TEST_F(PositionedChange, ARowChangedSinceTheFetchIsNotFound) {
     direct("UPDATE trades SET price = 10.75 WHERE $timestamp = 1");
     price = 11;
     EXPECT_EQ(set_pos(1, SQL_UPDATE), SQL_ERROR);
-    EXPECT_EQ(diag(), "HY000 [HY000] General error: no row of trades holds the bound values of the current row "
-                      "any more, so nothing was changed");
+    EXPECT_EQ(diag(),
+              "HY000 [HY000] General error: no row of trades holds the bound values of the current row "
+              "any more, so nothing was changed");
     EXPECT_EQ(set_pos(1, SQL_DELETE), SQL_ERROR);
     EXPECT_EQ(table(), "ibm 10.75\nibm 12\naapl 10.5\nO'Brien 1e-07\nzero 0\n");
 }

@@ -42,8 +42,8 @@ protected:
     void TearDown() override { dm::close_connection(env, dbc, stmt); }
     void exec(const std::string& text) const {
         SQLFreeStmt(stmt, SQL_CLOSE);
-        ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
-                                                SQL_NTS)))
+        ASSERT_TRUE(
+            SQL_SUCCEEDED(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())), SQL_NTS)))
             << dm::diag(SQL_HANDLE_STMT, stmt);
     }
     void prepare(const std::string& text) const {
@@ -104,7 +104,8 @@ TEST_F(WideThroughTheDriverManager, ColumnWiseBlockWithABindOffset) {
     EXPECT_EQ(slot(n, 0), u"10");
     EXPECT_EQ(slot(n, 2), u"30");
     EXPECT_EQ(n_ind[2], 4);
-    EXPECT_EQ(status, (std::array<SQLUSMALLINT, rows>{SQL_ROW_SUCCESS, SQL_ROW_SUCCESS, SQL_ROW_SUCCESS, SQL_ROW_NOROW}));
+    EXPECT_EQ(status,
+              (std::array<SQLUSMALLINT, rows>{SQL_ROW_SUCCESS, SQL_ROW_SUCCESS, SQL_ROW_SUCCESS, SQL_ROW_NOROW}));
 }
 
 TEST_F(WideThroughTheDriverManager, RowWiseWideAndNarrowSideBySide) {
@@ -148,7 +149,9 @@ TEST_F(WideThroughTheDriverManager, GetDataHandsALongValueOutInWholeCharacters) 
     std::string long_text;
     std::u16string long16;
     for (int i = 0; i < 500; ++i) {
-        long_text += "\xF0\x9F\x9A\x80\xC3\xBC" "a";
+        long_text +=
+            "\xF0\x9F\x9A\x80\xC3\xBC"
+            "a";
         long16 += u"🚀üa";
     }
     exec("INSERT INTO w ($timestamp, s) VALUES (4, '" + long_text + "')");
@@ -198,9 +201,9 @@ TEST_F(WideThroughTheDriverManager, WideParametersAreStoredAsWritten) {
                                static_cast<SQLLEN>((value.size() + 1) * 2), &nts),
               SQL_SUCCESS)
         << dm::diag(SQL_HANDLE_STMT, stmt);
-    ASSERT_EQ(SQLBindParameter(stmt, 2, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_INTEGER, 0, 0, number.data(), 4,
-                               &number_bytes),
-              SQL_SUCCESS);
+    ASSERT_EQ(
+        SQLBindParameter(stmt, 2, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_INTEGER, 0, 0, number.data(), 4, &number_bytes),
+        SQL_SUCCESS);
     ASSERT_EQ(SQLBindParameter(stmt, 3, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &stamp, 0, nullptr),
               SQL_SUCCESS);
     ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
@@ -249,9 +252,9 @@ TEST_F(WideThroughTheDriverManager, WideParameterArraysColumnAndRowWise) {
     SQLULEN processed = 0;
     ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(sets), 0), SQL_SUCCESS);
     ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed, 0), SQL_SUCCESS);
-    ASSERT_EQ(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, 0, 0, s.data(), width,
-                               s_ind.data()),
-              SQL_SUCCESS);
+    ASSERT_EQ(
+        SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, 0, 0, s.data(), width, s_ind.data()),
+        SQL_SUCCESS);
     ASSERT_EQ(SQLBindParameter(stmt, 2, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, n.data(), 0, nullptr),
               SQL_SUCCESS);
     ASSERT_EQ(SQLBindParameter(stmt, 3, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, stamp.data(), 0, nullptr),
@@ -285,6 +288,5 @@ TEST_F(WideThroughTheDriverManager, WideParameterArraysColumnAndRowWise) {
               SQL_SUCCESS);
     ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
     ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(1), 0), SQL_SUCCESS);
-    EXPECT_EQ(narrow_texts("select s from w where n >= 200 order by n"),
-              (std::vector<std::string>{"ok", "n\xC3\xA9"}));
+    EXPECT_EQ(narrow_texts("select s from w where n >= 200 order by n"), (std::vector<std::string>{"ok", "n\xC3\xA9"}));
 }

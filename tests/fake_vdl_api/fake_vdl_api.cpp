@@ -120,8 +120,8 @@ uint32_t vdl_option_set_cluster_public_key(vdl_handle* handle, const char* publi
 uint32_t vdl_option_set_client_max_in_buf_size(vdl_handle* handle, uint32_t size) {
     auto& s = state();
     std::lock_guard lock(s.mutex);
-    fake_vdl::record(s, "vdl_option_set_client_max_in_buf_size(" + fake_vdl::name_of(s, handle) + ", " +
-                            std::to_string(size) + ")");
+    fake_vdl::record(
+        s, "vdl_option_set_client_max_in_buf_size(" + fake_vdl::name_of(s, handle) + ", " + std::to_string(size) + ")");
     return s.next.option_result;
 }
 
@@ -175,8 +175,8 @@ uint32_t vdl_ts_get_metadata(vdl_handle* handle, const char* table, vdl_metadata
 uint32_t vdl_release(vdl_handle* handle, void* record) {
     auto& s = state();
     std::lock_guard lock(s.mutex);
-    fake_vdl::record(s, "vdl_release(" + fake_vdl::name_of(s, handle) + ", " + (record == nullptr ? "null" : "record") +
-                            ")");
+    fake_vdl::record(
+        s, "vdl_release(" + fake_vdl::name_of(s, handle) + ", " + (record == nullptr ? "null" : "record") + ")");
     return VDL_OK;
 }
 

@@ -20,18 +20,18 @@ struct query_answer {
 
 // The answers of the next calls; reset() restores these defaults.
 struct answers {
-    bool open_fails = false;                     // vdl_open_tcp returns null
+    bool open_fails = false;  // vdl_open_tcp returns null
     // vdl_connect; unset, it answers as the real library does without a network transport:
     // VDL_OK for "file:" URIs, VDL_E_CONNECTION for "vdl://" URIs, VDL_E_BAD_URI otherwise.
     std::optional<std::uint32_t> connect_result;
-    std::uint32_t option_result = VDL_OK;        // every vdl_option_set_* call
-    std::uint32_t query_result = VDL_OK;         // vdl_query
-    std::uint32_t metadata_result = VDL_OK;      // vdl_ts_get_metadata
+    std::uint32_t option_result = VDL_OK;    // every vdl_option_set_* call
+    std::uint32_t query_result = VDL_OK;     // vdl_query
+    std::uint32_t metadata_result = VDL_OK;  // vdl_ts_get_metadata
     // The records those two store, null unless set. The test owns them: vdl_release of one is
     // recorded ("vdl_release(#1, record)") and frees nothing.
     vdl_result* query_record = nullptr;
     vdl_metadata* metadata_record = nullptr;
-    std::string error_text = "fake failure";     // vdl_error, whatever the code
+    std::string error_text = "fake failure";  // vdl_error, whatever the code
     // The answers of the coming vdl_query calls, one each and in order, taken before
     // query_result and query_record, which answer once these are used up.
     std::deque<query_answer> queries;

@@ -57,8 +57,7 @@ std::vector<export_call> every_export() {
         {"SQLConnect", kind::dbc, [](SQLHANDLE h) { return SQLConnect(h, sql("x"), SQL_NTS, nullptr, 0, nullptr, 0); }},
         {"SQLDriverConnect", kind::dbc,
          [](SQLHANDLE h) {
-             return SQLDriverConnect(h, nullptr, sql("uri=file:x"), SQL_NTS, nullptr, 0, nullptr,
-                    SQL_DRIVER_NOPROMPT);
+             return SQLDriverConnect(h, nullptr, sql("uri=file:x"), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
          }},
         {"SQLDisconnect", kind::dbc, [](SQLHANDLE h) { return SQLDisconnect(h); }},
         {"SQLSetStmtAttr", kind::stmt, [](SQLHANDLE h) { return SQLSetStmtAttr(h, SQL_ATTR_MAX_ROWS, nullptr, 0); }},
@@ -114,7 +113,7 @@ std::vector<export_call> every_export() {
         {"SQLSpecialColumns", kind::any,
          [](SQLHANDLE h) {
              return SQLSpecialColumns(h, SQL_BEST_ROWID, nullptr, 0, nullptr, 0, sql("t"), SQL_NTS, SQL_SCOPE_CURROW,
-                    SQL_NULLABLE);
+                                      SQL_NULLABLE);
          }},
         {"SQLGetTypeInfo", kind::stmt, [](SQLHANDLE h) { return SQLGetTypeInfo(h, SQL_ALL_TYPES); }},
         {"SQLSetPos", kind::stmt, [](SQLHANDLE h) { return SQLSetPos(h, 1, SQL_POSITION, SQL_LOCK_NO_CHANGE); }},
@@ -193,10 +192,10 @@ TEST_F(ApiMisuse, FunctionsNotOfferedAnswerHyc00OnEveryKind) {
     for (const auto& e : every_export()) {
         if (e.expects != kind::any) continue;
         for (const kind k : {kind::env, kind::dbc, kind::stmt, kind::desc}) {
-            SQLSMALLINT type = k == kind::env ? SQL_HANDLE_ENV
-                             : k == kind::dbc ? SQL_HANDLE_DBC
-                             : k == kind::stmt ? SQL_HANDLE_STMT
-                                               : SQL_HANDLE_DESC;
+            SQLSMALLINT type = k == kind::env    ? SQL_HANDLE_ENV
+                               : k == kind::dbc  ? SQL_HANDLE_DBC
+                               : k == kind::stmt ? SQL_HANDLE_STMT
+                                                 : SQL_HANDLE_DESC;
             EXPECT_EQ(e.call(of_kind(k)), SQL_ERROR) << e.name;
             EXPECT_EQ(state(type, of_kind(k)), "HYC00") << e.name;
         }
@@ -237,7 +236,8 @@ TEST_F(ApiMisuse, ColumnAndParameterNumbersOutOfRange) {
     SQLLEN len = 0;
     for (const SQLUSMALLINT column : {SQLUSMALLINT{0}, SQLUSMALLINT{3}, SQLUSMALLINT{65535}}) {
         EXPECT_EQ(SQLDescribeCol(s_.stmt(), column, name, sizeof name, &small, &small, &size, &small, &small),
-                  SQL_ERROR) << column;
+                  SQL_ERROR)
+            << column;
         EXPECT_EQ(stmt_state(), "07009") << column;
         EXPECT_EQ(SQLColAttribute(s_.stmt(), column, SQL_DESC_NAME, name, sizeof name, &small, &len), SQL_ERROR)
             << column;
@@ -259,9 +259,10 @@ TEST_F(ApiMisuse, ColumnAndParameterNumbersOutOfRange) {
     ASSERT_EQ(s_.prepare("SELECT n FROM t WHERE n = ?"), SQL_SUCCESS);
     // Only the markers of the prepared text take bindings.
     for (const SQLUSMALLINT number : {SQLUSMALLINT{0}, SQLUSMALLINT{2}, SQLUSMALLINT{65535}}) {
-        EXPECT_EQ(SQLBindParameter(s_.stmt(), number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &value, 0,
-                                   nullptr),
-                  SQL_ERROR) << number;
+        EXPECT_EQ(
+            SQLBindParameter(s_.stmt(), number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &value, 0, nullptr),
+            SQL_ERROR)
+            << number;
         EXPECT_EQ(stmt_state(), "HY000") << number;
     }
     EXPECT_EQ(SQLDescribeParam(s_.stmt(), 0, &small, &size, &small, &small), SQL_ERROR);
@@ -409,10 +410,12 @@ TEST_F(ApiMisuse, DiagnosticsAttributesAndConnectsWithWrongArguments) {
     // Record numbers that name no record.
     for (const SQLSMALLINT record : {SQLSMALLINT{2}, SQLSMALLINT{32767}})
         EXPECT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, s_.stmt(), record, state, &native, message, sizeof message, &length),
-                  SQL_NO_DATA) << record;
+                  SQL_NO_DATA)
+            << record;
     for (const SQLSMALLINT record : {SQLSMALLINT{0}, SQLSMALLINT{-1}})
         EXPECT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, s_.stmt(), record, state, &native, message, sizeof message, &length),
-                  SQL_ERROR) << record;
+                  SQL_ERROR)
+            << record;
     // A message longer than the buffer is cut, and its full length reported.
     EXPECT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, s_.stmt(), 1, state, &native, message, 4, &length), SQL_SUCCESS);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(message)).size(), 3u);
@@ -439,9 +442,9 @@ TEST_F(ApiMisuse, DiagnosticsAttributesAndConnectsWithWrongArguments) {
     // are detached from it, never left holding its closed handle.
     test::temp_dir other;
     const std::string again = "uri=file://" + (other.path() / "other.db").string();
-    EXPECT_EQ(SQLDriverConnect(s_.dbc(), nullptr, sql(again.c_str()), SQL_NTS, nullptr, 0, nullptr,
-                               SQL_DRIVER_NOPROMPT),
-              SQL_SUCCESS);
+    EXPECT_EQ(
+        SQLDriverConnect(s_.dbc(), nullptr, sql(again.c_str()), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
+        SQL_SUCCESS);
     EXPECT_EQ(SQLFetch(s_.stmt()), SQL_NO_DATA) << "its result went with the first connection";
     EXPECT_EQ(s_.exec("SELECT n FROM t"), SQL_ERROR);
     EXPECT_EQ(stmt_state(), "08003");
@@ -450,15 +453,15 @@ TEST_F(ApiMisuse, DiagnosticsAttributesAndConnectsWithWrongArguments) {
     ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env(), &fresh), SQL_SUCCESS);
     const std::string junk(5000, ';');
     SQLCHAR out[8];
-    EXPECT_EQ(SQLDriverConnect(fresh, nullptr, sql(junk.c_str()), SQL_NTS, out, sizeof out, &length,
-                               SQL_DRIVER_NOPROMPT),
-              SQL_ERROR) << "no uri: the default cluster address has no transport";
+    EXPECT_EQ(
+        SQLDriverConnect(fresh, nullptr, sql(junk.c_str()), SQL_NTS, out, sizeof out, &length, SQL_DRIVER_NOPROMPT),
+        SQL_ERROR)
+        << "no uri: the default cluster address has no transport";
     EXPECT_EQ(SQLConnect(fresh, nullptr, 0, nullptr, 0, nullptr, 0), SQL_ERROR);
     EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_DBC, fresh), SQL_SUCCESS);
 }
 
 }  // namespace
-
 
 namespace {
 
@@ -466,8 +469,7 @@ namespace {
 TEST(ApiMisuseSetup, NullArgumentsAndAMissingInstallerLibrary) {
     test::captured_log log(logger::level::debug);
     const installer::functions none{};
-    const std::string list =
-        std::string("DSN=misuse") + '\0' + "logdir=" + log.dir().string() + std::string(2, '\0');
+    const std::string list = std::string("DSN=misuse") + '\0' + "logdir=" + log.dir().string() + std::string(2, '\0');
     EXPECT_EQ(setup_ops::config_dsn(ODBC_ADD_DSN, nullptr, nullptr, none), 0);
     EXPECT_EQ(setup_ops::config_dsn(ODBC_ADD_DSN, "vdl", list.c_str(), none), 0);
     EXPECT_EQ(setup_ops::config_dsn(ODBC_REMOVE_DSN, nullptr, list.c_str(), none), 0);

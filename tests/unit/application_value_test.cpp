@@ -162,12 +162,13 @@ TEST(ApplicationValue, NullAndDataAtExecution) {
     // A data-at-execution value pointer is the application's token, not an address: reading
     // through it would crash, so the reader refuses before touching it.
     auto* token = reinterpret_cast<void*>(std::uintptr_t{1});
-    for (const SQLLEN indicator : {SQLLEN{SQL_DATA_AT_EXEC}, SQLLEN{SQL_LEN_DATA_AT_EXEC(0)},
-                                   SQLLEN{SQL_LEN_DATA_AT_EXEC(1000)}}) {
+    for (const SQLLEN indicator :
+         {SQLLEN{SQL_DATA_AT_EXEC}, SQLLEN{SQL_LEN_DATA_AT_EXEC(0)}, SQLLEN{SQL_LEN_DATA_AT_EXEC(1000)}}) {
         for (const SQLSMALLINT c_type : std::initializer_list<SQLSMALLINT>{SQL_C_CHAR, SQL_C_SLONG, SQL_C_BINARY}) {
             const auto refused = refusal_of({c_type, token, 0, indicator});
             EXPECT_EQ(refused.state, diag::state::optional_feature);
-            EXPECT_EQ(refused.reason, "data-at-execution is not offered: give the value in its buffer, with its length");
+            EXPECT_EQ(refused.reason,
+                      "data-at-execution is not offered: give the value in its buffer, with its length");
         }
     }
 }

@@ -20,8 +20,8 @@ protected:
         s.direct("INSERT INTO q ($timestamp, s, n) VALUES (1, 'ibm', 1), (2, 'aapl', 2), (3, 'zzz', 3)");
     }
 
-    SQLRETURN bind(SQLUSMALLINT number, SQLSMALLINT c_type, SQLSMALLINT sql_type, void* value,
-                   SQLLEN buffer_length = 0, SQLLEN* indicator = nullptr) const {
+    SQLRETURN bind(SQLUSMALLINT number, SQLSMALLINT c_type, SQLSMALLINT sql_type, void* value, SQLLEN buffer_length = 0,
+                   SQLLEN* indicator = nullptr) const {
         return SQLBindParameter(s.stmt(), number, SQL_PARAM_INPUT, c_type, sql_type, 0, 0, value, buffer_length,
                                 indicator);
     }
@@ -89,9 +89,9 @@ TEST_F(BoundValues, EachPairingStoresWhatWasBound) {
     EXPECT_EQ(std::get<double_cells>(single("select d from q where s = 'flt'")).values[0], 0.1);
     // Dates and times keep their timestamp form, fraction included.
     SQL_TIMESTAMP_STRUCT stamp{2021, 3, 4, 5, 6, 7, 123456789};
-    ASSERT_EQ(run_with("insert into q (s, $timestamp) values ('ts', ?)", SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP,
-                       &stamp),
-              SQL_SUCCESS)
+    ASSERT_EQ(
+        run_with("insert into q (s, $timestamp) values ('ts', ?)", SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP, &stamp),
+        SQL_SUCCESS)
         << s.diag_message();
     const auto& when = std::get<timestamp_cells>(single("select $timestamp from q where s = 'ts'")).values[0];
     EXPECT_EQ(when->seconds, 1614834367);
@@ -159,8 +159,9 @@ TEST_F(BoundValues, ARefusedValueRunsNothing) {
     EXPECT_EQ(run_with("DELETE FROM q WHERE s = ?", SQL_C_CHAR, SQL_VARCHAR, token, 0, &at_exec), SQL_ERROR);
     auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
     EXPECT_EQ(d.sqlstate, "HYC00");
-    EXPECT_EQ(d.message, "[HYC00] Optional feature not implemented: parameter 1 (SQL_C_CHAR as SQL_VARCHAR): "
-                         "data-at-execution is not offered: give the value in its buffer, with its length");
+    EXPECT_EQ(d.message,
+              "[HYC00] Optional feature not implemented: parameter 1 (SQL_C_CHAR as SQL_VARCHAR): "
+              "data-at-execution is not offered: give the value in its buffer, with its length");
     SQLLEN long_at_exec = SQL_LEN_DATA_AT_EXEC(100);
     EXPECT_EQ(run_with("DELETE FROM q WHERE n = ?", SQL_C_SLONG, SQL_INTEGER, token, 0, &long_at_exec), SQL_ERROR);
     EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HYC00");
@@ -168,9 +169,9 @@ TEST_F(BoundValues, ARefusedValueRunsNothing) {
     // A length beyond the buffer is not read.
     char short_buffer[4] = {'a', 'b', 'c', 'd'};
     SQLLEN too_long = 40;
-    EXPECT_EQ(run_with("DELETE FROM q WHERE s = ?", SQL_C_CHAR, SQL_VARCHAR, short_buffer, sizeof short_buffer,
-                       &too_long),
-              SQL_ERROR);
+    EXPECT_EQ(
+        run_with("DELETE FROM q WHERE s = ?", SQL_C_CHAR, SQL_VARCHAR, short_buffer, sizeof short_buffer, &too_long),
+        SQL_ERROR);
     EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HY090");
 
     EXPECT_TRUE(queries_sent(log).empty()) << "nothing was sent, not even in part";
@@ -181,13 +182,15 @@ TEST_F(BoundValues, BindingRefusesWhatCannotBeRead) {
     ASSERT_EQ(s.prepare("select * from q where s = ?"), SQL_SUCCESS);
     char text[8] = "abc";
     EXPECT_EQ(bind(1, SQL_C_GUID, SQL_VARCHAR, text, sizeof text), SQL_ERROR);
-    EXPECT_EQ(s.diag_message(), "[HYC00] Optional feature not implemented: parameter 1: values of C type SQL_C_GUID "
-                                "(-11) are not read");
-    EXPECT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_OUTPUT, SQL_C_CHAR, SQL_VARCHAR, 0, 0, text, sizeof text,
-                               nullptr),
-              SQL_ERROR);
-    EXPECT_EQ(s.diag_message(), "[HYC00] Optional feature not implemented: parameter 1: only input parameters are "
-                                "offered");
+    EXPECT_EQ(s.diag_message(),
+              "[HYC00] Optional feature not implemented: parameter 1: values of C type SQL_C_GUID "
+              "(-11) are not read");
+    EXPECT_EQ(
+        SQLBindParameter(s.stmt(), 1, SQL_PARAM_OUTPUT, SQL_C_CHAR, SQL_VARCHAR, 0, 0, text, sizeof text, nullptr),
+        SQL_ERROR);
+    EXPECT_EQ(s.diag_message(),
+              "[HYC00] Optional feature not implemented: parameter 1: only input parameters are "
+              "offered");
     EXPECT_TRUE(s.record().parameter_bindings.empty());
     // SQL_C_DEFAULT takes the SQL type's own C type.
     ASSERT_EQ(bind(1, SQL_C_DEFAULT, SQL_VARCHAR, text, sizeof text), SQL_SUCCESS);
@@ -307,8 +310,7 @@ namespace {
 class ParameterArrays : public BoundValues {
 protected:
     void set_sets(SQLULEN size) {
-        ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(size), 0),
-                  SQL_SUCCESS);
+        ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(size), 0), SQL_SUCCESS);
         ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_PARAMS_PROCESSED_PTR, &processed, 0), SQL_SUCCESS);
         ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_PARAM_STATUS_PTR, statuses, 0), SQL_SUCCESS);
     }
@@ -389,8 +391,9 @@ TEST_F(ParameterArrays, TheFirstFailingSetIsReportedWithItsNumber) {
     ASSERT_EQ(SQLFreeStmt(s.stmt(), SQL_RESET_PARAMS), SQL_SUCCESS);
     ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_INTEGER, values, sizeof values[0], ind), SQL_SUCCESS);
     EXPECT_EQ(SQLExecute(s.stmt()), SQL_ERROR);
-    EXPECT_EQ(s.diag_message(), "[HY000] General error: parameter set 2 of 3: parameter 1 (SQL_C_CHAR as "
-                                "SQL_INTEGER): the text 'x' is not a number");
+    EXPECT_EQ(s.diag_message(),
+              "[HY000] General error: parameter set 2 of 3: parameter 1 (SQL_C_CHAR as "
+              "SQL_INTEGER): the text 'x' is not a number");
     EXPECT_EQ(processed, 2u);
     EXPECT_EQ(status_list(3), (std::vector<SQLUSMALLINT>{SQL_PARAM_UNUSED, SQL_PARAM_ERROR, SQL_PARAM_UNUSED}));
     EXPECT_EQ(count(" where s = 'f'"), 1) << "no set ran";
@@ -413,7 +416,8 @@ TEST_F(ParameterArrays, IgnoredSetsAndArraysWithoutAnElementSize) {
     char texts[3][4] = {"a", "b", "c"};
     ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_VARCHAR, texts, 0, nullptr), SQL_SUCCESS);
     EXPECT_EQ(SQLExecute(s.stmt()), SQL_ERROR);
-    EXPECT_EQ(s.diag_message(), "[HY090] Invalid string or buffer length: parameter set 1 of 3: parameter 1 "
-                                "(SQL_C_CHAR as SQL_VARCHAR): an array of these values needs the buffer length of "
-                                "one value");
+    EXPECT_EQ(s.diag_message(),
+              "[HY090] Invalid string or buffer length: parameter set 1 of 3: parameter 1 "
+              "(SQL_C_CHAR as SQL_VARCHAR): an array of these values needs the buffer length of "
+              "one value");
 }

@@ -111,8 +111,9 @@ protected:
         s.direct("CREATE TABLE cpu (usage DOUBLE, host STRING)");
         s.direct("CREATE TABLE disk (used INT64)");
         s.direct("CREATE TABLE mem (free INT64)");
-        s.direct("INSERT INTO cpu ($timestamp, usage, host) VALUES (1, 0.5, 'alpha'), (2, 0.25, 'beta'), "
-                 "(3, 0.75, 'gamma')");
+        s.direct(
+            "INSERT INTO cpu ($timestamp, usage, host) VALUES (1, 0.5, 'alpha'), (2, 0.25, 'beta'), "
+            "(3, 0.75, 'gamma')");
     }
     [[nodiscard]] SQLRETURN tables(const char* table = "%") const {
         return SQLTables(s.stmt(), nullptr, 0, nullptr, 0, text(table), SQL_NTS, nullptr, 0);
@@ -259,8 +260,9 @@ TEST_F(CatalogCalls, TheRowsFetchedValueIsTheAnswersRowCount) {
     ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_SUCCESS);
     ASSERT_EQ(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, text("cpu"), SQL_NTS, nullptr, 0), SQL_SUCCESS);
     EXPECT_EQ(fetched, 3u);
-    ASSERT_EQ(SQLForeignKeys(s.stmt(), nullptr, 0, nullptr, 0, text("cpu"), SQL_NTS, nullptr, 0, nullptr, 0, nullptr, 0),
-              SQL_SUCCESS);
+    ASSERT_EQ(
+        SQLForeignKeys(s.stmt(), nullptr, 0, nullptr, 0, text("cpu"), SQL_NTS, nullptr, 0, nullptr, 0, nullptr, 0),
+        SQL_SUCCESS);
     EXPECT_EQ(fetched, 0u);
     ASSERT_EQ(SQLGetTypeInfo(s.stmt(), SQL_ALL_TYPES), SQL_SUCCESS);
     EXPECT_EQ(fetched, 13u);
@@ -268,12 +270,14 @@ TEST_F(CatalogCalls, TheRowsFetchedValueIsTheAnswersRowCount) {
 
 TEST_F(CatalogCalls, EachCallTracesItsArguments) {
     test::captured_log log;
-    ASSERT_EQ(SQLTables(s.stmt(), text("cat"), SQL_NTS, text("sch"), SQL_NTS, text("%"), SQL_NTS, text("VIEW"), SQL_NTS),
-              SQL_SUCCESS);
+    ASSERT_EQ(
+        SQLTables(s.stmt(), text("cat"), SQL_NTS, text("sch"), SQL_NTS, text("%"), SQL_NTS, text("VIEW"), SQL_NTS),
+        SQL_SUCCESS);
     ASSERT_EQ(SQLForeignKeys(s.stmt(), text("a"), SQL_NTS, text("b"), SQL_NTS, text("cpu"), SQL_NTS, text("d"), SQL_NTS,
                              text("e"), SQL_NTS, text("f"), SQL_NTS),
               SQL_SUCCESS);
-    ASSERT_EQ(SQLProcedureColumns(s.stmt(), nullptr, 0, nullptr, 0, text("p"), SQL_NTS, text("c"), SQL_NTS), SQL_SUCCESS);
+    ASSERT_EQ(SQLProcedureColumns(s.stmt(), nullptr, 0, nullptr, 0, text("p"), SQL_NTS, text("c"), SQL_NTS),
+              SQL_SUCCESS);
     ASSERT_EQ(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, text("missing"), SQL_NTS, text("x"), SQL_NTS), SQL_SUCCESS);
     ASSERT_EQ(SQLGetTypeInfo(s.stmt(), SQL_BIGINT), SQL_SUCCESS);
     const auto lines = log.lines();

@@ -19,7 +19,8 @@ namespace {
 void fill(const test::store_statement& s) {
     s.direct("CREATE TABLE t (n INT64, s STRING)");
     std::string insert = "INSERT INTO t ($timestamp, n, s) VALUES ";
-    for (int i = 0; i < 500; ++i) insert += fmt::format("{}({}, {}, 'row number {} of the table')", i ? ", " : "", i + 1, i, i);
+    for (int i = 0; i < 500; ++i)
+        insert += fmt::format("{}({}, {}, 'row number {} of the table')", i ? ", " : "", i + 1, i, i);
     s.direct(insert);
 }
 

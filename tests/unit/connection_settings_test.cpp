@@ -16,10 +16,18 @@ using logger::level;
 TEST(ConnectionSettings, DefaultsHoldTheThirteenKeys) {
     test::scoped_env xdg("XDG_DATA_HOME", "/data/home");
     const connection_settings expected{
-        {"driver", "vdl_odbc_driver"},     {"dsn", "vdl_odbc_driver"},      {"description", "Vandrel ODBC Driver"},
-        {"uri", "vdl://127.0.0.1:2836"},   {"maxinbuffersize", "134217728"}, {"maxparallelism", "1"},
-        {"logdir", "/data/home/vdl"},      {"uid", ""},                     {"pwd", ""},
-        {"key", ""},                       {"keep_log_file_num", "0"},      {"max_log_file_size", "0"},
+        {"driver", "vdl_odbc_driver"},
+        {"dsn", "vdl_odbc_driver"},
+        {"description", "Vandrel ODBC Driver"},
+        {"uri", "vdl://127.0.0.1:2836"},
+        {"maxinbuffersize", "134217728"},
+        {"maxparallelism", "1"},
+        {"logdir", "/data/home/vdl"},
+        {"uid", ""},
+        {"pwd", ""},
+        {"key", ""},
+        {"keep_log_file_num", "0"},
+        {"max_log_file_size", "0"},
         {"log_level", "2"},
     };
     EXPECT_EQ(settings::build_defaults(), expected);

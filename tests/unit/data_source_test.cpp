@@ -39,8 +39,8 @@ TEST(DataSource, LengthRulesOfTheProfileRead) {
     test::captured_log log(level::debug);
     scripted_profile::lengths = {{"uid", 5}, {"pwd", 6}, {"uri", 8191}, {"key", 8192}, {"logdir", 9000}, {"dsn", -1}};
     scripted_profile::asked.clear();
-    connection_settings s{{"uid", "old"}, {"pwd", "old"}, {"uri", "old"}, {"key", "old"}, {"logdir", "old"},
-                          {"dsn", "old"}, {"driver", "old"}};
+    connection_settings s{{"uid", "old"},    {"pwd", "old"}, {"uri", "old"},   {"key", "old"},
+                          {"logdir", "old"}, {"dsn", "old"}, {"driver", "old"}};
     settings::read_data_source("prod", s, &scripted_profile::read);
 
     EXPECT_EQ(s.at("uid"), "vvvvv");

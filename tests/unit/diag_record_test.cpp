@@ -43,7 +43,7 @@ TEST(DiagRecord, ALongDetailIsCutToAReadableMessage) {
 
 TEST(DiagRecord, ReturnCodesBelongToTheRowNotTheClass) {
     EXPECT_EQ(diag_record(diag::state::string_right_truncated).return_code, SQL_SUCCESS_WITH_INFO);  // 01004
-    EXPECT_EQ(diag_record(diag::state::option_value_changed).return_code, SQL_SUCCESS_WITH_INFO);  // 01S02
+    EXPECT_EQ(diag_record(diag::state::option_value_changed).return_code, SQL_SUCCESS_WITH_INFO);    // 01S02
     EXPECT_EQ(diag_record(diag::state::no_data).return_code, SQL_NO_DATA);
     EXPECT_EQ(diag_record(diag::state::no_data).sqlstate, "00000");
     EXPECT_EQ(diag_record(diag::state::table_not_found).sqlstate, "42S02");

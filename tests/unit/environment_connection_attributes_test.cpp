@@ -99,10 +99,10 @@ TEST(ConnectionAttributes, WidthsFollowTheOdbcTypes) {
         EXPECT_EQ(SQLGetConnectAttr(h.dbc, attribute, buffer.data(), 16, nullptr), SQL_SUCCESS);
         return buffer;
     };
-    EXPECT_EQ(written(SQL_ATTR_LOGIN_TIMEOUT).written(), 4u);    // SQLUINTEGER
-    EXPECT_EQ(written(SQL_ATTR_QUIET_MODE).written(), 8u);       // pointer
+    EXPECT_EQ(written(SQL_ATTR_LOGIN_TIMEOUT).written(), 4u);  // SQLUINTEGER
+    EXPECT_EQ(written(SQL_ATTR_QUIET_MODE).written(), 8u);     // pointer
     EXPECT_EQ(written(SQL_ATTR_QUIET_MODE).as<SQLPOINTER>(), nullptr);
-    EXPECT_EQ(written(SQL_ATTR_ASYNC_ENABLE).written(), 8u);     // SQLULEN
+    EXPECT_EQ(written(SQL_ATTR_ASYNC_ENABLE).written(), 8u);      // SQLULEN
     EXPECT_EQ(written(SQL_ATTR_ODBC_CURSORS).as<SQLULEN>(), 2u);  // SQLULEN
 
     test::sentinel_buffer<16> env_buffer;

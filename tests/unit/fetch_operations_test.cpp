@@ -88,10 +88,10 @@ TEST_F(Fetching, BlockCursorFillsRowsetsAndCountsTheRowsOfEach) {
     EXPECT_EQ(status, (std::array<SQLUSMALLINT, 5>{ok, ok, none, none, none})) << "no data writes no status";
 
     const auto lines = log.lines();
-    for (const char* expected : {"[Debug] current row: 0 - row count: 7",
-                                 "[Debug] stmt::fetch_column_generic count 5 offset 0 to SQL_C_SBIGINT",
-                                 "[Debug] stmt::fetch_column_generic count 5 offset 5 to SQL_C_DOUBLE",
-                                 "[Debug] no data"}) {
+    for (const char* expected :
+         {"[Debug] current row: 0 - row count: 7",
+          "[Debug] stmt::fetch_column_generic count 5 offset 0 to SQL_C_SBIGINT",
+          "[Debug] stmt::fetch_column_generic count 5 offset 5 to SQL_C_DOUBLE", "[Debug] no data"}) {
         EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << expected;
     }
 }
@@ -301,14 +301,14 @@ TEST_F(Fetching, BlockCursorRowsetsOfThreeOverSevenRows) {
         {SQL_FETCH_NEXT, 0, {}, true},
         {SQL_FETCH_PRIOR, 0, {40, 50, 60}},  // from past the end: the rowset that ends on the last row
         {SQL_FETCH_PRIOR, 0, {10, 20, 30}},
-        {SQL_FETCH_PRIOR, 0, {0, 10, 20}},   // a rowset before row 1 that reaches into the result
-        {SQL_FETCH_PRIOR, 0, {}, true},      // before the first row
+        {SQL_FETCH_PRIOR, 0, {0, 10, 20}},  // a rowset before row 1 that reaches into the result
+        {SQL_FETCH_PRIOR, 0, {}, true},     // before the first row
         {SQL_FETCH_LAST, 0, {40, 50, 60}},
         {SQL_FETCH_RELATIVE, -2, {20, 30, 40}},
         {SQL_FETCH_RELATIVE, 3, {50, 60, -1}},
         {SQL_FETCH_ABSOLUTE, 2, {10, 20, 30}},
         {SQL_FETCH_ABSOLUTE, -2, {50, 60, -1}},
-        {SQL_FETCH_ABSOLUTE, -8, {}, true},  // more rows back than there are
+        {SQL_FETCH_ABSOLUTE, -8, {}, true},     // more rows back than there are
         {SQL_FETCH_RELATIVE, 2, {10, 20, 30}},  // from before the start: absolute
         {SQL_FETCH_RELATIVE, -3, {0, 10, 20}},
         {SQL_FETCH_RELATIVE, -4, {}, true},
@@ -326,7 +326,8 @@ TEST_F(Fetching, BlockCursorRowsetsOfThreeOverSevenRows) {
         }
         ASSERT_EQ(rc, SQL_SUCCESS) << s.diag_message();
         EXPECT_EQ(v, st.rowset);
-        const auto rows = static_cast<SQLULEN>(std::count_if(st.rowset.begin(), st.rowset.end(), [](auto x) { return x >= 0; }));
+        const auto rows =
+            static_cast<SQLULEN>(std::count_if(st.rowset.begin(), st.rowset.end(), [](auto x) { return x >= 0; }));
         EXPECT_EQ(fetched, rows);
         EXPECT_EQ(status[rows - 1], ok);
         if (rows < 3) {

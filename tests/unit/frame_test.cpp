@@ -10,7 +10,8 @@ namespace {
 
 // Runs an operation through the record form of the frame on a statement, like an export does.
 SQLRETURN run_on_statement(SQLHSTMT stmt, auto op, std::source_location where = std::source_location::current()) {
-    return frame::call<handle::statement>(stmt, [&](handle::statement&) { return op(); }, where);
+    return frame::call<handle::statement>(
+        stmt, [&](handle::statement&) { return op(); }, where);
 }
 
 }  // namespace
@@ -25,9 +26,9 @@ TEST(Frame, InvalidHandlesReturnInvalidHandleAndLogOnlyTheCallLine) {
     EXPECT_EQ(SQLFetch(h.env), SQL_INVALID_HANDLE);
     EXPECT_EQ(SQLDisconnect(h.stmt), SQL_INVALID_HANDLE);
     EXPECT_EQ(SQLGetEnvAttr(h.dbc, SQL_ATTR_ODBC_VERSION, nullptr, 0, nullptr), SQL_INVALID_HANDLE);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{"[Debug] SQLExecDirect", "[Debug] SQLExecDirect",
-                                                      "[Debug] SQLFetch", "[Debug] SQLDisconnect",
-                                                      "[Debug] SQLGetEnvAttr attribute 200"}));
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"[Debug] SQLExecDirect", "[Debug] SQLExecDirect", "[Debug] SQLFetch",
+                                        "[Debug] SQLDisconnect", "[Debug] SQLGetEnvAttr attribute 200"}));
     EXPECT_EQ(h.connection().diagnostics.message, "[01000] General warning: kept");
 }
 
@@ -93,7 +94,8 @@ TEST(Frame, AtInfoLevelOnlyFailuresAreLogged) {
     const auto lines = log.lines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find("SQLExecDirect"), std::string::npos) << "location line: " << lines[0];
-    EXPECT_EQ(lines[1], "[Error] [error] SQL_ERROR - [08003] Connection not open: statement needs a working connection.");
+    EXPECT_EQ(lines[1],
+              "[Error] [error] SQL_ERROR - [08003] Connection not open: statement needs a working connection.");
 }
 
 TEST(Frame, FunctionsNotOfferedPostTheirReasonAndEndTran) {

@@ -29,7 +29,8 @@ TEST(GetInfo, StringsTruncateButReportTheFullLength) {
     test::sentinel_buffer<8> buffer;
     SQLSMALLINT length = -7;
     ASSERT_EQ(SQLGetInfo(h.dbc, SQL_DBMS_NAME, buffer.data(), 4, &length), SQL_SUCCESS);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer.bytes.data()), buffer.written()), std::string("Van\0", 4));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer.bytes.data()), buffer.written()),
+              std::string("Van\0", 4));
     EXPECT_EQ(length, 7);
 
     const auto version = info_string(h.dbc, SQL_DRIVER_ODBC_VER);

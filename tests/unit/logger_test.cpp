@@ -165,8 +165,8 @@ std::vector<std::string> all_lines(const fs::path& dir) {
 TEST(Logger, RotationsWithinOneSecondNeverOverwriteEachOther) {
     test::captured_log log(level::debug, 0, 100);
     // A file rotated earlier in this very second, by another process, keeps its content.
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                             std::chrono::system_clock::now().time_since_epoch()).count();
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
     std::ofstream(log.dir() / fmt::format("vdl_odbc_driver-{}.log", seconds)) << "[Info]  earlier\n";
     std::ofstream(log.dir() / fmt::format("vdl_odbc_driver-{}.log", seconds + 1)) << "[Info]  earlier\n";
     constexpr int count = 200;

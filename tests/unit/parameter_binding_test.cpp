@@ -77,7 +77,8 @@ TEST(ParameterLiteral, NumbersByTheirCTypeAndSqlType) {
     cases.push_back(value("SLONG as INTEGER", SQL_C_SLONG, SQL_INTEGER, std::int32_t{-7}, "-7"));
     cases.push_back(value("SSHORT as SMALLINT", SQL_C_SSHORT, SQL_SMALLINT, std::int16_t{-32768}, "-32768"));
     cases.push_back(value("UTINYINT as TINYINT", SQL_C_UTINYINT, SQL_TINYINT, std::uint8_t{255}, "255"));
-    cases.push_back(value("SBIGINT as BIGINT", SQL_C_SBIGINT, SQL_BIGINT, std::int64_t{9223372036854775807}, "9223372036854775807"));
+    cases.push_back(value("SBIGINT as BIGINT", SQL_C_SBIGINT, SQL_BIGINT, std::int64_t{9223372036854775807},
+                          "9223372036854775807"));
     cases.push_back(value("SBIGINT as INTEGER", SQL_C_SBIGINT, SQL_INTEGER, std::int64_t{42}, "42"));
     cases.push_back(value("UBIGINT as INTEGER", SQL_C_UBIGINT, SQL_INTEGER, std::uint64_t{4294967295u}, "4294967295"));
     cases.push_back(value("DOUBLE as DOUBLE", SQL_C_DOUBLE, SQL_DOUBLE, 0.1, "0.1"));
@@ -118,8 +119,8 @@ TEST(ParameterLiteral, TextIsAlwaysAQuotedLiteral) {
     std::vector<literal_case> cases;
     cases.push_back(text("plain", SQL_VARCHAR, "aapl", "'aapl'"));
     cases.push_back(text("quotes doubled", SQL_VARCHAR, "it's", "'it''s'"));
-    cases.push_back(text("a value that tries to end the literal", SQL_VARCHAR, "zzz' OR '1'='1",
-                         "'zzz'' OR ''1''=''1'"));
+    cases.push_back(
+        text("a value that tries to end the literal", SQL_VARCHAR, "zzz' OR '1'='1", "'zzz'' OR ''1''=''1'"));
     cases.push_back(text("a value that tries to add a statement", SQL_LONGVARCHAR, "x'); drop table t; --",
                          "'x''); drop table t; --'"));
     cases.push_back(text("markers and separators are data", SQL_CHAR, "?;--/*", "'?;--/*'"));
@@ -128,10 +129,15 @@ TEST(ParameterLiteral, TextIsAlwaysAQuotedLiteral) {
     cases.push_back(value("DOUBLE as CHAR is its text", SQL_C_DOUBLE, SQL_CHAR, 1.25, "'1.25'"));
     cases.push_back(binary("binary as VARCHAR is its bytes", SQL_VARCHAR, "ab", "'ab'"));
     literal_case nts{"SQL_NTS", SQL_C_CHAR, SQL_VARCHAR, exact_buffer::text(std::string_view("abc\0", 4)),
-                     SQL_NTS, 4, "'abc'", {}};
+                     SQL_NTS,   4,          "'abc'",     {}};
     cases.push_back(std::move(nts));
-    cases.push_back({"a zero byte inside the length", SQL_C_CHAR, SQL_VARCHAR,
-                     exact_buffer::text(std::string_view("a\0b", 3)), 3, 0, {},
+    cases.push_back({"a zero byte inside the length",
+                     SQL_C_CHAR,
+                     SQL_VARCHAR,
+                     exact_buffer::text(std::string_view("a\0b", 3)),
+                     3,
+                     0,
+                     {},
                      "the text holds a zero byte at offset 1, which a query text cannot carry"});
     check(cases);
 }
@@ -146,12 +152,13 @@ TEST(ParameterLiteral, TextBoundToANumberMustBeOne) {
     cases.push_back(text("a whole decimal as INTEGER", SQL_INTEGER, "12.0", "12"));
     cases.push_back(text("a big integer as DECIMAL stays exact", SQL_DECIMAL, "9007199254740993", "9007199254740993"));
     cases.push_back(refused_text("a word", SQL_INTEGER, "abc", "the text 'abc' is not a number"));
-    cases.push_back(refused_text("an injection", SQL_BIGINT, "1; DELETE FROM t", "the text '1; DELETE FROM t' is not a number"));
+    cases.push_back(
+        refused_text("an injection", SQL_BIGINT, "1; DELETE FROM t", "the text '1; DELETE FROM t' is not a number"));
     cases.push_back(refused_text("empty", SQL_DOUBLE, "", "the text '' is not a number"));
     cases.push_back(refused_text("two signs", SQL_INTEGER, "+-1", "the text '+-1' is not a number"));
     cases.push_back(refused_text("infinity", SQL_DOUBLE, "inf", "the text 'inf' is not a number"));
-    cases.push_back(refused_text("a fraction as INTEGER", SQL_INTEGER, "1.5",
-                                 "1.5 has a fraction, which SQL_INTEGER cannot hold"));
+    cases.push_back(
+        refused_text("a fraction as INTEGER", SQL_INTEGER, "1.5", "1.5 has a fraction, which SQL_INTEGER cannot hold"));
     check(cases);
 }
 
@@ -163,7 +170,13 @@ TEST(ParameterLiteral, BinaryIsABlobLiteralByteForByte) {
     cases.push_back(text("text as VARBINARY is its bytes", SQL_VARBINARY, "AB", "X'4142'"));
     cases.push_back(refused("a number as VARBINARY", SQL_C_SLONG, SQL_VARBINARY, std::int32_t{1},
                             "an integer cannot be sent as SQL_VARBINARY"));
-    cases.push_back({"binary as INTEGER", SQL_C_BINARY, SQL_INTEGER, exact_buffer::text("1"), 1, 0, {},
+    cases.push_back({"binary as INTEGER",
+                     SQL_C_BINARY,
+                     SQL_INTEGER,
+                     exact_buffer::text("1"),
+                     1,
+                     0,
+                     {},
                      "binary data cannot be sent as SQL_INTEGER"});
     check(cases);
 }
@@ -174,13 +187,14 @@ TEST(ParameterLiteral, DatesAndTimesAreUnquotedTimestamps) {
                           SQL_TIMESTAMP_STRUCT{2021, 3, 4, 5, 6, 7, 0}, "2021-03-04T05:06:07"));
     cases.push_back(value("and keeps any other", SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP,
                           SQL_TIMESTAMP_STRUCT{2021, 3, 4, 5, 6, 7, 500000000}, "2021-03-04T05:06:07.500000000"));
-    cases.push_back(value("a date", SQL_C_TYPE_DATE, SQL_TYPE_DATE, SQL_DATE_STRUCT{1999, 12, 31}, "1999-12-31T00:00:00"));
+    cases.push_back(
+        value("a date", SQL_C_TYPE_DATE, SQL_TYPE_DATE, SQL_DATE_STRUCT{1999, 12, 31}, "1999-12-31T00:00:00"));
     // A date or time structure is a timestamp for the store whatever SQL type it is bound as:
     // pyodbc's fast_executemany binds datetime values as SQL_VARCHAR.
     cases.push_back(value("a timestamp as VARCHAR", SQL_C_TYPE_TIMESTAMP, SQL_VARCHAR,
                           SQL_TIMESTAMP_STRUCT{2021, 3, 4, 5, 6, 7, 123456000}, "2021-03-04T05:06:07.123456000"));
-    cases.push_back(value("a date as CHAR", SQL_C_TYPE_DATE, SQL_CHAR, SQL_DATE_STRUCT{1999, 12, 31},
-                          "1999-12-31T00:00:00"));
+    cases.push_back(
+        value("a date as CHAR", SQL_C_TYPE_DATE, SQL_CHAR, SQL_DATE_STRUCT{1999, 12, 31}, "1999-12-31T00:00:00"));
     cases.push_back(refused("an invalid timestamp as VARCHAR", SQL_C_TYPE_TIMESTAMP, SQL_VARCHAR,
                             SQL_TIMESTAMP_STRUCT{2021, 2, 30, 24, 0, 0, 0},
                             "2021-02-30 24:00:00.000000000 is not a valid date and time"));
@@ -188,7 +202,8 @@ TEST(ParameterLiteral, DatesAndTimesAreUnquotedTimestamps) {
                           "2000-01-02T00:00:00"));
     cases.push_back(value("a timestamp as DATE", SQL_C_TYPE_TIMESTAMP, SQL_TYPE_DATE,
                           SQL_TIMESTAMP_STRUCT{2021, 3, 4, 5, 6, 7, 8}, "2021-03-04T00:00:00"));
-    cases.push_back(text("a text as TIMESTAMP", SQL_TYPE_TIMESTAMP, "2021-03-04 05:06:07.25", "2021-03-04T05:06:07.250000000"));
+    cases.push_back(
+        text("a text as TIMESTAMP", SQL_TYPE_TIMESTAMP, "2021-03-04 05:06:07.25", "2021-03-04T05:06:07.250000000"));
     cases.push_back(text("a text as DATE", SQL_TYPE_DATE, "2021-03-04", "2021-03-04T00:00:00"));
     cases.push_back(refused_text("a text that is no date", SQL_TYPE_TIMESTAMP, "yesterday",
                                  "the text 'yesterday' is not a timestamp (YYYY-MM-DD HH:MM:SS)"));
@@ -221,9 +236,8 @@ TEST(ParameterLiteral, ATimeOfDayIsTakenOnTheCurrentDate) {
         {"a time", value("", SQL_C_TYPE_TIME, SQL_TYPE_TIME, SQL_TIME_STRUCT{23, 59, 58}, ""), "T23:59:58"},
         {"a text as TIME", text("", SQL_TYPE_TIME, "05:06:07.5", ""), "T05:06:07.500000000"},
         {"a time as VARCHAR", value("", SQL_C_TYPE_TIME, SQL_VARCHAR, SQL_TIME_STRUCT{0, 0, 1}, ""), "T00:00:01"},
-        {"a timestamp as TIME keeps its time only", value("", SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIME,
-                                                          SQL_TIMESTAMP_STRUCT{1999, 1, 2, 3, 4, 5, 0}, ""),
-         "T03:04:05"},
+        {"a timestamp as TIME keeps its time only",
+         value("", SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIME, SQL_TIMESTAMP_STRUCT{1999, 1, 2, 3, 4, 5, 0}, ""), "T03:04:05"},
     };
     for (const auto& [what, c, time] : cases) {
         SCOPED_TRACE(what);
@@ -242,7 +256,8 @@ TEST(ParameterLiteral, ATimeOfDayIsTakenOnTheCurrentDate) {
 }
 
 TEST(ParameterLiteral, NullIsTheNullLiteralForEveryType) {
-    for (const SQLSMALLINT sql_type : std::initializer_list<SQLSMALLINT>{SQL_VARCHAR, SQL_INTEGER, SQL_DOUBLE, SQL_VARBINARY, SQL_TYPE_TIMESTAMP}) {
+    for (const SQLSMALLINT sql_type :
+         std::initializer_list<SQLSMALLINT>{SQL_VARCHAR, SQL_INTEGER, SQL_DOUBLE, SQL_VARBINARY, SQL_TYPE_TIMESTAMP}) {
         std::string out;
         EXPECT_FALSE(append_literal(out, sql_type, buffers::null_value{}));
         EXPECT_EQ(out, "NULL");

@@ -13,10 +13,10 @@
 
 namespace {
 
+using buffers::application_value;
 using setpos::bound_column;
 using setpos::cell_value;
 using setpos::change_kind;
-using buffers::application_value;
 
 std::string current(const cell_value& cell) {
     auto l = setpos::current_literal(cell);
@@ -82,7 +82,8 @@ TEST(PositionedChange, NumbersReadBackToTheSameValueOrAreRefused) {
     EXPECT_EQ(replacement(application_value{-std::numeric_limits<float>::infinity()}).rfind("refused: ", 0), 0u);
     const std::vector<bound_column> columns{{"sym", std::string_view("a"), std::nullopt},
                                             {"price", 1.0, application_value{std::nan("")}}};
-    EXPECT_EQ(text_of(change_kind::update, "t", columns), "refused: column price: nan has no literal in a statement text");
+    EXPECT_EQ(text_of(change_kind::update, "t", columns),
+              "refused: column price: nan has no literal in a statement text");
 }
 
 TEST(PositionedChange, QuotesAreDoubledInBothClauses) {
@@ -99,8 +100,8 @@ TEST(PositionedChange, QuotesAreDoubledInBothClauses) {
 TEST(PositionedChange, ZeroBytesAreRefusedNotCut) {
     using namespace std::string_view_literals;
     EXPECT_EQ(current("a\0b"sv).rfind("refused: ", 0), 0u);
-    const std::vector<bound_column> columns{{"v", 1.0, std::nullopt},
-                                            {"b", std::string_view("x"), application_value{buffers::binary_value{"\0"sv}}}};
+    const std::vector<bound_column> columns{
+        {"v", 1.0, std::nullopt}, {"b", std::string_view("x"), application_value{buffers::binary_value{"\0"sv}}}};
     const auto text = text_of(change_kind::update, "t", columns);
     EXPECT_EQ(text.rfind("refused: column b: the text holds a zero byte", 0), 0u) << text;
 }
@@ -127,9 +128,9 @@ TEST(PositionedChange, TimestampsDatesAndTimes) {
 
 TEST(PositionedChange, NullCellsAndMissingValuesGiveNoTerms) {
     const std::vector<bound_column> columns{
-        {"a", std::monostate{}, application_value{std::int64_t{1}}},     // NULL now: no WHERE term
-        {"b", std::int64_t{2}, std::nullopt},                            // no new value: no SET term
-        {"c", std::int64_t{3}, application_value{std::int64_t{3}}},      // unchanged: no SET term
+        {"a", std::monostate{}, application_value{std::int64_t{1}}},  // NULL now: no WHERE term
+        {"b", std::int64_t{2}, std::nullopt},                         // no new value: no SET term
+        {"c", std::int64_t{3}, application_value{std::int64_t{3}}},   // unchanged: no SET term
         {"d", std::int64_t{4}, application_value{buffers::null_value{}}},
         {"e", std::int64_t{5}, application_value{std::int64_t{50}}},
     };

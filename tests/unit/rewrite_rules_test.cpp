@@ -22,18 +22,18 @@ TEST(InsertRule, AddsTheTimeColumnToInsertsWithoutIt) {
 }
 
 TEST(InsertRule, LeavesEveryTextItCannotRebuildExactlyUnchanged) {
-    for (const char* text : {
-             "INSERT INTO ticks ($timestamp, price) VALUES (?, ?)", "insert into t values (1)",
-             "insert into t (a) values (now())", "insert into t (a, b) values (abs(-1), 2)", "select inserted from t",
-             // A further row, a further statement, or text before or after the insert would be lost.
-             "insert into t (a) values (1), (2)", "insert into t (a, b) values (?, ?) ,\n (?, ?);",
-             "INSERT INTO t (a) VALUES (?); DELETE FROM t WHERE a = 1",
-             "INSERT INTO t (a) VALUES (1); INSERT INTO t (a) VALUES (2)", "prefix INSERT INTO t(a) VALUES(1)",
-             "INSERT INTO t (a) VALUES (1) trailing",
-             // A ")" or "," inside a literal or a name, or a comment inside a list.
-             "INSERT INTO t (s, n) VALUES ('why? a)b', ?)", "insert into t (s) values ('a,b')",
-             "insert into t (\"a)b\") values (1)", "insert into t (a) values (1 -- note\n)",
-             "insert into t (a) values (1 /* ) */)", "-- INSERT INTO t (a) VALUES (1)\nselect 1"}) {
+    for (const char* text :
+         {"INSERT INTO ticks ($timestamp, price) VALUES (?, ?)", "insert into t values (1)",
+          "insert into t (a) values (now())", "insert into t (a, b) values (abs(-1), 2)", "select inserted from t",
+          // A further row, a further statement, or text before or after the insert would be lost.
+          "insert into t (a) values (1), (2)", "insert into t (a, b) values (?, ?) ,\n (?, ?);",
+          "INSERT INTO t (a) VALUES (?); DELETE FROM t WHERE a = 1",
+          "INSERT INTO t (a) VALUES (1); INSERT INTO t (a) VALUES (2)", "prefix INSERT INTO t(a) VALUES(1)",
+          "INSERT INTO t (a) VALUES (1) trailing",
+          // A ")" or "," inside a literal or a name, or a comment inside a list.
+          "INSERT INTO t (s, n) VALUES ('why? a)b', ?)", "insert into t (s) values ('a,b')",
+          "insert into t (\"a)b\") values (1)", "insert into t (a) values (1 -- note\n)",
+          "insert into t (a) values (1 /* ) */)", "-- INSERT INTO t (a) VALUES (1)\nselect 1"}) {
         EXPECT_EQ(rewrite_insert(text), text);
     }
 }
@@ -68,8 +68,9 @@ TEST(StatementText, ZeroBytesWithinTheLengthAreRefused) {
     const auto refusal = zero_byte_refusal(std::string_view("DELETE FROM t\0 WHERE a = 1", 26));
     ASSERT_TRUE(refusal);
     EXPECT_EQ(refusal->sqlstate, "HY090");
-    EXPECT_EQ(refusal->message, "[HY090] Invalid string or buffer length: the statement text holds a zero byte at "
-                                "offset 13 of the 26 bytes given; nothing was run");
+    EXPECT_EQ(refusal->message,
+              "[HY090] Invalid string or buffer length: the statement text holds a zero byte at "
+              "offset 13 of the 26 bytes given; nothing was run");
 }
 
 TEST(TableauWrapper, CutsTheOuterSelect) {
@@ -85,10 +86,10 @@ TEST(TableauWrapper, CutsTheOuterSelect) {
 }
 
 TEST(TableauWrapper, OnlyTheWrappersShapeIsCut) {
-    for (const char* text : {"select a from t", "insert into t (s) values ('x) \"TableauSQL\" y')",
-                             "select * from t where s = 'FROM (a) \"TableauSQL\"'", "select 1) \"TableauSQL\"",
-                             "FROM (ab) \"TableauSQL\"", "select 1 -- FROM (x) \"TableauSQL\"",
-                             "SELECT a) \"TableauSQL\" FROM (b"}) {
+    for (const char* text :
+         {"select a from t", "insert into t (s) values ('x) \"TableauSQL\" y')",
+          "select * from t where s = 'FROM (a) \"TableauSQL\"'", "select 1) \"TableauSQL\"", "FROM (ab) \"TableauSQL\"",
+          "select 1 -- FROM (x) \"TableauSQL\"", "SELECT a) \"TableauSQL\" FROM (b"}) {
         const auto u = unwrap(text);
         EXPECT_FALSE(u.wrapped) << text;
         EXPECT_EQ(u.text, text);

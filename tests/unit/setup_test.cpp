@@ -122,8 +122,11 @@ TEST_F(Setup, ProfileWriterWritesDriverKeysThenEverySetting) {
 TEST_F(Setup, ConfigDsnRequests) {
     const char* list = "DSN=ds_add\0URI=file:/tmp/x.db\0PWD=secret\0Server=y\0LOG_LEVEL=3\0\0";
     EXPECT_EQ(setup_ops::config_dsn(ODBC_ADD_DSN, "vdl", list, fake_), 1);
-    auto expected = profile_writes("ds_add", defaults_with({{"dsn", "ds_add"}, {"uri", "file:/tmp/x.db"},
-                                                            {"pwd", "secret"}, {"driver", "vdl"}, {"log_level", "3"},
+    auto expected = profile_writes("ds_add", defaults_with({{"dsn", "ds_add"},
+                                                            {"uri", "file:/tmp/x.db"},
+                                                            {"pwd", "secret"},
+                                                            {"driver", "vdl"},
+                                                            {"log_level", "3"},
                                                             {"logdir", (ini_.dir() / "vdl").string()}}));
     expected.insert(expected.begin(), "register ds_add vdl");
     EXPECT_EQ(calls_, expected);
@@ -159,8 +162,8 @@ TEST_F(Setup, ConfigDriverRequests) {
     char message[16] = "not cleared";
     WORD message_length = 99;
     // A list that starts with its empty entry gives the defaults.
-    EXPECT_EQ(
-        setup_ops::config_driver(ODBC_INSTALL_DRIVER, "vdl", "", message, sizeof message, &message_length, fake_), 1);
+    EXPECT_EQ(setup_ops::config_driver(ODBC_INSTALL_DRIVER, "vdl", "", message, sizeof message, &message_length, fake_),
+              1);
     EXPECT_STREQ(message, "");
     EXPECT_EQ(message_length, 0);
     EXPECT_EQ(calls_, profile_writes("vdl_odbc_driver", defaults_with({{"logdir", (ini_.dir() / "vdl").string()}})));
@@ -187,7 +190,8 @@ TEST_F(Setup, ConfigDriverRequests) {
 
 // Through unixODBC's installer library, on the private odbc.ini.
 TEST(SetupInstaller, RemovingWithoutADsnRemovesTheDefaultDataSource) {
-    test::private_odbc_ini ini({"--data-source", "vdl_odbc_driver", "Driver=vdl", "--data-source", "kept", "Driver=vdl"});
+    test::private_odbc_ini ini(
+        {"--data-source", "vdl_odbc_driver", "Driver=vdl", "--data-source", "kept", "Driver=vdl"});
     test::scoped_env data_home("XDG_DATA_HOME", ini.dir().string());
     ASSERT_EQ(ConfigDSN(nullptr, ODBC_REMOVE_DSN, "vdl", nullptr), 1);
     const std::string text = test::read_file(ini.dir() / "odbc.ini");
@@ -197,8 +201,7 @@ TEST(SetupInstaller, RemovingWithoutADsnRemovesTheDefaultDataSource) {
 }
 
 TEST_F(Setup, ConfigDriverPostsInstallerErrorsThroughTheInstallerLibrary) {
-    auto* installer_error =
-        installer::library::instance().find<decltype(::SQLInstallerError)>("SQLInstallerError");
+    auto* installer_error = installer::library::instance().find<decltype(::SQLInstallerError)>("SQLInstallerError");
     ASSERT_NE(installer_error, nullptr);
     EXPECT_EQ(ConfigDriver(nullptr, ODBC_CONFIG_DRIVER, "vdl", "LOG_LEVEL=3\0\0", nullptr, 0, nullptr), 0);
     DWORD code = 0;

@@ -16,8 +16,9 @@ class Execution : public ::testing::Test {
 protected:
     void SetUp() override {
         s.direct("CREATE TABLE t (sym STRING, price DOUBLE, volume INT64)");
-        s.direct("INSERT INTO t (sym, price, volume, $timestamp) VALUES ('ibm', 10.5, NULL, 10), "
-                 "('aapl', NULL, 7, 20), (NULL, 3.25, 9, 30)");
+        s.direct(
+            "INSERT INTO t (sym, price, volume, $timestamp) VALUES ('ibm', 10.5, NULL, 10), "
+            "('aapl', NULL, 7, 20), (NULL, 3.25, 9, 30)");
     }
     test::store_statement s;
 };
@@ -230,8 +231,7 @@ TEST_F(Execution, BindingFailuresKeepTheBindings) {
     EXPECT_EQ(SQLBindParameter(s.stmt(), 3, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr), SQL_ERROR);
     EXPECT_EQ(s.diag_message(), "[HY000] General error: could not bind parameter at index 2, parameter count is 2");
     EXPECT_EQ(SQLBindParameter(s.stmt(), 0, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr), SQL_ERROR);
-    EXPECT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_GUID, 0, 0, &v, 0, nullptr),
-              SQL_ERROR);
+    EXPECT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_GUID, 0, 0, &v, 0, nullptr), SQL_ERROR);
     EXPECT_EQ(s.diag_message(), "[HY000] General error: unsupported target type: -11");
     EXPECT_TRUE(s.record().parameter_bindings.empty());
     ASSERT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr),

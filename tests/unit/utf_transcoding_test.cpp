@@ -39,8 +39,8 @@ constexpr std::string_view mixed = "a\xC3\xBC\xE6\x9D\xB1\xF0\x9F\x9A\x80z";  //
 TEST(Utf8ToUtf16, EveryLengthOfSequence) {
     EXPECT_EQ(utf16_of(""), u"");
     EXPECT_EQ(utf16_of("plain ASCII"), u"plain ASCII");
-    EXPECT_EQ(utf16_of("Z\xC3\xBCrich"), u"Zürich");                         // 2 bytes
-    EXPECT_EQ(utf16_of("\xE6\x9D\xB1\xE4\xBA\xAC"), u"東京");                // 3 bytes
+    EXPECT_EQ(utf16_of("Z\xC3\xBCrich"), u"Zürich");                           // 2 bytes
+    EXPECT_EQ(utf16_of("\xE6\x9D\xB1\xE4\xBA\xAC"), u"東京");                  // 3 bytes
     EXPECT_EQ(utf16_of("\xF0\x9F\x9A\x80"), std::u16string(u"\xD83D\xDE80"));  // 4 bytes: a surrogate pair
     EXPECT_EQ(utf16_of(mixed), u"aü東🚀z");
     // The edges of each range.
@@ -54,26 +54,37 @@ TEST(Utf8ToUtf16, EachIllFormedSubsequenceIsOneReplacementCharacter) {
         std::string_view utf8;
         std::u16string_view expected;
     } cases[] = {
-        {"\x80", u"\xFFFD"},                           // a continuation byte alone
-        {"a\xBF" "b", u"a\xFFFD" "b"},
-        {"\xC3", u"\xFFFD"},                           // a lead byte at the end
-        {"\xC3" "A", u"\xFFFD" "A"},                   // the byte that breaks a sequence starts the next
-        {"\xE6\x9D", u"\xFFFD"},                       // a 3-byte sequence cut short is one character
-        {"\xE6\x9D" "A", u"\xFFFD" "A"},
-        {"\xF0\x9F\x9A", u"\xFFFD"},                   // a 4-byte sequence cut short
-        {"\xC0\xAF", u"\xFFFD\xFFFD"},                 // overlong forms
+        {"\x80", u"\xFFFD"},  // a continuation byte alone
+        {"a\xBF"
+         "b",
+         u"a\xFFFD"
+         "b"},
+        {"\xC3", u"\xFFFD"},  // a lead byte at the end
+        {"\xC3"
+         "A",
+         u"\xFFFD"
+         "A"},                    // the byte that breaks a sequence starts the next
+        {"\xE6\x9D", u"\xFFFD"},  // a 3-byte sequence cut short is one character
+        {"\xE6\x9D"
+         "A",
+         u"\xFFFD"
+         "A"},
+        {"\xF0\x9F\x9A", u"\xFFFD"},    // a 4-byte sequence cut short
+        {"\xC0\xAF", u"\xFFFD\xFFFD"},  // overlong forms
         {"\xE0\x80\xAF", u"\xFFFD\xFFFD\xFFFD"},
         {"\xF0\x80\x80\xAF", u"\xFFFD\xFFFD\xFFFD\xFFFD"},
-        {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD"},       // an encoded surrogate
+        {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD"},            // an encoded surrogate
         {"\xF4\x90\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD"},  // past U+10FFFF
-        {"\xF5\xFF\xFE", u"\xFFFD\xFFFD\xFFFD"},       // bytes that never occur
+        {"\xF5\xFF\xFE", u"\xFFFD\xFFFD\xFFFD"},            // bytes that never occur
         {"\xE6\x9D\xB1\xFF\xE6\x9D\xB1", u"東\xFFFD東"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(utf16_of(c.utf8), c.expected) << testing::PrintToString(std::string(c.utf8));
         EXPECT_EQ(utf16_length(c.utf8), c.expected.size());
     }
-    const auto lone = decode_utf8("\xE6\x9D" "A");
+    const auto lone = decode_utf8(
+        "\xE6\x9D"
+        "A");
     EXPECT_EQ(lone.code_point, replacement_character);
     EXPECT_EQ(lone.length, 2u) << "the maximal subpart, not the byte that broke it";
 }
@@ -103,7 +114,9 @@ TEST(Utf16ToUtf8, PairsAndUnpairedSurrogates) {
     EXPECT_EQ(utf8_of(std::u16string(u"a\0b", 3)), std::string("a\0b", 3));
     const std::string replacement = "\xEF\xBF\xBD";
     EXPECT_EQ(utf8_of(std::u16string(u"\xD83D")), replacement) << "a high surrogate at the end";
-    EXPECT_EQ(utf8_of(std::u16string(u"\xD83D" "a")), replacement + "a");
+    EXPECT_EQ(utf8_of(std::u16string(u"\xD83D"
+                                     "a")),
+              replacement + "a");
     EXPECT_EQ(utf8_of(std::u16string(u"\xDE80\xD83D")), replacement + replacement) << "a pair the wrong way round";
     EXPECT_EQ(utf8_of(std::u16string(u"\xD83D\xD83D\xDE80")), replacement + "\xF0\x9F\x9A\x80");
 }

@@ -59,8 +59,8 @@ struct text_result {
 text_result text_of(const column_data& column, SQLLEN buffer_length = 64) {
     std::array<char, 64> buffer{};
     SQLLEN indicator = -7;
-    auto status = fetch_column_generic(column, 1, 0, SQL_BIND_BY_COLUMN, SQL_C_CHAR, buffer.data(), buffer_length,
-                                       &indicator);
+    auto status =
+        fetch_column_generic(column, 1, 0, SQL_BIND_BY_COLUMN, SQL_C_CHAR, buffer.data(), buffer_length, &indicator);
     return {status, buffer.data(), indicator};
 }
 
@@ -212,17 +212,17 @@ TEST(FloatingConversion, PowersOfTwoJustAboveIntegerLimitsFail) {
     EXPECT_EQ(overflow_of<std::int64_t>(column_of<float_cells>({9223372036854775808.0f}), SQL_C_SBIGINT),
               fmt::format("{}9.223372e+18 overflows numeric limit 9223372036854775807", out_of_range));
     EXPECT_EQ(convert<std::int64_t>(column_of<double_cells>({9223372036854774784.0}), SQL_C_SBIGINT).value,
-              9223372036854774784) << "the largest double below 2^63";
+              9223372036854774784)
+        << "the largest double below 2^63";
     EXPECT_EQ(convert<std::int64_t>(column_of<double_cells>({-9223372036854775808.0}), SQL_C_SBIGINT).value,
               std::numeric_limits<std::int64_t>::min());
 }
 
 TEST(FloatingConversion, UnsignedBigIntegersSplitAtTwoToThe63) {
     const auto dbl = [](double v) { return column_of<double_cells>({v}); };
-    EXPECT_EQ(convert<std::uint64_t>(dbl(9223372036854775808.0), SQL_C_UBIGINT).value,
-              std::uint64_t{1} << 63);
-    EXPECT_EQ(convert<std::uint64_t>(dbl(18446744073709549568.0), SQL_C_UBIGINT).value,
-              18446744073709549568u) << "the largest double below 2^64 converts exactly";
+    EXPECT_EQ(convert<std::uint64_t>(dbl(9223372036854775808.0), SQL_C_UBIGINT).value, std::uint64_t{1} << 63);
+    EXPECT_EQ(convert<std::uint64_t>(dbl(18446744073709549568.0), SQL_C_UBIGINT).value, 18446744073709549568u)
+        << "the largest double below 2^64 converts exactly";
     EXPECT_EQ(convert<std::uint64_t>(dbl(9223372036854774784.0), SQL_C_UBIGINT).value, 9223372036854774784u);
     EXPECT_EQ(convert<std::uint64_t>(dbl(-1.0), SQL_C_UBIGINT).value, std::numeric_limits<std::uint64_t>::max());
     EXPECT_EQ(convert<std::uint64_t>(column_of<float_cells>({1.8446743e19f}), SQL_C_UBIGINT).value,
@@ -278,14 +278,15 @@ TEST(TextConversion, BinaryTargetsFillTheWholeBufferWithoutATerminator) {
     EXPECT_EQ(indicator, 10);
 
     buffer.fill('#');
-    EXPECT_EQ(fetch_column_generic(blob, 1, 0, 0, SQL_C_BINARY, buffer.data(), 4, &indicator).return_code,
-              SQL_SUCCESS);
+    EXPECT_EQ(fetch_column_generic(blob, 1, 0, 0, SQL_C_BINARY, buffer.data(), 4, &indicator).return_code, SQL_SUCCESS);
     EXPECT_EQ(std::string(buffer.data(), 5), bytes.substr(0, 4) + "#");
     EXPECT_EQ(indicator, 10);
 }
 
 TEST(TimestampConversion, TextAndStructuresAreUtcWithNanoseconds) {
-    const auto stamp = [](std::int64_t s, std::int64_t ns) { return column_of<timestamp_cells>({timestamp_value{s, ns}}); };
+    const auto stamp = [](std::int64_t s, std::int64_t ns) {
+        return column_of<timestamp_cells>({timestamp_value{s, ns}});
+    };
     auto r = text_of(stamp(0, 123));
     EXPECT_EQ(r.text, "1970-01-01T00:00:00.000000123Z");
     EXPECT_EQ(r.indicator, 30);
@@ -343,8 +344,8 @@ TEST(UnconvertiblePairs, NameBothTypesAndSpareNullCells) {
 
     EXPECT_EQ(fetch_column_generic(texts, 1, 1, 0, SQL_C_WCHAR, values.data(), 8, nullptr).message,
               "Tried to convert SQL_CHAR to SQL_C_WCHAR");
-    EXPECT_EQ(fetch_column_generic(texts, 1, 0, 0, SQL_C_WCHAR, values.data(), 8, nullptr).return_code,
-              SQL_SUCCESS) << "a NULL cell converts to anything";
+    EXPECT_EQ(fetch_column_generic(texts, 1, 0, 0, SQL_C_WCHAR, values.data(), 8, nullptr).return_code, SQL_SUCCESS)
+        << "a NULL cell converts to anything";
     EXPECT_EQ(convert<double>(column_of<double_cells>({1.0}), SQL_C_DEFAULT).status.message,
               "Tried to convert SQL_DOUBLE to unknown type");
     EXPECT_EQ(convert<std::int64_t>(column_of<bigint_cells>({1}), SQL_C_BINARY).status.message,
@@ -357,7 +358,8 @@ TEST(UnconvertiblePairs, NameBothTypesAndSpareNullCells) {
 
     std::array<SQLLEN, 3> nulls{9, 9, 9};
     EXPECT_EQ(fetch_column_generic(no_cells{}, 3, 0, 0, SQL_C_GUID, values.data(), 0, nulls.data()).return_code,
-              SQL_SUCCESS) << "a column without cells is NULL in every row";
+              SQL_SUCCESS)
+        << "a column without cells is NULL in every row";
     EXPECT_EQ(nulls, (std::array<SQLLEN, 3>{SQL_NULL_DATA, SQL_NULL_DATA, SQL_NULL_DATA}));
 }
 
@@ -387,8 +389,7 @@ TEST(RowsetSlots, ColumnWiseArraysStepByElementAndIndicatorsBySqllen) {
     EXPECT_EQ(indicators[1], 4);
 
     // A null indicator or buffer is skipped in every slot.
-    EXPECT_EQ(fetch_column_generic(column, 3, 1, 0, SQL_C_SLONG, values.data(), 0, nullptr).return_code,
-              SQL_SUCCESS);
+    EXPECT_EQ(fetch_column_generic(column, 3, 1, 0, SQL_C_SLONG, values.data(), 0, nullptr).return_code, SQL_SUCCESS);
     EXPECT_EQ(values, (std::array<std::int32_t, 3>{10, 30, 40}));
     EXPECT_EQ(fetch_column_generic(column, 3, 0, 0, SQL_C_SLONG, nullptr, 0, indicators.data()).return_code,
               SQL_SUCCESS);
@@ -407,8 +408,8 @@ TEST(RowsetSlots, RowWiseBindingMovesValueAndIndicatorByTheRowSize) {
     for (auto& r : rows) r = row{-1, {'#', '#', '#', '#'}, 9, 9};
     const auto numbers = column_of<bigint_cells>({1, std::nullopt});
     const auto texts = column_of<text_cells>({std::string("a"), std::string("bcdef")});
-    EXPECT_EQ(fetch_column_generic(numbers, 3, 0, sizeof(row), SQL_C_SLONG, &rows[0].value, 0,
-                                   &rows[0].value_indicator).return_code,
+    EXPECT_EQ(fetch_column_generic(numbers, 3, 0, sizeof(row), SQL_C_SLONG, &rows[0].value, 0, &rows[0].value_indicator)
+                  .return_code,
               SQL_SUCCESS);
     EXPECT_EQ(fetch_column_generic(texts, 3, 0, sizeof(row), SQL_C_CHAR, rows[0].text, 4, &rows[0].text_indicator)
                   .return_code,
@@ -427,7 +428,8 @@ TEST(RowsetSlots, RowWiseBindingMovesValueAndIndicatorByTheRowSize) {
     // A packed row of 17 bytes puts values and indicators at odd addresses.
     std::array<unsigned char, 3 * 17 + 1> packed{};
     EXPECT_EQ(fetch_column_generic(column_of<double_cells>({0.5, std::nullopt, 2.5}), 3, 0, 17, SQL_C_DOUBLE,
-                                   &packed[1], 0, reinterpret_cast<SQLLEN*>(&packed[9])).return_code,
+                                   &packed[1], 0, reinterpret_cast<SQLLEN*>(&packed[9]))
+                  .return_code,
               SQL_SUCCESS);
     const std::array<SQLLEN, 3> lengths{8, SQL_NULL_DATA, 8};
     for (std::size_t j = 0; j < 3; ++j) {

@@ -122,7 +122,8 @@ TEST(WideTarget, TruncationAtEveryBufferLengthKeepsWholeCharacters) {
 }
 
 TEST(WideTarget, NullCellsInvalidBytesAndNoIndicator) {
-    const auto column = column_of<text_view_cells>({std::nullopt, std::string_view("a\xFF" "b")});
+    const auto column = column_of<text_view_cells>({std::nullopt, std::string_view("a\xFF"
+                                                                                   "b")});
     std::array<std::byte, 8> buffer{};
     buffer.fill(sentinel);
     SQLLEN indicator = 0;
@@ -131,7 +132,10 @@ TEST(WideTarget, NullCellsInvalidBytesAndNoIndicator) {
     EXPECT_EQ(buffer[0], sentinel) << "a NULL leaves the buffer alone";
     EXPECT_EQ(fetch_column_wide(column, 1, 0, 0, buffer.data(), 8, nullptr).return_code, SQL_SUCCESS);
     EXPECT_EQ(fetch_column_wide(column, 1, 1, 0, buffer.data(), 8, nullptr).return_code, SQL_SUCCESS);
-    EXPECT_EQ(units_at(buffer.data(), 4), std::u16string(u"a\xFFFD" "b\0", 4)) << "an invalid byte is U+FFFD";
+    EXPECT_EQ(units_at(buffer.data(), 4), std::u16string(u"a\xFFFD"
+                                                         "b\0",
+                                                         4))
+        << "an invalid byte is U+FFFD";
     EXPECT_EQ(fetch_column_wide(column, 1, 5, 0, buffer.data(), 8, &indicator).return_code, SQL_SUCCESS);
     EXPECT_EQ(indicator, SQL_NULL_DATA) << "past the end";
     EXPECT_EQ(fetch_column_wide(no_cells{}, 1, 0, 0, buffer.data(), 8, &indicator).return_code, SQL_SUCCESS);
@@ -140,7 +144,8 @@ TEST(WideTarget, NullCellsInvalidBytesAndNoIndicator) {
 
 TEST(WideTarget, ColumnWiseSlotsAreBufferLengthBytesApart) {
     const auto column = column_of<text_view_cells>({std::string_view("\xC3\xBC"), std::nullopt,
-                                                    std::string_view("\xF0\x9F\x9A\x80" "x")});
+                                                    std::string_view("\xF0\x9F\x9A\x80"
+                                                                     "x")});
     // Ten bytes per slot: four units and a terminator. An odd length is used whole as the stride.
     for (const SQLLEN slot : {SQLLEN{10}, SQLLEN{11}}) {
         std::vector<std::byte> buffer(static_cast<std::size_t>(slot) * 4, sentinel);
@@ -160,7 +165,8 @@ TEST(WideTarget, RowWiseSlotsFollowTheRowSize) {
         SQLLEN name_length;
         std::int64_t other;
     };
-    const auto column = column_of<text_view_cells>({std::string_view("ab"), std::string_view("\xE6\x9D\xB1\xE4\xBA\xAC\xE6\x9D\xB1")});
+    const auto column =
+        column_of<text_view_cells>({std::string_view("ab"), std::string_view("\xE6\x9D\xB1\xE4\xBA\xAC\xE6\x9D\xB1")});
     std::array<row, 2> rows{};
     for (auto& r : rows) r.other = 77;
     ASSERT_EQ(fetch_column_wide(column, 2, 0, sizeof(row), rows[0].name, sizeof rows[0].name, &rows[0].name_length)

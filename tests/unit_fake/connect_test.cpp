@@ -109,8 +109,9 @@ TEST_F(Connecting, CredentialsAreAllOrNothing) {
         EXPECT_EQ(driver_connect(in.c_str()), SQL_ERROR) << credentials;
         const auto d = diag();
         EXPECT_EQ(d.sqlstate, "28000");
-        EXPECT_EQ(d.message, "[28000] Invalid authorization specification: User, Password and ClusterPublicKey must be "
-                             "set or unset at the same time.");
+        EXPECT_EQ(d.message,
+                  "[28000] Invalid authorization specification: User, Password and ClusterPublicKey must be "
+                  "set or unset at the same time.");
         EXPECT_EQ(fake_vdl::calls(), (strings{"vdl_open_tcp() = #1", "vdl_close(#1)"})) << credentials;
         EXPECT_EQ(dbc().cluster, nullptr);
     }
@@ -141,8 +142,9 @@ TEST_F(Connecting, ConnectFailureIs08001WithTheLibrarysReason) {
     fake_vdl::next().error_text = "no cluster answers at the address";
     EXPECT_EQ(driver_connect("URI=vdl://127.0.0.1:1"), SQL_ERROR);
     EXPECT_EQ(diag().sqlstate, "08001");
-    EXPECT_EQ(diag().message, "[08001] Client unable to establish connection: could not connect to "
-                              "vdl://127.0.0.1:1, error: no cluster answers at the address");
+    EXPECT_EQ(diag().message,
+              "[08001] Client unable to establish connection: could not connect to "
+              "vdl://127.0.0.1:1, error: no cluster answers at the address");
     const auto calls = fake_vdl::calls();
     ASSERT_GE(calls.size(), 3u);
     // The reason is read before the handle is closed: the library keeps it only until its next call.
@@ -219,11 +221,12 @@ TEST_F(Connecting, OutputConnectionStringIsWrittenBeforeTheConnectAndTruncated) 
     SQLCHAR out[1024] = {};
     SQLSMALLINT out_length = 0;
     EXPECT_EQ(driver_connect("URI=file:one.db;PWD=s3cret", out, sizeof out, &out_length), SQL_ERROR);
-    const std::string expected = "description=Vandrel ODBC Driver;driver=vdl_odbc_driver;dsn=vdl_odbc_driver;"
-                                 "keep_log_file_num=0;key=;log_level=2;logdir=" +
-                                 (home.path() / "vdl").string() +
-                                 ";max_log_file_size=0;maxinbuffersize=134217728;maxparallelism=1;pwd=s3cret;uid=;"
-                                 "uri=file:one.db;";
+    const std::string expected =
+        "description=Vandrel ODBC Driver;driver=vdl_odbc_driver;dsn=vdl_odbc_driver;"
+        "keep_log_file_num=0;key=;log_level=2;logdir=" +
+        (home.path() / "vdl").string() +
+        ";max_log_file_size=0;maxinbuffersize=134217728;maxparallelism=1;pwd=s3cret;uid=;"
+        "uri=file:one.db;";
     EXPECT_EQ(reinterpret_cast<char*>(out), expected) << "written though the connect failed, the secret included";
     EXPECT_EQ(out_length, static_cast<SQLSMALLINT>(expected.size()));
 

@@ -63,5 +63,5 @@ TEST_F(driver_statements_test, rendered_parameter_literals_are_understood) {
     EXPECT_NE(std::string(vdl_error(VDL_E_SYNTAX)).find("day 0"), std::string::npos) << vdl_error(VDL_E_SYNTAX);
 }
 
-} // namespace
-} // namespace vdl_test
+}  // namespace
+}  // namespace vdl_test

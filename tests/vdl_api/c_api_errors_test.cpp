@@ -11,14 +11,30 @@ namespace {
 
 using errors_test = store_test;
 
-bool contains(const char* text, std::string_view part) { return std::string_view(text).find(part) != std::string_view::npos; }
+bool contains(const char* text, std::string_view part) {
+    return std::string_view(text).find(part) != std::string_view::npos;
+}
 
 TEST(error_codes, every_failure_code_passes_the_failure_mask_and_has_its_own_text) {
-    const std::uint32_t codes[] = {
-        VDL_E_INVALID_ARGUMENT, VDL_E_OUT_OF_MEMORY, VDL_E_BAD_URI,      VDL_E_CONNECTION,        VDL_E_STORE_OPEN,
-        VDL_E_NOT_CONNECTED,    VDL_E_SYNTAX,        VDL_E_NO_TABLE,     VDL_E_NO_COLUMN,         VDL_E_TYPE,
-        VDL_E_TABLE_EXISTS,     VDL_E_CONSTRAINT,    VDL_E_BUSY,         VDL_E_QUERY,             VDL_E_RESULT_TOO_LARGE,
-        VDL_E_ACCESS_DENIED,    VDL_E_ALREADY_CONNECTED, VDL_E_STORAGE,  VDL_E_INTERNAL};
+    const std::uint32_t codes[] = {VDL_E_INVALID_ARGUMENT,
+                                   VDL_E_OUT_OF_MEMORY,
+                                   VDL_E_BAD_URI,
+                                   VDL_E_CONNECTION,
+                                   VDL_E_STORE_OPEN,
+                                   VDL_E_NOT_CONNECTED,
+                                   VDL_E_SYNTAX,
+                                   VDL_E_NO_TABLE,
+                                   VDL_E_NO_COLUMN,
+                                   VDL_E_TYPE,
+                                   VDL_E_TABLE_EXISTS,
+                                   VDL_E_CONSTRAINT,
+                                   VDL_E_BUSY,
+                                   VDL_E_QUERY,
+                                   VDL_E_RESULT_TOO_LARGE,
+                                   VDL_E_ACCESS_DENIED,
+                                   VDL_E_ALREADY_CONNECTED,
+                                   VDL_E_STORAGE,
+                                   VDL_E_INTERNAL};
     std::set<std::string> texts{vdl_error(VDL_OK)};
     EXPECT_STREQ(vdl_error(VDL_OK), "success");
     EXPECT_EQ(VDL_E_NO_TABLE, 0xB1000008u);
@@ -48,7 +64,8 @@ TEST(connecting, malformed_uris_are_refused_with_a_reason) {
         EXPECT_EQ(vdl_connect(h.get(), uri), VDL_E_BAD_URI) << uri;
         EXPECT_TRUE(contains(vdl_error(VDL_E_BAD_URI), reason)) << uri << ": " << vdl_error(VDL_E_BAD_URI);
         vdl_result* r = nullptr;
-        EXPECT_EQ(vdl_query(h.get(), "SHOW TABLES", &r), VDL_E_NOT_CONNECTED) << "a failed connect leaves it unconnected";
+        EXPECT_EQ(vdl_query(h.get(), "SHOW TABLES", &r), VDL_E_NOT_CONNECTED)
+            << "a failed connect leaves it unconnected";
     }
     handle_ptr h(vdl_open_tcp());
     EXPECT_EQ(vdl_connect(h.get(), nullptr), VDL_E_BAD_URI);
@@ -127,5 +144,5 @@ TEST(arguments, null_pointers_fail_cleanly) {
     vdl_close(nullptr);
 }
 
-} // namespace
-} // namespace vdl_test
+}  // namespace
+}  // namespace vdl_test

@@ -51,8 +51,9 @@ TEST_F(language_test, queries_filter_group_order_and_limit) {
     ok("INSERT INTO trades ($timestamp, sym, price, volume) VALUES "
        "(2021-01-01T00:00:01Z, 'ibm', 10.5, 100), (2021-01-01T00:00:02Z, 'ibm', 11, 200), "
        "(2021-01-01T00:00:03Z, 'aapl', 100, 5), (2021-01-01T00:00:04Z, 'aapl', 101, NULL)");
-    auto grouped = ok("SELECT sym, count(*) AS n, sum(volume), avg(price) FROM trades "
-                      "WHERE $timestamp >= 2021-01-01T00:00:02Z GROUP BY sym ORDER BY sym DESC LIMIT 5;");
+    auto grouped =
+        ok("SELECT sym, count(*) AS n, sum(volume), avg(price) FROM trades "
+           "WHERE $timestamp >= 2021-01-01T00:00:02Z GROUP BY sym ORDER BY sym DESC LIMIT 5;");
     ASSERT_EQ(grouped->row_count, 2u);
     EXPECT_EQ(name_of(*grouped, 1), "n");
     EXPECT_EQ(text_of(grouped->rows[0][0]), "ibm");
@@ -79,8 +80,8 @@ TEST_F(language_test, one_statement_per_query) {
 }
 
 TEST_F(language_test, statements_outside_the_language_are_refused) {
-    for (const char* query : {"PRAGMA journal_mode = DELETE", "ATTACH DATABASE '/tmp/x.db' AS x", "VACUUM",
-                              "BEGIN", "ALTER TABLE t ADD COLUMN y INT64", "SELECT load_extension('x')",
+    for (const char* query : {"PRAGMA journal_mode = DELETE", "ATTACH DATABASE '/tmp/x.db' AS x", "VACUUM", "BEGIN",
+                              "ALTER TABLE t ADD COLUMN y INT64", "SELECT load_extension('x')",
                               "SELECT * FROM t WHERE x = ?", "SELECT :name"}) {
         vdl_result* r = nullptr;
         EXPECT_NE(vdl_query(handle_.get(), query, &r), VDL_OK) << query;
@@ -100,5 +101,5 @@ TEST_F(language_test, identifiers_may_be_quoted_or_begin_with_a_dollar) {
         << "a double-quoted name is never taken as a string";
 }
 
-} // namespace
-} // namespace vdl_test
+}  // namespace
+}  // namespace vdl_test

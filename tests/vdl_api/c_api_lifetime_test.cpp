@@ -20,12 +20,12 @@ TEST_F(lifetime_test, records_outlive_their_handle_and_are_released_once) {
     ASSERT_EQ(vdl_query(handle_.get(), "SELECT s FROM t", &result), VDL_OK);
     vdl_metadata* meta = nullptr;
     ASSERT_EQ(vdl_ts_get_metadata(handle_.get(), "t", &meta), VDL_OK);
-    handle_.reset(); // vdl_close
+    handle_.reset();  // vdl_close
 
     EXPECT_STREQ(result->rows[0][0].payload.as_string.data, "kept");
     EXPECT_STREQ(result->names[0].data, "s");
     EXPECT_STREQ(meta->columns[1].name, "s");
-    std::thread([&] { EXPECT_EQ(vdl_release(nullptr, result), VDL_OK); }).join(); // any thread may release
+    std::thread([&] { EXPECT_EQ(vdl_release(nullptr, result), VDL_OK); }).join();  // any thread may release
     EXPECT_EQ(vdl_release(nullptr, meta), VDL_OK);
 
     EXPECT_EQ(vdl_release(nullptr, result), VDL_E_INVALID_ARGUMENT) << "a second release is refused";
@@ -69,8 +69,8 @@ TEST_F(lifetime_test, two_threads_with_two_handles_share_one_store) {
         handle_ptr h = connect_to(uri());
         for (int n = 0; n < rows_per_worker; ++n) {
             vdl_result* r = nullptr;
-            const auto insert = "INSERT INTO shared (worker, n) VALUES (" + std::to_string(worker) + ", " +
-                                std::to_string(n) + ")";
+            const auto insert =
+                "INSERT INTO shared (worker, n) VALUES (" + std::to_string(worker) + ", " + std::to_string(n) + ")";
             if (vdl_query(h.get(), insert.c_str(), &r) != VDL_OK) ++failures;
             if (vdl_query(h.get(), "SELECT count(*) FROM shared", &r) != VDL_OK || r == nullptr) ++failures;
             else vdl_release(h.get(), r);
@@ -86,5 +86,5 @@ TEST_F(lifetime_test, two_threads_with_two_handles_share_one_store) {
     EXPECT_EQ(r->rows[1][1].payload.as_count, unsigned(rows_per_worker));
 }
 
-} // namespace
-} // namespace vdl_test
+}  // namespace
+}  // namespace vdl_test

@@ -63,8 +63,8 @@ TEST_F(numbers_test, a_value_the_engine_would_read_one_unit_off_is_found_by_its_
     ok("CREATE TABLE t (d DOUBLE, n INT64)");
     // The value and both its neighbours, each in its shortest form.
     const double value = 744111.278528928;
-    ok(fmt::format("INSERT INTO t (d, n) VALUES ({}, 0), ({}, 1), ({}, 2), ({}, 3)", std::nextafter(value, 0.0),
-                   value, std::nextafter(value, HUGE_VAL), -value));
+    ok(fmt::format("INSERT INTO t (d, n) VALUES ({}, 0), ({}, 1), ({}, 2), ({}, 3)", std::nextafter(value, 0.0), value,
+                   std::nextafter(value, HUGE_VAL), -value));
     EXPECT_EQ(single("SELECT n FROM t WHERE d = 744111.278528928").payload.as_int64, 1);
     EXPECT_EQ(single("SELECT n FROM t WHERE d = -744111.278528928").payload.as_int64, 3);
     EXPECT_EQ(single("SELECT d FROM t WHERE n = 1").payload.as_double, 744111.278528928);
@@ -104,10 +104,11 @@ TEST_F(numbers_test, integers_keep_their_rules) {
 TEST_F(numbers_test, result_columns_are_named_as_the_query_wrote_them) {
     ok("CREATE TABLE t (a INT64)");
     ok("INSERT INTO t ($timestamp, a) VALUES (1, 1)");
-    auto r = ok("SELECT x * 2, 1.5, -1, CASE WHEN x > 0 THEN 'yes' END, x + 2 AS named, x + 3 plain, 'it?1', * "
-                "FROM (SELECT a AS x, 2.5 + 1, a - 7 FROM t)");
-    const std::vector<std::string> expected{"x * 2", "1.5", "-1", "CASE WHEN x > 0 THEN 'yes' END", "named", "plain",
-                                            "'it?1'", "x", "2.5 + 1", "a - 7"};
+    auto r =
+        ok("SELECT x * 2, 1.5, -1, CASE WHEN x > 0 THEN 'yes' END, x + 2 AS named, x + 3 plain, 'it?1', * "
+           "FROM (SELECT a AS x, 2.5 + 1, a - 7 FROM t)");
+    const std::vector<std::string> expected{
+        "x * 2", "1.5", "-1", "CASE WHEN x > 0 THEN 'yes' END", "named", "plain", "'it?1'", "x", "2.5 + 1", "a - 7"};
     ASSERT_EQ(r->column_count, expected.size());
     for (std::uint32_t c = 0; c < r->column_count; ++c) EXPECT_EQ(name_of(*r, c), expected[c]) << c;
     EXPECT_EQ(name_of(*ok("SELECT max($timestamp) + 0, 2021-03-04, NOW() FROM t"), 0), "max($timestamp) + 0");
@@ -124,5 +125,5 @@ TEST_F(numbers_test, a_statement_holds_at_most_as_many_values_as_the_engine_bind
         << vdl_error(VDL_E_QUERY);
 }
 
-} // namespace
-} // namespace vdl_test
+}  // namespace
+}  // namespace vdl_test

@@ -97,5 +97,5 @@ TEST_F(reuse_test, a_failed_run_leaves_the_text_usable) {
     EXPECT_EQ(fails("SELECT n FROM t WHERE n = 1"), VDL_E_NO_TABLE);
 }
 
-} // namespace
-} // namespace vdl_test
+}  // namespace
+}  // namespace vdl_test

@@ -77,7 +77,7 @@ protected:
 
     // Runs a statement that must fail; returns its code.
     std::uint32_t fails(const std::string& query) {
-        vdl_result* r = reinterpret_cast<vdl_result*>(&handle_); // must be overwritten with null
+        vdl_result* r = reinterpret_cast<vdl_result*>(&handle_);  // must be overwritten with null
         const auto rc = vdl_query(handle_.get(), query.c_str(), &r);
         EXPECT_NE(rc, VDL_OK) << query;
         EXPECT_EQ(r, nullptr);
@@ -95,4 +95,4 @@ protected:
     handle_ptr handle_;
 };
 
-} // namespace vdl_test
+}  // namespace vdl_test

@@ -47,8 +47,9 @@ TEST_F(types_test, every_type_and_null_round_trips_with_its_kind) {
 TEST_F(types_test, a_column_of_mixed_values_keeps_to_one_kind) {
     // Readers take a column's kind from its first non-NULL cell and read every cell by it.
     ok("INSERT INTO v ($timestamp, d, i, s) VALUES (1, NULL, 5, NULL), (2, 2.5, NULL, 'x'), (3, -1.25, 7, 'y')");
-    auto r = ok("SELECT coalesce(d, -1), coalesce(s, i), CASE WHEN d < 0 THEN d ELSE s END, CASE WHEN d > 0 THEN d ELSE 0 END, "
-                "coalesce(s, $timestamp), coalesce(i, 'none'), i FROM v ORDER BY $timestamp");
+    auto r = ok(
+        "SELECT coalesce(d, -1), coalesce(s, i), CASE WHEN d < 0 THEN d ELSE s END, CASE WHEN d > 0 THEN d ELSE 0 END, "
+        "coalesce(s, $timestamp), coalesce(i, 'none'), i FROM v ORDER BY $timestamp");
     ASSERT_EQ(r->row_count, 3u);
     for (std::uint32_t row = 0; row < 3; ++row) {
         EXPECT_EQ(r->rows[row][0].kind, VDL_CELL_DOUBLE) << row;
@@ -141,12 +142,12 @@ TEST_F(types_test, now_and_the_default_time_are_the_current_time) {
     using namespace std::chrono;
     const auto before = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
     ok("INSERT INTO v ($timestamp, t) VALUES (NOW(), NOW())");
-    ok("INSERT INTO v (d) VALUES (1)"); // $timestamp left out
+    ok("INSERT INTO v (d) VALUES (1)");  // $timestamp left out
     const auto after = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
     auto r = ok("SELECT $timestamp + 0 FROM v");
     ASSERT_EQ(r->row_count, 2u);
     for (std::uint32_t i = 0; i < 2; ++i) {
-        EXPECT_GE(r->rows[i][0].payload.as_int64, before - 1'000'000) << i; // the default has millisecond steps
+        EXPECT_GE(r->rows[i][0].payload.as_int64, before - 1'000'000) << i;  // the default has millisecond steps
         EXPECT_LE(r->rows[i][0].payload.as_int64, after) << i;
     }
 }
@@ -209,9 +210,12 @@ TEST_F(types_test, metadata_lists_columns_in_table_order_with_type_codes) {
     ASSERT_EQ(vdl_ts_get_metadata(handle_.get(), "v", &raw), VDL_OK);
     metadata_ptr meta(raw);
     ASSERT_EQ(meta->column_count, 6u);
-    const std::pair<const char*, int> expected[] = {{"$timestamp", VDL_TYPE_TIMESTAMP}, {"d", VDL_TYPE_DOUBLE},
-                                                    {"i", VDL_TYPE_INT64},           {"s", VDL_TYPE_STRING},
-                                                    {"b", VDL_TYPE_BLOB},            {"t", VDL_TYPE_TIMESTAMP}};
+    const std::pair<const char*, int> expected[] = {{"$timestamp", VDL_TYPE_TIMESTAMP},
+                                                    {"d", VDL_TYPE_DOUBLE},
+                                                    {"i", VDL_TYPE_INT64},
+                                                    {"s", VDL_TYPE_STRING},
+                                                    {"b", VDL_TYPE_BLOB},
+                                                    {"t", VDL_TYPE_TIMESTAMP}};
     for (std::uint32_t c = 0; c < 6; ++c) {
         EXPECT_STREQ(meta->columns[c].name, expected[c].first);
         EXPECT_EQ(meta->columns[c].type, expected[c].second) << expected[c].first;
@@ -224,5 +228,5 @@ TEST_F(types_test, metadata_lists_columns_in_table_order_with_type_codes) {
     EXPECT_STREQ(vdl_error(VDL_E_NO_TABLE), "table does not exist: nosuch");
 }
 
-} // namespace
-} // namespace vdl_test
+}  // namespace
+}  // namespace vdl_test

@@ -21,7 +21,8 @@ TEST(engine_errors, messages_map_to_codes_with_the_useful_part_kept) {
         {SQLITE_CONSTRAINT_CHECK, "CHECK constraint failed: other", VDL_E_CONSTRAINT, "CHECK constraint failed: other"},
         {SQLITE_CONSTRAINT_NOTNULL, "NOT NULL constraint failed: t.$timestamp", VDL_E_CONSTRAINT,
          "NOT NULL constraint failed: t.$timestamp"},
-        {SQLITE_BUSY, "database is locked", VDL_E_BUSY, "database is locked (another connection kept the store locked)"},
+        {SQLITE_BUSY, "database is locked", VDL_E_BUSY,
+         "database is locked (another connection kept the store locked)"},
         {SQLITE_READONLY, "attempt to write a readonly database", VDL_E_ACCESS_DENIED,
          "attempt to write a readonly database (the store is open for reading only: its file or file system does "
          "not allow writing)"},
@@ -36,5 +37,5 @@ TEST(engine_errors, messages_map_to_codes_with_the_useful_part_kept) {
     }
 }
 
-} // namespace
-} // namespace vdl
+}  // namespace
+}  // namespace vdl

@@ -34,21 +34,24 @@ protected:
 };
 
 TEST_F(shell_test, prints_aligned_tables) {
-    ASSERT_EQ(run({uri_, "-c", "CREATE TABLE t (name STRING, n INT64, b BLOB)",
-                   "-c", "INSERT INTO t ($timestamp, name, n, b) VALUES (0, 'a''b', 7, X'00FF'), (1, 'line\nbreak', NULL, NULL)",
-                   "-c", "SELECT * FROM t"}),
-              0)
+    ASSERT_EQ(
+        run({uri_, "-c", "CREATE TABLE t (name STRING, n INT64, b BLOB)", "-c",
+             "INSERT INTO t ($timestamp, name, n, b) VALUES (0, 'a''b', 7, X'00FF'), (1, 'line\nbreak', NULL, NULL)",
+             "-c", "SELECT * FROM t"}),
+        0)
         << err_.str();
-    EXPECT_EQ(out_.str(), "ok\nok\n"
-                          "$timestamp                     | name        | n    | b\n"
-                          "-------------------------------+-------------+------+--------\n"
-                          "1970-01-01T00:00:00.000000000Z | a'b         |    7 | X'00FF'\n"
-                          "1970-01-01T00:00:00.000000001Z | line\\nbreak | NULL | NULL\n"
-                          "(2 rows)\n");
+    EXPECT_EQ(out_.str(),
+              "ok\nok\n"
+              "$timestamp                     | name        | n    | b\n"
+              "-------------------------------+-------------+------+--------\n"
+              "1970-01-01T00:00:00.000000000Z | a'b         |    7 | X'00FF'\n"
+              "1970-01-01T00:00:00.000000001Z | line\\nbreak | NULL | NULL\n"
+              "(2 rows)\n");
 }
 
 TEST_F(shell_test, reads_statements_from_input_across_lines) {
-    EXPECT_EQ(run({uri_}, "CREATE TABLE t (s STRING);\nINSERT INTO t (s)\n VALUES ('x;\ny');\nSELECT count(*) FROM t"), 0)
+    EXPECT_EQ(run({uri_}, "CREATE TABLE t (s STRING);\nINSERT INTO t (s)\n VALUES ('x;\ny');\nSELECT count(*) FROM t"),
+              0)
         << err_.str();
     EXPECT_NE(out_.str().find("count(*)\n--------\n       1\n(1 row)\n"), std::string::npos) << out_.str();
 }
@@ -103,15 +106,18 @@ TEST_F(shell_test, sample_tables_have_the_rows_nulls_and_blobs_asked_for) {
         << err_.str();
     EXPECT_NE(out_.str().find("\n     500 |"), std::string::npos) << out_.str();
     EXPECT_NE(out_.str().find("2021-01-01T00:00:00.000000000Z"), std::string::npos);
-    ASSERT_EQ(run({uri_, "-c",
-                   "SELECT count(*) FROM sensors WHERE payload IS NULL OR instr(payload, X'00') > 0 OR length(payload) = 0",
-                   "-c", "SELECT count(*) FROM trades t1 JOIN trades t2 ON t2.$timestamp > t1.$timestamp AND t2.rowid = t1.rowid + 1"}),
-              0);
+    ASSERT_EQ(
+        run({uri_, "-c",
+             "SELECT count(*) FROM sensors WHERE payload IS NULL OR instr(payload, X'00') > 0 OR length(payload) = 0",
+             "-c",
+             "SELECT count(*) FROM trades t1 JOIN trades t2 ON t2.$timestamp > t1.$timestamp AND t2.rowid = t1.rowid + "
+             "1"}),
+        0);
     EXPECT_NE(out_.str().find("\n     500\n"), std::string::npos) << "every blob is NULL, empty or holds a zero byte";
     EXPECT_NE(out_.str().find("\n     499\n"), std::string::npos) << "timestamps increase";
     EXPECT_EQ(run({uri_, "--sample", "5"}), 1) << "existing tables are not replaced";
     EXPECT_NE(err_.str().find("table already exists: trades"), std::string::npos);
 }
 
-} // namespace
-} // namespace vdlsh
+}  // namespace
+}  // namespace vdlsh

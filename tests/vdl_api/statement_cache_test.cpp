@@ -1,5 +1,5 @@
-#include "sqlite_ptr.hpp"
 #include "statement_cache.hpp"
+#include "sqlite_ptr.hpp"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ TEST(statement_cache, gives_a_kept_statement_back_reset_and_without_values) {
     auto s = m.prepare("SELECT ?1");
     sqlite3_stmt* address = s.get();
     ASSERT_EQ(sqlite3_bind_int64(address, 1, 42), SQLITE_OK);
-    ASSERT_EQ(sqlite3_step(address), SQLITE_ROW); // left mid-way, holding a row
+    ASSERT_EQ(sqlite3_step(address), SQLITE_ROW);  // left mid-way, holding a row
     cache.give_back("SELECT ?1", std::move(s));
 
     EXPECT_EQ(cache.take("SELECT ?2"), nullptr) << "another text";
@@ -44,7 +44,7 @@ TEST(statement_cache, drops_the_statement_used_longest_ago_and_keeps_one_per_tex
     statement_cache cache(2);
     cache.give_back("SELECT 1", m.prepare("SELECT 1"));
     cache.give_back("SELECT 2", m.prepare("SELECT 2"));
-    auto one = cache.take("SELECT 1"); // used again: now the newest
+    auto one = cache.take("SELECT 1");  // used again: now the newest
     cache.give_back("SELECT 1", std::move(one));
     cache.give_back("SELECT 3", m.prepare("SELECT 3"));
     EXPECT_EQ(cache.size(), 2u);
@@ -53,7 +53,7 @@ TEST(statement_cache, drops_the_statement_used_longest_ago_and_keeps_one_per_tex
 
     auto first = m.prepare("SELECT 3");
     sqlite3_stmt* newer = first.get();
-    cache.give_back("SELECT 3", std::move(first)); // replaces the one kept before
+    cache.give_back("SELECT 3", std::move(first));  // replaces the one kept before
     EXPECT_EQ(cache.size(), 1u);
     EXPECT_EQ(cache.take("SELECT 3").get(), newer);
 
@@ -74,10 +74,10 @@ TEST(statement_cache, what_is_known_of_a_statements_results_goes_with_it) {
     ASSERT_NE(cache.take("SELECT 1 AS a", &taken), nullptr);
     EXPECT_EQ(taken.names, learned.names);
     EXPECT_EQ(taken.rules, learned.rules);
-    cache.give_back("SELECT 1 AS a", m.prepare("SELECT 1 AS a")); // prepared anew: nothing known
+    cache.give_back("SELECT 1 AS a", m.prepare("SELECT 1 AS a"));  // prepared anew: nothing known
     ASSERT_NE(cache.take("SELECT 1 AS a", &taken), nullptr);
     EXPECT_EQ(taken.reprepares, -1);
 }
 
-} // namespace
-} // namespace vdl
+}  // namespace
+}  // namespace vdl

@@ -58,5 +58,5 @@ TEST(timestamp, literal_length_finds_the_end_or_reports_malformed_literals) {
         EXPECT_FALSE(timestamp_literal_length(text)) << text;
 }
 
-} // namespace
-} // namespace vdl
+}  // namespace
+}  // namespace vdl

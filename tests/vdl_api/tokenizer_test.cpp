@@ -70,5 +70,5 @@ TEST(tokenizer, splits_scripts_at_semicolons_between_tokens) {
     EXPECT_TRUE(split_statements("  -- nothing\n")->empty());
 }
 
-} // namespace
-} // namespace vdl::lang
+}  // namespace
+}  // namespace vdl::lang

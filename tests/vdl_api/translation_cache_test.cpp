@@ -15,7 +15,7 @@ namespace {
 
 constexpr std::int64_t fixed_now = 1'700'000'000'123'456'789;
 std::int64_t clock_value = fixed_now;
-std::int64_t test_clock() { return clock_value++; } // every reading is another time
+std::int64_t test_clock() { return clock_value++; }  // every reading is another time
 
 // A translation written out whole: kind, items, and per statement its text, values and the
 // texts the values were written as.
@@ -26,7 +26,8 @@ std::string described(const outcome<translation>& t) {
     for (const auto& s : t->statements) {
         out += fmt::format("\n{}", s.sql);
         for (const auto& v : s.values)
-            out += std::visit([](auto x) { return fmt::format(" | {}{}", x, std::is_same_v<decltype(x), double> ? "d" : ""); }, v);
+            out += std::visit(
+                [](auto x) { return fmt::format(" | {}{}", x, std::is_same_v<decltype(x), double> ? "d" : ""); }, v);
         for (auto w : s.written) out += fmt::format(" <{}>", w);
     }
     return out;
@@ -47,7 +48,7 @@ void expect_same_as_translate(translation_cache& cache, const std::string& text)
 }
 
 TEST(translation_cache, gives_what_the_translator_gives_for_every_text_of_a_shape) {
-    clock_value = fixed_now; // NOW() is the same time in both, as long as the cache reads it once
+    clock_value = fixed_now;  // NOW() is the same time in both, as long as the cache reads it once
     const std::vector<std::string> templates = {
         "SELECT \"$timestamp\", sym, price FROM trades WHERE \"$timestamp\" = {}",
         "SELECT * FROM t WHERE a = {} AND b < {} ORDER BY 1",
@@ -61,9 +62,25 @@ TEST(translation_cache, gives_what_the_translator_gives_for_every_text_of_a_shap
         "UPDATE t SET price = {} WHERE $timestamp = {}",
     };
     const std::vector<std::string> literals = {
-        "0",   "7",      "42",   "1600000000000000000", "9223372036854775807", "9223372036854775808",
-        "99999999999999999999", "1.5", ".5", "1e5", "2.5E-3", "0x1F", "0x8000000000000000",
-        "2021-03-04", "2021-03-04T05:06:07", "2021-03-04T05:06:07.25Z", "05", "10", "2021",
+        "0",
+        "7",
+        "42",
+        "1600000000000000000",
+        "9223372036854775807",
+        "9223372036854775808",
+        "99999999999999999999",
+        "1.5",
+        ".5",
+        "1e5",
+        "2.5E-3",
+        "0x1F",
+        "0x8000000000000000",
+        "2021-03-04",
+        "2021-03-04T05:06:07",
+        "2021-03-04T05:06:07.25Z",
+        "05",
+        "10",
+        "2021",
     };
     std::mt19937 random(20261209);
     translation_cache cache;
@@ -127,5 +144,5 @@ TEST(translation_cache, keeps_at_most_its_capacity_and_still_translates_every_te
     }
 }
 
-} // namespace
-} // namespace vdl::lang
+}  // namespace
+}  // namespace vdl::lang

@@ -80,9 +80,10 @@ TEST(translator, numbers_that_are_not_values_stay_as_written) {
 }
 
 TEST(translator, rewritten_expressions_keep_the_name_the_user_wrote) {
-    auto out = translate("SELECT max($timestamp), price * 2 FROM t WHERE $timestamp > 2021-03-04 AND "
-                    "a = DATETIME( 5 ) + NOW()",
-                    now);
+    auto out = translate(
+        "SELECT max($timestamp), price * 2 FROM t WHERE $timestamp > 2021-03-04 AND "
+        "a = DATETIME( 5 ) + NOW()",
+        now);
     ASSERT_TRUE(out);
     const auto& statement = out->statements[0];
     const auto name = [&](std::string_view engine_name) {
@@ -100,10 +101,11 @@ TEST(translator, rewritten_expressions_keep_the_name_the_user_wrote) {
 
 TEST(translator, classifies_select_items_for_result_kinds) {
     using enum select_item;
-    auto out = translate("SELECT count(*), COUNT(DISTINCT a) AS n, count(*) + 1, *, t.*, max($timestamp), "
-                         "min(t.$timestamp) x, max(price), NOW(), DATETIME(2021-01-01), 2021-01-01, "
-                         "(SELECT count(*) FROM u) FROM t, u",
-                         now);
+    auto out = translate(
+        "SELECT count(*), COUNT(DISTINCT a) AS n, count(*) + 1, *, t.*, max($timestamp), "
+        "min(t.$timestamp) x, max(price), NOW(), DATETIME(2021-01-01), 2021-01-01, "
+        "(SELECT count(*) FROM u) FROM t, u",
+        now);
     ASSERT_TRUE(out);
     EXPECT_EQ(out->items, (std::vector{count, count, other, star, star, timestamp, timestamp, other, timestamp,
                                        timestamp, timestamp, other}));
@@ -120,23 +122,25 @@ TEST(translator, places_item_kinds_on_columns_around_stars) {
 }
 
 TEST(translator, create_table_adds_the_time_column_typed_checks_and_an_index) {
-    auto out = translate("create table if not exists ticks (price double, sym STRING, raw BLOB, n INT64, at TIMESTAMP);",
-                         now);
+    auto out =
+        translate("create table if not exists ticks (price double, sym STRING, raw BLOB, n INT64, at TIMESTAMP);", now);
     ASSERT_TRUE(out) << out.error().detail;
     EXPECT_EQ(out->kind, statement_kind::create_table);
     ASSERT_EQ(out->statements.size(), 2u);
     const auto& create = out->statements[0].sql;
     EXPECT_TRUE(create.starts_with("CREATE TABLE IF NOT EXISTS \"ticks\" (\"$timestamp\" TIMESTAMP NOT NULL DEFAULT "))
         << create;
-    for (const char* part : {"\"price\" DOUBLE CONSTRAINT \"vdl_type:price:DOUBLE\" CHECK (typeof(\"price\") IN ('real', 'null'))",
-                             "\"sym\" TEXT CONSTRAINT", "\"raw\" BLOB CONSTRAINT", "IN ('blob', 'text', 'null')",
-                             "\"n\" INT64 CONSTRAINT", "\"at\" TIMESTAMP CONSTRAINT \"vdl_type:at:TIMESTAMP\""})
+    for (const char* part :
+         {"\"price\" DOUBLE CONSTRAINT \"vdl_type:price:DOUBLE\" CHECK (typeof(\"price\") IN ('real', 'null'))",
+          "\"sym\" TEXT CONSTRAINT", "\"raw\" BLOB CONSTRAINT", "IN ('blob', 'text', 'null')", "\"n\" INT64 CONSTRAINT",
+          "\"at\" TIMESTAMP CONSTRAINT \"vdl_type:at:TIMESTAMP\""})
         EXPECT_NE(create.find(part), std::string::npos) << part << " in " << create;
     EXPECT_EQ(out->statements[1].sql, "CREATE INDEX IF NOT EXISTS \"ticks:$timestamp\" ON \"ticks\" (\"$timestamp\")");
 
     auto listed = translate("CREATE TABLE t (a INT64, $timestamp TIMESTAMP)", now);
     ASSERT_TRUE(listed);
-    EXPECT_EQ(listed->statements[0].sql.find("\"$timestamp\""), listed->statements[0].sql.find('(') + 1) << "moved first, once";
+    EXPECT_EQ(listed->statements[0].sql.find("\"$timestamp\""), listed->statements[0].sql.find('(') + 1)
+        << "moved first, once";
     EXPECT_EQ(listed->statements[0].sql.find("\"$timestamp\" TIMESTAMP", 40), std::string::npos);
 }
 
@@ -164,5 +168,5 @@ TEST(translator, refuses_malformed_and_foreign_statements) {
     }
 }
 
-} // namespace
-} // namespace vdl::lang
+}  // namespace
+}  // namespace vdl::lang

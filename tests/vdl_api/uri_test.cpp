@@ -43,5 +43,5 @@ TEST(uri, malformed_forms_fail) {
         EXPECT_FALSE(parse_uri(uri)) << uri;
 }
 
-} // namespace
-} // namespace vdl
+}  // namespace
+}  // namespace vdl

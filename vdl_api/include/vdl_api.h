@@ -44,26 +44,26 @@ extern "C" {
  * ------------------------------------------------------------------------------------ */
 #define VDL_FAILURE_MASK 0x0F000000u
 
-#define VDL_OK                  0x00000000u /* success */
-#define VDL_E_INVALID_ARGUMENT  0xB1000001u /* a null handle, pointer or text where one is needed */
-#define VDL_E_OUT_OF_MEMORY     0xB1000002u /* the library could not allocate memory */
-#define VDL_E_BAD_URI           0xB1000003u /* the cluster URI is malformed or of an unknown scheme */
-#define VDL_E_CONNECTION        0xB1000004u /* no cluster answers at the address (vdl:// URIs) */
-#define VDL_E_STORE_OPEN        0xB1000005u /* the store file cannot be opened or is not a store */
-#define VDL_E_NOT_CONNECTED     0xB1000006u /* the handle has not been connected */
-#define VDL_E_SYNTAX            0xB1000007u /* the query text is not valid */
-#define VDL_E_NO_TABLE          0xB1000008u /* the table does not exist */
-#define VDL_E_NO_COLUMN         0xB1000009u /* a column named by the query does not exist */
-#define VDL_E_TYPE              0xB100000Au /* a value or type does not fit (e.g. text into an INT64 column) */
-#define VDL_E_TABLE_EXISTS      0xB100000Bu /* CREATE TABLE of a table that exists */
-#define VDL_E_CONSTRAINT        0xB100000Cu /* a constraint is violated (e.g. NULL $timestamp) */
-#define VDL_E_BUSY              0xB100000Du /* the store stayed locked by another writer too long */
-#define VDL_E_QUERY             0xB100000Eu /* the engine rejected or failed the query for another reason */
-#define VDL_E_RESULT_TOO_LARGE  0xB100000Fu /* a result has more rows than a record can count */
-#define VDL_E_ACCESS_DENIED     0xB1000010u /* credentials refused, or the store is read-only */
+#define VDL_OK 0x00000000u                  /* success */
+#define VDL_E_INVALID_ARGUMENT 0xB1000001u  /* a null handle, pointer or text where one is needed */
+#define VDL_E_OUT_OF_MEMORY 0xB1000002u     /* the library could not allocate memory */
+#define VDL_E_BAD_URI 0xB1000003u           /* the cluster URI is malformed or of an unknown scheme */
+#define VDL_E_CONNECTION 0xB1000004u        /* no cluster answers at the address (vdl:// URIs) */
+#define VDL_E_STORE_OPEN 0xB1000005u        /* the store file cannot be opened or is not a store */
+#define VDL_E_NOT_CONNECTED 0xB1000006u     /* the handle has not been connected */
+#define VDL_E_SYNTAX 0xB1000007u            /* the query text is not valid */
+#define VDL_E_NO_TABLE 0xB1000008u          /* the table does not exist */
+#define VDL_E_NO_COLUMN 0xB1000009u         /* a column named by the query does not exist */
+#define VDL_E_TYPE 0xB100000Au              /* a value or type does not fit (e.g. text into an INT64 column) */
+#define VDL_E_TABLE_EXISTS 0xB100000Bu      /* CREATE TABLE of a table that exists */
+#define VDL_E_CONSTRAINT 0xB100000Cu        /* a constraint is violated (e.g. NULL $timestamp) */
+#define VDL_E_BUSY 0xB100000Du              /* the store stayed locked by another writer too long */
+#define VDL_E_QUERY 0xB100000Eu             /* the engine rejected or failed the query for another reason */
+#define VDL_E_RESULT_TOO_LARGE 0xB100000Fu  /* a result has more rows than a record can count */
+#define VDL_E_ACCESS_DENIED 0xB1000010u     /* credentials refused, or the store is read-only */
 #define VDL_E_ALREADY_CONNECTED 0xB1000011u /* vdl_connect on a handle that is connected */
-#define VDL_E_STORAGE           0xB1000012u /* the store failed: I/O error, disk full, corruption */
-#define VDL_E_INTERNAL          0xB1000013u /* an unexpected failure inside the library */
+#define VDL_E_STORAGE 0xB1000012u           /* the store failed: I/O error, disk full, corruption */
+#define VDL_E_INTERNAL 0xB1000013u          /* an unexpected failure inside the library */
 
 /* ------------------------------------------------------------------------------------
  * Records
@@ -79,13 +79,13 @@ typedef struct vdl_column_name {
 } vdl_column_name;
 
 /* Cell kinds */
-#define VDL_CELL_NULL      (-1)
-#define VDL_CELL_DOUBLE    0
-#define VDL_CELL_BLOB      1
-#define VDL_CELL_INT64     2
+#define VDL_CELL_NULL (-1)
+#define VDL_CELL_DOUBLE 0
+#define VDL_CELL_BLOB 1
+#define VDL_CELL_INT64 2
 #define VDL_CELL_TIMESTAMP 3
-#define VDL_CELL_COUNT     4
-#define VDL_CELL_STRING    5
+#define VDL_CELL_COUNT 4
+#define VDL_CELL_STRING 5
 
 /* Blob payload; data is never null (an empty blob points at a zero byte). */
 typedef struct vdl_blob {
@@ -111,12 +111,12 @@ typedef struct vdl_timestamp {
 typedef struct vdl_cell {
     int32_t kind;
     union {
-        double as_double;          /* VDL_CELL_DOUBLE */
-        vdl_blob as_blob;          /* VDL_CELL_BLOB */
-        int64_t as_int64;          /* VDL_CELL_INT64 */
+        double as_double;           /* VDL_CELL_DOUBLE */
+        vdl_blob as_blob;           /* VDL_CELL_BLOB */
+        int64_t as_int64;           /* VDL_CELL_INT64 */
         vdl_timestamp as_timestamp; /* VDL_CELL_TIMESTAMP */
-        uint32_t as_count;         /* VDL_CELL_COUNT: a count(...) aggregate */
-        vdl_string as_string;      /* VDL_CELL_STRING */
+        uint32_t as_count;          /* VDL_CELL_COUNT: a count(...) aggregate */
+        vdl_string as_string;       /* VDL_CELL_STRING */
     } payload;
 } vdl_cell;
 
@@ -130,14 +130,14 @@ typedef struct vdl_result {
 } vdl_result;
 
 /* Column type codes of table metadata */
-#define VDL_TYPE_DOUBLE    0
-#define VDL_TYPE_BLOB      1
-#define VDL_TYPE_INT64     2
+#define VDL_TYPE_DOUBLE 0
+#define VDL_TYPE_BLOB 1
+#define VDL_TYPE_INT64 2
 #define VDL_TYPE_TIMESTAMP 3
-#define VDL_TYPE_STRING    4
+#define VDL_TYPE_STRING 4
 
 /* Column flags of table metadata */
-#define VDL_COLUMN_TIME     0x1u /* the table's designated time column, $timestamp */
+#define VDL_COLUMN_TIME 0x1u     /* the table's designated time column, $timestamp */
 #define VDL_COLUMN_NOT_NULL 0x2u /* the column never holds NULL */
 
 typedef struct vdl_column_meta {
@@ -236,8 +236,7 @@ VDL_EXPORT void vdl_close(vdl_handle* handle);
 VDL_EXPORT uint32_t vdl_query(vdl_handle* handle, const char* query, vdl_result** result);
 
 /* The columns of a table in table order. VDL_E_NO_TABLE when it does not exist. */
-VDL_EXPORT uint32_t vdl_ts_get_metadata(vdl_handle* handle, const char* table,
-                                        vdl_metadata** metadata);
+VDL_EXPORT uint32_t vdl_ts_get_metadata(vdl_handle* handle, const char* table, vdl_metadata** metadata);
 
 /* Frees a record from vdl_query or vdl_ts_get_metadata. The handle is not used (it may
  * be null or already closed); a null record is accepted. Returns VDL_E_INVALID_ARGUMENT,

@@ -8,11 +8,11 @@
 namespace vdl {
 namespace {
 
-constexpr std::size_t page = 4096;                     // madvise takes whole pages
-constexpr std::size_t populated_chunk = std::size_t{4} << 20; // chunks from this size on are mapped in steps
+constexpr std::size_t page = 4096;                             // madvise takes whole pages
+constexpr std::size_t populated_chunk = std::size_t{4} << 20;  // chunks from this size on are mapped in steps
 constexpr std::size_t populate_step = std::size_t{1} << 20;
 
-} // namespace
+}  // namespace
 
 void arena::chunk_free::operator()(std::byte* chunk) const noexcept { std::free(chunk); }
 
@@ -51,7 +51,8 @@ void arena::populate_ahead() noexcept {
     // MADV_POPULATE_WRITE (writable, zero-filled pages mapped in one call) is a hint: where the
     // kernel refuses it, pages fault one by one as before.
     while (populated_ < cursor_ && populated_ < chunk_end_) {
-        const std::size_t step = std::min<std::size_t>(populate_step, static_cast<std::size_t>(chunk_end_ - populated_));
+        const std::size_t step =
+            std::min<std::size_t>(populate_step, static_cast<std::size_t>(chunk_end_ - populated_));
         const std::size_t whole = step / page * page;
         if (whole == 0) {
             populated_ = chunk_end_;
@@ -62,4 +63,4 @@ void arena::populate_ahead() noexcept {
     }
 }
 
-} // namespace vdl
+}  // namespace vdl

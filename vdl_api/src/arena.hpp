@@ -18,7 +18,9 @@ public:
     // The first bytes come from the arena itself: a small result (a point query's row) needs no
     // chunk from the heap.
     arena() noexcept
-        : cursor_(inline_chunk_), populated_(inline_chunk_ + inline_bytes), chunk_end_(inline_chunk_ + inline_bytes),
+        : cursor_(inline_chunk_),
+          populated_(inline_chunk_ + inline_bytes),
+          chunk_end_(inline_chunk_ + inline_bytes),
           left_(inline_bytes) {}
     arena(const arena&) = delete;
     arena& operator=(const arena&) = delete;
@@ -97,11 +99,11 @@ private:
     alignas(std::max_align_t) std::byte inline_chunk_[inline_bytes];
     std::vector<chunk> chunks_;
     std::byte* cursor_ = nullptr;
-    std::byte* populated_ = nullptr; // the current chunk's pages are mapped up to here
+    std::byte* populated_ = nullptr;  // the current chunk's pages are mapped up to here
     std::byte* chunk_end_ = nullptr;
     std::size_t left_ = 0;
     std::size_t next_chunk_ = first_chunk;
     std::size_t reserved_ = 0;
 };
 
-} // namespace vdl
+}  // namespace vdl

@@ -45,20 +45,19 @@ vdl::failure missing(std::string_view what) { return {VDL_E_INVALID_ARGUMENT, fm
 
 std::string_view text_or_empty(const char* text) noexcept { return text != nullptr ? text : ""; }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
 vdl_handle* vdl_open_tcp(void) {
     try {
-        return std::make_unique<vdl_handle>().release(); // adopted again by vdl_close
+        return std::make_unique<vdl_handle>().release();  // adopted again by vdl_close
     } catch (...) {
         return nullptr;
     }
 }
 
-std::uint32_t vdl_option_set_user_credentials(vdl_handle* handle, const char* user_name,
-                                              const char* user_private_key) {
+std::uint32_t vdl_option_set_user_credentials(vdl_handle* handle, const char* user_name, const char* user_private_key) {
     return guarded([&]() -> vdl::status {
         if (handle == nullptr) return missing("the handle");
         return handle->session.set_user_credentials(text_or_empty(user_name), text_or_empty(user_private_key));
@@ -94,9 +93,7 @@ std::uint32_t vdl_connect(vdl_handle* handle, const char* uri) {
     });
 }
 
-void vdl_close(vdl_handle* handle) {
-    std::unique_ptr<vdl_handle> adopted(handle);
-}
+void vdl_close(vdl_handle* handle) { std::unique_ptr<vdl_handle> adopted(handle); }
 
 std::uint32_t vdl_query(vdl_handle* handle, const char* query, vdl_result** result) {
     if (result != nullptr) *result = nullptr;
@@ -136,4 +133,4 @@ std::uint32_t vdl_release(vdl_handle* /*handle: records outlive their handle*/, 
 
 const char* vdl_error(std::uint32_t code) { return vdl::error_text(code); }
 
-} // extern "C"
+}  // extern "C"

@@ -22,7 +22,7 @@ bool icontains(std::string_view text, std::string_view part) noexcept {
     return false;
 }
 
-} // namespace
+}  // namespace
 
 bool iequals(std::string_view a, std::string_view b) noexcept {
     if (a.size() != b.size()) return false;
@@ -49,12 +49,14 @@ column_type type_from_declared(std::string_view declared) noexcept {
     return column_type::double_;
 }
 
-} // namespace vdl
+}  // namespace vdl
 
 namespace vdl {
-static_assert([] {
-    for (std::size_t i = 0; i < types.size(); ++i)
-        if (static_cast<std::size_t>(types[i].type) != i) return false;
-    return true;
-}(), "the type table is indexed by type code");
-} // namespace vdl
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < types.size(); ++i)
+            if (static_cast<std::size_t>(types[i].type) != i) return false;
+        return true;
+    }(),
+    "the type table is indexed by type code");
+}  // namespace vdl

@@ -19,9 +19,9 @@ enum class column_type : std::int32_t { double_ = 0, blob = 1, int64 = 2, timest
 
 struct column_type_info {
     column_type type;
-    std::string_view language_name; // as written in CREATE TABLE
-    std::string_view declared;      // as declared in the store
-    std::string_view stored_kinds;  // the engine's typeof() values the column accepts, NULL aside
+    std::string_view language_name;  // as written in CREATE TABLE
+    std::string_view declared;       // as declared in the store
+    std::string_view stored_kinds;   // the engine's typeof() values the column accepts, NULL aside
 };
 
 // The type named in CREATE TABLE (case-insensitive), if it is one of the five.
@@ -43,4 +43,4 @@ inline constexpr std::string_view time_column = "$timestamp";
 // values of other types out; the engine names it when the check fails.
 inline constexpr std::string_view type_constraint_prefix = "vdl_type:";
 
-} // namespace vdl
+}  // namespace vdl

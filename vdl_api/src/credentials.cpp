@@ -18,4 +18,4 @@ void secret::wipe() noexcept {
     text_.clear();
 }
 
-} // namespace vdl
+}  // namespace vdl

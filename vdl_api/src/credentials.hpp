@@ -34,4 +34,4 @@ struct credentials {
     }
 };
 
-} // namespace vdl
+}  // namespace vdl

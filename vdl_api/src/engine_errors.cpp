@@ -31,52 +31,45 @@ std::optional<failure> type_check_failure(std::string_view message) {
     const auto type = named.substr(split + 1);
     std::string detail = fmt::format("column {} holds {} values; the value given is of another type", column, type);
     if (type == "TIMESTAMP")
-        detail += " (write timestamps unquoted, as in 2021-03-04T05:06:07Z, or as integer nanoseconds since "
-                  "1970-01-01T00:00:00Z)";
+        detail +=
+            " (write timestamps unquoted, as in 2021-03-04T05:06:07Z, or as integer nanoseconds since "
+            "1970-01-01T00:00:00Z)";
     return failure{VDL_E_TYPE, std::move(detail)};
 }
 
-} // namespace
+}  // namespace
 
 failure classify_engine_error(int extended_code, std::string_view message) {
     const std::string text(message);
     switch (extended_code & 0xFF) {
-    case SQLITE_NOMEM:
-        return {VDL_E_OUT_OF_MEMORY, text};
+    case SQLITE_NOMEM: return {VDL_E_OUT_OF_MEMORY, text};
     case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return {VDL_E_BUSY, fmt::format("{} (another connection kept the store locked)", text)};
+    case SQLITE_LOCKED: return {VDL_E_BUSY, fmt::format("{} (another connection kept the store locked)", text)};
     case SQLITE_READONLY:
         return {VDL_E_ACCESS_DENIED,
                 fmt::format("{} (the store is open for reading only: its file or file system does not allow writing)",
                             text)};
     case SQLITE_PERM:
-    case SQLITE_AUTH:
-        return {VDL_E_ACCESS_DENIED, text};
+    case SQLITE_AUTH: return {VDL_E_ACCESS_DENIED, text};
     case SQLITE_IOERR:
     case SQLITE_FULL:
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
     case SQLITE_CANTOPEN:
     case SQLITE_PROTOCOL:
-    case SQLITE_NOLFS:
-        return {VDL_E_STORAGE, text};
-    case SQLITE_MISMATCH:
-        return {VDL_E_TYPE, text};
+    case SQLITE_NOLFS: return {VDL_E_STORAGE, text};
+    case SQLITE_MISMATCH: return {VDL_E_TYPE, text};
     case SQLITE_CONSTRAINT:
         if (extended_code == SQLITE_CONSTRAINT_CHECK)
             if (auto typed = type_check_failure(message)) return *std::move(typed);
         return {VDL_E_CONSTRAINT, text};
-    default:
-        break;
+    default: break;
     }
-    if (starts_with(message, "no such table: "))
-        return {VDL_E_NO_TABLE, std::string(table_name(message.substr(15)))};
+    if (starts_with(message, "no such table: ")) return {VDL_E_NO_TABLE, std::string(table_name(message.substr(15)))};
     if (starts_with(message, "no such column: ")) return {VDL_E_NO_COLUMN, std::string(message.substr(16))};
-    if (const auto at = message.find(" has no column named "); starts_with(message, "table ") &&
-                                                              at != std::string_view::npos)
-        return {VDL_E_NO_COLUMN,
-                fmt::format("{} (table {})", message.substr(at + 21), message.substr(6, at - 6))};
+    if (const auto at = message.find(" has no column named ");
+        starts_with(message, "table ") && at != std::string_view::npos)
+        return {VDL_E_NO_COLUMN, fmt::format("{} (table {})", message.substr(at + 21), message.substr(6, at - 6))};
     if (starts_with(message, "table ") && message.ends_with(" already exists"))
         return {VDL_E_TABLE_EXISTS, std::string(table_name(message.substr(6, message.size() - 6 - 15)))};
     if (message.find("syntax error") != std::string_view::npos || starts_with(message, "incomplete input") ||
@@ -91,4 +84,4 @@ failure engine_failure(sqlite3* db, int rc) {
     return classify_engine_error(extended, message != nullptr ? message : sqlite3_errstr(rc));
 }
 
-} // namespace vdl
+}  // namespace vdl

@@ -16,4 +16,4 @@ failure classify_engine_error(int extended_code, std::string_view message);
 // The failure of the most recent engine call on db that returned rc.
 failure engine_failure(sqlite3* db, int rc);
 
-} // namespace vdl
+}  // namespace vdl

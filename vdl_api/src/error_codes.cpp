@@ -45,13 +45,13 @@ thread_memory& memory() {
     return instance;
 }
 
-} // namespace
+}  // namespace
 
 std::span<const code_entry> code_table() noexcept { return codes; }
 
 std::string_view stable_text(std::uint32_t code) noexcept {
-    const auto* found = std::find_if(codes.begin(), codes.end(),
-                                     [code](const code_entry& entry) { return entry.code == code; });
+    const auto* found =
+        std::find_if(codes.begin(), codes.end(), [code](const code_entry& entry) { return entry.code == code; });
     return found == codes.end() ? std::string_view{} : found->text;
 }
 
@@ -76,4 +76,4 @@ const char* error_text(std::uint32_t code) noexcept {
     }
 }
 
-} // namespace vdl
+}  // namespace vdl

@@ -31,4 +31,4 @@ void forget_failures() noexcept;
 // The pointer stays valid until the next call on this thread.
 const char* error_text(std::uint32_t code) noexcept;
 
-} // namespace vdl
+}  // namespace vdl

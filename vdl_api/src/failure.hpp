@@ -44,4 +44,4 @@ using status = outcome<done>;
 
 inline status success() { return done{}; }
 
-} // namespace vdl
+}  // namespace vdl

@@ -17,7 +17,7 @@ std::uintptr_t hide(const void* pointer) noexcept { return reinterpret_cast<std:
 
 struct registry {
     std::mutex lock;
-    std::unordered_map<std::uintptr_t, std::uintptr_t> live; // hidden record -> hidden arena
+    std::unordered_map<std::uintptr_t, std::uintptr_t> live;  // hidden record -> hidden arena
 };
 
 registry& records() {
@@ -25,7 +25,7 @@ registry& records() {
     return instance;
 }
 
-} // namespace
+}  // namespace
 
 void* publish(owned_record owned) {
     if (owned.record == nullptr) return nullptr;
@@ -34,7 +34,7 @@ void* publish(owned_record owned) {
         std::scoped_lock guard(reg.lock);
         reg.live.emplace(hide(owned.record), hide(owned.memory.get()));
     }
-    owned.memory.release(); // now owned through the registry entry, until release_record
+    owned.memory.release();  // now owned through the registry entry, until release_record
     return owned.record;
 }
 
@@ -52,4 +52,4 @@ bool release_record(void* record) {
     return true;
 }
 
-} // namespace vdl
+}  // namespace vdl

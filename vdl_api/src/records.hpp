@@ -11,7 +11,7 @@ namespace vdl {
 
 struct owned_record {
     std::unique_ptr<arena> memory;
-    void* record = nullptr; // points into memory; null when there is no record
+    void* record = nullptr;  // points into memory; null when there is no record
 };
 
 // Registers the record as live and gives up its ownership; returns the record pointer
@@ -22,4 +22,4 @@ void* publish(owned_record owned);
 // record (never published, or already released).
 bool release_record(void* record);
 
-} // namespace vdl
+}  // namespace vdl

@@ -74,9 +74,7 @@ bool fill_cell(arena& memory, sqlite3* db, sqlite3_stmt* statement, int column, 
         cell.payload.as_blob = {memory.copy_text(bytes, length), static_cast<std::uint32_t>(length)};
         return true;
     }
-    default:
-        cell.kind = VDL_CELL_NULL;
-        return true;
+    default: cell.kind = VDL_CELL_NULL; return true;
     }
 }
 
@@ -122,7 +120,7 @@ void unify_column(arena& memory, std::span<vdl_cell* const> rows, std::size_t co
     }
 }
 
-} // namespace
+}  // namespace
 
 outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int first,
                                    std::span<const lang::select_item> items, const lang::engine_statement& source,
@@ -144,13 +142,15 @@ outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int fir
     if (!known) {
         small_vector<lang::select_item, 16> column_kinds(column_total, lang::select_item::other);
         lang::column_kinds(items, column_kinds.span());
-        for (int c = 0; c < columns; ++c) learned_rules.push_back(rule_for(statement, c, column_kinds[static_cast<std::size_t>(c)]));
+        for (int c = 0; c < columns; ++c)
+            learned_rules.push_back(rule_for(statement, c, column_kinds[static_cast<std::size_t>(c)]));
     }
-    const std::span<const column_rule> rules = known ? std::span<const column_rule>(layout->rules) : learned_rules.span();
+    const std::span<const column_rule> rules =
+        known ? std::span<const column_rule>(layout->rules) : learned_rules.span();
     if (known && !layout->names.empty()) {
         for (int c = 0; c < columns; ++c) set_name(c, layout->names[static_cast<std::size_t>(c)]);
     } else {
-        bool names_fixed = true; // no name is made from the query's values
+        bool names_fixed = true;  // no name is made from the query's values
         for (int c = 0; c < columns; ++c) {
             const char* name = sqlite3_column_name(statement, c);
             if (name == nullptr) return out_of_memory();
@@ -161,7 +161,8 @@ outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int fir
         if (layout != nullptr && !known) {
             layout->names.clear();
             if (names_fixed)
-                for (int c = 0; c < columns; ++c) layout->names.emplace_back(record->names[c].data, record->names[c].length);
+                for (int c = 0; c < columns; ++c)
+                    layout->names.emplace_back(record->names[c].data, record->names[c].length);
         }
     }
     if (layout != nullptr && !known) {
@@ -173,7 +174,7 @@ outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int fir
     // Row pointers are gathered in one growing vector and copied into the arena at the
     // end, when the row count is known; cells are written straight into the arena.
     small_vector<vdl_cell*, 8> rows;
-    small_vector<unsigned, 16> kinds(column_total, 0u); // the cell kinds each column holds
+    small_vector<unsigned, 16> kinds(column_total, 0u);  // the cell kinds each column holds
     int rc = first;
     for (; rc == SQLITE_ROW; rc = sqlite3_step(statement)) {
         if (rows.size() == std::numeric_limits<std::uint32_t>::max())
@@ -182,7 +183,8 @@ outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int fir
                                        std::numeric_limits<std::uint32_t>::max())};
         auto* cells = memory.make_filled(column_total, vdl_cell{});
         for (int c = 0; c < columns; ++c) {
-            if (!fill_cell(memory, db, statement, c, rules[static_cast<std::size_t>(c)], cells[c])) return out_of_memory();
+            if (!fill_cell(memory, db, statement, c, rules[static_cast<std::size_t>(c)], cells[c]))
+                return out_of_memory();
             kinds[static_cast<std::size_t>(c)] |= kind_bit(cells[c].kind);
         }
         rows.push_back(cells);
@@ -208,11 +210,11 @@ owned_record build_metadata(const std::vector<column_description>& columns) {
         auto& entry = record->columns[i];
         entry.name = memory.copy_text(column.name.data(), column.name.size());
         entry.type = static_cast<std::int32_t>(type_from_declared(column.declared_type));
-        entry.flags = (column.name == time_column ? VDL_COLUMN_TIME : 0u) |
-                      (column.not_null ? VDL_COLUMN_NOT_NULL : 0u);
+        entry.flags =
+            (column.name == time_column ? VDL_COLUMN_TIME : 0u) | (column.not_null ? VDL_COLUMN_NOT_NULL : 0u);
     }
     out.record = record;
     return out;
 }
 
-} // namespace vdl
+}  // namespace vdl

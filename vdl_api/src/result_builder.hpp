@@ -33,4 +33,4 @@ struct column_description {
 // A metadata record for the columns in the given order.
 owned_record build_metadata(const std::vector<column_description>& columns);
 
-} // namespace vdl
+}  // namespace vdl

@@ -20,10 +20,10 @@ namespace vdl {
 enum class column_rule : std::uint8_t { plain, timestamp, blob, count };
 
 struct result_layout {
-    int reprepares = -1; // the statement's SQLITE_STMTSTATUS_REPREPARE when learned; -1: nothing learned
+    int reprepares = -1;  // the statement's SQLITE_STMTSTATUS_REPREPARE when learned; -1: nothing learned
     std::vector<lang::select_item> items;
     std::vector<column_rule> rules;
-    std::vector<std::string> names; // empty when a name is made from the query's own values
+    std::vector<std::string> names;  // empty when a name is made from the query's own values
 
     [[nodiscard]] bool describes(sqlite3_stmt* statement, std::span<const lang::select_item> query_items) const {
         return reprepares >= 0 && sqlite3_stmt_status(statement, SQLITE_STMTSTATUS_REPREPARE, 0) == reprepares &&
@@ -32,4 +32,4 @@ struct result_layout {
     }
 };
 
-} // namespace vdl
+}  // namespace vdl

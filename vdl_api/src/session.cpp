@@ -20,7 +20,7 @@ std::int64_t now_nanoseconds() {
         .count();
 }
 
-} // namespace
+}  // namespace
 
 status session::set_user_credentials(std::string_view user_name, std::string_view private_key) {
     credentials_.user_name = user_name;
@@ -91,4 +91,4 @@ outcome<store::transaction> session::begin() {
     return (*target)->begin();
 }
 
-} // namespace vdl
+}  // namespace vdl

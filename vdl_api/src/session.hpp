@@ -49,4 +49,4 @@ private:
     std::string user_;
 };
 
-} // namespace vdl
+}  // namespace vdl

@@ -39,8 +39,8 @@ public:
 
 private:
     std::array<T, N> inline_{};
-    std::vector<T> heap_; // all the elements, once there are more than N
+    std::vector<T> heap_;  // all the elements, once there are more than N
     std::size_t size_ = 0;
 };
 
-} // namespace vdl
+}  // namespace vdl

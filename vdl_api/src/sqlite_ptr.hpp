@@ -17,4 +17,4 @@ struct statement_finalizer {
 };
 using statement_ptr = std::unique_ptr<sqlite3_stmt, statement_finalizer>;
 
-} // namespace vdl
+}  // namespace vdl

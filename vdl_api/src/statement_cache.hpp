@@ -47,7 +47,7 @@ private:
         result_layout layout;
     };
     std::size_t capacity_;
-    std::vector<entry> entries_; // the most recently used last; a lent statement leaves its entry empty
+    std::vector<entry> entries_;  // the most recently used last; a lent statement leaves its entry empty
 };
 
-} // namespace vdl
+}  // namespace vdl

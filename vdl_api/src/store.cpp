@@ -39,7 +39,8 @@ outcome<database_ptr> open_engine(const std::string& name, int flags) {
     database_ptr db(raw);
     if (rc != SQLITE_OK) {
         const char* reason = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc);
-        return failure{rc == SQLITE_NOMEM ? VDL_E_OUT_OF_MEMORY : VDL_E_STORE_OPEN, fmt::format("{}: {}", name, reason)};
+        return failure{rc == SQLITE_NOMEM ? VDL_E_OUT_OF_MEMORY : VDL_E_STORE_OPEN,
+                       fmt::format("{}: {}", name, reason)};
     }
     // Queries cannot alter the store's schema tables directly, double-quoted text is
     // always an identifier (never silently a string), and the schema runs no functions
@@ -85,7 +86,7 @@ bool only_space(const char* text) noexcept {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 outcome<store> store::open(const std::string& path) {
     std::error_code ec;
@@ -119,8 +120,7 @@ outcome<store> store::open(const std::string& path) {
     if (!mode) return failure{VDL_E_STORE_OPEN, fmt::format("{}: {}", path, mode.error().detail)};
     const int step = sqlite3_step(mode->get());
     if (step != SQLITE_ROW)
-        return failure{VDL_E_STORE_OPEN,
-                       fmt::format("{}: {}", path, engine_failure(opened.db_.get(), step).detail)};
+        return failure{VDL_E_STORE_OPEN, fmt::format("{}: {}", path, engine_failure(opened.db_.get(), step).detail)};
     return opened;
 }
 
@@ -258,7 +258,8 @@ status store::set_cache_limit(std::uint32_t bytes) {
     // of every page a scan passed (a 128 MiB bound, the whole of a 100 MiB store) and speed up
     // nothing (point queries were measured as fast with the default size). So the bound lowers
     // the cache but never raises it above the engine's default.
-    const std::int64_t kib = bytes == 0 ? largest_cache_kib : std::clamp<std::int64_t>(bytes / 1024, 64, largest_cache_kib);
+    const std::int64_t kib =
+        bytes == 0 ? largest_cache_kib : std::clamp<std::int64_t>(bytes / 1024, 64, largest_cache_kib);
     return run(fmt::format("PRAGMA cache_size = -{}", kib));
 }
 
@@ -276,7 +277,7 @@ status store::transaction::commit() {
     store* owner = std::exchange(owner_, nullptr);
     if (owner == nullptr) return success();
     if (auto released = owner->run("RELEASE vdl_group"); !released) {
-        owner_ = owner; // still open: the destructor rolls it back
+        owner_ = owner;  // still open: the destructor rolls it back
         return released;
     }
     return success();
@@ -289,4 +290,4 @@ store::transaction::~transaction() {
     (void)owner_->run("RELEASE vdl_group");
 }
 
-} // namespace vdl
+}  // namespace vdl

@@ -55,7 +55,9 @@ public:
                          result_layout layout) noexcept
             : cache_(&cache), sql_(sql), statement_(std::move(statement)), layout_(std::move(layout)) {}
         leased_statement(leased_statement&& other) noexcept
-            : cache_(std::exchange(other.cache_, nullptr)), sql_(other.sql_), statement_(std::move(other.statement_)),
+            : cache_(std::exchange(other.cache_, nullptr)),
+              sql_(other.sql_),
+              statement_(std::move(other.statement_)),
               layout_(std::move(other.layout_)) {}
         leased_statement& operator=(leased_statement&&) = delete;
         ~leased_statement() { give_back(); }
@@ -85,7 +87,7 @@ private:
 
     database_ptr db_;
     std::string path_;
-    statement_cache cache_; // destroyed before db_, which it prepared on
+    statement_cache cache_;  // destroyed before db_, which it prepared on
 };
 
-} // namespace vdl
+}  // namespace vdl

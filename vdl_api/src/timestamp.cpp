@@ -59,7 +59,7 @@ void civil_from_days(std::int64_t days, civil_time& out) noexcept {
     out.year = year_of_era + era * 400 + (out.month <= 2 ? 1 : 0);
 }
 
-} // namespace
+}  // namespace
 
 split_time split_nanoseconds(std::int64_t since_epoch) noexcept {
     std::int64_t seconds = since_epoch / nanos_per_second;
@@ -85,8 +85,8 @@ outcome<std::int64_t> to_epoch_nanoseconds(const civil_time& time) {
     if (time.year < -year_limit || time.year > year_limit)
         return failure{VDL_E_TYPE, fmt::format("year {} is out of range", time.year)};
 
-    const std::int64_t seconds = days_from_civil(time.year, time.month, time.day) * seconds_per_day +
-                                 time.hour * 3600 + time.minute * 60 + time.second;
+    const std::int64_t seconds = days_from_civil(time.year, time.month, time.day) * seconds_per_day + time.hour * 3600 +
+                                 time.minute * 60 + time.second;
     // Before the epoch, borrow a second so that the earliest representable instant
     // (whose whole seconds alone would overflow) is reachable.
     const bool borrow = seconds < 0 && time.nanosecond > 0;
@@ -123,13 +123,13 @@ civil_time to_civil(std::int64_t seconds, std::int64_t nanoseconds) noexcept {
 
 std::string format_timestamp(std::int64_t seconds, std::int64_t nanoseconds) {
     const auto t = to_civil(seconds, nanoseconds);
-    return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}.{:09}Z", t.year, t.month, t.day, t.hour, t.minute,
-                       t.second, t.nanosecond);
+    return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}.{:09}Z", t.year, t.month, t.day, t.hour, t.minute, t.second,
+                       t.nanosecond);
 }
 
 outcome<std::size_t> timestamp_literal_length(std::string_view text) {
-    if (!(digits_at(text, 0, 4) && text.size() >= 10 && text[4] == '-' && digits_at(text, 5, 2) &&
-          text[7] == '-' && digits_at(text, 8, 2)))
+    if (!(digits_at(text, 0, 4) && text.size() >= 10 && text[4] == '-' && digits_at(text, 5, 2) && text[7] == '-' &&
+          digits_at(text, 8, 2)))
         return std::size_t{0};
     std::size_t end = 10;
     if (end < text.size() && text[end] == 'T') {
@@ -143,18 +143,18 @@ outcome<std::size_t> timestamp_literal_length(std::string_view text) {
             std::size_t digits = 0;
             while (end + 1 + digits < text.size() && is_digit(text[end + 1 + digits])) ++digits;
             if (digits == 0 || digits > 9)
-                return failure{VDL_E_SYNTAX,
-                               fmt::format("malformed timestamp literal '{}': the fraction of a second has 1 to 9 digits",
-                                           text.substr(0, end + 1 + digits))};
+                return failure{
+                    VDL_E_SYNTAX,
+                    fmt::format("malformed timestamp literal '{}': the fraction of a second has 1 to 9 digits",
+                                text.substr(0, end + 1 + digits))};
             end += 1 + digits;
         }
         if (end < text.size() && text[end] == 'Z') ++end;
     }
     if (end < text.size() && (is_word_char(text[end]) || text[end] == ':' || text[end] == '.'))
-        return failure{VDL_E_SYNTAX,
-                       fmt::format("malformed timestamp literal '{}': expected YYYY-MM-DD or "
-                                   "YYYY-MM-DDTHH:MM:SS[.fraction][Z]",
-                                   text.substr(0, end + 1))};
+        return failure{VDL_E_SYNTAX, fmt::format("malformed timestamp literal '{}': expected YYYY-MM-DD or "
+                                                 "YYYY-MM-DDTHH:MM:SS[.fraction][Z]",
+                                                 text.substr(0, end + 1))};
     return end;
 }
 
@@ -188,4 +188,4 @@ outcome<std::int64_t> parse_timestamp(std::string_view text) {
     return result;
 }
 
-} // namespace vdl
+}  // namespace vdl

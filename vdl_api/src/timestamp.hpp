@@ -13,20 +13,20 @@ namespace vdl {
 inline constexpr std::int64_t nanos_per_second = 1'000'000'000;
 
 struct split_time {
-    std::int64_t seconds;     // floor of the time in seconds
-    std::int64_t nanoseconds; // always 0..999'999'999
+    std::int64_t seconds;      // floor of the time in seconds
+    std::int64_t nanoseconds;  // always 0..999'999'999
 };
 
 split_time split_nanoseconds(std::int64_t since_epoch) noexcept;
 
 struct civil_time {
     std::int64_t year = 1970;
-    int month = 1;  // 1..12
-    int day = 1;    // 1..days of the month
-    int hour = 0;   // 0..23
-    int minute = 0; // 0..59
-    int second = 0; // 0..59
-    std::int64_t nanosecond = 0; // 0..999'999'999
+    int month = 1;                // 1..12
+    int day = 1;                  // 1..days of the month
+    int hour = 0;                 // 0..23
+    int minute = 0;               // 0..59
+    int second = 0;               // 0..59
+    std::int64_t nanosecond = 0;  // 0..999'999'999
 };
 
 // Nanoseconds since the epoch of a calendar time (UTC). Fails with VDL_E_TYPE for a
@@ -47,4 +47,4 @@ outcome<std::int64_t> parse_timestamp(std::string_view text);
 // VDL_E_SYNTAX naming what is wrong.
 outcome<std::size_t> timestamp_literal_length(std::string_view text);
 
-} // namespace vdl
+}  // namespace vdl

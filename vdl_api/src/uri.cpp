@@ -100,7 +100,7 @@ outcome<location> parse_cluster(std::string_view uri, std::string_view rest) {
     return location{cluster_address{std::string(host), static_cast<std::uint16_t>(port)}};
 }
 
-} // namespace
+}  // namespace
 
 outcome<location> parse_uri(std::string_view uri) {
     if (uri.empty()) return failure{VDL_E_BAD_URI, fmt::format("the URI is empty; {}", expected_forms)};
@@ -116,4 +116,4 @@ outcome<location> parse_uri(std::string_view uri) {
     return bad(uri, fmt::format("unsupported scheme '{}'; {}", scheme, expected_forms));
 }
 
-} // namespace vdl
+}  // namespace vdl

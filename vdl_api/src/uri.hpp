@@ -11,7 +11,7 @@
 namespace vdl {
 
 struct store_location {
-    std::string path; // decoded file path, absolute or relative to the working directory
+    std::string path;  // decoded file path, absolute or relative to the working directory
 };
 
 struct cluster_address {
@@ -26,4 +26,4 @@ using location = std::variant<store_location, cluster_address>;
 // Fails with VDL_E_BAD_URI and a text saying what is wrong.
 outcome<location> parse_uri(std::string_view uri);
 
-} // namespace vdl
+}  // namespace vdl

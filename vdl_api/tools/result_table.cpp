@@ -23,8 +23,7 @@ std::string escaped(std::string_view text) {
         default:
             if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
                 out += fmt::format("\\x{:02x}", static_cast<unsigned char>(c));
-            else
-                out += c;
+            else out += c;
         }
     }
     return out;
@@ -46,7 +45,7 @@ void pad(std::ostream& out, std::string_view text, std::size_t to, bool right) {
     else out << text << fill;
 }
 
-} // namespace
+}  // namespace
 
 std::string cell_text(const vdl_cell& cell) {
     switch (cell.kind) {
@@ -105,4 +104,4 @@ void print_table(const vdl_result& result, std::ostream& out) {
     out << fmt::format("({} row{})\n", result.row_count, result.row_count == 1 ? "" : "s");
 }
 
-} // namespace vdlsh
+}  // namespace vdlsh

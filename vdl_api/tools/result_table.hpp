@@ -16,4 +16,4 @@ std::string cell_text(const vdl_cell& cell);
 // Column names, a rule, the rows (numbers aligned right), then "(N rows)".
 void print_table(const vdl_result& result, std::ostream& out);
 
-} // namespace vdlsh
+}  // namespace vdlsh

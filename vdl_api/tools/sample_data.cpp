@@ -33,8 +33,10 @@ row_writer trades_rows() {
 
 std::string sensors_row(std::uint64_t i, std::mt19937_64& random) {
     const auto sensor = fmt::format("'sensor-{:02}'", 1 + random() % 8);
-    const auto reading = i % 53 == 2 ? std::string("NULL")
-                                     : fmt::format("{}", static_cast<double>(static_cast<std::int64_t>(random() % 200000) - 50000) / 1000.0);
+    const auto reading =
+        i % 53 == 2
+            ? std::string("NULL")
+            : fmt::format("{}", static_cast<double>(static_cast<std::int64_t>(random() % 200000) - 50000) / 1000.0);
     std::string payload = "NULL";
     if (i % 61 != 4) {
         // Blobs of 0 to 16 bytes; every fourth byte is zero.
@@ -43,8 +45,8 @@ std::string sensors_row(std::uint64_t i, std::mt19937_64& random) {
         for (std::uint64_t b = 0; b < length; ++b) payload += fmt::format("{:02X}", b % 4 == 0 ? 0u : random() % 256);
         payload += "'";
     }
-    return fmt::format("({}, {}, {}, {})", sample_start + static_cast<std::int64_t>(i) * sample_step, sensor,
-                       reading, payload);
+    return fmt::format("({}, {}, {}, {})", sample_start + static_cast<std::int64_t>(i) * sample_step, sensor, reading,
+                       payload);
 }
 
 vdl::status fill(vdl::session& session, std::string_view table, std::string_view create, std::string_view columns,
@@ -70,7 +72,7 @@ vdl::status fill(vdl::session& session, std::string_view table, std::string_view
     return group->commit();
 }
 
-} // namespace
+}  // namespace
 
 vdl::status create_samples(vdl::session& session, std::uint64_t rows, const progress_callback& progress) {
     if (auto trades = fill(session, "trades", "CREATE TABLE trades (sym STRING, price DOUBLE, volume INT64)",
@@ -81,4 +83,4 @@ vdl::status create_samples(vdl::session& session, std::uint64_t rows, const prog
                 "$timestamp, sensor, reading, payload", sensors_row, rows, progress);
 }
 
-} // namespace vdlsh
+}  // namespace vdlsh

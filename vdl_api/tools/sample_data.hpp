@@ -28,4 +28,4 @@ inline constexpr std::int64_t sample_step = 1'000'000'001;
 inline constexpr std::uint64_t max_sample_rows =
     static_cast<std::uint64_t>((INT64_MAX - sample_start) / sample_step) + 1;
 
-} // namespace vdlsh
+}  // namespace vdlsh

@@ -17,11 +17,12 @@
 namespace vdlsh {
 namespace {
 
-constexpr std::string_view usage = "usage: vdlsh URI [--sample N] [-c QUERY]...\n"
-                                   "  URI          file:PATH (an embedded store, created if missing) or vdl://HOST:PORT\n"
-                                   "  --sample N   create the sample tables trades and sensors with N rows each\n"
-                                   "  -c QUERY     run QUERY (repeatable); without -c or --sample, read statements\n"
-                                   "               ending with ';' from standard input\n";
+constexpr std::string_view usage =
+    "usage: vdlsh URI [--sample N] [-c QUERY]...\n"
+    "  URI          file:PATH (an embedded store, created if missing) or vdl://HOST:PORT\n"
+    "  --sample N   create the sample tables trades and sensors with N rows each\n"
+    "  -c QUERY     run QUERY (repeatable); without -c or --sample, read statements\n"
+    "               ending with ';' from standard input\n";
 
 // Samples this large report their progress.
 constexpr std::uint64_t progress_threshold = 100'000;
@@ -127,7 +128,9 @@ public:
         bool ok = true;
         std::string line;
         while (true) {
-            if (io_.interactive) io_.out << (pending_.find_first_not_of(" \t\r\n") == std::string::npos ? "vdl> " : "...> ") << std::flush;
+            if (io_.interactive)
+                io_.out << (pending_.find_first_not_of(" \t\r\n") == std::string::npos ? "vdl> " : "...> ")
+                        << std::flush;
             if (!std::getline(io_.in, line)) break;
             pending_ += line;
             pending_ += '\n';
@@ -146,7 +149,7 @@ private:
     std::string pending_;
 };
 
-} // namespace
+}  // namespace
 
 int run_shell(std::span<const std::string_view> arguments, streams io) {
     for (const auto argument : arguments)
@@ -192,4 +195,4 @@ int run_shell(std::span<const std::string_view> arguments, streams io) {
     return 0;
 }
 
-} // namespace vdlsh
+}  // namespace vdlsh

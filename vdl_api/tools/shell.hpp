@@ -19,10 +19,10 @@ struct streams {
     std::istream& in;
     std::ostream& out;
     std::ostream& err;
-    bool interactive = false; // prompt for input and go on after a failed statement
-    bool progress_in_place = false; // redraw the progress line instead of adding lines
+    bool interactive = false;        // prompt for input and go on after a failed statement
+    bool progress_in_place = false;  // redraw the progress line instead of adding lines
 };
 
 int run_shell(std::span<const std::string_view> arguments, streams io);
 
-} // namespace vdlsh
+}  // namespace vdlsh

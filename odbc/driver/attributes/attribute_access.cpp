@@ -69,8 +69,8 @@ std::string printed(const attribute_value& value) {
 
 diag_record value_changed(std::int64_t id, std::string_view name, const attribute_value& requested,
                           const attribute_value& in_force) {
-    return diag_record(diag::state::option_value_changed,
-                       fmt::format("{}({}) cannot be {}; it stays {}", id, name, printed(requested), printed(in_force)));
+    return diag_record(diag::state::option_value_changed, fmt::format("{}({}) cannot be {}; it stays {}", id, name,
+                                                                      printed(requested), printed(in_force)));
 }
 
 template <typename Length>
@@ -101,7 +101,8 @@ diag_record screen_value(std::int64_t id, std::string_view name, SQLPOINTER valu
     const auto requested = reinterpret_cast<std::uintptr_t>(value);
     if (requested == 2) return diag_record::success();
     if (requested == 1) return optional_attribute(id, name);
-    return diag_record(diag::state::invalid_attribute_value, fmt::format("Unknown value: {}({}):{}", id, name, requested));
+    return diag_record(diag::state::invalid_attribute_value,
+                       fmt::format("Unknown value: {}({}):{}", id, name, requested));
 }
 
 attribute_value with_argument(const attribute_value& type, SQLPOINTER value, std::int64_t string_length) {
@@ -116,7 +117,8 @@ attribute_value with_argument(const attribute_value& type, SQLPOINTER value, std
                 // zero or more is exact, and any other negative length leaves the value as it was.
                 const auto* chars = static_cast<const char*>(value);
                 if (string_length >= 0)
-                    return chars == nullptr ? std::string() : std::string(chars, static_cast<std::size_t>(string_length));
+                    return chars == nullptr ? std::string()
+                                            : std::string(chars, static_cast<std::size_t>(string_length));
                 if (string_length == SQL_NTS) return chars == nullptr ? std::string() : std::string(chars);
                 return current;
             } else {

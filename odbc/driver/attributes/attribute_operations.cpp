@@ -13,15 +13,16 @@ diag_record set_env_attr(handle::environment& env, SQLINTEGER attribute, SQLPOIN
 
 diag_record get_env_attr(handle::environment& env, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER buffer_length,
                          SQLINTEGER* string_length) {
-    return get_attribute(prepare_attributes<handle::environment>(), env, attribute, value, buffer_length, string_length);
+    return get_attribute(prepare_attributes<handle::environment>(), env, attribute, value, buffer_length,
+                         string_length);
 }
 
 diag_record set_connect_attr(handle::connection& dbc, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length) {
     return set_attribute(prepare_attributes<handle::connection>(), dbc, attribute, value, length);
 }
 
-diag_record get_connect_attr(handle::connection& dbc, SQLINTEGER attribute, SQLPOINTER value,
-                             SQLINTEGER buffer_length, SQLINTEGER* string_length) {
+diag_record get_connect_attr(handle::connection& dbc, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER buffer_length,
+                             SQLINTEGER* string_length) {
     return get_attribute(prepare_attributes<handle::connection>(), dbc, attribute, value, buffer_length, string_length);
 }
 

@@ -13,8 +13,8 @@ diag_record set_env_attr(handle::environment& env, SQLINTEGER attribute, SQLPOIN
 diag_record get_env_attr(handle::environment& env, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER buffer_length,
                          SQLINTEGER* string_length);
 diag_record set_connect_attr(handle::connection& dbc, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length);
-diag_record get_connect_attr(handle::connection& dbc, SQLINTEGER attribute, SQLPOINTER value,
-                             SQLINTEGER buffer_length, SQLINTEGER* string_length);
+diag_record get_connect_attr(handle::connection& dbc, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER buffer_length,
+                             SQLINTEGER* string_length);
 diag_record set_stmt_attr(handle::statement& stmt, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length);
 diag_record get_stmt_attr(handle::statement& stmt, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER buffer_length,
                           SQLINTEGER* string_length);

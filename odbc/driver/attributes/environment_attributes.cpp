@@ -35,7 +35,11 @@ const attribute_table<handle::environment>& prepare_attributes<handle::environme
     static const attribute_table<handle::environment> table{
         {201, "SQL_ATTR_CONNECTION_POOLING", u32{0}},
         {202, "SQL_ATTR_CP_MATCH", u32{0}},
-        {.id = 200, .name = "SQL_ATTR_ODBC_VERSION", .value = u32{380}, .getter = odbc_version, .setter = set_odbc_version},
+        {.id = 200,
+         .name = "SQL_ATTR_ODBC_VERSION",
+         .value = u32{380},
+         .getter = odbc_version,
+         .setter = set_odbc_version},
         {10001, "SQL_ATTR_OUTPUT_NTS", u32{0}},
     };
     return table;

@@ -57,7 +57,8 @@ attribute_value row_number(statement& stmt) { return ulen{static_cast<u32>(stmt.
 
 attribute_value row_bind_offset_ptr(statement& stmt) { return static_cast<SQLPOINTER>(stmt.row_bind_offset_ptr); }
 void set_row_bind_offset_ptr(statement& stmt, const attribute_value& value) {
-    if (const auto* pointer = std::get_if<SQLPOINTER>(&value)) stmt.row_bind_offset_ptr = static_cast<SQLLEN*>(*pointer);
+    if (const auto* pointer = std::get_if<SQLPOINTER>(&value))
+        stmt.row_bind_offset_ptr = static_cast<SQLLEN*>(*pointer);
 }
 
 attribute_value row_status_ptr(statement& stmt) { return static_cast<SQLPOINTER>(stmt.row_status_ptr); }
@@ -83,13 +84,17 @@ void set_rows_fetched_ptr(statement& stmt, const attribute_value& value) {
 
 // The parameter-set rows reach the statement's parameter_sets; execution reads them there.
 template <SQLULEN parameter_sets::*Field>
-attribute_value param_number(statement& stmt) { return ulen{stmt.param_sets.*Field}; }
+attribute_value param_number(statement& stmt) {
+    return ulen{stmt.param_sets.*Field};
+}
 template <SQLULEN parameter_sets::*Field>
 void set_param_number(statement& stmt, const attribute_value& value) {
     if (const auto* number = std::get_if<ulen>(&value)) stmt.param_sets.*Field = *number;
 }
 template <typename T, T* parameter_sets::*Field>
-attribute_value param_pointer(statement& stmt) { return static_cast<SQLPOINTER>(stmt.param_sets.*Field); }
+attribute_value param_pointer(statement& stmt) {
+    return static_cast<SQLPOINTER>(stmt.param_sets.*Field);
+}
 template <typename T, T* parameter_sets::*Field>
 void set_param_pointer(statement& stmt, const attribute_value& value) {
     if (const auto* pointer = std::get_if<SQLPOINTER>(&value)) stmt.param_sets.*Field = static_cast<T*>(*pointer);
@@ -101,9 +106,13 @@ template <>
 const attribute_table<statement>& prepare_attributes<statement>() {
     // Integer rows are SQLULEN as ODBC types them, except SQL_ATTR_ENABLE_AUTO_IPD (SQLUINTEGER).
     static const attribute_table<statement> table{
-        {.id = 10011, .name = "SQL_ATTR_APP_PARAM_DESC", .value = null_pointer,
+        {.id = 10011,
+         .name = "SQL_ATTR_APP_PARAM_DESC",
+         .value = null_pointer,
          .getter = descriptor_handle<implicit_descriptor::application_parameter>},
-        {.id = 10010, .name = "SQL_ATTR_APP_ROW_DESC", .value = null_pointer,
+        {.id = 10010,
+         .name = "SQL_ATTR_APP_ROW_DESC",
+         .value = null_pointer,
          .getter = descriptor_handle<implicit_descriptor::application_row>},
         {4, "SQL_ATTR_ASYNC_ENABLE", ulen{0}},
         {29, "SQL_ATTR_ASYNC_STMT_EVENT", null_pointer},
@@ -113,44 +122,77 @@ const attribute_table<statement>& prepare_attributes<statement>() {
         {6, "SQL_ATTR_CURSOR_TYPE", ulen{SQL_CURSOR_FORWARD_ONLY}},
         {15, "SQL_ATTR_ENABLE_AUTO_IPD", u32{0}},
         {16, "SQL_ATTR_FETCH_BOOKMARK_PTR", null_pointer},
-        {.id = 10013, .name = "SQL_ATTR_IMP_PARAM_DESC", .value = null_pointer,
+        {.id = 10013,
+         .name = "SQL_ATTR_IMP_PARAM_DESC",
+         .value = null_pointer,
          .getter = descriptor_handle<implicit_descriptor::implementation_parameter>},
-        {.id = 10012, .name = "SQL_ATTR_IMP_ROW_DESC", .value = null_pointer,
+        {.id = 10012,
+         .name = "SQL_ATTR_IMP_ROW_DESC",
+         .value = null_pointer,
          .getter = descriptor_handle<implicit_descriptor::implementation_row>},
         {8, "SQL_ATTR_KEYSET_SIZE", ulen{0}},
         {3, "SQL_ATTR_MAX_LENGTH", ulen{0}},
         {.id = 1, .name = "SQL_ATTR_MAX_ROWS", .value = ulen{0}, .getter = max_rows, .setter = set_max_rows},
         {10014, "SQL_ATTR_METADATA_ID", ulen{0}},
         {2, "SQL_ATTR_NOSCAN", ulen{0}},
-        {.id = 17, .name = "SQL_ATTR_PARAM_BIND_OFFSET_PTR", .value = null_pointer,
+        {.id = 17,
+         .name = "SQL_ATTR_PARAM_BIND_OFFSET_PTR",
+         .value = null_pointer,
          .getter = param_pointer<SQLULEN, &parameter_sets::bind_offset>,
          .setter = set_param_pointer<SQLULEN, &parameter_sets::bind_offset>},
-        {.id = 18, .name = "SQL_ATTR_PARAM_BIND_TYPE", .value = ulen{0},
-         .getter = param_number<&parameter_sets::bind_type>, .setter = set_param_number<&parameter_sets::bind_type>},
-        {.id = 19, .name = "SQL_ATTR_PARAM_OPERATION_PTR", .value = null_pointer,
+        {.id = 18,
+         .name = "SQL_ATTR_PARAM_BIND_TYPE",
+         .value = ulen{0},
+         .getter = param_number<&parameter_sets::bind_type>,
+         .setter = set_param_number<&parameter_sets::bind_type>},
+        {.id = 19,
+         .name = "SQL_ATTR_PARAM_OPERATION_PTR",
+         .value = null_pointer,
          .getter = param_pointer<SQLUSMALLINT, &parameter_sets::operations>,
          .setter = set_param_pointer<SQLUSMALLINT, &parameter_sets::operations>},
-        {.id = 20, .name = "SQL_ATTR_PARAM_STATUS_PTR", .value = null_pointer,
+        {.id = 20,
+         .name = "SQL_ATTR_PARAM_STATUS_PTR",
+         .value = null_pointer,
          .getter = param_pointer<SQLUSMALLINT, &parameter_sets::statuses>,
          .setter = set_param_pointer<SQLUSMALLINT, &parameter_sets::statuses>},
-        {.id = 21, .name = "SQL_ATTR_PARAMS_PROCESSED_PTR", .value = null_pointer,
+        {.id = 21,
+         .name = "SQL_ATTR_PARAMS_PROCESSED_PTR",
+         .value = null_pointer,
          .getter = param_pointer<SQLULEN, &parameter_sets::processed>,
          .setter = set_param_pointer<SQLULEN, &parameter_sets::processed>},
-        {.id = 22, .name = "SQL_ATTR_PARAMSET_SIZE", .value = ulen{1}, .getter = param_number<&parameter_sets::size>,
+        {.id = 22,
+         .name = "SQL_ATTR_PARAMSET_SIZE",
+         .value = ulen{1},
+         .getter = param_number<&parameter_sets::size>,
          .setter = set_param_number<&parameter_sets::size>},
         {0, "SQL_ATTR_QUERY_TIMEOUT", ulen{0}},
         {11, "SQL_ATTR_RETRIEVE_DATA", ulen{1}},
-        {.id = 27, .name = "SQL_ATTR_ROW_ARRAY_SIZE", .value = ulen{1}, .getter = row_array_size,
+        {.id = 27,
+         .name = "SQL_ATTR_ROW_ARRAY_SIZE",
+         .value = ulen{1},
+         .getter = row_array_size,
          .setter = set_row_array_size},
-        {.id = 23, .name = "SQL_ATTR_ROW_BIND_OFFSET_PTR", .value = null_pointer, .getter = row_bind_offset_ptr,
+        {.id = 23,
+         .name = "SQL_ATTR_ROW_BIND_OFFSET_PTR",
+         .value = null_pointer,
+         .getter = row_bind_offset_ptr,
          .setter = set_row_bind_offset_ptr},
-        {.id = 5, .name = "SQL_ATTR_ROW_BIND_TYPE", .value = ulen{0}, .getter = row_bind_type,
+        {.id = 5,
+         .name = "SQL_ATTR_ROW_BIND_TYPE",
+         .value = ulen{0},
+         .getter = row_bind_type,
          .setter = set_row_bind_type},
         {.id = 14, .name = "SQL_ATTR_ROW_NUMBER", .value = ulen{0}, .getter = row_number},
         {24, "SQL_ATTR_ROW_OPERATION_PTR", null_pointer},
-        {.id = 25, .name = "SQL_ATTR_ROW_STATUS_PTR", .value = null_pointer, .getter = row_status_ptr,
+        {.id = 25,
+         .name = "SQL_ATTR_ROW_STATUS_PTR",
+         .value = null_pointer,
+         .getter = row_status_ptr,
          .setter = set_row_status_ptr},
-        {.id = 26, .name = "SQL_ATTR_ROWS_FETCHED_PTR", .value = null_pointer, .getter = rows_fetched_ptr,
+        {.id = 26,
+         .name = "SQL_ATTR_ROWS_FETCHED_PTR",
+         .value = null_pointer,
+         .getter = rows_fetched_ptr,
          .setter = set_rows_fetched_ptr},
         {10, "SQL_ATTR_SIMULATE_CURSOR", ulen{0}},
         {12, "SQL_ATTR_USE_BOOKMARKS", ulen{0}},

@@ -49,9 +49,9 @@ std::variant<std::size_t, value_refusal> byte_length(const application_buffer& b
     const SQLLEN length = *b.indicator;
     if (length == SQL_NTS) return zero_terminated_length(bytes, b.buffer_length, shape);
     if (length < 0)
-        return value_refusal{diag::state::invalid_buffer_length,
-                             fmt::format("the length/indicator {} is neither a length, SQL_NTS nor SQL_NULL_DATA",
-                                         length)};
+        return value_refusal{
+            diag::state::invalid_buffer_length,
+            fmt::format("the length/indicator {} is neither a length, SQL_NTS nor SQL_NULL_DATA", length)};
     if (b.buffer_length > 0 && length > b.buffer_length)
         return value_refusal{diag::state::invalid_buffer_length,
                              fmt::format("the length {} is more than the buffer length {}", length, b.buffer_length)};
@@ -91,8 +91,8 @@ application_value numeric_value(const SQL_NUMERIC_STRUCT& n) {
     constexpr auto int64_max = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
     if (high == 0 && n.scale == 0) {
         if (!negative && low <= int64_max) return static_cast<std::int64_t>(low);
-        if (negative && low <= int64_max + 1) return low == int64_max + 1 ? std::numeric_limits<std::int64_t>::min()
-                                                                       : -static_cast<std::int64_t>(low);
+        if (negative && low <= int64_max + 1)
+            return low == int64_max + 1 ? std::numeric_limits<std::int64_t>::min() : -static_cast<std::int64_t>(low);
     }
     const double magnitude = std::ldexp(static_cast<double>(high), 64) + static_cast<double>(low);
     const double scaled = magnitude / std::pow(10.0, n.scale);
@@ -111,33 +111,54 @@ SQLSMALLINT concrete_c_type(SQLSMALLINT c_type, SQLSMALLINT sql_type) noexcept {
     default: return c_type;
     }
     switch (sql_type) {
-    case SQL_CHAR: case SQL_VARCHAR: case SQL_LONGVARCHAR: case SQL_DECIMAL: case SQL_NUMERIC: return SQL_C_CHAR;
-    case SQL_BINARY: case SQL_VARBINARY: case SQL_LONGVARBINARY: return SQL_C_BINARY;
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+    case SQL_DECIMAL:
+    case SQL_NUMERIC: return SQL_C_CHAR;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY: return SQL_C_BINARY;
     case SQL_BIT: return SQL_C_BIT;
     case SQL_TINYINT: return SQL_C_UTINYINT;
     case SQL_SMALLINT: return SQL_C_SSHORT;
     case SQL_INTEGER: return SQL_C_SLONG;
     case SQL_BIGINT: return SQL_C_SBIGINT;
     case SQL_REAL: return SQL_C_FLOAT;
-    case SQL_FLOAT: case SQL_DOUBLE: return SQL_C_DOUBLE;
+    case SQL_FLOAT:
+    case SQL_DOUBLE: return SQL_C_DOUBLE;
     case SQL_TYPE_DATE: return SQL_C_TYPE_DATE;
     case SQL_TYPE_TIME: return SQL_C_TYPE_TIME;
     case SQL_TYPE_TIMESTAMP: return SQL_C_TYPE_TIMESTAMP;
-    case SQL_WCHAR: case SQL_WVARCHAR: case SQL_WLONGVARCHAR: return SQL_C_WCHAR;
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR: return SQL_C_WCHAR;
     default: return SQL_C_DEFAULT;
     }
 }
 
 std::optional<value_refusal> unreadable_c_type(SQLSMALLINT c_type) {
     switch (c_type) {
-    case SQL_C_CHAR: case SQL_C_WCHAR: case SQL_C_BINARY: case SQL_C_BIT:
-    case SQL_C_STINYINT: case SQL_C_UTINYINT:
-    case SQL_C_SHORT: case SQL_C_SSHORT: case SQL_C_USHORT:
-    case SQL_C_LONG: case SQL_C_SLONG: case SQL_C_ULONG:
-    case SQL_C_SBIGINT: case SQL_C_UBIGINT:
-    case SQL_C_FLOAT: case SQL_C_DOUBLE: case SQL_C_NUMERIC:
-    case SQL_C_TYPE_DATE: case SQL_C_TYPE_TIME: case SQL_C_TYPE_TIMESTAMP:
-        return std::nullopt;
+    case SQL_C_CHAR:
+    case SQL_C_WCHAR:
+    case SQL_C_BINARY:
+    case SQL_C_BIT:
+    case SQL_C_STINYINT:
+    case SQL_C_UTINYINT:
+    case SQL_C_SHORT:
+    case SQL_C_SSHORT:
+    case SQL_C_USHORT:
+    case SQL_C_LONG:
+    case SQL_C_SLONG:
+    case SQL_C_ULONG:
+    case SQL_C_SBIGINT:
+    case SQL_C_UBIGINT:
+    case SQL_C_FLOAT:
+    case SQL_C_DOUBLE:
+    case SQL_C_NUMERIC:
+    case SQL_C_TYPE_DATE:
+    case SQL_C_TYPE_TIME:
+    case SQL_C_TYPE_TIMESTAMP: return std::nullopt;
     default:
         return value_refusal{diag::state::optional_feature,
                              fmt::format("values of C type {} ({}) are not read", c_type_name(c_type), c_type)};

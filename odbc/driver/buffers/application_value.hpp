@@ -35,8 +35,8 @@ struct binary_value {
 // ones (and SQL_C_BIT) as std::uint64_t; SQL_C_NUMERIC as an integer when it has no fraction and
 // fits, else as a double. The views point into the application's buffer, or into the UTF-8 copy
 // that a wide-character value keeps.
-using application_value = std::variant<null_value, std::int64_t, std::uint64_t, float, double, text_value,
-                                       binary_value, SQL_DATE_STRUCT, SQL_TIME_STRUCT, SQL_TIMESTAMP_STRUCT>;
+using application_value = std::variant<null_value, std::int64_t, std::uint64_t, float, double, text_value, binary_value,
+                                       SQL_DATE_STRUCT, SQL_TIME_STRUCT, SQL_TIMESTAMP_STRUCT>;
 
 // Why a value cannot be read or written: the state to report and the reason, without the
 // context (which parameter) that the caller adds.

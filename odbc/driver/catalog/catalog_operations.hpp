@@ -12,8 +12,8 @@ namespace catalog_ops {
 
 diag_record tables(handle::statement& stmt, std::string_view catalog, std::string_view schema, std::string_view table,
                    std::string_view table_type);
-diag_record columns(handle::statement& stmt, std::string_view catalog, std::string_view schema,
-                    std::string_view table, std::string_view column);
+diag_record columns(handle::statement& stmt, std::string_view catalog, std::string_view schema, std::string_view table,
+                    std::string_view column);
 diag_record primary_keys(handle::statement& stmt, std::string_view catalog, std::string_view schema,
                          std::string_view table);
 diag_record foreign_keys(handle::statement& stmt, std::string_view pk_catalog, std::string_view pk_schema,

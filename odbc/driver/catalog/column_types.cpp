@@ -13,11 +13,11 @@ namespace {
 
 // Indexed by the metadata type code.
 constexpr std::array<column_type, 5> known_types{{
-    {SQL_DOUBLE, "SQL_DOUBLE", 24, 12, 0},                  // VDL_TYPE_DOUBLE
-    {SQL_CHAR, "SQL_VARCHAR", 256, 0, 1},                   // VDL_TYPE_BLOB
-    {SQL_BIGINT, "SQL_BIGINT", 20, 0, 0},                   // VDL_TYPE_INT64
-    {SQL_TYPE_TIMESTAMP, "SQL_TYPE_TIMESTAMP", 32, 9, 0},   // VDL_TYPE_TIMESTAMP
-    {SQL_CHAR, "SQL_VARCHAR", 256, 0, 1},                   // VDL_TYPE_STRING
+    {SQL_DOUBLE, "SQL_DOUBLE", 24, 12, 0},                 // VDL_TYPE_DOUBLE
+    {SQL_CHAR, "SQL_VARCHAR", 256, 0, 1},                  // VDL_TYPE_BLOB
+    {SQL_BIGINT, "SQL_BIGINT", 20, 0, 0},                  // VDL_TYPE_INT64
+    {SQL_TYPE_TIMESTAMP, "SQL_TYPE_TIMESTAMP", 32, 9, 0},  // VDL_TYPE_TIMESTAMP
+    {SQL_CHAR, "SQL_VARCHAR", 256, 0, 1},                  // VDL_TYPE_STRING
 }};
 static_assert(VDL_TYPE_DOUBLE == 0 && VDL_TYPE_BLOB == 1 && VDL_TYPE_INT64 == 2 && VDL_TYPE_TIMESTAMP == 3 &&
               VDL_TYPE_STRING == 4);

@@ -7,11 +7,11 @@
 namespace catalog {
 
 struct column_type {
-    std::int16_t data_type;         // DATA_TYPE
-    std::string_view type_name;     // TYPE_NAME
-    std::int32_t column_size;       // COLUMN_SIZE and BUFFER_LENGTH
-    std::int16_t decimal_digits;    // DECIMAL_DIGITS and NUM_PREC_RADIX
-    std::int32_t char_octet_length; // CHAR_OCTET_LENGTH
+    std::int16_t data_type;          // DATA_TYPE
+    std::string_view type_name;      // TYPE_NAME
+    std::int32_t column_size;        // COLUMN_SIZE and BUFFER_LENGTH
+    std::int16_t decimal_digits;     // DECIMAL_DIGITS and NUM_PREC_RADIX
+    std::int32_t char_octet_length;  // CHAR_OCTET_LENGTH
 };
 
 // The description of a metadata type code (VDL_TYPE_*); a code the driver does not know is

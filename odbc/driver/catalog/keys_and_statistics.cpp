@@ -27,16 +27,16 @@ constexpr column_spec primary_keys_columns[] = {
 };
 
 constexpr column_spec foreign_keys_columns[] = {
-    {"PKTABLE_CAT", text},   {"PKTABLE_SCHEM", text}, {"PKTABLE_NAME", text}, {"PKCOLUMN_NAME", text},
-    {"FKTABLE_CAT", text},   {"FKTABLE_SCHEM", text}, {"FKTABLE_NAME", text}, {"FKCOLUMN_NAME", text},
-    {"KEY_SEQ", sshort},     {"UPDATE_RULE", sshort}, {"DELETE_RULE", sshort}, {"FK_NAME", text},
-    {"PK_NAME", text},       {"DEFERRABILITY", sshort},
+    {"PKTABLE_CAT", text}, {"PKTABLE_SCHEM", text},   {"PKTABLE_NAME", text},  {"PKCOLUMN_NAME", text},
+    {"FKTABLE_CAT", text}, {"FKTABLE_SCHEM", text},   {"FKTABLE_NAME", text},  {"FKCOLUMN_NAME", text},
+    {"KEY_SEQ", sshort},   {"UPDATE_RULE", sshort},   {"DELETE_RULE", sshort}, {"FK_NAME", text},
+    {"PK_NAME", text},     {"DEFERRABILITY", sshort},
 };
 
 constexpr column_spec statistics_columns[] = {
-    {"TABLE_CAT", text},        {"TABLE_SCHEM", text},     {"TABLE_NAME", text},      {"NON_UNIQUE", sshort},
-    {"INDEX_QUALIFIER", text},  {"INDEX_NAME", text},      {"TYPE", sshort},          {"ORDINAL_POSITION", sshort},
-    {"COLUMN_NAME", text},      {"ASC_OR_DESC", text},     {"CARDINALITY", slong},    {"PAGES", slong},
+    {"TABLE_CAT", text},        {"TABLE_SCHEM", text}, {"TABLE_NAME", text},   {"NON_UNIQUE", sshort},
+    {"INDEX_QUALIFIER", text},  {"INDEX_NAME", text},  {"TYPE", sshort},       {"ORDINAL_POSITION", sshort},
+    {"COLUMN_NAME", text},      {"ASC_OR_DESC", text}, {"CARDINALITY", slong}, {"PAGES", slong},
     {"FILTER_CONDITION", text},
 };
 
@@ -63,8 +63,12 @@ diag_record primary_keys(handle::statement& stmt, std::string_view catalog, std:
 diag_record foreign_keys(handle::statement& stmt, std::string_view pk_catalog, std::string_view pk_schema,
                          std::string_view pk_table, std::string_view fk_catalog, std::string_view fk_schema,
                          std::string_view fk_table) {
-    log_arguments({{"pkcatalog", pk_catalog}, {"pkschema", pk_schema}, {"pktable", pk_table},
-                   {"fkcatalog", fk_catalog}, {"fkschema", fk_schema}, {"fktable", fk_table}});
+    log_arguments({{"pkcatalog", pk_catalog},
+                   {"pkschema", pk_schema},
+                   {"pktable", pk_table},
+                   {"fkcatalog", fk_catalog},
+                   {"fkschema", fk_schema},
+                   {"fktable", fk_table}});
     const std::string_view table = pk_table.empty() ? fk_table : pk_table;
     if (table.empty()) {
         keep_columns_without_rows(stmt);
@@ -88,7 +92,8 @@ diag_record statistics(handle::statement& stmt, std::string_view catalog, std::s
     // One index row per table; no table-statistics row, as the store keeps no statistics.
     catalog_table answer(statistics_columns, names.size());
     for (const auto& name : names)
-        answer.add_row({null, null, name, 1, null, time_column, SQL_INDEX_OTHER, 1, time_column, "A", null, null, null});
+        answer.add_row(
+            {null, null, name, 1, null, time_column, SQL_INDEX_OTHER, 1, time_column, "A", null, null, null});
     install_catalog_result(stmt, std::move(answer));
     return diag_record::success();
 }

@@ -32,16 +32,30 @@ constexpr column_spec column_privileges_columns[] = {
 };
 
 constexpr column_spec procedures_columns[] = {
-    {"PROCEDURE_CAT", text},    {"PROCEDURE_SCHEM", text},   {"PROCEDURE_NAME", text}, {"NUM_INPUT_PARAMS", text},
-    {"NUM_OUTPUT_PARAMS", text}, {"REMARKS", text},          {"PROCEDURE_TYPE", sshort},
+    {"PROCEDURE_CAT", text},     {"PROCEDURE_SCHEM", text}, {"PROCEDURE_NAME", text},   {"NUM_INPUT_PARAMS", text},
+    {"NUM_OUTPUT_PARAMS", text}, {"REMARKS", text},         {"PROCEDURE_TYPE", sshort},
 };
 
 constexpr column_spec procedure_columns_columns[] = {
-    {"PROCEDURE_CAT", text},     {"PROCEDURE_SCHEM", text},  {"PROCEDURE_NAME", text},  {"COLUMN_NAME", text},
-    {"COLUMN_TYPE", sshort},     {"DATA_TYPE", sshort},      {"TYPE_NAME", text},       {"COLUMN_SIZE", slong},
-    {"BUFFER_LENGTH", slong},    {"DECIMAL_DIGITS", sshort}, {"NUM_PREC_RADIX", sshort}, {"NULLABLE", sshort},
-    {"REMARKS", text},           {"COLUMN_DEF", text},       {"SQL_DATA_TYPE", sshort}, {"SQL_DATETIME_SUB", sshort},
-    {"CHAR_OCTET_LENGTH", slong}, {"ORDINAL_POSITION", slong}, {"IS_NULLABLE", text},
+    {"PROCEDURE_CAT", text},
+    {"PROCEDURE_SCHEM", text},
+    {"PROCEDURE_NAME", text},
+    {"COLUMN_NAME", text},
+    {"COLUMN_TYPE", sshort},
+    {"DATA_TYPE", sshort},
+    {"TYPE_NAME", text},
+    {"COLUMN_SIZE", slong},
+    {"BUFFER_LENGTH", slong},
+    {"DECIMAL_DIGITS", sshort},
+    {"NUM_PREC_RADIX", sshort},
+    {"NULLABLE", sshort},
+    {"REMARKS", text},
+    {"COLUMN_DEF", text},
+    {"SQL_DATA_TYPE", sshort},
+    {"SQL_DATETIME_SUB", sshort},
+    {"CHAR_OCTET_LENGTH", slong},
+    {"ORDINAL_POSITION", slong},
+    {"IS_NULLABLE", text},
 };
 
 }  // namespace

@@ -62,8 +62,8 @@ library_metadata get_table_metadata(handle::statement& stmt, std::string_view ta
     }
     const std::string name(table);
     vdl_metadata* raw = nullptr;
-    const std::uint32_t status = handle::on_cluster(
-        stmt, [&](vdl_handle* cluster) { return vdl_ts_get_metadata(cluster, name.c_str(), &raw); });
+    const std::uint32_t status =
+        handle::on_cluster(stmt, [&](vdl_handle* cluster) { return vdl_ts_get_metadata(cluster, name.c_str(), &raw); });
     library_metadata metadata(raw);
     if (status != 0) log_line(logger::level::error, "could not get metadata for {}: {}", name, vdl_error(status));
     return metadata;

@@ -24,18 +24,17 @@ constexpr column_spec tables_columns[] = {
 };
 
 constexpr column_spec columns_columns[] = {
-    {"TABLE_CAT", text},          {"TABLE_SCHEM", text},     {"TABLE_NAME", text},
-    {"COLUMN_NAME", text},        {"DATA_TYPE", sshort},     {"TYPE_NAME", text},
-    {"COLUMN_SIZE", slong},       {"BUFFER_LENGTH", slong},  {"DECIMAL_DIGITS", sshort},
-    {"NUM_PREC_RADIX", sshort},   {"NULLABLE", sshort},      {"REMARKS", text},
-    {"COLUMN_DEF", text},         {"SQL_DATA_TYPE", text},   {"SQL_DATETIME_SUB", sshort},
-    {"CHAR_OCTET_LENGTH", slong}, {"ORDINAL_POSITION", slong}, {"IS_NULLABLE", text},
+    {"TABLE_CAT", text},         {"TABLE_SCHEM", text},      {"TABLE_NAME", text},         {"COLUMN_NAME", text},
+    {"DATA_TYPE", sshort},       {"TYPE_NAME", text},        {"COLUMN_SIZE", slong},       {"BUFFER_LENGTH", slong},
+    {"DECIMAL_DIGITS", sshort},  {"NUM_PREC_RADIX", sshort}, {"NULLABLE", sshort},         {"REMARKS", text},
+    {"COLUMN_DEF", text},        {"SQL_DATA_TYPE", text},    {"SQL_DATETIME_SUB", sshort}, {"CHAR_OCTET_LENGTH", slong},
+    {"ORDINAL_POSITION", slong}, {"IS_NULLABLE", text},
 };
 
 }  // namespace
 
-diag_record tables(handle::statement& stmt, std::string_view catalog, std::string_view schema,
-                   std::string_view table, std::string_view table_type) {
+diag_record tables(handle::statement& stmt, std::string_view catalog, std::string_view schema, std::string_view table,
+                   std::string_view table_type) {
     log_arguments({{"catalog", catalog}, {"schema", schema}, {"table", table}, {"table", table_type}});
     if (auto refusal = execution::without_connection(stmt)) return *refusal;
     auto names = list_tables(stmt);
@@ -48,8 +47,8 @@ diag_record tables(handle::statement& stmt, std::string_view catalog, std::strin
     return diag_record::success();
 }
 
-diag_record columns(handle::statement& stmt, std::string_view catalog, std::string_view schema,
-                    std::string_view table, std::string_view column) {
+diag_record columns(handle::statement& stmt, std::string_view catalog, std::string_view schema, std::string_view table,
+                    std::string_view column) {
     log_arguments({{"catalog", catalog}, {"schema", schema}, {"table", table}, {"column", column}});
     if (table.empty()) {
         keep_columns_without_rows(stmt);

@@ -16,12 +16,24 @@ constexpr auto view = cell_kind::text_view;
 constexpr auto sshort = cell_kind::sshort;
 
 constexpr column_spec type_info_columns[] = {
-    {"TYPE_NAME", view},         {"DATA_TYPE", sshort},         {"COLUMN_SIZE", cell_kind::bigint},
-    {"LITERAL_PREFIX", view},    {"LITERAL_SUFFIX", view},      {"CREATE_PARAMS", view},
-    {"NULLABLE", sshort},        {"CASE_SENSITIVE", sshort},    {"SEARCHABLE", sshort},
-    {"UNSIGNED_ATTRIBUTE", sshort}, {"FIXED_PREC_SCALE", sshort}, {"AUTO_UNIQUE_VALUE", sshort},
-    {"LOCAL_TYPE_NAME", view},   {"MINIMUM_SCALE", sshort},     {"MAXIMUM_SCALE", sshort},
-    {"SQL_DATA_TYPE", sshort},   {"SQL_DATETIME_SUB", sshort},  {"NUM_PREC_RADIX", sshort},
+    {"TYPE_NAME", view},
+    {"DATA_TYPE", sshort},
+    {"COLUMN_SIZE", cell_kind::bigint},
+    {"LITERAL_PREFIX", view},
+    {"LITERAL_SUFFIX", view},
+    {"CREATE_PARAMS", view},
+    {"NULLABLE", sshort},
+    {"CASE_SENSITIVE", sshort},
+    {"SEARCHABLE", sshort},
+    {"UNSIGNED_ATTRIBUTE", sshort},
+    {"FIXED_PREC_SCALE", sshort},
+    {"AUTO_UNIQUE_VALUE", sshort},
+    {"LOCAL_TYPE_NAME", view},
+    {"MINIMUM_SCALE", sshort},
+    {"MAXIMUM_SCALE", sshort},
+    {"SQL_DATA_TYPE", sshort},
+    {"SQL_DATETIME_SUB", sshort},
+    {"NUM_PREC_RADIX", sshort},
     {"INTERVAL_PRECISION", sshort},
 };
 

@@ -14,8 +14,9 @@ namespace settings {
 
 // Every key a data source or connection string may set.
 inline constexpr std::array<std::string_view, 13> accepted_keys{
-    "driver", "dsn", "description", "uri", "maxinbuffersize", "maxparallelism", "logdir",
-    "uid", "pwd", "key", "keep_log_file_num", "max_log_file_size", "log_level",
+    "driver",    "dsn", "description", "uri", "maxinbuffersize",   "maxparallelism",
+    "logdir",    "uid", "pwd",         "key", "keep_log_file_num", "max_log_file_size",
+    "log_level",
 };
 
 // The cluster address used when no `uri` is set.

@@ -67,9 +67,7 @@ inline constexpr std::array<state_row, 22> state_table{{
     {"42S02", SQL_ERROR, "Table doesn't exist"},
 }};
 
-inline constexpr const state_row& row(state s) noexcept {
-    return state_table[static_cast<std::size_t>(s)];
-}
+inline constexpr const state_row& row(state s) noexcept { return state_table[static_cast<std::size_t>(s)]; }
 
 // The longest message a record keeps, in bytes: what an application's SQL_MAX_MESSAGE_LENGTH
 // buffer holds with its terminating zero. A longer detail (a library error quoting a long

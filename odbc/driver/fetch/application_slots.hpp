@@ -10,10 +10,8 @@
 
 // Writes a value into application memory, which need not be aligned for its type.
 template <typename T>
-    requires std::is_trivially_copyable_v<T>
-inline void store_into(std::byte* at, const T& value) noexcept {
-    std::memcpy(at, &value, sizeof value);
-}
+requires std::is_trivially_copyable_v<T>
+inline void store_into(std::byte* at, const T& value) noexcept { std::memcpy(at, &value, sizeof value); }
 
 // The bytes one row takes in a column-wise bound array of the C type: the buffer length for
 // character and binary targets, the size of the C value otherwise, 0 for codes without one.

@@ -134,8 +134,8 @@ struct to_float {
             return false;
         }
         // Below the lowest float the value rounds to negative infinity.
-        const float f = value < -static_cast<Source>(limit) ? -std::numeric_limits<float>::infinity()
-                                                              : static_cast<float>(value);
+        const float f =
+            value < -static_cast<Source>(limit) ? -std::numeric_limits<float>::infinity() : static_cast<float>(value);
         if (data != nullptr) store_into(data, f);
         store_length(indicator, sizeof f);
         return true;
@@ -239,7 +239,7 @@ struct to_text {
     Output out;
 
     template <typename Number>
-        requires std::integral<Number> || std::floating_point<Number>
+    requires std::integral<Number> || std::floating_point<Number>
     bool operator()(Number value, std::byte* data, std::byte* indicator, diag_record&) const {
         text_buffer text;
         out.put(text.format("{}", value), data, indicator);
@@ -292,10 +292,11 @@ struct to_time {
 struct to_timestamp {
     bool operator()(const timestamp_value& value, std::byte* data, std::byte* indicator, diag_record&) const {
         const utc_fields f = utc_fields_of(value.seconds);
-        const SQL_TIMESTAMP_STRUCT stamp{static_cast<SQLSMALLINT>(f.year),    static_cast<SQLUSMALLINT>(f.month),
-                                         static_cast<SQLUSMALLINT>(f.day),    static_cast<SQLUSMALLINT>(f.hour),
-                                         static_cast<SQLUSMALLINT>(f.minute), static_cast<SQLUSMALLINT>(f.second),
-                                         static_cast<SQLUINTEGER>(value.nanoseconds)};
+        const SQL_TIMESTAMP_STRUCT stamp{
+            static_cast<SQLSMALLINT>(f.year),           static_cast<SQLUSMALLINT>(f.month),
+            static_cast<SQLUSMALLINT>(f.day),           static_cast<SQLUSMALLINT>(f.hour),
+            static_cast<SQLUSMALLINT>(f.minute),        static_cast<SQLUSMALLINT>(f.second),
+            static_cast<SQLUINTEGER>(value.nanoseconds)};
         if (data != nullptr) store_into(data, stamp);
         store_length(indicator, sizeof stamp);
         return true;

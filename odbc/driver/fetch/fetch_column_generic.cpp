@@ -32,9 +32,8 @@ diag_record not_convertible(std::string_view type_name, SQLSMALLINT c_type) {
 // The loop over the rows of one column: the kind and the C type are fixed before it starts, so
 // each row is a presence test and an inlined conversion.
 template <typename Value, typename Convert>
-diag_record convert_rows(const column_values<Value>& values, row_range rows,
-                         const application_slots& slots, const Convert& convert, std::string_view type_name,
-                         SQLSMALLINT c_type) {
+diag_record convert_rows(const column_values<Value>& values, row_range rows, const application_slots& slots,
+                         const Convert& convert, std::string_view type_name, SQLSMALLINT c_type) {
     const std::size_t available = rows.first < values.size() ? values.size() - rows.first : 0;
     diag_record failure;
     for (std::size_t j = 0; j < rows.count; ++j) {
@@ -43,8 +42,7 @@ diag_record convert_rows(const column_values<Value>& values, row_range rows,
             store_null(indicator);
             continue;
         }
-        if constexpr (std::is_invocable_r_v<bool, const Convert&, const Value&, std::byte*, std::byte*,
-                                            diag_record&>) {
+        if constexpr (std::is_invocable_r_v<bool, const Convert&, const Value&, std::byte*, std::byte*, diag_record&>) {
             if (!convert(values.value(rows.first + j), slots.data(j), indicator, failure)) return failure;
         } else {
             return not_convertible(type_name, c_type);

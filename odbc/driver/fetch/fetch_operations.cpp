@@ -83,8 +83,7 @@ diag_record transfer_rowset(handle::statement& stmt, std::int64_t start) {
 // fetch that finds no rows tells the application it fetched none.
 diag_record fetch_rowset(handle::statement& stmt, const cursor_move& move) {
     stmt.get_data.forget();
-    const rowset_geometry at{stmt.rowset_start, stmt.rowset_size,
-                             stmt.row_array_size == 0 ? 1 : stmt.row_array_size,
+    const rowset_geometry at{stmt.rowset_start, stmt.rowset_size, stmt.row_array_size == 0 ? 1 : stmt.row_array_size,
                              static_cast<std::uint64_t>(std::max<std::int64_t>(stmt.row_count, 0))};
     const auto start = rowset_start_after(move, at);
     // An orientation the driver does not know leaves the cursor where it is.
@@ -155,8 +154,8 @@ diag_record get_data(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT t
     if (progress.finished) return diag_record::no_data();
     if (target_type == SQL_C_WCHAR) {
         wide::wide_piece piece{.offset = progress.offset, .units_left = progress.wide_units_left};
-        diag_record r = wide::fetch_column_wide(data, 1, row, SQL_BIND_BY_COLUMN, target, buffer_length, indicator,
-                                                &piece);
+        diag_record r =
+            wide::fetch_column_wide(data, 1, row, SQL_BIND_BY_COLUMN, target, buffer_length, indicator, &piece);
         progress.offset = piece.offset;
         progress.wide_units_left = piece.units_left;
         progress.finished = piece.returned && !piece.truncated;

@@ -7,12 +7,12 @@
 // How far SQLGetData has handed out one character or binary value, so that the next call for the
 // same column and row continues where the previous one stopped. Any fetch starts over.
 struct get_data_progress {
-    bool started = false;   // the fields below describe a value
+    bool started = false;  // the fields below describe a value
     std::uint16_t column_index = 0;
     std::int64_t row = -1;
-    std::size_t offset = 0;  // bytes of the value already handed out
+    std::size_t offset = 0;                      // bytes of the value already handed out
     std::optional<std::size_t> wide_units_left;  // UTF-16 units a wide target has still to get, once counted
-    bool finished = false;   // the value has been handed out whole
+    bool finished = false;                       // the value has been handed out whole
 
     // Field by field rather than by assigning a fresh value: SQLGetData runs this for every cell,
     // and a whole-struct copy through the stack stalls on its partly overlapping loads.

@@ -6,8 +6,8 @@
 
 struct utc_fields {
     std::int64_t year = 1970;
-    std::uint32_t month = 1;   // 1 ... 12
-    std::uint32_t day = 1;     // 1 ... 31
+    std::uint32_t month = 1;  // 1 ... 12
+    std::uint32_t day = 1;    // 1 ... 31
     std::uint32_t hour = 0;
     std::uint32_t minute = 0;
     std::uint32_t second = 0;
@@ -28,11 +28,11 @@ constexpr utc_fields utc_fields_of(std::int64_t seconds) noexcept {
     // the leap day is the last day of each counted year.
     const std::int64_t z = days + 719'468;
     const std::int64_t era = (z >= 0 ? z : z - 146'096) / 146'097;
-    const std::int64_t day_of_era = z - era * 146'097;                                        // 0 ... 146096
+    const std::int64_t day_of_era = z - era * 146'097;  // 0 ... 146096
     const std::int64_t year_of_era =
         (day_of_era - day_of_era / 1'460 + day_of_era / 36'524 - day_of_era / 146'096) / 365;  // 0 ... 399
     const std::int64_t day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
-    const std::int64_t shifted_month = (5 * day_of_year + 2) / 153;                           // 0 = March
+    const std::int64_t shifted_month = (5 * day_of_year + 2) / 153;  // 0 = March
     const std::int64_t month = shifted_month < 10 ? shifted_month + 3 : shifted_month - 9;
 
     utc_fields f;

@@ -48,9 +48,7 @@ diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE*
     std::unique_ptr<variant_handle> created;
     connection* child_of = nullptr;  // the owner of a statement or descriptor
     switch (handle_type) {
-    case SQL_HANDLE_ENV:
-        created = std::make_unique<variant_handle>(environment{});
-        break;
+    case SQL_HANDLE_ENV: created = std::make_unique<variant_handle>(environment{}); break;
     case SQL_HANDLE_DBC: {
         auto parent = frame::check_handle<environment>(input);
         if (parent.handle == nullptr) return parent.diagnostics();
@@ -81,10 +79,8 @@ diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE*
         created = std::make_unique<variant_handle>(std::move(desc));
         break;
     }
-    case SQL_HANDLE_SENV:
-        return diag_record::success();
-    default:
-        return diag_record(diag::state::invalid_handle, "unknown handle type.");
+    case SQL_HANDLE_SENV: return diag_record::success();
+    default: return diag_record(diag::state::invalid_handle, "unknown handle type.");
     }
 
     // Logged before the handle is handed out: a log line that fails (a rotation error) fails

@@ -140,17 +140,13 @@ std::optional<SQLRETURN> get_diag_field::read_common(const diag_record& record) 
     if (buffer_length < 0) return SQL_ERROR;
     if (record_number != 1) return SQL_NO_DATA;
     switch (identifier) {
-    case SQL_DIAG_SQLSTATE:
-        copy_out_string(record.sqlstate, info, buffer_length, string_length);
-        return SQL_SUCCESS;
+    case SQL_DIAG_SQLSTATE: copy_out_string(record.sqlstate, info, buffer_length, string_length); return SQL_SUCCESS;
     case SQL_DIAG_MESSAGE_TEXT:
         // As SQLGetDiagRec: a success has no message.
-        copy_out_string(record.return_code == SQL_SUCCESS ? std::string_view{} : std::string_view(record.message),
-                        info, buffer_length, string_length);
+        copy_out_string(record.return_code == SQL_SUCCESS ? std::string_view{} : std::string_view(record.message), info,
+                        buffer_length, string_length);
         return SQL_SUCCESS;
-    case SQL_DIAG_NATIVE:
-        store_number<SQLINTEGER>(info, string_length, record.native_error);
-        return SQL_SUCCESS;
+    case SQL_DIAG_NATIVE: store_number<SQLINTEGER>(info, string_length, record.native_error); return SQL_SUCCESS;
     case SQL_DIAG_CLASS_ORIGIN:
         copy_out_string(class_origin(record.sqlstate), info, buffer_length, string_length);
         return SQL_SUCCESS;
@@ -162,11 +158,8 @@ std::optional<SQLRETURN> get_diag_field::read_common(const diag_record& record) 
         return SQL_SUCCESS;
     case SQL_DIAG_SERVER_NAME:
     case SQL_DIAG_ROW_NUMBER:
-    case SQL_DIAG_COLUMN_NUMBER:
-        return std::nullopt;
-    default:
-        log_line(logger::level::error, "unsupported diag_identifer");
-        return SQL_ERROR;
+    case SQL_DIAG_COLUMN_NUMBER: return std::nullopt;
+    default: log_line(logger::level::error, "unsupported diag_identifer"); return SQL_ERROR;
     }
 }
 
@@ -187,7 +180,8 @@ SQLRETURN get_diag_field::read(const connection& k) const {
 
 SQLRETURN get_diag_field::read(const statement& k) const {
     if (auto rc = read_common(k.diagnostics)) return *rc;
-    if (identifier == SQL_DIAG_ROW_NUMBER) store_number<SQLLEN>(info, string_length, static_cast<SQLLEN>(k.current_row));
+    if (identifier == SQL_DIAG_ROW_NUMBER)
+        store_number<SQLLEN>(info, string_length, static_cast<SQLLEN>(k.current_row));
     if (identifier == SQL_DIAG_COLUMN_NUMBER) store_number<SQLINTEGER>(info, string_length, 0);
     return SQL_SUCCESS;
 }

@@ -21,7 +21,9 @@ struct variant_handle {
     explicit variant_handle(Kind&& k) : record(std::forward<Kind>(k)) {}
 
     template <typename Kind>
-    [[nodiscard]] Kind* get_if() noexcept { return std::get_if<Kind>(&record); }
+    [[nodiscard]] Kind* get_if() noexcept {
+        return std::get_if<Kind>(&record);
+    }
 
     // Every kind begins with the common members.
     [[nodiscard]] handle::base& common() noexcept {

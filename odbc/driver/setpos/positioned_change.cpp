@@ -137,8 +137,8 @@ std::variant<generated_change, value_refusal> generate(change_kind kind, std::st
     }
     std::string count_text = fmt::format("SELECT count(*) FROM {} {};", table, where_clause);
     if (kind == change_kind::update)
-        return generated_change{fmt::format("UPDATE {} {} {};", table, set_clause, where_clause),
-                                std::move(count_text), !set_clause.empty() && !where_clause.empty()};
+        return generated_change{fmt::format("UPDATE {} {} {};", table, set_clause, where_clause), std::move(count_text),
+                                !set_clause.empty() && !where_clause.empty()};
     return generated_change{fmt::format("DELETE FROM {} {};", table, where_clause), std::move(count_text),
                             !where_clause.empty()};
 }

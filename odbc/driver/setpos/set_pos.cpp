@@ -52,9 +52,9 @@ new_value value_in_buffer(const handle::statement& stmt, const column_binding& b
     // A value longer than its buffer was cut when it was fetched: the buffer does not hold it.
     const bool bytes = binding.c_type == SQL_C_CHAR || binding.c_type == SQL_C_BINARY;
     if (bytes && length > binding.buffer_length)
-        return buffers::value_refusal{diag::state::invalid_buffer_length,
-                                      fmt::format("its value is {} bytes long, more than its buffer of {} holds",
-                                                  length, binding.buffer_length)};
+        return buffers::value_refusal{
+            diag::state::invalid_buffer_length,
+            fmt::format("its value is {} bytes long, more than its buffer of {} holds", length, binding.buffer_length)};
     auto read = buffers::read_value({binding.c_type, data, binding.buffer_length, length});
     if (auto* refusal = std::get_if<buffers::value_refusal>(&read)) return std::move(*refusal);
     return std::optional(std::get<buffers::application_value>(std::move(read)));
@@ -117,13 +117,15 @@ diag_record run_change(const handle::statement& stmt, const setpos::generated_ch
     if (!matching) return failed(fmt::format("could not count the rows of {} that hold the bound values", table));
     log_line(logger::level::debug, "  matching rows: {}", *matching);
     if (*matching == 0)
-        return failed(fmt::format("no row of {} holds the bound values of the current row any more, so nothing "
-                                  "was changed",
-                                  table));
+        return failed(
+            fmt::format("no row of {} holds the bound values of the current row any more, so nothing "
+                        "was changed",
+                        table));
     if (*matching > 1)
-        return failed(fmt::format("{} rows of {} hold the bound values of the current row, so nothing was "
-                                  "changed; bind columns that tell the row apart, such as $timestamp",
-                                  *matching, table));
+        return failed(
+            fmt::format("{} rows of {} hold the bound values of the current row, so nothing was "
+                        "changed; bind columns that tell the row apart, such as $timestamp",
+                        *matching, table));
 
     vdl_result* raw_result = nullptr;
     const std::uint32_t status = handle::on_cluster(

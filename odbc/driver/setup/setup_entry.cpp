@@ -59,12 +59,11 @@ BOOL config_dsn(WORD request, LPCSTR driver, LPCSTR attributes, const installer:
 
 BOOL config_driver(HWND, WORD request, LPCSTR driver, LPCSTR arguments, LPSTR message, WORD message_max,
                    WORD* message_out) {
-    return config_driver(request, driver, arguments, message, message_max, message_out,
-                         installer::functions::loaded());
+    return config_driver(request, driver, arguments, message, message_max, message_out, installer::functions::loaded());
 }
 
-BOOL config_driver(WORD request, LPCSTR driver, LPCSTR arguments, LPSTR message, WORD message_max,
-                   WORD* message_out, const installer::functions& fns) {
+BOOL config_driver(WORD request, LPCSTR driver, LPCSTR arguments, LPSTR message, WORD message_max, WORD* message_out,
+                   const installer::functions& fns) {
     if (message != nullptr && message_max != 0) message[0] = '\0';
     if (message_out != nullptr) *message_out = 0;
 
@@ -83,9 +82,7 @@ BOOL config_driver(WORD request, LPCSTR driver, LPCSTR arguments, LPSTR message,
         }
         return yes;
     }
-    case ODBC_REMOVE_DRIVER:
-        log_line(level::info, "Removing driver {}", text_or_empty(driver));
-        return yes;
+    case ODBC_REMOVE_DRIVER: log_line(level::info, "Removing driver {}", text_or_empty(driver)); return yes;
     default:
         post_error(fns, ODBC_ERROR_INVALID_REQUEST_TYPE, fmt::format("request {} is not supported", request));
         return no;

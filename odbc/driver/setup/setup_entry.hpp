@@ -20,7 +20,7 @@ BOOL config_dsn(WORD request, LPCSTR driver, LPCSTR attributes, const installer:
 // output is always left empty.
 BOOL config_driver(HWND parent, WORD request, LPCSTR driver, LPCSTR arguments, LPSTR message, WORD message_max,
                    WORD* message_out);
-BOOL config_driver(WORD request, LPCSTR driver, LPCSTR arguments, LPSTR message, WORD message_max,
-                   WORD* message_out, const installer::functions& fns);
+BOOL config_driver(WORD request, LPCSTR driver, LPCSTR arguments, LPSTR message, WORD message_max, WORD* message_out,
+                   const installer::functions& fns);
 
 }  // namespace setup_ops

@@ -129,8 +129,7 @@ std::optional<attribute_answer> answer(const handle::statement& stmt, const resu
 
 diag_record num_result_cols(handle::statement& stmt, SQLSMALLINT* count) {
     // A prepared select is run early so that its columns can be counted.
-    if (auto r = execution::execute_early(stmt); r.return_code != SQL_SUCCESS && r.return_code != SQL_NO_DATA)
-        return r;
+    if (auto r = execution::execute_early(stmt); r.return_code != SQL_SUCCESS && r.return_code != SQL_NO_DATA) return r;
     const auto columns = stmt.result.columns.size();
     if (count != nullptr) *count = static_cast<SQLSMALLINT>(columns);
     log_line(logger::level::debug, "columns count: {}", columns);

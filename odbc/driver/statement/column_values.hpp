@@ -12,8 +12,8 @@
 #include <initializer_list>
 #include <iterator>
 #include <new>
-#include <stdexcept>
 #include <optional>
+#include <stdexcept>
 #include <type_traits>
 #include <vector>
 

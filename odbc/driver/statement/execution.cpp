@@ -65,7 +65,8 @@ bool read_rows(column_data& data, const vdl_result& result, std::uint32_t column
                 } else {
                     return cells.values;
                 }
-            }();
+            }
+            ();
             for (std::uint32_t r = first; r < last; ++r) {
                 const vdl_cell& c = cell(r);
                 if constexpr (std::is_same_v<cells_type, double_cells>) {
@@ -88,7 +89,8 @@ bool read_rows(column_data& data, const vdl_result& result, std::uint32_t column
                     }
                 } else if constexpr (std::is_same_v<cells_type, timestamp_cells>) {
                     if (c.kind == VDL_CELL_TIMESTAMP)
-                        values.set(r, timestamp_value{c.payload.as_timestamp.seconds, c.payload.as_timestamp.nanoseconds});
+                        values.set(r,
+                                   timestamp_value{c.payload.as_timestamp.seconds, c.payload.as_timestamp.nanoseconds});
                 } else {
                     break;  // kind 0 stores nothing
                 }
@@ -104,7 +106,8 @@ bool read_rows(column_data& data, const vdl_result& result, std::uint32_t column
 void read_columns(const vdl_result& result, std::vector<result_column>& columns) {
     constexpr std::uint32_t block_rows = 1024;
     const auto data = [&](std::uint32_t c) -> column_data& { return columns[c].data; };
-    for (std::uint32_t c = 0; c < result.column_count; ++c) data(c) = sized_column(column_kind(result, c), result.row_count);
+    for (std::uint32_t c = 0; c < result.column_count; ++c)
+        data(c) = sized_column(column_kind(result, c), result.row_count);
     // An integer column that meets a double is read no further, and read again as doubles at the
     // end; such columns are rare, so they are noted only when met.
     std::vector<std::uint32_t> widened;
@@ -198,8 +201,8 @@ std::vector<result_column> build_columns(const vdl_result& result, bool sort_by_
         auto& column = columns[c];
         column.name.assign(result.names[c].data, result.names[c].length);
         column.describe_from_data();
-        log_line(logger::level::debug, "column info - name: {}, type_name: {}, size: {}", column.name,
-                 column.type_name, column.column_size);
+        log_line(logger::level::debug, "column info - name: {}, type_name: {}, size: {}", column.name, column.type_name,
+                 column.column_size);
     }
     if (sort_by_name) {
         std::sort(columns.begin(), columns.end(),
@@ -243,16 +246,16 @@ diag_record execute_text(handle::statement& stmt, std::string raw) {
     if (auto refusal = without_connection(stmt)) return *std::move(refusal);
 
     vdl_result* raw_result = nullptr;
-    const std::uint32_t status = handle::on_cluster(
-        stmt, [&](vdl_handle* cluster) { return vdl_query(cluster, text.c_str(), &raw_result); });
+    const std::uint32_t status =
+        handle::on_cluster(stmt, [&](vdl_handle* cluster) { return vdl_query(cluster, text.c_str(), &raw_result); });
     library_result result(raw_result);
 
     if (status != 0) {
         // The library's status is the record's native error.
-        diag_record failed = status == table_does_not_exist
-                                 ? diag_record(diag::state::table_not_found, fmt::format("query error: {}", vdl_error(status)))
-                                 : diag_record(diag::state::general_error,
-                                               fmt::format("could not query, error: {}", vdl_error(status)));
+        diag_record failed =
+            status == table_does_not_exist
+                ? diag_record(diag::state::table_not_found, fmt::format("query error: {}", vdl_error(status)))
+                : diag_record(diag::state::general_error, fmt::format("could not query, error: {}", vdl_error(status)));
         failed.native_error = static_cast<std::int32_t>(status);
         return failed;
     }
@@ -287,7 +290,8 @@ diag_record execute_prepared(handle::statement& stmt) {
         store_rows_fetched(stmt);
         return diag_record::success();
     }
-    if (stmt.prepared_text.empty()) return stmt.result.columns.empty() ? diag_record::no_data() : diag_record::success();
+    if (stmt.prepared_text.empty())
+        return stmt.result.columns.empty() ? diag_record::no_data() : diag_record::success();
     return run_parameter_sets(stmt);
 }
 

@@ -57,14 +57,26 @@ constexpr std::array<std::pair<SQLSMALLINT, std::string_view>, 39> sql_type_name
 
 bool is_accepted_parameter_type(SQLSMALLINT sql_type) noexcept {
     switch (sql_type) {
-    case SQL_CHAR: case SQL_VARCHAR: case SQL_LONGVARCHAR:
-    case SQL_BINARY: case SQL_VARBINARY: case SQL_LONGVARBINARY:
-    case SQL_BIT: case SQL_TINYINT: case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIGINT:
-    case SQL_REAL: case SQL_FLOAT: case SQL_DOUBLE: case SQL_DECIMAL: case SQL_NUMERIC:
-    case SQL_TYPE_DATE: case SQL_TYPE_TIME: case SQL_TYPE_TIMESTAMP:
-        return true;
-    default:
-        return false;
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+    case SQL_BIT:
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT:
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+    case SQL_TYPE_DATE:
+    case SQL_TYPE_TIME:
+    case SQL_TYPE_TIMESTAMP: return true;
+    default: return false;
     }
 }
 

@@ -23,7 +23,7 @@ struct parameter_sets {
     SQLULEN size = 1;
     // SQL_PARAM_BIND_BY_COLUMN (0), or the size of one set's structure for row-wise binding.
     SQLULEN bind_type = SQL_PARAM_BIND_BY_COLUMN;
-    SQLULEN* bind_offset = nullptr;     // added to every value and indicator address
+    SQLULEN* bind_offset = nullptr;      // added to every value and indicator address
     SQLUSMALLINT* operations = nullptr;  // SQL_PARAM_PROCEED or SQL_PARAM_IGNORE per set
     SQLUSMALLINT* statuses = nullptr;    // SQL_PARAM_SUCCESS, SQL_PARAM_ERROR, ... per set
     SQLULEN* processed = nullptr;        // number of sets processed

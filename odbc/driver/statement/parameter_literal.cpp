@@ -21,12 +21,24 @@ enum class literal_kind { text, binary, integer, floating, date, time, timestamp
 
 std::optional<literal_kind> kind_of(SQLSMALLINT sql_type) noexcept {
     switch (sql_type) {
-    case SQL_CHAR: case SQL_VARCHAR: case SQL_LONGVARCHAR: return literal_kind::text;
-    case SQL_BINARY: case SQL_VARBINARY: case SQL_LONGVARBINARY: return literal_kind::binary;
-    case SQL_BIT: case SQL_TINYINT: case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIGINT: return literal_kind::integer;
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR: return literal_kind::text;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY: return literal_kind::binary;
+    case SQL_BIT:
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT: return literal_kind::integer;
     // The store's numbers are 64-bit integers and doubles: a decimal is written as the shortest
     // form of its double, or exactly when it is a whole number that fits an integer.
-    case SQL_REAL: case SQL_FLOAT: case SQL_DOUBLE: case SQL_DECIMAL: case SQL_NUMERIC: return literal_kind::floating;
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_DECIMAL:
+    case SQL_NUMERIC: return literal_kind::floating;
     case SQL_TYPE_DATE: return literal_kind::date;
     case SQL_TYPE_TIME: return literal_kind::time;
     case SQL_TYPE_TIMESTAMP: return literal_kind::timestamp;
@@ -36,9 +48,8 @@ std::optional<literal_kind> kind_of(SQLSMALLINT sql_type) noexcept {
 
 // What a value is, for messages.
 std::string_view value_kind_name(const application_value& value) {
-    static constexpr std::string_view names[] = {"NULL",       "an integer", "an integer", "a number",
-                                                 "a number",   "a text",     "binary data", "a date",
-                                                 "a time",     "a timestamp"};
+    static constexpr std::string_view names[] = {"NULL",   "an integer",  "an integer", "a number", "a number",
+                                                 "a text", "binary data", "a date",     "a time",   "a timestamp"};
     static_assert(std::size(names) == std::variant_size_v<application_value>);
     return names[value.index()];
 }
@@ -248,17 +259,18 @@ refusal append_date_time(std::string& out, calendar c, literal_kind kind) {
     const bool date_ok = kind == literal_kind::time || valid_date(c);
     const bool time_ok = kind == literal_kind::date || valid_time(c);
     if (!date_ok || !time_ok)
-        return value_refusal{diag::state::general_error,
-                             fmt::format("{:04d}-{:02d}-{:02d} {:02d}:{:02d}:{:02d}.{:09d} is not a valid date and time",
-                                         c.year, c.month, c.day, c.hour, c.minute, c.second, c.fraction)};
+        return value_refusal{
+            diag::state::general_error,
+            fmt::format("{:04d}-{:02d}-{:02d} {:02d}:{:02d}:{:02d}.{:09d} is not a valid date and time", c.year,
+                        c.month, c.day, c.hour, c.minute, c.second, c.fraction)};
     if (kind == literal_kind::time) {
         const calendar date = today();
         c.year = date.year;
         c.month = date.month;
         c.day = date.day;
     }
-    fmt::format_to(std::back_inserter(out), "{:04d}-{:02d}-{:02d}T{:02d}:{:02d}:{:02d}", c.year, c.month, c.day,
-                   c.hour, c.minute, c.second);
+    fmt::format_to(std::back_inserter(out), "{:04d}-{:02d}-{:02d}T{:02d}:{:02d}:{:02d}", c.year, c.month, c.day, c.hour,
+                   c.minute, c.second);
     if (c.fraction != 0) fmt::format_to(std::back_inserter(out), ".{:09d}", c.fraction);
     return std::nullopt;
 }
@@ -347,9 +359,9 @@ refusal write_date_time(std::string& out, SQLSMALLINT sql_type, literal_kind kin
 
 std::optional<value_refusal> append_text_literal(std::string& out, std::string_view text) {
     if (const auto zero = text.find('\0'); zero != std::string_view::npos)
-        return value_refusal{diag::state::general_error,
-                             fmt::format("the text holds a zero byte at offset {}, which a query text cannot carry",
-                                         zero)};
+        return value_refusal{
+            diag::state::general_error,
+            fmt::format("the text holds a zero byte at offset {}, which a query text cannot carry", zero)};
     append_quoted(out, text);
     return std::nullopt;
 }

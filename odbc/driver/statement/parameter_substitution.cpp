@@ -28,9 +28,9 @@ std::variant<std::string, diag_record> substitute(std::string_view text, std::sp
         // long as its buffer, which must then be given.
         if (sets.size > 1 && sets.bind_type == SQL_PARAM_BIND_BY_COLUMN &&
             element_size(binding.c_type, binding.buffer_length) == 0)
-            return parameter_failure(index, binding,
-                                     {diag::state::invalid_buffer_length,
-                                      "an array of these values needs the buffer length of one value"});
+            return parameter_failure(
+                index, binding,
+                {diag::state::invalid_buffer_length, "an array of these values needs the buffer length of one value"});
         const auto read = buffers::read_value(buffer_of(binding, sets, set));
         if (const auto* refusal = std::get_if<buffers::value_refusal>(&read))
             return parameter_failure(index, binding, *refusal);

@@ -6,8 +6,7 @@
 
 namespace execution {
 
-void install_result(handle::statement& stmt, result_table table, std::int64_t row_count,
-                    cursor_placement placement) {
+void install_result(handle::statement& stmt, result_table table, std::int64_t row_count, cursor_placement placement) {
     // The new table goes in before the old one is released, so text views never dangle.
     stmt.result = std::move(table);
     stmt.result_text.clear();

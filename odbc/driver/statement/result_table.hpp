@@ -31,23 +31,23 @@ struct cells {
     column_values<T> values;
 };
 
-using no_cells = std::monostate;                       // 0: every row is NULL
-using sshort_cells = cells<1, std::int16_t>;           // 1
-using ushort_cells = cells<2, std::uint16_t>;          // 2
-using slong_cells = cells<3, std::int32_t>;            // 3
-using ulong_cells = cells<4, std::uint32_t>;           // 4
-using bigint_cells = cells<5, std::int64_t>;           // 5
-using ubigint_cells = cells<6, std::uint32_t>;         // 6: 32-bit values reported as unsigned big integers
-using float_cells = cells<7, float>;                   // 7
-using double_cells = cells<8, double>;                 // 8
-using text_cells = cells<9, std::string>;              // 9: owned text
-using text_view_cells = cells<10, std::string_view>;   // 10: text viewed in the library result
-using timestamp_cells = cells<11, timestamp_value>;    // 11
+using no_cells = std::monostate;                      // 0: every row is NULL
+using sshort_cells = cells<1, std::int16_t>;          // 1
+using ushort_cells = cells<2, std::uint16_t>;         // 2
+using slong_cells = cells<3, std::int32_t>;           // 3
+using ulong_cells = cells<4, std::uint32_t>;          // 4
+using bigint_cells = cells<5, std::int64_t>;          // 5
+using ubigint_cells = cells<6, std::uint32_t>;        // 6: 32-bit values reported as unsigned big integers
+using float_cells = cells<7, float>;                  // 7
+using double_cells = cells<8, double>;                // 8
+using text_cells = cells<9, std::string>;             // 9: owned text
+using text_view_cells = cells<10, std::string_view>;  // 10: text viewed in the library result
+using timestamp_cells = cells<11, timestamp_value>;   // 11
 
 // The variant index is the kind number.
-using column_data = std::variant<no_cells, sshort_cells, ushort_cells, slong_cells, ulong_cells, bigint_cells,
-                                 ubigint_cells, float_cells, double_cells, text_cells, text_view_cells,
-                                 timestamp_cells>;
+using column_data =
+    std::variant<no_cells, sshort_cells, ushort_cells, slong_cells, ulong_cells, bigint_cells, ubigint_cells,
+                 float_cells, double_cells, text_cells, text_view_cells, timestamp_cells>;
 
 // Number of stored cells of a column (0 for kind 0).
 std::size_t cell_count(const column_data& data) noexcept;

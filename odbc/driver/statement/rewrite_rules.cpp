@@ -4,8 +4,8 @@
 #include <cctype>
 #include <limits>
 
-#include <boost/regex.hpp>
 #include <fmt/format.h>
+#include <boost/regex.hpp>
 
 #include "logger/logger.hpp"
 #include "statement/statement_text.hpp"
@@ -62,7 +62,8 @@ std::string rewrite_insert(std::string_view text) {
     if (!scanned.in_code(begin) || !scanned.only_blanks_and_comments(0, begin)) return std::string(text);
     if (text[end - 1] != ';') {
         const auto semicolon = scanned.find_in_code(";", end);
-        if (semicolon != std::string_view::npos && scanned.only_blanks_and_comments(end, semicolon)) end = semicolon + 1;
+        if (semicolon != std::string_view::npos && scanned.only_blanks_and_comments(end, semicolon))
+            end = semicolon + 1;
     }
     if (!scanned.only_blanks_and_comments(end, text.size())) return std::string(text);
 

@@ -60,14 +60,14 @@ diag_record num_params(handle::statement& stmt, SQLSMALLINT* count) {
 }
 
 diag_record bind_parameter(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT io_type, SQLSMALLINT value_type,
-                           SQLSMALLINT parameter_type, SQLULEN, SQLSMALLINT, SQLPOINTER value,
-                           SQLLEN buffer_length, SQLLEN* indicator) {
+                           SQLSMALLINT parameter_type, SQLULEN, SQLSMALLINT, SQLPOINTER value, SQLLEN buffer_length,
+                           SQLLEN* indicator) {
     const auto index = static_cast<std::uint16_t>(number - 1);
     log_line(logger::level::debug, "bind type: {} - {}", parameter_type, sql_type_name(parameter_type));
     if (index >= stmt.parameter_count)
-        return diag_record(diag::state::general_error,
-                           fmt::format("could not bind parameter at index {}, parameter count is {}", index,
-                                       stmt.parameter_count));
+        return diag_record(
+            diag::state::general_error,
+            fmt::format("could not bind parameter at index {}, parameter count is {}", index, stmt.parameter_count));
     // A wide-character type stands for the 8-bit type of the same shape: the value goes to the
     // store as UTF-8 text either way.
     const SQLSMALLINT sql_type = wide::narrow_sql_type(parameter_type);
@@ -82,8 +82,8 @@ diag_record bind_parameter(handle::statement& stmt, SQLUSMALLINT number, SQLSMAL
     const SQLSMALLINT c_type = buffers::concrete_c_type(value_type, parameter_type);
     if (auto refusal = buffers::unreadable_c_type(c_type))
         return diag_record(refusal->state, fmt::format("parameter {}: {}", number, refusal->reason));
-    stmt.parameter_bindings.insert_or_assign(
-        index, parameter_binding{sql_type, c_type, value, buffer_length, indicator});
+    stmt.parameter_bindings.insert_or_assign(index,
+                                             parameter_binding{sql_type, c_type, value, buffer_length, indicator});
     return diag_record::success();
 }
 
@@ -141,9 +141,9 @@ diag_record close_cursor(handle::statement& stmt) {
 diag_record describe_param(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT* data_type,
                            SQLULEN* parameter_size, SQLSMALLINT* decimal_digits, SQLSMALLINT* nullable) {
     if (number == 0 || number > stmt.parameter_count)
-        return diag_record(diag::state::invalid_descriptor_index,
-                           fmt::format("parameter {} is not a marker of the statement, which has {}", number,
-                                       stmt.parameter_count));
+        return diag_record(
+            diag::state::invalid_descriptor_index,
+            fmt::format("parameter {} is not a marker of the statement, which has {}", number, stmt.parameter_count));
     // The store takes every value as text and converts it to the column's type, so any parameter
     // can be described as text of unknown nullability. Its size is not known either, but a size
     // of 0 makes applications that size their buffers by it (pyodbc's fast_executemany) send text

@@ -51,8 +51,8 @@ statement_text::statement_text(std::string_view text) : text_(text), regions_(te
             ++at;
             continue;
         }
-        std::fill(regions_.begin() + static_cast<std::ptrdiff_t>(at), regions_.begin() + static_cast<std::ptrdiff_t>(end),
-                  kind);
+        std::fill(regions_.begin() + static_cast<std::ptrdiff_t>(at),
+                  regions_.begin() + static_cast<std::ptrdiff_t>(end), kind);
         at = end;
     }
 }
@@ -72,9 +72,8 @@ std::vector<std::size_t> statement_text::markers() const {
 
 std::string_view statement_text::first_word() const noexcept {
     std::size_t start = 0;
-    while (start < text_.size() &&
-           (at(start) == region::comment ||
-            (at(start) == region::code && (is_blank(text_[start]) || text_[start] == '('))))
+    while (start < text_.size() && (at(start) == region::comment ||
+                                    (at(start) == region::code && (is_blank(text_[start]) || text_[start] == '('))))
         ++start;
     std::size_t end = start;
     while (end < text_.size() && at(end) == region::code && is_word_char(text_[end])) ++end;

@@ -22,9 +22,8 @@ public:
     void put(std::string_view text, std::byte* data, std::byte* indicator) override {
         const SQLLEN usable = data != nullptr ? buffer_length_ : 0;
         // Room for whole code units and the 2-byte terminator after them.
-        const std::size_t capacity = usable >= static_cast<SQLLEN>(unit_size)
-                                         ? static_cast<std::size_t>(usable) / unit_size - 1
-                                         : 0;
+        const std::size_t capacity =
+            usable >= static_cast<SQLLEN>(unit_size) ? static_cast<std::size_t>(usable) / unit_size - 1 : 0;
         const std::string_view rest = piece_ != nullptr ? text.substr(std::min(piece_->offset, text.size())) : text;
         const utf16_written written = write_utf16(rest, data, capacity);
         if (usable >= static_cast<SQLLEN>(unit_size)) store_into(data + written.units * unit_size, char16_t{0});
@@ -37,8 +36,7 @@ public:
             left = utf16_length(rest.substr(written.bytes_read));
         }
         const std::size_t length = written.units + left;
-        if (left > 0 && usable > 0)
-            log_truncation(usable, static_cast<std::int64_t>(length * unit_size));
+        if (left > 0 && usable > 0) log_truncation(usable, static_cast<std::int64_t>(length * unit_size));
         if (indicator != nullptr) store_into(indicator, static_cast<SQLLEN>(length * unit_size));
         if (piece_ != nullptr) {
             piece_->offset += written.bytes_read;

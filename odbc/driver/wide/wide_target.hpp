@@ -30,7 +30,6 @@ struct wide_piece {
 // single row's value is handed out from `piece` on, and a value that does not fit returns 01004
 // with the length in bytes still remaining through the indicator.
 diag_record fetch_column_wide(const column_data& column, SQLULEN count, SQLULEN first_row, SQLULEN bind_type,
-                              SQLPOINTER buffer, SQLLEN buffer_length, SQLLEN* indicator,
-                              wide_piece* piece = nullptr);
+                              SQLPOINTER buffer, SQLLEN buffer_length, SQLLEN* indicator, wide_piece* piece = nullptr);
 
 }  // namespace wide

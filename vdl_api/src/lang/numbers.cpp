@@ -20,7 +20,7 @@ bool above_range(std::string_view text) noexcept {
         const bool negative = !digits.empty() && digits.front() == '-';
         if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) digits.remove_prefix(1);
         const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), exponent);
-        if (error != std::errc{}) return !negative; // an exponent beyond 64 bits decides alone
+        if (error != std::errc{}) return !negative;  // an exponent beyond 64 bits decides alone
         if (negative) exponent = -exponent;
     }
     const auto point = mantissa.find('.');
@@ -45,9 +45,10 @@ bool is_integer_text(std::string_view text) noexcept { return is_digits(text) ||
 
 // Words that end an ORDER BY, GROUP BY or PARTITION BY list, and that no type name holds.
 bool is_clause_word(const token& t) noexcept {
-    for (auto keyword : {"SELECT", "FROM", "WHERE", "GROUP", "ORDER", "PARTITION", "HAVING", "WINDOW", "LIMIT",
-                         "OFFSET", "UNION", "EXCEPT", "INTERSECT", "VALUES", "SET", "ON", "USING", "JOIN",
-                         "RETURNING", "ROWS", "RANGE", "GROUPS", "AND", "OR", "NOT", "WHEN", "THEN", "ELSE", "END"})
+    for (auto keyword :
+         {"SELECT", "FROM",   "WHERE",     "GROUP",  "ORDER", "PARTITION", "HAVING", "WINDOW", "LIMIT",     "OFFSET",
+          "UNION",  "EXCEPT", "INTERSECT", "VALUES", "SET",   "ON",        "USING",  "JOIN",   "RETURNING", "ROWS",
+          "RANGE",  "GROUPS", "AND",       "OR",     "NOT",   "WHEN",      "THEN",   "ELSE",   "END"})
         if (t.is_word(keyword)) return true;
     return false;
 }
@@ -78,12 +79,12 @@ bool opens_type_sizes(std::span<const token> tokens, std::size_t open) {
 
 // What a parenthesis level holds, as far as its numbers are concerned.
 struct level {
-    bool by_list = false;    // within an ORDER BY, GROUP BY or PARTITION BY list
-    bool type_sizes = false; // the sizes of a type name
-    bool likelihood = false; // the arguments of likelihood()
+    bool by_list = false;     // within an ORDER BY, GROUP BY or PARTITION BY list
+    bool type_sizes = false;  // the sizes of a type name
+    bool likelihood = false;  // the arguments of likelihood()
 };
 
-} // namespace
+}  // namespace
 
 bool is_digits(std::string_view text) noexcept {
     if (text.empty()) return false;
@@ -107,7 +108,7 @@ std::optional<bound_value> number_value(std::string_view text) {
     }
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (end != text.data() + text.size()) return std::nullopt; // not a number token; let the engine judge
+    if (end != text.data() + text.size()) return std::nullopt;  // not a number token; let the engine judge
     if (error == std::errc::result_out_of_range)
         return above_range(text) ? std::numeric_limits<double>::infinity() : 0.0;
     if (error != std::errc{}) return std::nullopt;
@@ -150,4 +151,4 @@ std::vector<bool> numbers_kept_as_written(std::span<const token> tokens) {
     return kept;
 }
 
-} // namespace vdl::lang
+}  // namespace vdl::lang

@@ -34,4 +34,4 @@ std::optional<bound_value> number_value(std::string_view text);
 //   - the probability of likelihood(x, 0.9), which the engine wants as a literal.
 std::vector<bool> numbers_kept_as_written(std::span<const token> tokens);
 
-} // namespace vdl::lang
+}  // namespace vdl::lang

@@ -9,15 +9,14 @@ namespace vdl::lang {
 namespace {
 
 bool ends_select_list(const token& t) noexcept {
-    for (auto keyword : {"FROM", "WHERE", "GROUP", "HAVING", "WINDOW", "ORDER", "LIMIT", "UNION", "EXCEPT",
-                         "INTERSECT"})
+    for (auto keyword :
+         {"FROM", "WHERE", "GROUP", "HAVING", "WINDOW", "ORDER", "LIMIT", "UNION", "EXCEPT", "INTERSECT"})
         if (t.is_word(keyword)) return true;
     return false;
 }
 
 bool is_name(const token& t) noexcept {
-    return t.kind == token_kind::word || t.kind == token_kind::dollar_word ||
-           t.kind == token_kind::quoted_identifier;
+    return t.kind == token_kind::word || t.kind == token_kind::dollar_word || t.kind == token_kind::quoted_identifier;
 }
 
 // The item without its alias: "expr AS name" and "call(...) name" lose the name.
@@ -75,7 +74,7 @@ select_item classify(std::span<const token> item) {
     return select_item::other;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<item_info> outer_select_items(std::span<const token> tokens) {
     std::size_t at = 0;
@@ -130,11 +129,11 @@ void column_kinds(std::span<const select_item> items, std::span<select_item> kin
         return;
     }
     for (std::size_t i = 0; i < first_star && i < column_count; ++i) kinds[i] = items[i];
-    const std::size_t after = items.size() - last_star - 1; // items after the last star
+    const std::size_t after = items.size() - last_star - 1;  // items after the last star
     if (after + first_star <= column_count)
         for (std::size_t k = 0; k < after; ++k) kinds[column_count - after + k] = items[last_star + 1 + k];
     for (auto& kind : kinds)
         if (kind == select_item::star) kind = select_item::other;
 }
 
-} // namespace vdl::lang
+}  // namespace vdl::lang

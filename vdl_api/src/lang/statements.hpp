@@ -21,23 +21,23 @@ outcome<translation> translate_show(std::span<const token> tokens);
 // but for its numbers and timestamps) can be given its own values without being translated.
 struct value_source {
     enum class rule : std::uint8_t {
-        literal,                 // the value of the number or timestamp token `token`
-        integer_literal,         // the same, which must be a 64-bit integer (DATETIME(n))
-        negated_integer_literal, // minus the same (DATETIME(-n))
-        now,                     // the time NOW() stands for
-        fixed,                   // a value given by the query's other text (DATETIME('...'))
+        literal,                  // the value of the number or timestamp token `token`
+        integer_literal,          // the same, which must be a 64-bit integer (DATETIME(n))
+        negated_integer_literal,  // minus the same (DATETIME(-n))
+        now,                      // the time NOW() stands for
+        fixed,                    // a value given by the query's other text (DATETIME('...'))
     };
     rule how = rule::fixed;
-    std::size_t token = 0; // for the literal rules
-    std::size_t first = 0; // the tokens first..last are the text the value was written as
+    std::size_t token = 0;  // for the literal rules
+    std::size_t first = 0;  // the tokens first..last are the text the value was written as
     std::size_t last = 0;
 };
 
 // Rewrites the tokens of a SELECT/INSERT/UPDATE/DELETE into engine SQL, keeping the text
 // between tokens as it was; numbers, timestamps, NOW() and DATETIME(<timestamp>) become
 // placeholders of bound values. With `sources`, notes where each placeholder's value came from.
-outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<const token> tokens,
-                                              std::int64_t now, std::vector<value_source>* sources = nullptr);
+outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<const token> tokens, std::int64_t now,
+                                              std::vector<value_source>* sources = nullptr);
 
 // translate() for a text already split into tokens (tokenize(text)); with `sources`, notes where
 // the values of a query's or change's one engine statement came from.
@@ -54,4 +54,4 @@ struct item_info {
 
 std::vector<item_info> outer_select_items(std::span<const token> tokens);
 
-} // namespace vdl::lang
+}  // namespace vdl::lang

@@ -19,8 +19,7 @@ engine_statement without_values(std::string sql) { return {std::move(sql), {}, {
 failure syntax(std::string message) { return failure{VDL_E_SYNTAX, std::move(message)}; }
 
 bool is_name(const token& t) noexcept {
-    return t.kind == token_kind::word || t.kind == token_kind::dollar_word ||
-           t.kind == token_kind::quoted_identifier;
+    return t.kind == token_kind::word || t.kind == token_kind::dollar_word || t.kind == token_kind::quoted_identifier;
 }
 
 std::string shown(std::span<const token> tokens, std::size_t at) {
@@ -45,20 +44,20 @@ struct column_spec {
 std::string column_definition(const column_spec& column) {
     const auto quoted = quote_identifier(column.name);
     const bool time = column.name == time_column;
-    return fmt::format("{} {}{} CONSTRAINT {} CHECK (typeof({}) IN ({}{}))", quoted, column.type.declared,
-                       time ? fmt::format(" NOT NULL DEFAULT {}", current_time_default) : std::string(),
-                       quote_identifier(fmt::format("{}{}:{}", type_constraint_prefix, column.name,
-                                                    column.type.language_name)),
-                       quoted, column.type.stored_kinds, time ? "" : ", 'null'");
+    return fmt::format(
+        "{} {}{} CONSTRAINT {} CHECK (typeof({}) IN ({}{}))", quoted, column.type.declared,
+        time ? fmt::format(" NOT NULL DEFAULT {}", current_time_default) : std::string(),
+        quote_identifier(fmt::format("{}{}:{}", type_constraint_prefix, column.name, column.type.language_name)),
+        quoted, column.type.stored_kinds, time ? "" : ", 'null'");
 }
 
-} // namespace
+}  // namespace
 
 outcome<translation> translate_create_table(std::span<const token> tokens) {
     std::size_t at = 1;
     if (at >= tokens.size() || !tokens[at].is_word("TABLE"))
-        return syntax(fmt::format("expected TABLE after CREATE, found {}: only CREATE TABLE is supported",
-                                  shown(tokens, at)));
+        return syntax(
+            fmt::format("expected TABLE after CREATE, found {}: only CREATE TABLE is supported", shown(tokens, at)));
     ++at;
     const bool if_not_exists = take_if_clause(tokens, at, true);
     if (at >= tokens.size() || !is_name(tokens[at]))
@@ -103,8 +102,8 @@ outcome<translation> translate_create_table(std::span<const token> tokens) {
                 ++at;
                 break;
             }
-            return syntax(fmt::format("expected ',' or ')' in the column list of CREATE TABLE, found {}",
-                                      shown(tokens, at)));
+            return syntax(
+                fmt::format("expected ',' or ')' in the column list of CREATE TABLE, found {}", shown(tokens, at)));
         }
     }
     if (at != tokens.size())
@@ -153,10 +152,11 @@ outcome<translation> translate_show(std::span<const token> tokens) {
     if (tokens.size() > 2) return syntax(fmt::format("unexpected {} after SHOW TABLES", shown(tokens, 2)));
     translation out;
     out.kind = statement_kind::show_tables;
-    out.statements.push_back(without_values("SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE "
-                                            "'sqlite\\_%' ESCAPE '\\' ORDER BY name"));
+    out.statements.push_back(
+        without_values("SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE "
+                       "'sqlite\\_%' ESCAPE '\\' ORDER BY name"));
     out.items = {select_item::other};
     return out;
 }
 
-} // namespace vdl::lang
+}  // namespace vdl::lang

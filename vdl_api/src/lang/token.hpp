@@ -8,22 +8,22 @@
 namespace vdl::lang {
 
 enum class token_kind {
-    word,              // a plain identifier or keyword: price, SELECT, count
-    dollar_word,       // an identifier beginning with $: $timestamp
-    quoted_identifier, // "name", `name` or [name]
-    number,            // 42, 1.5, .5e3, 0x1F
-    string,            // 'text' with '' for a quote
-    blob,              // X'00ff'
-    timestamp,         // 2021-03-04T05:06:07.5Z (value holds nanoseconds since the epoch)
-    symbol,            // operators and punctuation: ( ) , . + - * / % = == != <> < <= > >= || etc.
-    semicolon,         // ;
+    word,               // a plain identifier or keyword: price, SELECT, count
+    dollar_word,        // an identifier beginning with $: $timestamp
+    quoted_identifier,  // "name", `name` or [name]
+    number,             // 42, 1.5, .5e3, 0x1F
+    string,             // 'text' with '' for a quote
+    blob,               // X'00ff'
+    timestamp,          // 2021-03-04T05:06:07.5Z (value holds nanoseconds since the epoch)
+    symbol,             // operators and punctuation: ( ) , . + - * / % = == != <> < <= > >= || etc.
+    semicolon,          // ;
 };
 
 struct token {
     token_kind kind;
-    std::string_view text; // the token as written
-    std::size_t offset;    // where it starts in the statement text
-    std::int64_t value = 0; // nanoseconds of a timestamp token
+    std::string_view text;   // the token as written
+    std::size_t offset;      // where it starts in the statement text
+    std::int64_t value = 0;  // nanoseconds of a timestamp token
 
     [[nodiscard]] bool is_symbol(std::string_view s) const noexcept {
         return (kind == token_kind::symbol || kind == token_kind::semicolon) && text == s;
@@ -32,4 +32,4 @@ struct token {
     [[nodiscard]] bool is_word(std::string_view keyword) const noexcept;
 };
 
-} // namespace vdl::lang
+}  // namespace vdl::lang

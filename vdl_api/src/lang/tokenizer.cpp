@@ -158,13 +158,13 @@ private:
         if ((c == ':' || c == '@') && is_word_char(peek(1)))
             return fail(error("named parameters are not supported: write the value into the query"));
 
-        static constexpr std::array<std::string_view, 10> multi{"->>", "<=", ">=", "<>", "!=",
-                                                                "==",  "||", "<<", ">>", "->"};
+        static constexpr std::array<std::string_view, 10> multi{
+            "->>", "<=", ">=", "<>", "!=", "==", "||", "<<", ">>", "->"};
         for (auto symbol : multi) {
             if (text_.substr(at_, symbol.size()) == symbol) {
                 at_ += symbol.size();
                 out = make(token_kind::symbol, start);
-            return true;
+                return true;
             }
         }
         static constexpr std::string_view single = "(),.+-*/%=<>&|~";
@@ -200,7 +200,7 @@ private:
             return fail(error("malformed number"));
         }
         out = make(token_kind::number, start);
-            return true;
+        return true;
     }
 
     // Notes why scanning stopped; a token is returned through an out-parameter so that the
@@ -215,7 +215,7 @@ private:
     failure failed_{};
 };
 
-} // namespace
+}  // namespace
 
 bool token::is_word(std::string_view keyword) const noexcept {
     if (kind != token_kind::word || text.size() != keyword.size()) return false;
@@ -269,7 +269,7 @@ outcome<std::vector<std::string_view>> split_statements(std::string_view script)
     auto tokens = tokenize(script);
     if (!tokens) return std::move(tokens).error();
     std::vector<std::string_view> statements;
-    std::size_t first = 0; // index of the first token of the current statement
+    std::size_t first = 0;  // index of the first token of the current statement
     for (std::size_t i = 0; i <= tokens->size(); ++i) {
         const bool end = i == tokens->size();
         if (!end && (*tokens)[i].kind != token_kind::semicolon) continue;
@@ -283,4 +283,4 @@ outcome<std::vector<std::string_view>> split_statements(std::string_view script)
     return statements;
 }
 
-} // namespace vdl::lang
+}  // namespace vdl::lang

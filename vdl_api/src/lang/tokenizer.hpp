@@ -34,4 +34,4 @@ std::string identifier_name(const token& t);
 // dropped. Fails like tokenize.
 outcome<std::vector<std::string_view>> split_statements(std::string_view script);
 
-} // namespace vdl::lang
+}  // namespace vdl::lang

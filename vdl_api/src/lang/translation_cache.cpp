@@ -26,11 +26,20 @@ char literal_class(const token& t) noexcept {
 // A "-", "+", "." or ":" could be part of a timestamp, a sign or a number the literal continues.
 bool ends_every_scan(char c) noexcept {
     switch (c) {
-    case ' ': case '\t': case '\n': case '\r': case '\f': case '\v':
-    case '(': case ',': case '=': case '<': case '>': case '*': case '%':
-        return true;
-    default:
-        return false;
+    case ' ':
+    case '\t':
+    case '\n':
+    case '\r':
+    case '\f':
+    case '\v':
+    case '(':
+    case ',':
+    case '=':
+    case '<':
+    case '>':
+    case '*':
+    case '%': return true;
+    default: return false;
     }
 }
 
@@ -84,7 +93,7 @@ bool is_literal_rule(value_source::rule how) noexcept {
            how == value_source::rule::negated_integer_literal;
 }
 
-} // namespace
+}  // namespace
 
 outcome<const translation*> translation_cache::translate_fully(std::string_view text, std::int64_t now) {
     auto translated = translate_tokens(text, tokens_, now);
@@ -98,9 +107,9 @@ bool translation_cache::matches_template(std::string_view text) {
     const std::string_view model = template_text_;
     tokens_.assign(template_tokens_.begin(), template_tokens_.end());
     literals_.clear();
-    std::size_t in_model = 0; // where the next text to compare starts in the template text
-    std::size_t in_text = 0;  // and in the text
-    std::size_t shifted = 0;  // the tokens before this one have their places in the text
+    std::size_t in_model = 0;  // where the next text to compare starts in the template text
+    std::size_t in_text = 0;   // and in the text
+    std::size_t shifted = 0;   // the tokens before this one have their places in the text
     const auto shift_to = [&](std::size_t end) {
         for (; shifted < end; ++shifted) {
             token& t = tokens_[shifted];
@@ -138,7 +147,7 @@ void translation_cache::keep_template(std::string_view text, const entry& kept) 
     for (token& t : template_tokens_) t.text = std::string_view(template_text_).substr(t.offset, t.text.size());
     template_literals_.clear();
     for (const auto& l : literals_) template_literals_.push_back(l.token);
-    template_entry_ = &kept; // entries keep their place in the map until erased
+    template_entry_ = &kept;  // entries keep their place in the map until erased
 }
 
 outcome<const translation*> translation_cache::take_shape(const entry& kept, std::string_view text, clock now) {
@@ -150,7 +159,7 @@ outcome<const translation*> translation_cache::take_shape(const entry& kept, std
     statement.sql.assign(model.sql);
     statement.values.clear();
     statement.written.clear();
-    std::optional<std::int64_t> time; // every NOW() of a statement is the same time
+    std::optional<std::int64_t> time;  // every NOW() of a statement is the same time
     for (std::size_t k = 0; k < kept.sources.size(); ++k) {
         const value_source& source = kept.sources[k];
         const std::size_t at = is_literal_rule(source.how) ? literal_index(literals_, source.token) : literals_.size();
@@ -165,7 +174,7 @@ outcome<const translation*> translation_cache::take_shape(const entry& kept, std
             if (integer != nullptr) value = *integer;
             break;
         case value_source::rule::negated_integer_literal:
-            if (integer != nullptr) value = -*integer; // decimal digits within 64 bits: never the least
+            if (integer != nullptr) value = -*integer;  // decimal digits within 64 bits: never the least
             break;
         case value_source::rule::now:
             if (!time) time = now();
@@ -215,7 +224,7 @@ outcome<const translation*> translation_cache::translate(std::string_view text, 
     if (std::any_of(uses.begin(), uses.end(), [](int n) { return n != 1; })) return &current_;
 
     entry kept{current_, std::move(sources)};
-    kept.shape.statements.front().written.clear(); // views into this text
+    kept.shape.statements.front().written.clear();  // views into this text
     if (entries_.size() >= capacity_) {
         if (&entries_.begin()->second == template_entry_) template_entry_ = nullptr;
         entries_.erase(entries_.begin());
@@ -225,4 +234,4 @@ outcome<const translation*> translation_cache::translate(std::string_view text, 
     return &current_;
 }
 
-} // namespace vdl::lang
+}  // namespace vdl::lang

@@ -42,8 +42,8 @@ public:
 
 private:
     struct entry {
-        translation shape;                 // values and written texts left empty
-        std::vector<value_source> sources; // one per placeholder
+        translation shape;                  // values and written texts left empty
+        std::vector<value_source> sources;  // one per placeholder
     };
     outcome<const translation*> translate_fully(std::string_view text, std::int64_t now);
     // current_ made from a kept shape, with the values of text's literals (tokens_, literals_).
@@ -64,8 +64,8 @@ private:
     // of the same shape is recognised against it without being split into tokens or hashed.
     std::string template_text_;
     std::vector<token> template_tokens_;
-    std::vector<std::size_t> template_literals_; // indices of its literal tokens
+    std::vector<std::size_t> template_literals_;  // indices of its literal tokens
     const entry* template_entry_ = nullptr;
 };
 
-} // namespace vdl::lang
+}  // namespace vdl::lang

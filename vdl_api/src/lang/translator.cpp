@@ -43,7 +43,7 @@ outcome<std::optional<std::int64_t>> datetime_argument(std::span<const token> ar
     return none();
 }
 
-} // namespace
+}  // namespace
 
 std::string quote_identifier(std::string_view name) {
     std::string out;
@@ -81,11 +81,11 @@ std::optional<std::string> written_name(std::string_view engine_name, const engi
     while (at < engine_name.size()) {
         const char c = engine_name[at];
         if (c == '\'' || (c == '"' && (at + 1 >= engine_name.size() || engine_name[at + 1] != '$'))) {
-            const auto end = quoted_end(at, c); // a text literal or a name of the query's own
+            const auto end = quoted_end(at, c);  // a text literal or a name of the query's own
             out.append(engine_name.substr(at, end - at));
             at = end;
         } else if (c == '"') {
-            const auto end = quoted_end(at, c); // a $name the translator quoted
+            const auto end = quoted_end(at, c);  // a $name the translator quoted
             const auto body = engine_name.substr(at + 1, end - at - 2);
             for (std::size_t i = 0; i < body.size(); ++i) {
                 out += body[i];
@@ -174,9 +174,9 @@ outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<c
                 const std::size_t argument = close - 1;
                 const auto& holder = tokens[argument];
                 const rule how = holder.kind == token_kind::timestamp ? rule::literal
-                                 : holder.kind == token_kind::number  ? (argument > i + 2 ? rule::negated_integer_literal
-                                                                                           : rule::integer_literal)
-                                                                      : rule::fixed;
+                                 : holder.kind == token_kind::number
+                                     ? (argument > i + 2 ? rule::negated_integer_literal : rule::integer_literal)
+                                     : rule::fixed;
                 bind(*value, {how, argument, i, close});
                 i = close;
                 copied_to = tokens[i].offset + 1;
@@ -203,8 +203,8 @@ outcome<translation> translate_tokens(std::string_view text, std::span<const tok
         if (tokens[i].kind != token_kind::semicolon) continue;
         for (std::size_t j = i + 1; j < tokens.size(); ++j)
             if (tokens[j].kind != token_kind::semicolon)
-                return failure{VDL_E_SYNTAX, fmt::format("one statement per query: unexpected '{}' after ';'",
-                                                         tokens[j].text)};
+                return failure{VDL_E_SYNTAX,
+                               fmt::format("one statement per query: unexpected '{}' after ';'", tokens[j].text)};
         statement = statement.first(i);
         break;
     }
@@ -219,8 +219,7 @@ outcome<translation> translate_tokens(std::string_view text, std::span<const tok
     if (head.is_word("SELECT") || head.is_word("WITH") || head.is_word("VALUES")) {
         out.kind = statement_kind::query;
         for (const auto& item : outer_select_items(statement)) out.items.push_back(item.kind);
-    } else if (head.is_word("INSERT") || head.is_word("UPDATE") || head.is_word("DELETE") ||
-               head.is_word("REPLACE")) {
+    } else if (head.is_word("INSERT") || head.is_word("UPDATE") || head.is_word("DELETE") || head.is_word("REPLACE")) {
         out.kind = statement_kind::change;
     } else {
         return failure{VDL_E_SYNTAX, fmt::format("unsupported statement '{}': expected SELECT, INSERT, UPDATE, "
@@ -233,4 +232,4 @@ outcome<translation> translate_tokens(std::string_view text, std::span<const tok
     return out;
 }
 
-} // namespace vdl::lang
+}  // namespace vdl::lang

@@ -29,9 +29,9 @@
 namespace vdl::lang {
 
 enum class statement_kind {
-    empty,        // nothing but whitespace and comments
-    query,        // SELECT, VALUES, WITH ...
-    change,       // INSERT, UPDATE, DELETE
+    empty,   // nothing but whitespace and comments
+    query,   // SELECT, VALUES, WITH ...
+    change,  // INSERT, UPDATE, DELETE
     create_table,
     drop_table,
     show_tables,
@@ -79,4 +79,4 @@ std::optional<std::string> written_name(std::string_view engine_name, const engi
 // An identifier quoted for the engine: "name" with inner quotes doubled.
 std::string quote_identifier(std::string_view name);
 
-} // namespace vdl::lang
+}  // namespace vdl::lang
