@@ -14,6 +14,7 @@ packages=(
   libsqliteodbc linux-perf
   clang-16 libclang-rt-16-dev
   clang-format
+  libdbd-odbc-perl
 )
 
 missing=()

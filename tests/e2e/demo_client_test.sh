@@ -29,7 +29,7 @@ for sym in aapl amzn goog ibm msft tsla; do
     grep -Eq "^  $sym +[0-9]+ +[0-9.]+ +[0-9.]+ +[0-9]+ *\$" <<<"$out" || fail "the aggregate of $sym"
 done
 grep -q '^  trades (TABLE)$' <<<"$out" || fail "cursor.tables()"
-grep -q '^  price: SQL_DOUBLE$' <<<"$out" || fail "cursor.columns()"
+grep -q '^  price: DOUBLE$' <<<"$out" || fail "cursor.columns()"
 grep -q "^A chart of price per symbol over time: $dir/chart.png\$" <<<"$out" || fail "the chart's path"
 [ "$(head -c 8 "$dir/chart.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "the chart is a PNG"
 ! grep -q '^\[Error\]' "$dir/log/vdl_odbc_driver.log" || fail "error lines in the log: $(grep '^\[Error\]' "$dir/log/vdl_odbc_driver.log")"

@@ -56,14 +56,14 @@ TEST(GetInfo, NumbersHaveTheirOdbcWidths) {
         test::sentinel_buffer<8> buffer;
         SQLSMALLINT length = -7;
         EXPECT_EQ(SQLGetInfo(h.dbc, type, buffer.data(), 8, &length), SQL_SUCCESS);
-        EXPECT_EQ(length, -7) << "numbers report no length";
+        EXPECT_EQ(static_cast<std::size_t>(length), buffer.written()) << "the length is the width written";
         return buffer;
     };
     EXPECT_EQ(read(SQL_MAX_CONCURRENT_ACTIVITIES).written(), 2u);
     EXPECT_EQ(read(SQL_MAX_CONCURRENT_ACTIVITIES).as<SQLUSMALLINT>(), 1);
     EXPECT_EQ(read(SQL_MAX_COLUMN_NAME_LEN).as<SQLUSMALLINT>(), 1024);
     EXPECT_EQ(read(SQL_GETDATA_EXTENSIONS).written(), 4u);
-    EXPECT_EQ(read(SQL_GETDATA_EXTENSIONS).as<SQLUINTEGER>(), 31u);
+    EXPECT_EQ(read(SQL_GETDATA_EXTENSIONS).as<SQLUINTEGER>(), 15u) << "no output parameters to read";
     EXPECT_EQ(read(SQL_CONVERT_VARCHAR).as<SQLUINTEGER>(), 0xE7FFFFu);
     EXPECT_EQ(read(SQL_SQL_CONFORMANCE).written(), 4u);
     EXPECT_EQ(read(SQL_SQL_CONFORMANCE).as<SQLUINTEGER>(), static_cast<SQLUINTEGER>(SQL_SC_SQL92_ENTRY));

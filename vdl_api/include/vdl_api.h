@@ -238,6 +238,13 @@ VDL_EXPORT uint32_t vdl_query(vdl_handle* handle, const char* query, vdl_result*
 /* The columns of a table in table order. VDL_E_NO_TABLE when it does not exist. */
 VDL_EXPORT uint32_t vdl_ts_get_metadata(vdl_handle* handle, const char* table, vdl_metadata** metadata);
 
+/* The cell kind (VDL_CELL_*) of each column of a live result from vdl_query, also when it has no
+ * rows or only NULL cells: writes count entries to kinds, VDL_CELL_NULL for a column whose kind
+ * cannot be told (an expression without values) and for entries beyond the column count.
+ * VDL_E_INVALID_ARGUMENT for a pointer that is not a live result. Added after the first release
+ * of this interface: a program that must also run with an earlier library looks it up at run
+ * time or declares it weak. */
+VDL_EXPORT uint32_t vdl_result_column_kinds(const vdl_result* result, int32_t* kinds, uint32_t count);
 /* Frees a record from vdl_query or vdl_ts_get_metadata. The handle is not used (it may
  * be null or already closed); a null record is accepted. Returns VDL_E_INVALID_ARGUMENT,
  * and frees nothing, for a pointer that is not a live record. */

@@ -131,6 +131,20 @@ std::uint32_t vdl_release(vdl_handle* /*handle: records outlive their handle*/, 
     });
 }
 
+std::uint32_t vdl_result_column_kinds(const vdl_result* result, std::int32_t* kinds, std::uint32_t count) {
+    return guarded([&]() -> vdl::status {
+        if (result == nullptr) return missing("the result");
+        if (kinds == nullptr && count > 0) return missing("the kinds array");
+        const std::int32_t* known = vdl::column_kinds_of(result);
+        if (known == nullptr)
+            return vdl::failure{VDL_E_INVALID_ARGUMENT,
+                                "vdl_result_column_kinds was given a pointer that is not a live "
+                                "query result"};
+        for (std::uint32_t c = 0; c < count; ++c) kinds[c] = c < result->column_count ? known[c] : VDL_CELL_NULL;
+        return vdl::success();
+    });
+}
+
 const char* vdl_error(std::uint32_t code) { return vdl::error_text(code); }
 
 }  // extern "C"

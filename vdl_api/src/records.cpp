@@ -15,9 +15,14 @@ constexpr std::uintptr_t scramble = 0x5A5A'A5A5'5A5A'A5A5u;
 
 std::uintptr_t hide(const void* pointer) noexcept { return reinterpret_cast<std::uintptr_t>(pointer) ^ scramble; }
 
+struct live_record {
+    std::uintptr_t hidden_arena;
+    const std::int32_t* column_kinds;  // points into the arena, which the hidden address keeps
+};
+
 struct registry {
     std::mutex lock;
-    std::unordered_map<std::uintptr_t, std::uintptr_t> live;  // hidden record -> hidden arena
+    std::unordered_map<std::uintptr_t, live_record> live;  // hidden record -> its arena and kinds
 };
 
 registry& records() {
@@ -32,10 +37,17 @@ void* publish(owned_record owned) {
     auto& reg = records();
     {
         std::scoped_lock guard(reg.lock);
-        reg.live.emplace(hide(owned.record), hide(owned.memory.get()));
+        reg.live.emplace(hide(owned.record), live_record{hide(owned.memory.get()), owned.column_kinds});
     }
     owned.memory.release();  // now owned through the registry entry, until release_record
     return owned.record;
+}
+
+const std::int32_t* column_kinds_of(const void* record) {
+    auto& reg = records();
+    std::scoped_lock guard(reg.lock);
+    const auto found = reg.live.find(hide(record));
+    return found == reg.live.end() ? nullptr : found->second.column_kinds;
 }
 
 bool release_record(void* record) {
@@ -45,7 +57,7 @@ bool release_record(void* record) {
         std::scoped_lock guard(reg.lock);
         const auto found = reg.live.find(hide(record));
         if (found == reg.live.end()) return false;
-        hidden_arena = found->second;
+        hidden_arena = found->second.hidden_arena;
         reg.live.erase(found);
     }
     std::unique_ptr<arena> adopted(reinterpret_cast<arena*>(hidden_arena ^ scramble));

@@ -2,6 +2,7 @@
 
 #include "column_types.hpp"
 #include "engine_errors.hpp"
+#include "result_column_kinds.hpp"
 #include "timestamp.hpp"
 #include "vdl_api.h"
 
@@ -195,6 +196,7 @@ outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int fir
     record->row_count = static_cast<std::uint32_t>(rows.size());
     record->rows = memory.make_zeroed<vdl_cell*>(rows.size());
     if (!rows.empty()) std::memcpy(record->rows, rows.data(), rows.size() * sizeof(vdl_cell*));
+    out.column_kinds = result_column_kinds(memory, statement, rules, *record);
     out.record = record;
     return out;
 }

@@ -85,9 +85,11 @@ void write_out(const attribute_value& value, void* value_ptr, std::int64_t buffe
                 } else {
                     copy_out_string(v, value_ptr, buffer_length, length_ptr);
                 }
-            } else if (value_ptr != nullptr) {
-                // Exactly the width of the type: the caller's buffer is that wide.
-                std::memcpy(value_ptr, &v, sizeof v);
+            } else {
+                // Exactly the width of the type: the caller's buffer is that wide. The length says
+                // so too, for callers that read as many bytes as it gives (DBD::ODBC does).
+                if (value_ptr != nullptr) std::memcpy(value_ptr, &v, sizeof v);
+                store_length(length_ptr, static_cast<std::int64_t>(sizeof v));
             }
         },
         value);

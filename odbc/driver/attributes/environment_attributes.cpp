@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "attributes/attribute_tables.hpp"
+#include "attributes/named_constant.hpp"
 #include "logger/logger.hpp"
 
 namespace attributes {
@@ -33,14 +34,14 @@ void set_odbc_version(handle::environment& env, const attribute_value& value) {
 template <>
 const attribute_table<handle::environment>& prepare_attributes<handle::environment>() {
     static const attribute_table<handle::environment> table{
-        {201, "SQL_ATTR_CONNECTION_POOLING", u32{0}},
-        {202, "SQL_ATTR_CP_MATCH", u32{0}},
-        {.id = 200,
+        {VDL_NAMED(SQL_ATTR_CONNECTION_POOLING), u32{0}},
+        {VDL_NAMED(SQL_ATTR_CP_MATCH), u32{0}},
+        {.id = SQL_ATTR_ODBC_VERSION,
          .name = "SQL_ATTR_ODBC_VERSION",
          .value = u32{380},
          .getter = odbc_version,
          .setter = set_odbc_version},
-        {10001, "SQL_ATTR_OUTPUT_NTS", u32{0}},
+        {VDL_NAMED(SQL_ATTR_OUTPUT_NTS), u32{0}},
     };
     return table;
 }

@@ -1,4 +1,5 @@
 #include "attributes/supported_functions.hpp"
+#include "attributes/named_constant.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -12,6 +13,10 @@ namespace attributes {
 
 namespace {
 
+// Identifiers of the ODBC reference that unixODBC's headers do not define.
+constexpr SQLUSMALLINT sql_api_sqlprivatedrivers = 79;
+constexpr SQLUSMALLINT sql_api_sqlcompleteasync = 1551;
+
 struct function_entry {
     SQLUSMALLINT id;
     std::string_view name;
@@ -19,35 +24,96 @@ struct function_entry {
 
 // Every SQL_API_ identifier of the standard; 6 has two names, the first one is used.
 constexpr std::array<function_entry, 84> function_names{{
-    {0, "SQL_API_ALL_FUNCTIONS"},        {1, "SQL_API_SQLALLOCCONNECT"},      {2, "SQL_API_SQLALLOCENV"},
-    {3, "SQL_API_SQLALLOCSTMT"},         {4, "SQL_API_SQLBINDCOL"},           {5, "SQL_API_SQLCANCEL"},
-    {6, "SQL_API_SQLCOLATTRIBUTE"},      {6, "SQL_API_SQLCOLATTRIBUTES"},     {7, "SQL_API_SQLCONNECT"},
-    {8, "SQL_API_SQLDESCRIBECOL"},       {9, "SQL_API_SQLDISCONNECT"},        {10, "SQL_API_SQLERROR"},
-    {11, "SQL_API_SQLEXECDIRECT"},       {12, "SQL_API_SQLEXECUTE"},          {13, "SQL_API_SQLFETCH"},
-    {14, "SQL_API_SQLFREECONNECT"},      {15, "SQL_API_SQLFREEENV"},          {16, "SQL_API_SQLFREESTMT"},
-    {17, "SQL_API_SQLGETCURSORNAME"},    {18, "SQL_API_SQLNUMRESULTCOLS"},    {19, "SQL_API_SQLPREPARE"},
-    {20, "SQL_API_SQLROWCOUNT"},         {21, "SQL_API_SQLSETCURSORNAME"},    {22, "SQL_API_SQLSETPARAM"},
-    {23, "SQL_API_SQLTRANSACT"},         {24, "SQL_API_SQLBULKOPERATIONS"},   {40, "SQL_API_SQLCOLUMNS"},
-    {41, "SQL_API_SQLDRIVERCONNECT"},    {42, "SQL_API_SQLGETCONNECTOPTION"}, {43, "SQL_API_SQLGETDATA"},
-    {44, "SQL_API_SQLGETFUNCTIONS"},     {45, "SQL_API_SQLGETINFO"},          {46, "SQL_API_SQLGETSTMTOPTION"},
-    {47, "SQL_API_SQLGETTYPEINFO"},      {48, "SQL_API_SQLPARAMDATA"},        {49, "SQL_API_SQLPUTDATA"},
-    {50, "SQL_API_SQLSETCONNECTOPTION"}, {51, "SQL_API_SQLSETSTMTOPTION"},    {52, "SQL_API_SQLSPECIALCOLUMNS"},
-    {53, "SQL_API_SQLSTATISTICS"},       {54, "SQL_API_SQLTABLES"},           {55, "SQL_API_SQLBROWSECONNECT"},
-    {56, "SQL_API_SQLCOLUMNPRIVILEGES"}, {57, "SQL_API_SQLDATASOURCES"},      {58, "SQL_API_SQLDESCRIBEPARAM"},
-    {59, "SQL_API_SQLEXTENDEDFETCH"},    {60, "SQL_API_SQLFOREIGNKEYS"},      {61, "SQL_API_SQLMORERESULTS"},
-    {62, "SQL_API_SQLNATIVESQL"},        {63, "SQL_API_SQLNUMPARAMS"},        {64, "SQL_API_SQLPARAMOPTIONS"},
-    {65, "SQL_API_SQLPRIMARYKEYS"},      {66, "SQL_API_SQLPROCEDURECOLUMNS"}, {67, "SQL_API_SQLPROCEDURES"},
-    {68, "SQL_API_SQLSETPOS"},           {69, "SQL_API_SQLSETSCROLLOPTIONS"}, {70, "SQL_API_SQLTABLEPRIVILEGES"},
-    {71, "SQL_API_SQLDRIVERS"},          {72, "SQL_API_SQLBINDPARAMETER"},    {73, "SQL_API_SQLALLOCHANDLESTD"},
-    {79, "SQL_API_SQLPRIVATEDRIVERS"},   {199, "SQL_API_LOADBYORDINAL"},      {999, "SQL_API_ODBC3_ALL_FUNCTIONS"},
-    {1001, "SQL_API_SQLALLOCHANDLE"},    {1002, "SQL_API_SQLBINDPARAM"},      {1003, "SQL_API_SQLCLOSECURSOR"},
-    {1004, "SQL_API_SQLCOPYDESC"},       {1005, "SQL_API_SQLENDTRAN"},        {1006, "SQL_API_SQLFREEHANDLE"},
-    {1007, "SQL_API_SQLGETCONNECTATTR"}, {1008, "SQL_API_SQLGETDESCFIELD"},   {1009, "SQL_API_SQLGETDESCREC"},
-    {1010, "SQL_API_SQLGETDIAGFIELD"},   {1011, "SQL_API_SQLGETDIAGREC"},     {1012, "SQL_API_SQLGETENVATTR"},
-    {1014, "SQL_API_SQLGETSTMTATTR"},    {1016, "SQL_API_SQLSETCONNECTATTR"}, {1017, "SQL_API_SQLSETDESCFIELD"},
-    {1018, "SQL_API_SQLSETDESCREC"},     {1019, "SQL_API_SQLSETENVATTR"},     {1020, "SQL_API_SQLSETSTMTATTR"},
-    {1021, "SQL_API_SQLFETCHSCROLL"},    {1550, "SQL_API_SQLCANCELHANDLE"},   {1551, "SQL_API_SQLCOMPLETEASYNC"},
+    {VDL_NAMED(SQL_API_ALL_FUNCTIONS)},
+    {VDL_NAMED(SQL_API_SQLALLOCCONNECT)},
+    {VDL_NAMED(SQL_API_SQLALLOCENV)},
+    {VDL_NAMED(SQL_API_SQLALLOCSTMT)},
+    {VDL_NAMED(SQL_API_SQLBINDCOL)},
+    {VDL_NAMED(SQL_API_SQLCANCEL)},
+    {VDL_NAMED(SQL_API_SQLCOLATTRIBUTE)},
+    {VDL_NAMED(SQL_API_SQLCOLATTRIBUTES)},
+    {VDL_NAMED(SQL_API_SQLCONNECT)},
+    {VDL_NAMED(SQL_API_SQLDESCRIBECOL)},
+    {VDL_NAMED(SQL_API_SQLDISCONNECT)},
+    {VDL_NAMED(SQL_API_SQLERROR)},
+    {VDL_NAMED(SQL_API_SQLEXECDIRECT)},
+    {VDL_NAMED(SQL_API_SQLEXECUTE)},
+    {VDL_NAMED(SQL_API_SQLFETCH)},
+    {VDL_NAMED(SQL_API_SQLFREECONNECT)},
+    {VDL_NAMED(SQL_API_SQLFREEENV)},
+    {VDL_NAMED(SQL_API_SQLFREESTMT)},
+    {VDL_NAMED(SQL_API_SQLGETCURSORNAME)},
+    {VDL_NAMED(SQL_API_SQLNUMRESULTCOLS)},
+    {VDL_NAMED(SQL_API_SQLPREPARE)},
+    {VDL_NAMED(SQL_API_SQLROWCOUNT)},
+    {VDL_NAMED(SQL_API_SQLSETCURSORNAME)},
+    {VDL_NAMED(SQL_API_SQLSETPARAM)},
+    {VDL_NAMED(SQL_API_SQLTRANSACT)},
+    {VDL_NAMED(SQL_API_SQLBULKOPERATIONS)},
+    {VDL_NAMED(SQL_API_SQLCOLUMNS)},
+    {VDL_NAMED(SQL_API_SQLDRIVERCONNECT)},
+    {VDL_NAMED(SQL_API_SQLGETCONNECTOPTION)},
+    {VDL_NAMED(SQL_API_SQLGETDATA)},
+    {VDL_NAMED(SQL_API_SQLGETFUNCTIONS)},
+    {VDL_NAMED(SQL_API_SQLGETINFO)},
+    {VDL_NAMED(SQL_API_SQLGETSTMTOPTION)},
+    {VDL_NAMED(SQL_API_SQLGETTYPEINFO)},
+    {VDL_NAMED(SQL_API_SQLPARAMDATA)},
+    {VDL_NAMED(SQL_API_SQLPUTDATA)},
+    {VDL_NAMED(SQL_API_SQLSETCONNECTOPTION)},
+    {VDL_NAMED(SQL_API_SQLSETSTMTOPTION)},
+    {VDL_NAMED(SQL_API_SQLSPECIALCOLUMNS)},
+    {VDL_NAMED(SQL_API_SQLSTATISTICS)},
+    {VDL_NAMED(SQL_API_SQLTABLES)},
+    {VDL_NAMED(SQL_API_SQLBROWSECONNECT)},
+    {VDL_NAMED(SQL_API_SQLCOLUMNPRIVILEGES)},
+    {VDL_NAMED(SQL_API_SQLDATASOURCES)},
+    {VDL_NAMED(SQL_API_SQLDESCRIBEPARAM)},
+    {VDL_NAMED(SQL_API_SQLEXTENDEDFETCH)},
+    {VDL_NAMED(SQL_API_SQLFOREIGNKEYS)},
+    {VDL_NAMED(SQL_API_SQLMORERESULTS)},
+    {VDL_NAMED(SQL_API_SQLNATIVESQL)},
+    {VDL_NAMED(SQL_API_SQLNUMPARAMS)},
+    {VDL_NAMED(SQL_API_SQLPARAMOPTIONS)},
+    {VDL_NAMED(SQL_API_SQLPRIMARYKEYS)},
+    {VDL_NAMED(SQL_API_SQLPROCEDURECOLUMNS)},
+    {VDL_NAMED(SQL_API_SQLPROCEDURES)},
+    {VDL_NAMED(SQL_API_SQLSETPOS)},
+    {VDL_NAMED(SQL_API_SQLSETSCROLLOPTIONS)},
+    {VDL_NAMED(SQL_API_SQLTABLEPRIVILEGES)},
+    {VDL_NAMED(SQL_API_SQLDRIVERS)},
+    {VDL_NAMED(SQL_API_SQLBINDPARAMETER)},
+    {VDL_NAMED(SQL_API_SQLALLOCHANDLESTD)},
+    {sql_api_sqlprivatedrivers, "SQL_API_SQLPRIVATEDRIVERS"},
+    {VDL_NAMED(SQL_API_LOADBYORDINAL)},
+    {VDL_NAMED(SQL_API_ODBC3_ALL_FUNCTIONS)},
+    {VDL_NAMED(SQL_API_SQLALLOCHANDLE)},
+    {VDL_NAMED(SQL_API_SQLBINDPARAM)},
+    {VDL_NAMED(SQL_API_SQLCLOSECURSOR)},
+    {VDL_NAMED(SQL_API_SQLCOPYDESC)},
+    {VDL_NAMED(SQL_API_SQLENDTRAN)},
+    {VDL_NAMED(SQL_API_SQLFREEHANDLE)},
+    {VDL_NAMED(SQL_API_SQLGETCONNECTATTR)},
+    {VDL_NAMED(SQL_API_SQLGETDESCFIELD)},
+    {VDL_NAMED(SQL_API_SQLGETDESCREC)},
+    {VDL_NAMED(SQL_API_SQLGETDIAGFIELD)},
+    {VDL_NAMED(SQL_API_SQLGETDIAGREC)},
+    {VDL_NAMED(SQL_API_SQLGETENVATTR)},
+    {VDL_NAMED(SQL_API_SQLGETSTMTATTR)},
+    {VDL_NAMED(SQL_API_SQLSETCONNECTATTR)},
+    {VDL_NAMED(SQL_API_SQLSETDESCFIELD)},
+    {VDL_NAMED(SQL_API_SQLSETDESCREC)},
+    {VDL_NAMED(SQL_API_SQLSETENVATTR)},
+    {VDL_NAMED(SQL_API_SQLSETSTMTATTR)},
+    {VDL_NAMED(SQL_API_SQLFETCHSCROLL)},
+    {VDL_NAMED(SQL_API_SQLCANCELHANDLE)},
+    {sql_api_sqlcompleteasync, "SQL_API_SQLCOMPLETEASYNC"},
 }};
+static_assert(std::is_sorted(function_names.begin(), function_names.end(),
+                             [](const function_entry& a, const function_entry& b) { return a.id < b.id; }),
+              "the names are in the order of their identifiers");
+static_assert(function_names.front().id == SQL_API_ALL_FUNCTIONS &&
+              function_names.back().id == sql_api_sqlcompleteasync);
 
 // Every function the driver exports or the Driver Manager maps onto its exports, and whether it
 // is reported as supported: only a function whose work is done is. The Driver Manager reads this
@@ -105,8 +171,8 @@ constexpr std::array function_table = std::to_array<function_support>({
     {SQL_API_SQLPARAMDATA, false},
     {SQL_API_SQLPUTDATA, false},
     {SQL_API_SQLCANCEL, true},
-    {1550 /* SQL_API_SQLCANCELHANDLE */, false},
-    {1551 /* SQL_API_SQLCOMPLETEASYNC */, false},
+    {SQL_API_SQLCANCELHANDLE, false},
+    {sql_api_sqlcompleteasync, false},
     {SQL_API_SQLENDTRAN, true},
     {SQL_API_SQLTRANSACT, true},
     // results
@@ -139,6 +205,13 @@ constexpr std::array function_table = std::to_array<function_support>({
     {SQL_API_SQLPROCEDURECOLUMNS, true},
     {SQL_API_SQLGETTYPEINFO, true},
 });
+
+static_assert(std::all_of(function_table.begin(), function_table.end(),
+                          [](const function_support& f) {
+                              return std::any_of(function_names.begin(), function_names.end(),
+                                                 [&](const function_entry& n) { return n.id == f.id; });
+                          }),
+              "every function the driver answers for has its name");
 
 constexpr bool is_supported(SQLUSMALLINT id) noexcept {
     for (const auto& f : function_table)

@@ -53,9 +53,12 @@ diag_record primary_keys(handle::statement& stmt, std::string_view catalog, std:
         keep_columns_without_rows(stmt);
         return all_tables_refused();
     }
-    // The table is not looked up: every table has the key.
-    catalog_table answer(primary_keys_columns, 1);
-    answer.add_row({null, null, table, time_column, 1, virtual_key});
+    if (auto refusal = execution::without_connection(stmt)) return *refusal;
+    // Every table has the key; a table that does not exist has none.
+    auto names = list_tables(stmt);
+    keep_matching(names, name_argument(stmt, table));
+    catalog_table answer(primary_keys_columns, names.size());
+    for (const auto& name : names) answer.add_row({null, null, name, time_column, 1, virtual_key});
     install_catalog_result(stmt, std::move(answer));
     return diag_record::success();
 }
@@ -87,7 +90,8 @@ diag_record statistics(handle::statement& stmt, std::string_view catalog, std::s
     log_arguments({{"catalog", catalog}, {"schema", schema}, {"table", table}});
     if (auto refusal = execution::without_connection(stmt)) return *refusal;
     auto names = list_tables(stmt);
-    if (auto r = select_table(names, table); r.return_code != SQL_SUCCESS) return r;
+    // A lone % keeps every table, as it always has; a table that does not exist has no index.
+    if (table != "%") keep_matching(names, name_argument(stmt, table));
 
     // One index row per table; no table-statistics row, as the store keeps no statistics.
     catalog_table answer(statistics_columns, names.size());

@@ -65,7 +65,7 @@ diag_record table_privileges(handle::statement& stmt, std::string_view catalog, 
     log_arguments({{"catalog", catalog}, {"schema", schema}, {"table", table}});
     if (auto refusal = execution::without_connection(stmt)) return *refusal;
     auto names = list_tables(stmt);
-    if (auto r = select_table(names, table); r.return_code != SQL_SUCCESS) return r;
+    keep_matching(names, pattern_argument(stmt, table));
 
     catalog_table answer(table_privileges_columns, names.size());
     for (const auto& name : names) answer.add_row({null, null, name, null, null, privilege, grantable});
@@ -82,11 +82,17 @@ diag_record column_privileges(handle::statement& stmt, std::string_view catalog,
     }
     if (auto refusal = execution::without_connection(stmt)) return *refusal;
 
-    // Every column of the table, whatever column was asked for; an unknown table has none.
-    const auto metadata = get_table_metadata(stmt, table);
-    const auto described = columns_of(metadata);
-    catalog_table answer(column_privileges_columns, described.size());
-    for (const auto& c : described) answer.add_row({null, null, table, name_of(c), null, null, privilege, grantable});
+    // The columns of the table that the column pattern picks; a table that does not exist has none.
+    auto names = list_tables(stmt);
+    keep_matching(names, name_argument(stmt, table));
+    const auto column_filter = pattern_argument(stmt, column);
+    catalog_table answer(column_privileges_columns);
+    for (const auto& name : names) {
+        const auto metadata = get_table_metadata(stmt, name);
+        for (const auto& c : columns_of(metadata))
+            if (column_filter.matches(name_of(c)))
+                answer.add_row({null, null, name, name_of(c), null, null, privilege, grantable});
+    }
     install_catalog_result(stmt, std::move(answer));
     return diag_record::success();
 }

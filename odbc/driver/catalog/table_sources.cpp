@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include <fmt/format.h>
-
 #include "logger/logger.hpp"
 
 namespace catalog {
@@ -46,12 +44,17 @@ std::vector<std::string> list_tables(handle::statement& stmt) {
     return tables;
 }
 
-diag_record select_table(std::vector<std::string>& tables, std::string_view table) {
-    if (table.empty() || table == "%") return diag_record::success();
-    if (std::find(tables.begin(), tables.end(), table) == tables.end())
-        return diag_record(diag::state::general_error, fmt::format("Could not find table {}.", table));
-    tables.assign(1, std::string(table));
-    return diag_record::success();
+name_filter pattern_argument(const handle::statement& stmt, std::string_view argument) {
+    return name_filter(argument, stmt.metadata_id == SQL_TRUE ? argument_kind::identifier : argument_kind::pattern);
+}
+
+name_filter name_argument(const handle::statement& stmt, std::string_view argument) {
+    return name_filter(argument, stmt.metadata_id == SQL_TRUE ? argument_kind::identifier : argument_kind::exact);
+}
+
+void keep_matching(std::vector<std::string>& tables, const name_filter& filter) {
+    std::erase_if(tables, [&](const std::string& name) { return !filter.matches(name); });
+    std::sort(tables.begin(), tables.end());
 }
 
 library_metadata get_table_metadata(handle::statement& stmt, std::string_view table) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalog/name_filter.hpp"
 #include "diagnostics/diag_record.hpp"
 #include "handle/statement.hpp"
 #include "statement/result_table.hpp"
@@ -15,10 +16,14 @@ namespace catalog {
 // The store's tables, in the order it lists them ("show tables;"); empty when it gives no list.
 std::vector<std::string> list_tables(handle::statement& stmt);
 
-// Narrows the list to the table argument: empty or "%" keeps every table, any other text names
-// exactly one table (byte for byte, case-sensitive); a name not in the list fails with HY000
-// "Could not find table {}.". No other pattern is understood.
-diag_record select_table(std::vector<std::string>& tables, std::string_view table);
+// How a catalog call reads a name argument: a search pattern, or an ordinary argument that names
+// one name exactly; with SQL_ATTR_METADATA_ID on, either is an identifier.
+name_filter pattern_argument(const handle::statement& stmt, std::string_view argument);
+name_filter name_argument(const handle::statement& stmt, std::string_view argument);
+
+// Keeps the tables the filter picks, in name order. A name that picks none leaves none: the
+// answer of a catalog call about a missing table is empty, not a failure.
+void keep_matching(std::vector<std::string>& tables, const name_filter& filter);
 
 // The columns of a table, or null when the store cannot tell them (an unknown table); the failure
 // is logged.

@@ -14,11 +14,12 @@ namespace {
 
 constexpr auto view = cell_kind::text_view;
 constexpr auto sshort = cell_kind::sshort;
+constexpr auto slong = cell_kind::slong;
 
 constexpr column_spec type_info_columns[] = {
     {"TYPE_NAME", view},
     {"DATA_TYPE", sshort},
-    {"COLUMN_SIZE", cell_kind::bigint},
+    {"COLUMN_SIZE", slong},
     {"LITERAL_PREFIX", view},
     {"LITERAL_SUFFIX", view},
     {"CREATE_PARAMS", view},
@@ -37,11 +38,16 @@ constexpr column_spec type_info_columns[] = {
     {"INTERVAL_PRECISION", sshort},
 };
 
+// An empty text or a zero where the reference has no value is NULL.
+cell_value or_null(std::string_view text) { return text.empty() ? cell_value(null) : cell_value(text); }
+cell_value or_null(std::int16_t number) { return number == 0 ? cell_value(null) : cell_value(std::int64_t{number}); }
+
 void add_type(catalog_table& answer, const type_row& t) {
-    answer.add_row({t.type_name, t.data_type, t.column_size, t.literal_prefix, t.literal_suffix, t.create_params,
-                    t.nullable, t.case_sensitive, t.searchable, t.unsigned_attribute, t.fixed_prec_scale,
-                    t.auto_unique_value, t.local_type_name, t.minimum_scale, t.maximum_scale, t.sql_data_type,
-                    t.sql_datetime_sub, t.num_prec_radix, t.interval_precision});
+    answer.add_row({t.type_name, t.data_type, t.column_size, t.literal_prefix, t.literal_suffix,
+                    or_null(t.create_params), t.nullable, t.case_sensitive, t.searchable, t.unsigned_attribute,
+                    t.fixed_prec_scale, t.auto_unique_value, t.local_type_name, t.minimum_scale, t.maximum_scale,
+                    t.sql_data_type, or_null(t.sql_datetime_sub), or_null(t.num_prec_radix),
+                    or_null(t.interval_precision)});
 }
 
 }  // namespace
@@ -58,8 +64,8 @@ diag_record get_type_info(handle::statement& stmt, SQLSMALLINT data_type) {
         add_type(answer, *t);
         install_catalog_result(stmt, std::move(answer));
     } else {
-        // A type the driver does not offer: a result without columns or rows.
-        install_catalog_result(stmt, {}, 0);
+        // A type the driver does not offer: the columns, and no rows.
+        install_catalog_result(stmt, catalog_table(type_info_columns));
     }
     return diag_record::success();
 }

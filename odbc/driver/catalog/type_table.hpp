@@ -1,6 +1,6 @@
 #pragma once
-// The SQL data types the driver offers, as SQLGetTypeInfo reports them: thirteen rows, the
-// store's five value types each under several ODBC data types.
+// The SQL data types the driver offers, as SQLGetTypeInfo reports them: the store's five value
+// types, each under the ODBC data types it serves.
 
 #include <cstdint>
 #include <span>

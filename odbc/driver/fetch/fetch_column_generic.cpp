@@ -60,7 +60,7 @@ diag_record fetch_column_generic(const column_data& column, SQLULEN count, SQLUL
              c_type_label{c_type});
     const application_slots slots(bind_type, c_type, buffer, buffer_length, indicator);
     const row_range rows{count, first_row};
-    const std::string_view type_name = describe_kind(column.index()).type_name;
+    const std::string_view type_name = describe_kind(column.index()).kind_name;
 
     // The converter is chosen first and the kind within it, so that each pairing of a converter
     // and a kind is a small function of its own, reached by one jump per call.

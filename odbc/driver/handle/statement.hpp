@@ -61,6 +61,8 @@ struct statement : base {
     SQLULEN rowset_size = 0;
     std::int64_t row_count = 0;
     SQLULEN max_rows = 0;
+    // SQL_ATTR_METADATA_ID: catalog arguments are identifiers (SQL_TRUE) or search patterns.
+    SQLULEN metadata_id = SQL_FALSE;
     // The current result: its columns and the library result they view into. Put in place and
     // taken away only by `execution::install_result` and `execution::clear_result`.
     result_table result;

@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "logger/logger.hpp"
+#include "statement/library_column_kinds.hpp"
 #include "statement/parameter_substitution.hpp"
 #include "statement/result_installation.hpp"
 #include "statement/rewrite_rules.hpp"
@@ -106,8 +107,14 @@ bool read_rows(column_data& data, const vdl_result& result, std::uint32_t column
 void read_columns(const vdl_result& result, std::vector<result_column>& columns) {
     constexpr std::uint32_t block_rows = 1024;
     const auto data = [&](std::uint32_t c) -> column_data& { return columns[c].data; };
-    for (std::uint32_t c = 0; c < result.column_count; ++c)
-        data(c) = sized_column(column_kind(result, c), result.row_count);
+    // A column without a non-NULL cell takes the kind the library tells, when it tells one.
+    std::vector<std::size_t> told;
+    for (std::uint32_t c = 0; c < result.column_count; ++c) {
+        std::size_t kind = column_kind(result, c);
+        if (kind == 0 && told.empty()) told = library_column_kinds(result);
+        if (kind == 0 && c < told.size()) kind = told[c];
+        data(c) = sized_column(kind, result.row_count);
+    }
     // An integer column that meets a double is read no further, and read again as doubles at the
     // end; such columns are rare, so they are noted only when met.
     std::vector<std::uint32_t> widened;

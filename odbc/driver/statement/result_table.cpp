@@ -4,28 +4,29 @@
 
 namespace {
 
+// The kind names are the driver's own (messages name them); the type names are those of the
+// store's types, which CREATE TABLE takes and SQLGetTypeInfo lists.
 constexpr std::array<kind_description, 12> kinds{{
-    {"SQL_NULL_DATA", SQL_CHAR, SQL_C_CHAR, 0, 0},
-    {"SQL_SSHORT", SQL_SMALLINT, SQL_C_SSHORT, 6, 5},
-    {"SQL_USHORT", SQL_SMALLINT, SQL_C_USHORT, 5, 5},
-    {"SQL_LONG", SQL_INTEGER, SQL_C_LONG, 11, 10},
-    {"SQL_ULONG", SQL_INTEGER, SQL_C_ULONG, 10, 10},
-    {"SQL_BIGINT", SQL_BIGINT, SQL_C_SBIGINT, 20, 19},
-    {"SQL_UBIGINT", SQL_BIGINT, SQL_C_UBIGINT, 19, 20},
-    {"SQL_FLOAT", SQL_FLOAT, SQL_C_FLOAT, 14, 24},
-    {"SQL_DOUBLE", SQL_DOUBLE, SQL_C_DOUBLE, 24, 53},
-    {"SQL_CHAR", SQL_CHAR, SQL_C_CHAR, 0, 0},
-    {"SQL_CHAR", SQL_CHAR, SQL_C_CHAR, 0, 0},
-    {"SQL_TYPE_TIMESTAMP", SQL_TYPE_TIMESTAMP, SQL_C_TYPE_TIMESTAMP, 31, 0},
+    {"SQL_NULL_DATA", "STRING", SQL_CHAR, SQL_C_CHAR, 0, 0},
+    {"SQL_SSHORT", "INT64", SQL_SMALLINT, SQL_C_SSHORT, 6, 5},
+    {"SQL_USHORT", "INT64", SQL_SMALLINT, SQL_C_USHORT, 5, 5},
+    {"SQL_LONG", "INT64", SQL_INTEGER, SQL_C_LONG, 11, 10},
+    {"SQL_ULONG", "INT64", SQL_INTEGER, SQL_C_ULONG, 10, 10},
+    {"SQL_BIGINT", "INT64", SQL_BIGINT, SQL_C_SBIGINT, 20, 19},
+    {"SQL_UBIGINT", "INT64", SQL_BIGINT, SQL_C_UBIGINT, 19, 20},
+    {"SQL_FLOAT", "DOUBLE", SQL_FLOAT, SQL_C_FLOAT, 14, 24},
+    {"SQL_DOUBLE", "DOUBLE", SQL_DOUBLE, SQL_C_DOUBLE, 24, 53},
+    {"SQL_CHAR", "STRING", SQL_CHAR, SQL_C_CHAR, 0, 0},
+    {"SQL_CHAR", "STRING", SQL_CHAR, SQL_C_CHAR, 0, 0},
+    {"SQL_TYPE_TIMESTAMP", "TIMESTAMP", SQL_TYPE_TIMESTAMP, SQL_C_TYPE_TIMESTAMP, 31, 0},
 }};
 
-// The longest value's length; 0 as soon as a value is NULL or there are no rows.
+// The longest value's length; NULL cells have none and do not count. 0 without values.
 template <typename Cells>
 std::int32_t text_width(const Cells& c) {
     std::size_t width = 0;
     for (std::size_t r = 0; r < c.values.size(); ++r) {
-        if (!c.values.has_value(r)) return 0;
-        if (c.values.value(r).size() > width) width = c.values.value(r).size();
+        if (c.values.has_value(r) && c.values.value(r).size() > width) width = c.values.value(r).size();
     }
     return static_cast<std::int32_t>(width);
 }

@@ -54,7 +54,9 @@ std::size_t cell_count(const column_data& data) noexcept;
 
 // What the kind of a column reports to the application.
 struct kind_description {
-    std::string_view type_name;
+    std::string_view kind_name;  // as messages name the kind, such as SQL_CHAR
+    std::string_view type_name;  // SQL_DESC_TYPE_NAME: the store's type
+
     std::int32_t sql_type;
     std::int32_t c_type;
     std::int32_t column_size;
@@ -76,8 +78,7 @@ struct result_column {
     column_data data;
 
     // A column whose description follows from its cells' kind: the type name, types, size and
-    // precision of the kind; text kinds are as wide as their longest value, and 0 wide as soon as
-    // one value is NULL.
+    // precision of the kind; text kinds are as wide as their longest value (NULL cells aside).
     static result_column of(std::string name, column_data data);
     // Sets the description from the cells already in `data` (what `of` does, in place).
     void describe_from_data();
