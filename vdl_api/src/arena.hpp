@@ -73,6 +73,13 @@ public:
         return out;
     }
 
+    // Takes over a block of `bytes` from std::malloc or std::realloc, freed with the arena.
+    void adopt(void* block, std::size_t bytes) {
+        chunks_.reserve(chunks_.size() + 1);
+        chunks_.push_back(chunk(static_cast<std::byte*>(block)));
+        reserved_ += bytes;
+    }
+
     // Bytes held by the arena's chunks.
     [[nodiscard]] std::size_t reserved() const noexcept { return reserved_; }
 

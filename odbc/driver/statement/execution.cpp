@@ -100,14 +100,61 @@ bool read_rows(column_data& data, const vdl_result& result, std::uint32_t column
     return complete;
 }
 
-// Every column of the result, read in one pass over its rows into the columns' cells: the rows
-// come in blocks, and each block is read column by column while its cells are still in the
-// processor's cache.
+// One bit per library cell kind, to note the kinds a column holds.
+constexpr unsigned kind_bit(std::int32_t kind) noexcept {
+    return kind >= VDL_CELL_NULL && kind <= VDL_CELL_STRING ? 1u << static_cast<unsigned>(kind + 1) : 1u << 31;
+}
+
+// The library kinds whose cells a column of the kind can read in place: one payload layout each.
+unsigned viewable_kinds(std::size_t kind) noexcept {
+    switch (kind) {
+    case double_cells::kind: return kind_bit(VDL_CELL_DOUBLE);
+    case text_view_cells::kind: return kind_bit(VDL_CELL_STRING) | kind_bit(VDL_CELL_BLOB);
+    case bigint_cells::kind: return kind_bit(VDL_CELL_INT64);
+    case timestamp_cells::kind: return kind_bit(VDL_CELL_TIMESTAMP);
+    default: return 0;
+    }
+}
+
+// A column viewing its cells in the record.
+column_data viewed_column(std::size_t kind, const vdl_result& result, std::uint32_t column) {
+    const auto rows = static_cast<std::size_t>(result.row_count);
+    switch (kind) {
+    case double_cells::kind: return double_cells{column_values<double>::viewing(result.rows, rows, column)};
+    case text_view_cells::kind:
+        return text_view_cells{column_values<std::string_view>::viewing(result.rows, rows, column)};
+    case bigint_cells::kind: return bigint_cells{column_values<std::int64_t>::viewing(result.rows, rows, column)};
+    case timestamp_cells::kind:
+        return timestamp_cells{column_values<timestamp_value>::viewing(result.rows, rows, column)};
+    default: return no_cells{};
+    }
+}
+
+// Every column of the result. A column whose cells are all of one payload layout (or NULL), as a
+// library that keeps each column to one kind gives them, reads them in the record where they are:
+// no copy, and no memory of its own. Any other column is copied, in blocks of rows read column by
+// column while their cells are still in the processor's cache.
 void read_columns(const vdl_result& result, std::vector<result_column>& columns) {
     constexpr std::uint32_t block_rows = 1024;
     const auto data = [&](std::uint32_t c) -> column_data& { return columns[c].data; };
-    for (std::uint32_t c = 0; c < result.column_count; ++c)
-        data(c) = sized_column(column_kind(result, c), result.row_count);
+    std::vector<std::size_t> kinds(result.column_count);
+    std::vector<unsigned> held(result.column_count, 0u);  // the library kinds each column holds
+    for (std::uint32_t c = 0; c < result.column_count; ++c) kinds[c] = column_kind(result, c);
+    for (std::uint32_t r = 0; r < result.row_count; ++r) {
+        const vdl_cell* row = result.rows[r];
+        for (std::uint32_t c = 0; c < result.column_count; ++c) held[c] |= kind_bit(row[c].kind);
+    }
+    std::vector<std::uint32_t> copied;
+    for (std::uint32_t c = 0; c < result.column_count; ++c) {
+        const unsigned viewable = viewable_kinds(kinds[c]);
+        if (viewable != 0 && (held[c] & ~(viewable | kind_bit(VDL_CELL_NULL))) == 0) {
+            data(c) = viewed_column(kinds[c], result, c);
+        } else {
+            data(c) = sized_column(kinds[c], result.row_count);
+            if (kinds[c] != 0) copied.push_back(c);  // kind 0 stores nothing
+        }
+    }
+    if (copied.empty()) return;
     // An integer column that meets a double is read no further, and read again as doubles at the
     // end; such columns are rare, so they are noted only when met.
     std::vector<std::uint32_t> widened;
@@ -116,7 +163,7 @@ void read_columns(const vdl_result& result, std::vector<result_column>& columns)
     };
     for (std::uint32_t first = 0; first < result.row_count; first += block_rows) {
         const std::uint32_t last = result.row_count - first < block_rows ? result.row_count : first + block_rows;
-        for (std::uint32_t c = 0; c < result.column_count; ++c)
+        for (const std::uint32_t c : copied)
             if (!is_widened(c) && !read_rows(data(c), result, c, first, last)) widened.push_back(c);
     }
     for (const std::uint32_t c : widened) {
