@@ -270,6 +270,54 @@ TEST_F(Concurrency, TwoStatementsOfOneConnectionInTwoThreads) {
     EXPECT_EQ(second, "");
 }
 
+// Connections that read large queries with two readers each, from several threads at once, while
+// another thread writes to a second table: every reader's part lands in its place.
+TEST_F(Concurrency, QueriesReadByTwoReadersEach) {
+    constexpr int rows = 70'000;  // enough rows for a query to be split
+    {
+        session setup(connection_string());
+        ASSERT_EQ(setup.error(), "");
+        ASSERT_TRUE(setup.check(SQLExecDirect(setup.stmt(), text("CREATE TABLE big (n INT64)"), SQL_NTS), "create"));
+        for (int first = 0; first < rows; first += 10'000) {
+            std::string insert = "INSERT INTO big ($timestamp, n) VALUES ";
+            for (int i = first; i < first + 10'000; ++i)
+                insert += fmt::format("{}({}, {})", i > first ? ", " : "", i, i);
+            ASSERT_TRUE(setup.check(SQLExecDirect(setup.stmt(), text(insert), SQL_NTS), "insert")) << setup.error();
+        }
+    }
+    const std::string connect = connection_string() + ";maxparallelism=2";
+    constexpr int readers = 3;
+    std::array<std::string, readers + 1> failures;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < readers; ++t)
+        threads.emplace_back([&, t] {
+            session s(connect);
+            for (int round = 0; round < 3 && s.error().empty(); ++round) {
+                const int low = (t * 5 + round) * 1000;
+                const auto query = fmt::format("SELECT n FROM big WHERE n >= {}", low);
+                if (!s.check(SQLExecDirect(s.stmt(), text(query), SQL_NTS), "exec")) break;
+                const auto numbers = s.fetch_numbers(1000);
+                std::string& failure = failures[static_cast<std::size_t>(t)];
+                if (numbers.size() != static_cast<std::size_t>(rows - low))
+                    failure = fmt::format("{} rows from {}", numbers.size(), low);
+                for (std::size_t i = 0; i < numbers.size() && failure.empty(); ++i)
+                    if (numbers[i] != low + static_cast<SQLBIGINT>(i)) failure = fmt::format("row {} wrong", i);
+                if (!failure.empty()) return;
+            }
+            failures[static_cast<std::size_t>(t)] = s.error();
+        });
+    threads.emplace_back([&] {
+        session s(connection_string());
+        for (int i = 0; i < 20 && s.error().empty(); ++i)
+            s.check(SQLExecDirect(s.stmt(), text(fmt::format("INSERT INTO t (n, s) VALUES ({}, 'more')", 1000 + i)),
+                                  SQL_NTS),
+                    "insert");
+        failures[readers] = s.error();
+    });
+    for (auto& t : threads) t.join();
+    for (std::size_t t = 0; t < failures.size(); ++t) EXPECT_EQ(failures[t], "") << "thread " << t;
+}
+
 // A cancel from a second thread while the first fetches: every fetch before the cancel reads
 // correct rows, the fetch after it finds no result, and the statement then runs again.
 TEST_F(Concurrency, CancelFromASecondThreadWhileTheFirstFetches) {

@@ -80,6 +80,12 @@ public:
         reserved_ += bytes;
     }
 
+    // Takes over another arena: its memory is freed with this one.
+    void adopt(std::unique_ptr<arena> other) {
+        reserved_ += other->reserved_;
+        adopted_.push_back(std::move(other));
+    }
+
     // Bytes held by the arena's chunks.
     [[nodiscard]] std::size_t reserved() const noexcept { return reserved_; }
 
@@ -105,6 +111,7 @@ private:
 
     alignas(std::max_align_t) std::byte inline_chunk_[inline_bytes];
     std::vector<chunk> chunks_;
+    std::vector<std::unique_ptr<arena>> adopted_;
     std::byte* cursor_ = nullptr;
     std::byte* populated_ = nullptr;  // the current chunk's pages are mapped up to here
     std::byte* chunk_end_ = nullptr;

@@ -209,9 +209,13 @@ void unify_column(arena& memory, std::span<vdl_cell* const> rows, std::size_t co
 
 }  // namespace
 
+void unify_columns(arena& memory, std::span<vdl_cell* const> rows, std::span<const unsigned> kinds) {
+    for (std::size_t c = 0; c < kinds.size(); ++c) unify_column(memory, rows, c, kinds[c]);
+}
+
 outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int first,
                                    std::span<const lang::select_item> items, const lang::engine_statement& source,
-                                   result_layout* layout) {
+                                   result_layout* layout, std::vector<unsigned>* kinds_found) {
     const int columns = sqlite3_column_count(statement);
     const auto column_total = static_cast<std::size_t>(columns);
     // How each column's values become cells, and the cell kinds it turns out to hold.
@@ -282,7 +286,8 @@ outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int fir
         rows.push_back(cells);
     }
     if (rc != SQLITE_DONE) return engine_failure(db, rc);
-    for (std::size_t c = 0; c < kinds.size(); ++c) unify_column(memory, rows.span(), c, kinds[c]);
+    if (kinds_found != nullptr) kinds_found->assign(kinds.span().begin(), kinds.span().end());
+    else unify_columns(memory, rows.span(), kinds.span());
 
     record->row_count = static_cast<std::uint32_t>(rows.size());
     record->rows = rows.hand_to(memory);
