@@ -10,9 +10,10 @@
 #include <limits>
 #include <string>
 
+#include "captured_log.hpp"
+#include "driver_handles.hpp"
 #include "fetch/fetch_column_generic.hpp"
 #include "fetch/utc_calendar.hpp"
-#include "test_support.hpp"
 
 namespace {
 
@@ -247,7 +248,7 @@ TEST(TextConversion, NumbersBecomeDecimalAndShortestRoundTripText) {
 }
 
 TEST(TextConversion, TruncationIsSilentAndTheIndicatorTellsTheFullLength) {
-    test::captured_log log(logger::level::info);
+    support::captured_log log(logger::level::info);
     const auto texts = column_of<text_view_cells>({std::string_view("0123456789")});
     auto r = text_of(texts, 10);
     EXPECT_EQ(r.status.return_code, SQL_SUCCESS);
