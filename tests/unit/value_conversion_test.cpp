@@ -11,18 +11,14 @@
 #include <string>
 
 #include "captured_log.hpp"
+#include "column_of.hpp"
 #include "driver_handles.hpp"
 #include "fetch/fetch_column_generic.hpp"
 #include "fetch/utc_calendar.hpp"
 
 namespace {
 
-template <typename Cells>
-column_data column_of(std::initializer_list<std::optional<typename Cells::value_type>> values) {
-    Cells cells;
-    cells.values.assign(values.begin(), values.end());
-    return cells;
-}
+using support::column_of;
 
 template <typename T>
 struct converted {
