@@ -257,12 +257,13 @@ TEST_F(Concurrency, QueriesReadByTwoReadersEach) {
     {
         session setup(connection_string());
         ASSERT_EQ(setup.error(), "");
-        ASSERT_TRUE(setup.check(SQLExecDirect(setup.stmt(), text("CREATE TABLE big (n INT64)"), SQL_NTS), "create"));
+        ASSERT_TRUE(
+            setup.check(SQLExecDirect(setup.stmt(), sql_text("CREATE TABLE big (n INT64)"), SQL_NTS), "create"));
         for (int first = 0; first < rows; first += 10'000) {
             std::string insert = "INSERT INTO big ($timestamp, n) VALUES ";
             for (int i = first; i < first + 10'000; ++i)
                 insert += fmt::format("{}({}, {})", i > first ? ", " : "", i, i);
-            ASSERT_TRUE(setup.check(SQLExecDirect(setup.stmt(), text(insert), SQL_NTS), "insert")) << setup.error();
+            ASSERT_TRUE(setup.check(SQLExecDirect(setup.stmt(), sql_text(insert), SQL_NTS), "insert")) << setup.error();
         }
     }
     const std::string connect = connection_string() + ";maxparallelism=2";
@@ -275,7 +276,7 @@ TEST_F(Concurrency, QueriesReadByTwoReadersEach) {
             for (int round = 0; round < 3 && s.error().empty(); ++round) {
                 const int low = (t * 5 + round) * 1000;
                 const auto query = fmt::format("SELECT n FROM big WHERE n >= {}", low);
-                if (!s.check(SQLExecDirect(s.stmt(), text(query), SQL_NTS), "exec")) break;
+                if (!s.check(SQLExecDirect(s.stmt(), sql_text(query), SQL_NTS), "exec")) break;
                 const auto numbers = s.fetch_numbers(1000);
                 std::string& failure = failures[static_cast<std::size_t>(t)];
                 if (numbers.size() != static_cast<std::size_t>(rows - low))
@@ -289,7 +290,7 @@ TEST_F(Concurrency, QueriesReadByTwoReadersEach) {
     threads.emplace_back([&] {
         session s(connection_string());
         for (int i = 0; i < 20 && s.error().empty(); ++i)
-            s.check(SQLExecDirect(s.stmt(), text(fmt::format("INSERT INTO t (n, s) VALUES ({}, 'more')", 1000 + i)),
+            s.check(SQLExecDirect(s.stmt(), sql_text(fmt::format("INSERT INTO t (n, s) VALUES ({}, 'more')", 1000 + i)),
                                   SQL_NTS),
                     "insert");
         failures[readers] = s.error();

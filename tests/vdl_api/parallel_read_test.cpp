@@ -8,9 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include "files.hpp"
+
 #include <fmt/format.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <ostream>
@@ -65,16 +66,11 @@ TEST(split_text, piece_restricts_the_rows_to_a_rowid_range_in_rowid_order) {
 class parallel_read : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vdl_parallel.XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        const auto uri = "file:" + (dir_ / "store.db").string();
+        const auto uri = "file:" + (dir_.path() / "store.db").string();
         ASSERT_TRUE(split_.set_max_parallelism(2));
         ASSERT_TRUE(alone_.connect(uri));
         ASSERT_TRUE(split_.connect(uri));
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     void run(std::string_view text) {
         auto done = alone_.query(text);
         ASSERT_TRUE(done) << text << ": " << done.error().detail;
@@ -111,7 +107,7 @@ protected:
         }
     }
 
-    std::filesystem::path dir_;
+    support::temp_dir dir_;
     session alone_;
     session split_;
 };
@@ -130,17 +126,17 @@ TEST_F(parallel_read, deleted_rows_nulls_and_mixed_kinds_read_the_same_row_for_r
     for (int first = 0; first < 90'000; first += 5'000) {
         std::string insert = "INSERT INTO u ($timestamp, n, x, s) VALUES ";
         for (int i = first; i < first + 5'000; ++i)
-            insert += fmt::format("{}({}, {}, {}, {})", i > first ? ", " : "", i, i % 11 == 0 ? "NULL" : fmt::format("{}", i),
-                                  i % 13 == 0 ? "NULL" : fmt::format("{}.5", i), i % 17 == 0 ? "NULL" : fmt::format("'s{}'", i % 29));
+            insert += fmt::format(
+                "{}({}, {}, {}, {})", i > first ? ", " : "", i, i % 11 == 0 ? "NULL" : fmt::format("{}", i),
+                i % 13 == 0 ? "NULL" : fmt::format("{}.5", i), i % 17 == 0 ? "NULL" : fmt::format("'s{}'", i % 29));
         run(insert);
     }
     run("DELETE FROM u WHERE n % 7 = 3 OR (n >= 20000 AND n < 52000)");
-    for (const auto* text :
-         {"SELECT * FROM u", "SELECT s, n FROM u WHERE x > 1000 AND s IS NOT NULL",
-          // Integers in the first rows, reals later: one reader's part holds no real at all.
-          "SELECT n, CASE WHEN n < 60000 THEN n ELSE x END AS m FROM u",
-          // Texts among numbers: the numbers become text in every part.
-          "SELECT CASE WHEN n < 80000 THEN n ELSE s END AS m FROM u", "SELECT * FROM u WHERE n < 0"})
+    for (const auto* text : {"SELECT * FROM u", "SELECT s, n FROM u WHERE x > 1000 AND s IS NOT NULL",
+                             // Integers in the first rows, reals later: one reader's part holds no real at all.
+                             "SELECT n, CASE WHEN n < 60000 THEN n ELSE x END AS m FROM u",
+                             // Texts among numbers: the numbers become text in every part.
+                             "SELECT CASE WHEN n < 80000 THEN n ELSE s END AS m FROM u", "SELECT * FROM u WHERE n < 0"})
         expect_same_answer(text);
 }
 

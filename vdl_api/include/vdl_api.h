@@ -188,11 +188,7 @@ VDL_EXPORT uint32_t vdl_option_set_cluster_public_key(vdl_handle* handle, const 
 VDL_EXPORT uint32_t vdl_option_set_client_max_in_buf_size(vdl_handle* handle, uint32_t size);
 
 /* The most worker threads one query may use (1 = no helpers; 0 is taken as 1). For an
- * embedded store it bounds the engine's sorting helper threads, and with 2 or more a SELECT
- * of one table with at most a WHERE (no ORDER BY, GROUP BY, LIMIT, aggregate, DISTINCT or
- * join) of 65536 rows or more is read by that many readers over parts of the table, each on
- * a connection of its own, seeing the store as it was when the query began; the rows come in
- * the order one reader gives them. */
+ * embedded store it bounds the engine's sorting helper threads. */
 VDL_EXPORT uint32_t vdl_option_set_client_max_parallelism(vdl_handle* handle, uint32_t count);
 
 /* Connects the handle.

@@ -67,8 +67,7 @@ std::optional<std::vector<std::string>> plan_of(sqlite3* db, const std::string& 
 bool rowid_order(const std::optional<std::vector<std::string>>& plan, bool piece) {
     if (!plan || plan->size() != 1) return false;
     const std::string& step = plan->front();
-    if (step.find("INDEX") != std::string::npos && step.find("INTEGER PRIMARY KEY") == std::string::npos)
-        return false;
+    if (step.find("INDEX") != std::string::npos && step.find("INTEGER PRIMARY KEY") == std::string::npos) return false;
     if (piece) return step.starts_with("SEARCH ") && step.find("INTEGER PRIMARY KEY") != std::string::npos;
     return step.starts_with("SCAN ") && step.find("VIRTUAL") == std::string::npos;
 }
@@ -131,8 +130,9 @@ outcome<owned_record> join(std::vector<part>& parts) {
         total += static_cast<const vdl_result*>((*p.built)->record)->row_count;
     }
     if (total > std::numeric_limits<std::uint32_t>::max())
-        return failure{VDL_E_RESULT_TOO_LARGE, fmt::format("the result has more than {} rows; narrow the query or add a LIMIT",
-                                                           std::numeric_limits<std::uint32_t>::max())};
+        return failure{VDL_E_RESULT_TOO_LARGE,
+                       fmt::format("the result has more than {} rows; narrow the query or add a LIMIT",
+                                   std::numeric_limits<std::uint32_t>::max())};
     owned_record out{std::make_unique<arena>()};
     arena& memory = *out.memory;
     auto* record = memory.make_zeroed<vdl_result>();
@@ -233,7 +233,8 @@ outcome<std::optional<owned_record>> store::read_in_parallel(const lang::engine_
         own.built.emplace(engine_failure(own.db, own.first));
     } else {
         try {
-            own.built.emplace(build_result(own.db, own.statement.get(), own.first, items, statement, nullptr, &own.kinds));
+            own.built.emplace(
+                build_result(own.db, own.statement.get(), own.first, items, statement, nullptr, &own.kinds));
         } catch (...) {
             for (auto& helper : helpers) helper.join();
             throw;

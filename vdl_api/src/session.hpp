@@ -21,6 +21,8 @@ public:
     status set_user_credentials(std::string_view user_name, std::string_view private_key);
     status set_cluster_public_key(std::string_view public_key);
     status set_max_in_buf_size(std::uint32_t bytes);
+    // The most threads of one query: the engine's sorting helpers, and the readers of a query of
+    // one table with at most a WHERE, read in parts over its rowids (store::read_in_parallel).
     status set_max_parallelism(std::uint32_t count);
 
     status connect(std::string_view uri);

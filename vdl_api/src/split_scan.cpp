@@ -77,10 +77,9 @@ std::optional<std::vector<piece_token>> tokens_of(std::string_view sql) {
 }
 
 // Words that order, group, limit, deduplicate, join or combine rows, or start another query.
-constexpr std::array<std::string_view, 16> refused_words{"DISTINCT", "GROUP",  "ORDER",     "LIMIT",
-                                                         "OFFSET",   "JOIN",   "UNION",     "INTERSECT",
-                                                         "EXCEPT",   "WINDOW", "OVER",      "HAVING",
-                                                         "WITH",     "VALUES", "RECURSIVE", "INDEXED"};
+constexpr std::array<std::string_view, 16> refused_words{
+    "DISTINCT", "GROUP",  "ORDER", "LIMIT",  "OFFSET", "JOIN",   "UNION",     "INTERSECT",
+    "EXCEPT",   "WINDOW", "OVER",  "HAVING", "WITH",   "VALUES", "RECURSIVE", "INDEXED"};
 
 }  // namespace
 

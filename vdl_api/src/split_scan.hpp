@@ -12,8 +12,8 @@
 namespace vdl {
 
 struct split_scan {
-    std::string table;  // as the text writes it (quoted when it is quoted)
-    std::string head;   // the text up to its WHERE (or all of it), without a trailing ";"
+    std::string table;      // as the text writes it (quoted when it is quoted)
+    std::string head;       // the text up to its WHERE (or all of it), without a trailing ";"
     std::string condition;  // the WHERE condition; empty without one
 
     // The text of one reader: the query restricted to the rows whose rowid lies between the
