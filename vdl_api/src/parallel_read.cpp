@@ -74,7 +74,10 @@ bool rowid_order(const std::optional<std::vector<std::string>>& plan, bool piece
 
 // The smallest and largest rowid of the table; none for an empty table or a failure.
 std::optional<std::pair<std::int64_t, std::int64_t>> rowid_bounds(sqlite3* db, const std::string& table) {
-    auto bounds = prepare_on(db, fmt::format("SELECT min(_rowid_), max(_rowid_) FROM {}", table));
+    // One aggregate per query: the engine finds a lone min or max of the rowid at one end of the
+    // table, but steps through every row for the two together.
+    auto bounds =
+        prepare_on(db, fmt::format("SELECT (SELECT min(_rowid_) FROM {0}), (SELECT max(_rowid_) FROM {0})", table));
     if (!bounds || sqlite3_step(bounds.get()) != SQLITE_ROW || sqlite3_column_type(bounds.get(), 0) == SQLITE_NULL)
         return std::nullopt;
     return std::pair{sqlite3_column_int64(bounds.get(), 0), sqlite3_column_int64(bounds.get(), 1)};
