@@ -237,7 +237,7 @@ TEST_F(Catalog, ACatalogColumnIsReadByItsKind) {
     // SQL_DATA_TYPE holds the type name as text: no number can be read from it.
     SQLSMALLINT sql_data_type = -7;
     EXPECT_EQ(SQLGetData(stmt, 14, SQL_C_SSHORT, &sql_data_type, 0, nullptr), SQL_ERROR);
-    EXPECT_EQ(state(), "07006");
+    EXPECT_EQ(state(), "22018");
     EXPECT_EQ(sql_data_type, -7);
 }
 

@@ -356,8 +356,8 @@ TEST_F(Execution, ColumnDescription) {
     EXPECT_EQ(text_of(name), "$ti");
     EXPECT_EQ(name_length, 10);
     EXPECT_EQ(type, SQL_TYPE_TIMESTAMP);
-    EXPECT_EQ(size, 31u);
-    EXPECT_EQ(digits, 0);
+    EXPECT_EQ(size, 29u) << "yyyy-mm-dd hh:mm:ss.fffffffff";
+    EXPECT_EQ(digits, 9);
     EXPECT_EQ(nullable, SQL_NULLABLE);
     ASSERT_EQ(SQLDescribeCol(s.stmt(), 1, nullptr, 0, nullptr, &type, &size, nullptr, nullptr), SQL_SUCCESS);
     EXPECT_EQ(type, SQL_BIGINT);
