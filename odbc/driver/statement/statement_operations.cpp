@@ -4,6 +4,7 @@
 
 #include "logger/logger.hpp"
 #include "statement/execution.hpp"
+#include "statement/odbc2_type_codes.hpp"
 #include "statement/result_installation.hpp"
 #include "statement/rewrite_rules.hpp"
 #include "statement/statement_text.hpp"
@@ -69,8 +70,8 @@ diag_record bind_parameter(handle::statement& stmt, SQLUSMALLINT number, SQLSMAL
             diag::state::general_error,
             fmt::format("could not bind parameter at index {}, parameter count is {}", index, stmt.parameter_count));
     // A wide-character type stands for the 8-bit type of the same shape: the value goes to the
-    // store as UTF-8 text either way.
-    const SQLSMALLINT sql_type = wide::narrow_sql_type(parameter_type);
+    // store as UTF-8 text either way; an ODBC 2 date or time type for its ODBC 3 type.
+    const SQLSMALLINT sql_type = odbc3_type_code(wide::narrow_sql_type(parameter_type));
     if (!is_accepted_parameter_type(sql_type))
         return diag_record(diag::state::general_error, fmt::format("unsupported target type: {}", parameter_type));
     // Values only go to the store: an output parameter's buffer holds nothing to send.
