@@ -46,6 +46,9 @@ struct statement : base {
     // the next SQLExecute takes it instead of asking the store again.
     bool executed_flag = false;
     bool insert_flag = false;
+    // The prepared text is an insert the INSERT rule gave the time column: each execution (each
+    // parameter set) stamps it with its own time of insertion.
+    bool stamps_insertion_time = false;
     bool wrapped_flag = false;
     SQLUSMALLINT* row_status_ptr = nullptr;
     SQLULEN* rows_fetched_ptr = nullptr;

@@ -189,6 +189,7 @@ diag_record run_parameter_sets(handle::statement& stmt) {
             return in_set(*refusal, set, count);
         }
         texts[set] = std::get<std::string>(std::move(text));
+        if (stmt.stamps_insertion_time) rewrite::stamp_insertion_time(texts[set]);
     }
 
     diag_record outcome = diag_record::success();

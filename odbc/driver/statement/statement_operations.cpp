@@ -34,6 +34,7 @@ diag_record prepare(handle::statement& stmt, std::string_view text) {
         stmt.prepared_markers.clear();
         stmt.parameter_count = 0;
         stmt.executed_flag = false;
+        stmt.stamps_insertion_time = false;
         return r;
     };
     if (auto refusal = zero_byte_refusal(text)) return refuse(*std::move(refusal));
@@ -48,6 +49,7 @@ diag_record prepare(handle::statement& stmt, std::string_view text) {
     stmt.insert_flag = rewrite::contains_lower(text, "insert");
     execution::clear_result(stmt);
     if (stmt.insert_flag) stmt.prepared_text = rewrite::rewrite_insert(stmt.prepared_text);
+    stmt.stamps_insertion_time = stmt.insert_flag && stmt.prepared_text != text;
     stmt.prepared_markers = statement_text(stmt.prepared_text).markers();  // the insert rule adds none
     log_line(logger::level::debug, "prepared query: '{}' parameters: {} insert: {}", stmt.prepared_text,
              stmt.parameter_count, stmt.insert_flag);
@@ -96,6 +98,7 @@ diag_record exec_direct(handle::statement& stmt, std::string_view text) {
     stmt.prepared_markers.clear();
     stmt.parameter_count = 0;
     stmt.executed_flag = false;
+    stmt.stamps_insertion_time = false;
     return execution::execute_text(stmt, std::string(text));
 }
 
