@@ -60,7 +60,7 @@ TEST_F(Fetching, BlockCursorFillsRowsetsAndCountsTheRowsOfEach) {
     SQLULEN fetched = 99;
     block_cursor(5, status.data(), &fetched);
     select_all();
-    EXPECT_EQ(fetched, 7u) << "execution stores the row count";
+    EXPECT_EQ(fetched, 99u) << "only a fetch writes the rows fetched";
     ASSERT_EQ(SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, v.data(), 0, v_ind.data()), SQL_SUCCESS);
     ASSERT_EQ(SQLBindCol(s.stmt(), 2, SQL_C_DOUBLE, x.data(), 0, x_ind.data()), SQL_SUCCESS);
 

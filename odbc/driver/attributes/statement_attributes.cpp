@@ -75,11 +75,10 @@ attribute_value rows_fetched_ptr(statement& stmt) { return static_cast<SQLPOINTE
 void set_rows_fetched_ptr(statement& stmt, const attribute_value& value) {
     const auto* pointer = std::get_if<SQLPOINTER>(&value);
     if (pointer == nullptr) return;
+    // Only a fetch writes through the pointer, with the rows it put in the rowset: the application
+    // may not have the memory it points to ready yet (RODBC sets it before sizing its buffers).
     stmt.rows_fetched_ptr = static_cast<SQLULEN*>(*pointer);
-    if (stmt.rows_fetched_ptr == nullptr) return;
-    log_line(logger::level::debug, "set SQL_ATTR_ROWS_FETCHED_PTR");
-    *stmt.rows_fetched_ptr = static_cast<SQLULEN>(stmt.row_count);
-    log_line(logger::level::debug, "row_count_ptr: {}", *stmt.rows_fetched_ptr);
+    if (stmt.rows_fetched_ptr != nullptr) log_line(logger::level::debug, "set SQL_ATTR_ROWS_FETCHED_PTR");
 }
 
 // The parameter-set rows reach the statement's parameter_sets; execution reads them there.

@@ -125,8 +125,6 @@ void read_columns(const vdl_result& result, std::vector<result_column>& columns)
     }
 }
 
-void store_rows_fetched(handle::statement& stmt) { report_rows_fetched(stmt); }
-
 bool succeeded(const diag_record& r) noexcept {
     return r.return_code == SQL_SUCCESS || r.return_code == SQL_SUCCESS_WITH_INFO;
 }
@@ -307,7 +305,6 @@ diag_record execute_prepared(handle::statement& stmt) {
     if (stmt.executed_flag) {
         stmt.executed_flag = false;
         log_line(logger::level::debug, "prepared executed");
-        store_rows_fetched(stmt);
         return diag_record::success();
     }
     if (stmt.prepared_text.empty())
