@@ -24,6 +24,13 @@ std::string_view free_option_name(SQLUSMALLINT option) noexcept {
     }
 }
 
+// The ODBC version the statement's application declared on its environment.
+std::int32_t odbc_version_of(const handle::statement& stmt) noexcept {
+    const auto* dbc = stmt.parent != nullptr ? stmt.parent->get_if<handle::connection>() : nullptr;
+    const auto* env = dbc != nullptr && dbc->parent != nullptr ? dbc->parent->get_if<handle::environment>() : nullptr;
+    return env != nullptr ? env->odbc_version : SQL_OV_ODBC3;
+}
+
 }  // namespace
 
 diag_record prepare(handle::statement& stmt, std::string_view text) {
@@ -123,15 +130,10 @@ diag_record free_stmt(handle::statement& stmt, SQLUSMALLINT option) {
 }
 
 diag_record cancel(handle::statement& stmt) {
-    stmt.prepared_text.clear();
-    stmt.prepared_markers.clear();
-    stmt.parameter_count = 0;
-    stmt.parameter_bindings.clear();
-    stmt.column_bindings.clear();
-    stmt.row_status_ptr = nullptr;
-    stmt.rows_fetched_ptr = nullptr;
-    stmt.executed_flag = false;
-    execution::clear_result(stmt);  // also hands the library result back
+    // Nothing of this statement runs (the frame interrupts a statement busy in another thread): an
+    // ODBC 3 application's statement stays as it is; an ODBC 2 application's cursor is closed, as
+    // SQLFreeStmt(SQL_CLOSE) closes it.
+    if (odbc_version_of(stmt) == SQL_OV_ODBC2) execution::close_cursor(stmt);
     return diag_record::success();
 }
 
