@@ -1,6 +1,6 @@
 // Error codes and the texts vdl_error gives for them.
-#include "c_api_support.hpp"
 #include "vdl_api_interrupt.h"
+#include "vdl_store_test.hpp"
 
 #include <atomic>
 #include <chrono>
@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-namespace vdl_test {
+namespace support {
 namespace {
 
 using errors_test = store_test;
@@ -175,4 +175,4 @@ TEST_F(errors_test, an_interrupt_from_another_thread_stops_the_running_query) {
 }
 
 }  // namespace
-}  // namespace vdl_test
+}  // namespace support
