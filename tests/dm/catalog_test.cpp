@@ -219,6 +219,20 @@ TEST_F(Catalog, TypeInfo) {
     expect_matches_file("catalog_type_info.txt", all);
 }
 
+// Qt asks for SQL_TIMESTAMP (11) to learn how many fraction digits a timestamp keeps.
+TEST_F(Catalog, TypeInfoOfOdbc2DateAndTimeCodesIsThatOfTheirOdbc3Codes) {
+    for (const auto& [odbc2, odbc3] : {std::pair{SQL_DATE, SQL_TYPE_DATE}, std::pair{SQL_TIME, SQL_TYPE_TIME},
+                                       std::pair{SQL_TIMESTAMP, SQL_TYPE_TIMESTAMP}}) {
+        const std::string expected = answer("type", SQLGetTypeInfo(stmt, static_cast<SQLSMALLINT>(odbc3)));
+        EXPECT_EQ(answer("type", SQLGetTypeInfo(stmt, static_cast<SQLSMALLINT>(odbc2))), expected) << odbc2;
+    }
+    ASSERT_EQ(SQLGetTypeInfo(stmt, SQL_TIMESTAMP), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
+    SQLINTEGER size = 0;
+    ASSERT_EQ(SQLGetData(stmt, 3, SQL_C_SLONG, &size, 0, nullptr), SQL_SUCCESS);
+    EXPECT_GT(size, 20) << "a timestamp keeps a fraction";
+}
+
 TEST_F(Catalog, ACatalogColumnIsReadByItsKind) {
     ASSERT_EQ(columns(arg{"cpu"}), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
@@ -231,7 +245,7 @@ TEST_F(Catalog, ACatalogColumnIsReadByItsKind) {
     // SQL_DATA_TYPE holds the type name as text: no number can be read from it.
     SQLSMALLINT sql_data_type = -7;
     EXPECT_EQ(SQLGetData(stmt, 14, SQL_C_SSHORT, &sql_data_type, 0, nullptr), SQL_ERROR);
-    EXPECT_EQ(state(), "07006");
+    EXPECT_EQ(state(), "22018");
     EXPECT_EQ(sql_data_type, -7);
 }
 

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include <fmt/format.h>
 
 #include "captured_log.hpp"
 #include "store_statement.hpp"
@@ -385,6 +388,8 @@ TEST_F(ParameterArrays, TheFirstFailingSetIsReportedWithItsNumber) {
     EXPECT_EQ(SQLExecute(s.stmt()), SQL_ERROR);
     EXPECT_TRUE(s.diag_message().starts_with("[HY000] General error: parameter set 2 of 3: could not query, error: "))
         << s.diag_message();
+    EXPECT_TRUE(s.diag_message().ends_with(" (1 earlier set was stored and not undone: the store has no transactions)"))
+        << s.diag_message();
     EXPECT_EQ(processed, 2u);
     EXPECT_EQ(status_list(3), (std::vector<SQLUSMALLINT>{SQL_PARAM_SUCCESS, SQL_PARAM_ERROR, SQL_PARAM_UNUSED}));
     EXPECT_EQ(count(" where s = 'f'"), 1) << "the set before the failure ran, the one after did not";
@@ -396,7 +401,7 @@ TEST_F(ParameterArrays, TheFirstFailingSetIsReportedWithItsNumber) {
     EXPECT_EQ(s.diag_message(),
               "[HY000] General error: parameter set 2 of 3: parameter 1 (SQL_C_CHAR as "
               "SQL_INTEGER): the text 'x' is not a number");
-    EXPECT_EQ(processed, 2u);
+    EXPECT_EQ(processed, 0u) << "nothing ran";
     EXPECT_EQ(status_list(3), (std::vector<SQLUSMALLINT>{SQL_PARAM_UNUSED, SQL_PARAM_ERROR, SQL_PARAM_UNUSED}));
     EXPECT_EQ(count(" where s = 'f'"), 1) << "no set ran";
 }
@@ -422,4 +427,35 @@ TEST_F(ParameterArrays, IgnoredSetsAndArraysWithoutAnElementSize) {
               "[HY090] Invalid string or buffer length: parameter set 1 of 3: parameter 1 "
               "(SQL_C_CHAR as SQL_VARCHAR): an array of these values needs the buffer length of "
               "one value");
+}
+
+// The INSERT rule stamps each row with its time of insertion: every parameter set and every
+// execution its own nanosecond, so that rows inserted through the driver differ in their key.
+TEST_F(ParameterArrays, RowsInsertedWithoutATimeGetDistinctTimesOfInsertion) {
+    set_sets(3);
+    ASSERT_EQ(s.prepare("insert into q (s, n) values ('stamped', ?)"), SQL_SUCCESS);
+    std::int64_t numbers[3] = {1, 2, 3};
+    ASSERT_EQ(bind(1, SQL_C_SBIGINT, SQL_BIGINT, numbers), SQL_SUCCESS);
+    const auto before = std::chrono::system_clock::now();
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+    const auto seconds = [](std::chrono::system_clock::time_point t) {
+        return std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()).count();
+    };
+    EXPECT_EQ(count(" where s = 'stamped'"), 6);
+    const auto distinct =
+        std::get<bigint_cells>(single("select count(distinct $timestamp) from q where s = 'stamped'"));
+    EXPECT_EQ(*distinct.values.at(0), 6);
+    // The times lie between the start of the test and a minute after, and increase with the sets.
+    EXPECT_EQ(count(fmt::format(" where s = 'stamped' and $timestamp >= {}000000000 and $timestamp < {}000000000",
+                                seconds(before), seconds(before) + 60)),
+              6);
+    std::vector<std::int64_t> in_time_order;
+    for (int row = 0; row < 6; ++row)
+        in_time_order.push_back(
+            *std::get<bigint_cells>(
+                 single(fmt::format("select n from q where s = 'stamped' order by $timestamp limit 1 offset {}", row)))
+                 .values.at(0));
+    EXPECT_EQ(in_time_order, (std::vector<std::int64_t>{1, 2, 3, 1, 2, 3}))
+        << "set after set, execution after execution";
 }

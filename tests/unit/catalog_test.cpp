@@ -256,17 +256,21 @@ TEST_F(CatalogCalls, AStatementWhoseConnectionClosedAsksTheStoreNothing) {
     EXPECT_EQ(SQLGetTypeInfo(s.stmt(), SQL_ALL_TYPES), SQL_SUCCESS);
 }
 
-TEST_F(CatalogCalls, TheRowsFetchedValueIsTheAnswersRowCount) {
+TEST_F(CatalogCalls, OnlyAFetchWritesTheRowsFetched) {
     SQLULEN fetched = 99;
     ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(2), 0), SQL_SUCCESS);
     ASSERT_EQ(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, sql_text("cpu"), SQL_NTS, nullptr, 0), SQL_SUCCESS);
-    EXPECT_EQ(fetched, 3u);
+    EXPECT_EQ(fetched, 99u);
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(fetched, 2u);
+    ASSERT_EQ(SQLFreeStmt(s.stmt(), SQL_CLOSE), SQL_SUCCESS);
     ASSERT_EQ(
         SQLForeignKeys(s.stmt(), nullptr, 0, nullptr, 0, sql_text("cpu"), SQL_NTS, nullptr, 0, nullptr, 0, nullptr, 0),
         SQL_SUCCESS);
+    EXPECT_EQ(fetched, 2u);
+    EXPECT_EQ(SQLFetch(s.stmt()), SQL_NO_DATA);
     EXPECT_EQ(fetched, 0u);
-    ASSERT_EQ(SQLGetTypeInfo(s.stmt(), SQL_ALL_TYPES), SQL_SUCCESS);
-    EXPECT_EQ(fetched, 13u);
 }
 
 TEST_F(CatalogCalls, EachCallTracesItsArguments) {

@@ -143,25 +143,41 @@ TEST(LogSettings, ConfigureTheLoggerOrThrow) {
     auto s = settings::build_defaults();
     s["logdir"] = (dir.path() / "nested" / "logs").string();
     s["log_level"] = "7";
-    settings::apply_log_settings(s);
+    EXPECT_FALSE(settings::apply_log_settings(s));
     EXPECT_TRUE(fs::exists(dir.path() / "nested" / "logs" / "vdl_odbc_driver.log"));
     EXPECT_EQ(lg.get_level(), level::info) << "an unknown level number means Info";
 
     s["log_level"] = "3";
-    settings::apply_log_settings(s);
+    EXPECT_FALSE(settings::apply_log_settings(s));
     EXPECT_EQ(lg.get_level(), level::debug);
     s["log_level"] = "0x";  // digits first: the number counts
-    settings::apply_log_settings(s);
+    EXPECT_FALSE(settings::apply_log_settings(s));
     EXPECT_EQ(lg.get_level(), level::none);
 
-    s["log_level"] = "x";
-    EXPECT_THROW(settings::apply_log_settings(s), std::invalid_argument);
-    s["log_level"] = "2";
-    s["max_log_file_size"] = "99999999999999999999";
-    EXPECT_THROW(settings::apply_log_settings(s), std::out_of_range);
-    s["max_log_file_size"] = "0";
-    s["keep_log_file_num"] = "";
-    EXPECT_THROW(settings::apply_log_settings(s), std::invalid_argument);
+    // A value that cannot be read names its key and what is wrong with it, and changes nothing.
+    const struct {
+        const char* key;
+        std::string value;
+        std::string detail;
+    } unreadable[] = {
+        {"log_level", "x", "the setting log_level cannot be read: 'x' is not a number"},
+        {"max_log_file_size", "99999999999999999999",
+         "the setting max_log_file_size cannot be read: '99999999999999999999' is out of range (a signed 64-bit "
+         "number)"},
+        {"max_log_file_size", std::string(100'000, '9'),
+         "the setting max_log_file_size cannot be read: '99999999999999999999999999999999...' (100000 characters) "
+         "is out of range (a signed 64-bit number)"},
+        {"keep_log_file_num", "", "the setting keep_log_file_num cannot be read: '' is not a number"},
+    };
+    for (const auto& [key, value, detail] : unreadable) {
+        auto bad = s;
+        bad[key] = value;
+        const auto refusal = settings::apply_log_settings(bad);
+        ASSERT_TRUE(refusal) << key;
+        EXPECT_EQ(refusal->sqlstate, "HY000");
+        EXPECT_EQ(refusal->message, "[HY000] General error: " + detail);
+        EXPECT_EQ(lg.get_level(), level::none) << "the logger is left as it was";
+    }
 
     lg.close_file();
     lg.set_level(level::info);

@@ -8,6 +8,7 @@
 #include "records.hpp"
 #include "store.hpp"
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -31,6 +32,10 @@ public:
     outcome<owned_record> query(std::string_view text);
     outcome<owned_record> metadata(std::string_view table);
 
+    // Stops the query or metadata read running on the session in another thread (VDL_E_INTERRUPTED);
+    // nothing when none runs or the session is not connected.
+    void interrupt() const noexcept;
+
     // Runs the statements issued until the transaction commits as one unit (bulk loads).
     outcome<store::transaction> begin();
 
@@ -44,6 +49,9 @@ private:
     std::uint32_t max_in_buf_size_ = 0;
     std::uint32_t max_parallelism_ = 1;
     std::optional<store> store_;
+    // The store once connected, for interrupt(), which other threads call while a query holds
+    // `queries_`: connect publishes it, and the store lives as long as the session.
+    std::atomic<const store*> interruptible_{nullptr};
     // Queries of one handle from several threads (two ODBC statements of one connection) take
     // turns: the store's kept statements and the translations are the handle's, not the thread's.
     std::mutex queries_;

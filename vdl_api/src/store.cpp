@@ -300,4 +300,6 @@ store::transaction::~transaction() {
     (void)owner_->run("RELEASE vdl_group");
 }
 
+void store::interrupt() const noexcept { sqlite3_interrupt(db_.get()); }
+
 }  // namespace vdl

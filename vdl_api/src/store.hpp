@@ -58,6 +58,10 @@ public:
 
     [[nodiscard]] const std::string& path() const noexcept { return path_; }
 
+    // Stops the statement running on the store's connection (from any thread while it is open):
+    // it fails with VDL_E_INTERRUPTED.
+    void interrupt() const noexcept;
+
     // A statement prepared for an engine statement, lent by the store's cache and given back
     // (reset, values unbound) when the lease ends. The engine text it is kept by must outlive it.
     class leased_statement {

@@ -172,19 +172,34 @@ void read_columns(const vdl_result& result, std::vector<result_column>& columns)
     }
 }
 
-void store_rows_fetched(handle::statement& stmt) { report_rows_fetched(stmt); }
-
 bool succeeded(const diag_record& r) noexcept {
     return r.return_code == SQL_SUCCESS || r.return_code == SQL_SUCCESS_WITH_INFO;
+}
+
+// The detail of a record, without the prefix its state gave it.
+std::string_view detail_of(const diag_record& r) {
+    std::string_view detail = r.message;
+    const auto prefix = fmt::format("[{}] {}: ", r.sqlstate, diag::row(r.state()).message);
+    if (detail.starts_with(prefix)) detail.remove_prefix(prefix.size());
+    return detail;
 }
 
 // A record of one parameter set among several, its detail prefixed with the set's number.
 diag_record in_set(const diag_record& r, SQLULEN set, SQLULEN count) {
     if (count == 1) return r;
-    std::string_view detail = r.message;
-    const auto prefix = fmt::format("[{}] {}: ", r.sqlstate, diag::row(r.state()).message);
-    if (detail.starts_with(prefix)) detail.remove_prefix(prefix.size());
-    return diag_record(r.state(), fmt::format("parameter set {} of {}: {}", set + 1, count, detail));
+    return diag_record(r.state(), fmt::format("parameter set {} of {}: {}", set + 1, count, detail_of(r)));
+}
+
+// The record of a set that the store refused after `stored` earlier sets were applied: the store
+// has no transactions, so those stay, and the application must know it.
+diag_record failed_after(const diag_record& r, SQLULEN set, SQLULEN count, SQLULEN stored) {
+    if (count == 1) return r;
+    diag_record failed(r.state(),
+                       fmt::format("parameter set {} of {}: {} ({} earlier {} stored and not undone: the store has no "
+                                   "transactions)",
+                                   set + 1, count, detail_of(r), stored, stored == 1 ? "set was" : "sets were"));
+    failed.native_error = r.native_error;
+    return failed;
 }
 
 bool ignored(const parameter_sets& sets, SQLULEN set) noexcept {
@@ -200,8 +215,9 @@ void set_processed(const parameter_sets& sets, SQLULEN count) noexcept {
 }
 
 // Runs the prepared text once per parameter set. Every set is rendered before the first runs,
-// so a value that cannot be sent stops the execution before the store is asked anything; a
-// failure of the store stops it at that set, whose number the record carries.
+// so a value that cannot be sent stops the execution before the store is asked anything (no set
+// processed, that set's status an error, every other unused); a failure of the store stops it at
+// that set, whose number the record carries with the number of sets already stored.
 diag_record run_parameter_sets(handle::statement& stmt) {
     const std::vector<std::size_t>& markers = stmt.prepared_markers;
     const parameter_sets& sets = stmt.param_sets;
@@ -215,21 +231,23 @@ diag_record run_parameter_sets(handle::statement& stmt) {
         auto text = substitute(stmt.prepared_text, markers, stmt.parameter_bindings, sets, set);
         if (auto* refusal = std::get_if<diag_record>(&text)) {
             set_status(sets, set, SQL_PARAM_ERROR);
-            set_processed(sets, set + 1);
             return in_set(*refusal, set, count);
         }
         texts[set] = std::get<std::string>(std::move(text));
+        if (stmt.stamps_insertion_time) rewrite::stamp_insertion_time(texts[set]);
     }
 
     diag_record outcome = diag_record::success();
+    SQLULEN stored = 0;
     for (SQLULEN set = 0; set < count; ++set) {
         if (ignored(sets, set)) continue;
         auto r = execute_text(stmt, std::move(texts[set]));
         set_processed(sets, set + 1);
         if (!succeeded(r)) {
             set_status(sets, set, SQL_PARAM_ERROR);
-            return in_set(r, set, count);
+            return failed_after(r, set, count, stored);
         }
+        ++stored;
         const bool info = r.return_code == SQL_SUCCESS_WITH_INFO;
         set_status(sets, set, info ? SQL_PARAM_SUCCESS_WITH_INFO : SQL_PARAM_SUCCESS);
         if (info && outcome.return_code == SQL_SUCCESS) outcome = in_set(r, set, count);
@@ -334,7 +352,6 @@ diag_record execute_prepared(handle::statement& stmt) {
     if (stmt.executed_flag) {
         stmt.executed_flag = false;
         log_line(logger::level::debug, "prepared executed");
-        store_rows_fetched(stmt);
         return diag_record::success();
     }
     if (stmt.prepared_text.empty())
