@@ -61,6 +61,8 @@ struct statement : base {
     SQLULEN rowset_size = 0;
     std::int64_t row_count = 0;
     SQLULEN max_rows = 0;
+    // SQL_ATTR_NOSCAN: texts are sent without translating their escape sequences.
+    bool noscan = false;
     // The current result: its columns and the library result they view into. Put in place and
     // taken away only by `execution::install_result` and `execution::clear_result`.
     result_table result;
