@@ -17,17 +17,16 @@ namespace {
 using namespace std::chrono;
 
 // The row the functions are computed on: 2021-05-17T13:45:30.25Z, a Monday.
-const sys_time<nanoseconds> row_time = sys_days{year{2021} / May / 17} + hours{13} + minutes{45} + seconds{30} +
-                                       milliseconds{250};
+const sys_time<nanoseconds> row_time =
+    sys_days{year{2021} / May / 17} + hours{13} + minutes{45} + seconds{30} + milliseconds{250};
 
 class SqlDialect : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto stamp = std::to_string(row_time.time_since_epoch().count());
-        dm::seed_store(config.store_uri(),
-                       {"CREATE TABLE t (sym STRING, price DOUBLE, volume INT64, note STRING)",
-                        "INSERT INTO t ($timestamp, sym, price, volume, note) VALUES (" + stamp +
-                            ", ' Abc  ', -2.5, 17, NULL)"});
+        dm::seed_store(config.store_uri(), {"CREATE TABLE t (sym STRING, price DOUBLE, volume INT64, note STRING)",
+                                            "INSERT INTO t ($timestamp, sym, price, volume, note) VALUES (" + stamp +
+                                                ", ' Abc  ', -2.5, 17, NULL)"});
         dm::open_connection("DRIVER={vdl};URI=" + config.store_uri(), env, dbc, stmt);
     }
     void TearDown() override { dm::close_connection(env, dbc, stmt); }
@@ -189,6 +188,8 @@ TEST_F(SqlDialect, TimeAndDateFunctionsAndLiterals) {
     EXPECT_TRUE(noon == at(today + hours{12}) || noon == at(today + days{1} + hours{12})) << noon;
     const auto now = time_of("{fn NOW()}");
     EXPECT_LE(std::llabs(now - at(system_clock::now())), 60'000'000'000LL);
+    EXPECT_LE(std::llabs(time_of("{fn CURRENT_TIMESTAMP(3)}") - at(system_clock::now())), 60'000'000'000LL);
+    EXPECT_EQ(time_of("{fn CURRENT_DATE()}"), time_of("{fn CURDATE()}"));
     const auto curdate = time_of("{fn CURDATE()}");
     EXPECT_EQ(curdate % (86'400LL * 1'000'000'000), 0);
     EXPECT_LE(std::llabs(curdate - at(today)), 86'400'000'000'000LL);
@@ -313,27 +314,42 @@ TEST_F(SqlDialect, MaxRowsHoldsWhateverTheText) {
 TEST_F(SqlDialect, NumbersThatDoNotFitAreRefusedOrWrittenExactly) {
     const char* insert = "insert into t ($timestamp, sym, price, volume) values (5, 'n', ?, 1)";
     ASSERT_EQ(SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(insert)), SQL_NTS), SQL_SUCCESS);
+    // The same number as text, as UTF-16 text and as an SQL_NUMERIC_STRUCT.
     char digits[] = "12345678901234567890";
+    SQLWCHAR wide[21] = {};
+    for (std::size_t i = 0; i < 20; ++i) wide[i] = static_cast<SQLWCHAR>(digits[i]);
+    SQL_NUMERIC_STRUCT numeric{};
+    numeric.precision = 20;
+    numeric.sign = 1;
+    for (unsigned long long v = 12345678901234567890ULL, i = 0; v != 0; v >>= 8, ++i)
+        numeric.val[i] = static_cast<SQLCHAR>(v & 0xFF);
     SQLLEN nts = SQL_NTS;
+    SQLLEN numeric_length = sizeof numeric;
     struct {
+        SQLSMALLINT c_type;
         SQLSMALLINT sql_type;
-        const char* outcome;  // the SQLSTATE, or the price stored
+        const char* outcome;  // the SQLSTATE, or "stored"
     } cases[] = {
-        {SQL_BIGINT, "22003"},
-        {SQL_INTEGER, "22003"},
-        {SQL_DOUBLE, "12345678901234567168"},
-        {SQL_DECIMAL, "12345678901234567168"},
-        {SQL_NUMERIC, "12345678901234567168"},
+        {SQL_C_CHAR, SQL_BIGINT, "22003"},      {SQL_C_CHAR, SQL_INTEGER, "22003"},
+        {SQL_C_CHAR, SQL_DOUBLE, "stored"},     {SQL_C_CHAR, SQL_DECIMAL, "stored"},
+        {SQL_C_CHAR, SQL_NUMERIC, "stored"},    {SQL_C_WCHAR, SQL_BIGINT, "22003"},
+        {SQL_C_WCHAR, SQL_DECIMAL, "stored"},   {SQL_C_NUMERIC, SQL_BIGINT, "22003"},
+        {SQL_C_NUMERIC, SQL_NUMERIC, "stored"}, {SQL_C_NUMERIC, SQL_FLOAT, "stored"},
     };
     for (const auto& c : cases) {
-        SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_CHAR, c.sql_type, 20, 0, digits, 0, &nts);
+        SQLPOINTER value = c.c_type == SQL_C_CHAR    ? static_cast<SQLPOINTER>(digits)
+                           : c.c_type == SQL_C_WCHAR ? static_cast<SQLPOINTER>(wide)
+                                                     : static_cast<SQLPOINTER>(&numeric);
+        SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, c.c_type, c.sql_type, 20, 0, value,
+                         c.c_type == SQL_C_NUMERIC ? sizeof numeric : 0,
+                         c.c_type == SQL_C_NUMERIC ? &numeric_length : &nts);
         const SQLRETURN rc = SQLExecute(stmt);
         if (std::strlen(c.outcome) == 5) {
-            EXPECT_EQ(rc, SQL_ERROR) << c.sql_type;
-            EXPECT_EQ(diagnostic().substr(0, 5), c.outcome) << c.sql_type;
+            EXPECT_EQ(rc, SQL_ERROR) << c.c_type << " as " << c.sql_type;
+            EXPECT_EQ(diagnostic().substr(0, 5), c.outcome) << c.c_type << " as " << c.sql_type;
             continue;
         }
-        ASSERT_EQ(rc, SQL_SUCCESS) << c.sql_type << diagnostic();
+        ASSERT_EQ(rc, SQL_SUCCESS) << c.c_type << " as " << c.sql_type << diagnostic();
         SQLHSTMT read = nullptr;
         SQLAllocHandle(SQL_HANDLE_STMT, dbc, &read);
         SQLExecDirect(read, reinterpret_cast<SQLCHAR*>(const_cast<char*>("select price from t where sym = 'n'")),
@@ -341,7 +357,7 @@ TEST_F(SqlDialect, NumbersThatDoNotFitAreRefusedOrWrittenExactly) {
         ASSERT_EQ(SQLFetch(read), SQL_SUCCESS);
         double price = 0;
         SQLGetData(read, 1, SQL_C_DOUBLE, &price, 0, nullptr);
-        EXPECT_EQ(price, 12345678901234567890.0) << c.sql_type << ": never 0";
+        EXPECT_EQ(price, 12345678901234567890.0) << c.c_type << " as " << c.sql_type << ": never 0";
         SQLFreeStmt(read, SQL_CLOSE);
         SQLExecDirect(read, reinterpret_cast<SQLCHAR*>(const_cast<char*>("delete from t where sym = 'n'")), SQL_NTS);
         SQLFreeHandle(SQL_HANDLE_STMT, read);

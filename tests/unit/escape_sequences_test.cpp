@@ -17,13 +17,13 @@ struct translated_case {
 };
 
 const translated_case translated_cases[] = {
-        // Literals.
+    // Literals.
     translated_case{"select {d '2021-03-04'}", "select 2021-03-04T00:00:00"},
     translated_case{"select {ts '2021-03-04 05:06:07'}", "select 2021-03-04T05:06:07"},
     translated_case{"select {ts '2021-03-04 05:06:07.123456'}", "select 2021-03-04T05:06:07.123456"},
     translated_case{"select {TS'2020-02-29 23:59:59'}", "select 2020-02-29T23:59:59"},
     translated_case{"select { t '05:06:07' }", "select TIME '05:06:07'"},
-        // Scalar functions, their arguments copied as written.
+    // Scalar functions, their arguments copied as written.
     translated_case{"select {fn UCASE(sym)} from t", "select upper(sym) from t"},
     translated_case{"select {fn lcase( sym )}", "select lower(sym)"},
     translated_case{"select {fn LENGTH('ab  ')}", "select length(rtrim('ab  ', ' '))"},
@@ -38,27 +38,27 @@ const translated_case translated_cases[] = {
     translated_case{"select {fn YEAR($timestamp)}", "select year($timestamp)"},
     translated_case{"select {fn DAYOFMONTH(\"$timestamp\")}", "select day(\"$timestamp\")"},
     translated_case{"select {fn TIMESTAMPADD(SQL_TSI_MONTH, 2, $timestamp)}",
-                        "select timestamp_add('month', 2, $timestamp)"},
+                    "select timestamp_add('month', 2, $timestamp)"},
     translated_case{"select {fn TIMESTAMPDIFF(SQL_TSI_FRAC_SECOND, a, b)}",
-                        "select timestamp_diff('nanosecond', a, b)"},
+                    "select timestamp_diff('nanosecond', a, b)"},
     translated_case{"select {fn EXTRACT(YEAR FROM $timestamp)}", "select year($timestamp)"},
     translated_case{"select {fn IFNULL(price, 0)}", "select ifnull(price, 0)"},
     translated_case{"select {fn CONVERT(volume, SQL_VARCHAR)}", "select CAST(volume AS TEXT)"},
     translated_case{"select {fn CONVERT(sym, SQL_BIGINT)}", "select CAST(sym AS INTEGER)"},
-        // Nested escapes, and markers inside them.
+    // Nested escapes, and markers inside them.
     translated_case{"select {fn UCASE({fn LTRIM(sym)})}", "select upper(ltrim(sym, ' '))"},
     translated_case{"select {fn YEAR({ts '2021-01-02 03:04:05'})}", "select year(2021-01-02T03:04:05)"},
     translated_case{"select * from t where {fn UCASE(sym)} = ? and v > ?",
-                        "select * from t where upper(sym) = ? and v > ?"},
+                    "select * from t where upper(sym) = ? and v > ?"},
     translated_case{"select {fn CONCAT(?, {fn LCASE(?)})}", "select (? || lower(?))"},
-        // Joins, LIKE escapes and intervals.
+    // Joins, LIKE escapes and intervals.
     translated_case{"select * from {oj t LEFT OUTER JOIN u ON t.a = u.a}",
-                        "select * from t LEFT OUTER JOIN u ON t.a = u.a"},
+                    "select * from t LEFT OUTER JOIN u ON t.a = u.a"},
     translated_case{"select * from t where s like 'a\\%%' {escape '\\'}",
-                        "select * from t where s like 'a\\%%' ESCAPE '\\'"},
+                    "select * from t where s like 'a\\%%' ESCAPE '\\'"},
     translated_case{"select $timestamp + {INTERVAL '2' DAY}", "select $timestamp + 172800000000000"},
     translated_case{"select {INTERVAL -'1.5' SECOND}", "select -1500000000"},
-        // Braces in literals, quoted names and comments are no escapes.
+    // Braces in literals, quoted names and comments are no escapes.
     translated_case{"select '{fn UCASE(x)}' from t", "select '{fn UCASE(x)}' from t"},
     translated_case{"select \"{d 'x'}\" from t", "select \"{d 'x'}\" from t"},
     translated_case{"select 1 -- {fn nothing()}", "select 1 -- {fn nothing()}"},
@@ -100,7 +100,7 @@ const refused_case refused_cases[] = {
     refused_case{"select {fn UCASE(x)", "42000", "is not closed"},
     refused_case{"select {zz 1}", "42000", "unknown keyword zz"},
     refused_case{"select {}", "42000", "has no keyword"},
-        // A bad escape nested in a good one refuses the whole text.
+    // A bad escape nested in a good one refuses the whole text.
     refused_case{"select {fn UCASE({fn NOPE(x)})}", "HYC00", "{fn NOPE(x)}"},
 };
 
@@ -141,11 +141,10 @@ TEST(EscapeClaims, EveryClaimedFunctionIsTranslated) {
     EXPECT_EQ(escapes::claimed_functions(escapes::function_group::string), string_bits);
     EXPECT_NE(string_bits & SQL_FN_STR_UCASE, 0u);
     EXPECT_EQ(escapes::claimed_functions(escapes::function_group::string) & SQL_FN_STR_SOUNDEX, 0u);
-    EXPECT_EQ(escapes::claimed_intervals(), static_cast<std::uint32_t>(SQL_FN_TSI_FRAC_SECOND | SQL_FN_TSI_SECOND |
-                                                                       SQL_FN_TSI_MINUTE | SQL_FN_TSI_HOUR |
-                                                                       SQL_FN_TSI_DAY | SQL_FN_TSI_WEEK |
-                                                                       SQL_FN_TSI_MONTH | SQL_FN_TSI_QUARTER |
-                                                                       SQL_FN_TSI_YEAR));
+    EXPECT_EQ(escapes::claimed_intervals(),
+              static_cast<std::uint32_t>(SQL_FN_TSI_FRAC_SECOND | SQL_FN_TSI_SECOND | SQL_FN_TSI_MINUTE |
+                                         SQL_FN_TSI_HOUR | SQL_FN_TSI_DAY | SQL_FN_TSI_WEEK | SQL_FN_TSI_MONTH |
+                                         SQL_FN_TSI_QUARTER | SQL_FN_TSI_YEAR));
     // Conversions: numbers to numbers and text, text to text; nothing from timestamps or binary.
     EXPECT_EQ(escapes::claimed_conversions(SQL_BIGINT) & SQL_CVT_VARCHAR, static_cast<std::uint32_t>(SQL_CVT_VARCHAR));
     EXPECT_EQ(escapes::claimed_conversions(SQL_VARCHAR) & SQL_CVT_BIGINT, 0u);

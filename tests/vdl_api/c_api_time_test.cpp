@@ -21,8 +21,8 @@ std::int64_t stamp_of(const vdl_cell& cell) {
 
 TEST_F(time_test, fields_of_a_timestamp) {
     // 2024-02-29T23:59:58.5Z, a Thursday in a leap year; and 2023-01-01, a Sunday.
-    const sys_time<nanoseconds> t = sys_days{year{2024} / February / 29} + hours{23} + minutes{59} + seconds{58} +
-                                    milliseconds{500};
+    const sys_time<nanoseconds> t =
+        sys_days{year{2024} / February / 29} + hours{23} + minutes{59} + seconds{58} + milliseconds{500};
     const std::string at = std::to_string(nanos(t));
     struct {
         std::string expression;
@@ -106,9 +106,9 @@ TEST_F(time_test, typed_literals_and_texts_meeting_the_time_column) {
     EXPECT_EQ(single("SELECT count(*) FROM e WHERE $timestamp NOT BETWEEN '2021-01-01' AND '2021-01-01 00:10:00'")
                   .payload.as_count,
               2u);
-    EXPECT_EQ(single("SELECT count(*) FROM e WHERE $timestamp IN ('2021-01-02', '2021-01-01 00:00:00')")
-                  .payload.as_count,
-              2u);
+    EXPECT_EQ(
+        single("SELECT count(*) FROM e WHERE $timestamp IN ('2021-01-02', '2021-01-01 00:00:00')").payload.as_count,
+        2u);
     ok("UPDATE e SET $timestamp = '2021-01-03 00:00:00' WHERE v = 3");
     EXPECT_EQ(single("SELECT v FROM e WHERE $timestamp = TIMESTAMP '2021-01-03 00:00:00'").payload.as_int64, 3);
     // A text that is no timestamp is refused, never compared as text.

@@ -127,8 +127,8 @@ constexpr std::array<conversion_target, 8> conversion_targets{{
     {"SQL_WVARCHAR", SQL_CVT_WVARCHAR, "CAST(%1 AS TEXT)"},
 }};
 
-constexpr std::uint32_t text_targets = SQL_CVT_CHAR | SQL_CVT_VARCHAR | SQL_CVT_LONGVARCHAR | SQL_CVT_WCHAR |
-                                       SQL_CVT_WVARCHAR;
+constexpr std::uint32_t text_targets =
+    SQL_CVT_CHAR | SQL_CVT_VARCHAR | SQL_CVT_LONGVARCHAR | SQL_CVT_WCHAR | SQL_CVT_WVARCHAR;
 
 char upper(char c) noexcept { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -303,8 +303,8 @@ translated extract_call(std::string_view escape, std::string_view argument) {
     rest = trimmed(rest.substr(4));
     for (const auto& [name, function] : extract_units)
         if (iequals(unit, name)) return fmt::format("{}({})", function, rest);
-    return not_offered(escape, fmt::format("EXTRACT of {} (the units are YEAR, MONTH, DAY, HOUR, MINUTE and SECOND)",
-                                           unit));
+    return not_offered(escape,
+                       fmt::format("EXTRACT of {} (the units are YEAR, MONTH, DAY, HOUR, MINUTE and SECOND)", unit));
 }
 
 translated function_call(std::string_view escape, std::string_view body) {
@@ -316,22 +316,20 @@ translated function_call(std::string_view escape, std::string_view body) {
     const statement_text scanned(body);
     std::size_t open = end;
     while (open < body.size() && is_blank(body[open])) ++open;
-    if (open >= body.size() || body[open] != '(')
-        return malformed(escape, "is not a function call NAME(arguments)");
+    if (open >= body.size() || body[open] != '(') return malformed(escape, "is not a function call NAME(arguments)");
     const auto arguments = call_arguments(scanned, open);
     if (!arguments) return malformed(escape, "is not a function call NAME(arguments)");
     if (std::any_of(arguments->begin(), arguments->end(), [](std::string_view a) { return a.empty(); }))
         return malformed(escape, "has an empty argument");
     const auto known = std::find_if(functions.begin(), functions.end(),
                                     [&](const scalar_function& f) { return iequals(f.name, name); });
-    if (known == functions.end())
-        return not_offered(escape, fmt::format("the store has no scalar function {}", name));
+    if (known == functions.end()) return not_offered(escape, fmt::format("the store has no scalar function {}", name));
     if (arguments->size() < known->min_args || arguments->size() > known->max_args)
-        return malformed(escape, known->min_args == known->max_args
-                                     ? fmt::format("gives {} {} arguments, which takes {}", name, arguments->size(),
-                                                   known->min_args)
-                                     : fmt::format("gives {} {} arguments, which takes {} to {}", name,
-                                                   arguments->size(), known->min_args, known->max_args));
+        return malformed(
+            escape, known->min_args == known->max_args
+                        ? fmt::format("gives {} {} arguments, which takes {}", name, arguments->size(), known->min_args)
+                        : fmt::format("gives {} {} arguments, which takes {} to {}", name, arguments->size(),
+                                      known->min_args, known->max_args));
     if (known->name == "CURRENT_TIMESTAMP" && !arguments->empty() &&
         !digits(arguments->front(), 0, arguments->front().size()))
         return malformed(escape, "gives a precision that is not a number");
@@ -379,14 +377,15 @@ translated interval_literal(std::string_view escape, std::string_view body) {
     const auto found =
         std::find_if(units.begin(), units.end(), [&](const fixed_unit& u) { return iequals(u.name, unit); });
     if (found == units.end())
-        return not_offered(escape, "the store's intervals are a number of DAY, HOUR, MINUTE or SECOND (a month or "
-                                   "year has no fixed length)");
+        return not_offered(escape,
+                           "the store's intervals are a number of DAY, HOUR, MINUTE or SECOND (a month or "
+                           "year has no fixed length)");
     const auto point = amount.find('.');
     const auto whole = amount.substr(0, point);
     const auto fraction = point == std::string_view::npos ? std::string_view() : amount.substr(point + 1);
     if (whole.empty() || whole.size() > 9 || !digits(whole, 0, whole.size()) ||
-        (point != std::string_view::npos && (found->name != "SECOND" || fraction.empty() || fraction.size() > 9 ||
-                                             !digits(fraction, 0, fraction.size()))))
+        (point != std::string_view::npos &&
+         (found->name != "SECOND" || fraction.empty() || fraction.size() > 9 || !digits(fraction, 0, fraction.size()))))
         return malformed(escape, "is not INTERVAL 'n' unit with a whole number n (a fraction for SECOND)");
     std::int64_t value = number_at(whole, 0, whole.size()) * found->nanoseconds;
     std::int64_t scale = 100'000'000;

@@ -146,9 +146,9 @@ void field_function(sqlite3_context* context, int, sqlite3_value** argv) {
 void name_function(sqlite3_context* context, int, sqlite3_value** argv) {
     static constexpr std::array<std::string_view, 7> days{"Sunday",   "Monday", "Tuesday", "Wednesday",
                                                           "Thursday", "Friday", "Saturday"};
-    static constexpr std::array<std::string_view, 12> months{"January", "February", "March",     "April",
-                                                             "May",     "June",     "July",      "August",
-                                                             "September", "October", "November", "December"};
+    static constexpr std::array<std::string_view, 12> months{"January",   "February", "March",    "April",
+                                                             "May",       "June",     "July",     "August",
+                                                             "September", "October",  "November", "December"};
     const auto t = timestamp_argument(context, argv[0]);
     if (!t) return;
     const auto name = function_name(context) == "dayname" ? days[static_cast<std::size_t>(weekday(*t))]
@@ -215,8 +215,8 @@ void timestamp_add(sqlite3_context* context, int, sqlite3_value** argv) {
         std::int64_t span = 0;
         std::int64_t result = 0;
         if (__builtin_mul_overflow(n, length, &span) || __builtin_add_overflow(*t, span, &result))
-            return fail(context, fmt::format("{}(): the result is beyond the span of timestamps",
-                                             function_name(context)));
+            return fail(context,
+                        fmt::format("{}(): the result is beyond the span of timestamps", function_name(context)));
         return sqlite3_result_int64(context, result);
     }
     const auto result = add_months(context, *t, n * months_in(*u));
@@ -319,8 +319,7 @@ bool register_time_functions(sqlite3* db) {
     for (const auto& row : rows) {
         // The name doubles as the function's user data, for field() and messages.
         if (sqlite3_create_function_v2(db, row.name, row.arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                                       const_cast<char*>(row.name), row.call, nullptr, nullptr,
-                                       nullptr) != SQLITE_OK)
+                                       const_cast<char*>(row.name), row.call, nullptr, nullptr, nullptr) != SQLITE_OK)
             return false;
     }
     return true;
