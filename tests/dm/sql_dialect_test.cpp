@@ -183,6 +183,8 @@ TEST_F(SqlDialect, TimeAndDateFunctionsAndLiterals) {
     EXPECT_EQ(time_of("{ts '2021-05-17 13:45:30.25'}"), at(row_time));
     EXPECT_EQ(time_of("TIMESTAMP '2021-05-17 13:45:30.25'"), at(row_time));
     EXPECT_EQ(time_of("DATE '2021-05-17'"), at(day));
+    EXPECT_EQ(time_of("{fn CONVERT('2021-05-17 13:45:30.25', SQL_TIMESTAMP)}"), at(row_time));
+    EXPECT_EQ(time_of("{fn CONVERT($timestamp, SQL_DATE)}"), at(day));
     const auto today = floor<days>(system_clock::now());
     const auto noon = time_of("{t '12:00:00'}");
     EXPECT_TRUE(noon == at(today + hours{12}) || noon == at(today + days{1} + hours{12})) << noon;

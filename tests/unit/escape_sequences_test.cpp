@@ -148,7 +148,11 @@ TEST(EscapeClaims, EveryClaimedFunctionIsTranslated) {
     // Conversions: numbers to numbers and text, text to text; nothing from timestamps or binary.
     EXPECT_EQ(escapes::claimed_conversions(SQL_BIGINT) & SQL_CVT_VARCHAR, static_cast<std::uint32_t>(SQL_CVT_VARCHAR));
     EXPECT_EQ(escapes::claimed_conversions(SQL_VARCHAR) & SQL_CVT_BIGINT, 0u);
-    EXPECT_EQ(escapes::claimed_conversions(SQL_TYPE_TIMESTAMP), 0u);
+    EXPECT_EQ(escapes::claimed_conversions(SQL_TYPE_TIMESTAMP),
+              static_cast<std::uint32_t>(SQL_CVT_TIMESTAMP | SQL_CVT_DATE));
+    EXPECT_EQ(escapes::claimed_conversions(SQL_VARCHAR) & SQL_CVT_TIMESTAMP,
+              static_cast<std::uint32_t>(SQL_CVT_TIMESTAMP));
+    EXPECT_EQ(escapes::claimed_conversions(SQL_TYPE_TIME), 0u);
     EXPECT_EQ(escapes::claimed_conversions(SQL_VARBINARY), 0u);
 }
 

@@ -116,7 +116,7 @@ struct conversion_target {
     std::string_view form;
 };
 
-constexpr std::array<conversion_target, 8> conversion_targets{{
+constexpr std::array<conversion_target, 12> conversion_targets{{
     {"SQL_BIGINT", SQL_CVT_BIGINT, "CAST(%1 AS INTEGER)"},
     {"SQL_DOUBLE", SQL_CVT_DOUBLE, "CAST(%1 AS REAL)"},
     {"SQL_FLOAT", SQL_CVT_FLOAT, "CAST(%1 AS REAL)"},
@@ -125,8 +125,14 @@ constexpr std::array<conversion_target, 8> conversion_targets{{
     {"SQL_LONGVARCHAR", SQL_CVT_LONGVARCHAR, "CAST(%1 AS TEXT)"},
     {"SQL_WCHAR", SQL_CVT_WCHAR, "CAST(%1 AS TEXT)"},
     {"SQL_WVARCHAR", SQL_CVT_WVARCHAR, "CAST(%1 AS TEXT)"},
+    // A timestamp, or a text that is one, as a timestamp; a date is its midnight.
+    {"SQL_TIMESTAMP", SQL_CVT_TIMESTAMP, "timestamp_add('nanosecond', 0, %1)"},
+    {"SQL_TYPE_TIMESTAMP", SQL_CVT_TIMESTAMP, "timestamp_add('nanosecond', 0, %1)"},
+    {"SQL_DATE", SQL_CVT_DATE, "date_trunc('day', %1)"},
+    {"SQL_TYPE_DATE", SQL_CVT_DATE, "date_trunc('day', %1)"},
 }};
 
+constexpr std::uint32_t time_targets = SQL_CVT_TIMESTAMP | SQL_CVT_DATE;
 constexpr std::uint32_t text_targets =
     SQL_CVT_CHAR | SQL_CVT_VARCHAR | SQL_CVT_LONGVARCHAR | SQL_CVT_WCHAR | SQL_CVT_WVARCHAR;
 
@@ -289,7 +295,7 @@ translated convert_call(std::string_view escape, const std::vector<std::string_v
     for (const auto& t : conversion_targets)
         if (iequals(target, t.name)) return expand(t.form, arguments, {});
     return not_offered(escape, fmt::format("CONVERT to {} (the store converts to SQL_BIGINT, SQL_DOUBLE, "
-                                           "SQL_FLOAT and the character types)",
+                                           "SQL_FLOAT, SQL_TIMESTAMP, SQL_DATE and the character types)",
                                            target));
 }
 
@@ -496,6 +502,7 @@ std::uint32_t claimed_intervals() noexcept {
 std::uint32_t claimed_conversions(SQLSMALLINT sql_type) noexcept {
     std::uint32_t targets = 0;
     for (const auto& t : conversion_targets) targets |= t.bit;
+    const std::uint32_t number_and_text_targets = targets & ~time_targets;
     switch (sql_type) {
     case SQL_BIGINT:
     case SQL_INTEGER:
@@ -506,16 +513,20 @@ std::uint32_t claimed_conversions(SQLSMALLINT sql_type) noexcept {
     case SQL_FLOAT:
     case SQL_REAL:
     case SQL_DECIMAL:
-    case SQL_NUMERIC: return targets;
-    // A text converts to a text; to a number only when it is one, which the store does not check.
+    case SQL_NUMERIC: return number_and_text_targets;
+    // A text converts to a text, and to a timestamp or date when it is one (the store refuses any
+    // other); to a number only when it is one, which the store's CAST does not check.
     case SQL_CHAR:
     case SQL_VARCHAR:
     case SQL_LONGVARCHAR:
     case SQL_WCHAR:
     case SQL_WVARCHAR:
-    case SQL_WLONGVARCHAR: return targets & text_targets;
-    // A timestamp is a count of nanoseconds to the store's CAST, not its text; binary values and
-    // GUIDs convert to nothing.
+    case SQL_WLONGVARCHAR: return targets & (text_targets | time_targets);
+    // A timestamp or date converts to a timestamp or date; to the store's CAST it is a count of
+    // nanoseconds, not its text.
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_TYPE_DATE: return time_targets;
+    // Binary values, times of day and GUIDs convert to nothing.
     default: return 0;
     }
 }
