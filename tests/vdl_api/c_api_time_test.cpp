@@ -56,7 +56,9 @@ TEST_F(time_test, fields_of_a_timestamp) {
         EXPECT_EQ(cell.payload.as_int64, c.expected) << c.expression;
     }
     EXPECT_EQ(single("SELECT year(NULL)").kind, VDL_CELL_NULL);
-    EXPECT_EQ(text_of(single("SELECT dayname(" + at + ") || ' ' || monthname(" + at + ")")), "Thursday February");
+    const auto names = ok("SELECT dayname(" + at + ") || ' ' || monthname(" + at + ")");
+    ASSERT_EQ(names->row_count, 1u);
+    EXPECT_EQ(text_of(names->rows[0][0]), "Thursday February");
 }
 
 TEST_F(time_test, truncation_and_addition_give_timestamps) {
