@@ -115,6 +115,23 @@ TEST(EscapeTranslation, RefusesNamingTheEscape) {
     }
 }
 
+TEST(EscapeTranslation, RefusesEscapesNestedTooDeeply) {
+    std::string nested = "x";
+    for (int i = 0; i < 32; ++i) nested = "{fn UCASE(" + nested + ")}";
+    EXPECT_TRUE(std::holds_alternative<std::string>(escapes::translate("select " + nested)));
+    // Deeper nesting is refused, however deep, without exhausting the stack.
+    nested.clear();
+    for (int i = 0; i < 100'000; ++i) nested += "{fn UCASE(";
+    const auto out = escapes::translate("select " + nested);
+    ASSERT_TRUE(std::holds_alternative<diag_record>(out));
+    EXPECT_EQ(std::get<diag_record>(out).sqlstate, "42000");
+    std::string closed = "x";
+    for (int i = 0; i < 33; ++i) closed = "{fn UCASE(" + closed + ")}";
+    const auto deep = escapes::translate(closed);
+    ASSERT_TRUE(std::holds_alternative<diag_record>(deep));
+    EXPECT_NE(std::get<diag_record>(deep).message.find("more than 32 deep"), std::string::npos);
+}
+
 TEST(EscapeTranslation, KeepsEveryMarkerOfTheText) {
     const std::string text = "select {fn CONCAT(?, {fn UCASE(?)})}, '?', {fn TIMESTAMPADD(SQL_TSI_DAY, ?, ?)} -- ?";
     const auto out = escapes::translate(text);

@@ -402,7 +402,10 @@ translated interval_literal(std::string_view escape, std::string_view body) {
     return fmt::format("{}{}", negative ? "-" : "", value);
 }
 
-translated translate_escape(std::string_view escape, std::string_view inside);
+// Escapes nest no deeper than this: each level is translated by a call of its own.
+constexpr int max_nesting = 32;
+
+translated translate_escape(std::string_view escape, std::string_view inside, int depth);
 
 // Whether two characters written side by side would read as one token or open a comment: a
 // translation is set apart from its neighbours by a blank then, so that it never joins them
@@ -418,8 +421,9 @@ void append_apart(std::string& out, std::string_view piece) {
     out.append(piece);
 }
 
-// The text with its escapes translated; `text` is a whole statement or the body of an escape.
-translated translate_text(std::string_view text) {
+// The text with its escapes translated; `text` is a whole statement or the body of an escape
+// nested `depth` deep.
+translated translate_text(std::string_view text, int depth) {
     if (text.find('{') == std::string_view::npos) return std::string(text);
     const statement_text scanned(text);
     std::string out;
@@ -428,18 +432,19 @@ translated translate_text(std::string_view text) {
     for (std::size_t at = scanned.find_in_code("{"); at != std::string_view::npos;
          at = scanned.find_in_code("{", copied)) {
         // The escape ends at the "}" of code that closes it; escapes nest.
-        int depth = 0;
+        int open = 0;
         std::size_t close = at;
         for (; close < text.size(); ++close) {
             if (!scanned.in_code(close)) continue;
-            if (text[close] == '{') ++depth;
-            if (text[close] == '}' && --depth == 0) break;
+            if (text[close] == '{') ++open;
+            if (text[close] == '}' && --open == 0) break;
         }
         if (close >= text.size())
             return diag_record(diag::state::syntax_error,
                                fmt::format("the escape sequence {} is not closed by '}}'", shown(text.substr(at))));
         const auto escape = text.substr(at, close - at + 1);
-        auto replaced = translate_escape(escape, text.substr(at + 1, close - at - 1));
+        if (depth >= max_nesting) return malformed(escape, fmt::format("nests escapes more than {} deep", max_nesting));
+        auto replaced = translate_escape(escape, text.substr(at + 1, close - at - 1), depth + 1);
         if (auto* refusal = std::get_if<diag_record>(&replaced)) return std::move(*refusal);
         out.append(text.substr(copied, at - copied));
         append_apart(out, std::get<std::string>(replaced));
@@ -449,7 +454,7 @@ translated translate_text(std::string_view text) {
     return out;
 }
 
-translated translate_escape(std::string_view escape, std::string_view inside) {
+translated translate_escape(std::string_view escape, std::string_view inside, int depth) {
     const auto body = trimmed(inside);
     std::size_t end = 0;
     while (end < body.size() && (is_word_char(body[end]) || (end == 0 && body[end] == '?'))) ++end;
@@ -464,7 +469,7 @@ translated translate_escape(std::string_view escape, std::string_view inside) {
     if (iequals(keyword, "call")) return not_offered(escape, "the store has no procedures to call");
     if (iequals(keyword, "guid")) return not_offered(escape, "the store has no GUID type");
     // The other escapes may hold escapes of their own.
-    auto inner = translate_text(rest);
+    auto inner = translate_text(rest, depth);
     if (auto* refusal = std::get_if<diag_record>(&inner)) return std::move(*refusal);
     const auto& translated_rest = std::get<std::string>(inner);
     if (iequals(keyword, "fn")) return function_call(escape, translated_rest);
@@ -531,6 +536,6 @@ std::uint32_t claimed_conversions(SQLSMALLINT sql_type) noexcept {
     }
 }
 
-std::variant<std::string, diag_record> translate(std::string_view text) { return translate_text(text); }
+std::variant<std::string, diag_record> translate(std::string_view text) { return translate_text(text, 0); }
 
 }  // namespace escapes
