@@ -20,6 +20,10 @@
 
 #include <fmt/format.h>
 
+#include "diagnostics.hpp"
+#include "files.hpp"
+#include "sql_text.hpp"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -28,33 +32,9 @@ constexpr int thread_count = 8;
 constexpr int rounds_per_thread = 40;
 constexpr int table_rows = 200;
 
-SQLCHAR* text(const std::string& t) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(t.c_str())); }
-
-std::string diag(SQLSMALLINT type, SQLHANDLE h) {
-    SQLCHAR state[6] = {};
-    SQLCHAR message[512] = {};
-    SQLSMALLINT length = 0;
-    SQLGetDiagRec(type, h, 1, state, nullptr, message, sizeof message, &length);
-    return fmt::format("{} {}", reinterpret_cast<char*>(state), reinterpret_cast<char*>(message));
-}
-
-class temp_dir {
-public:
-    temp_dir() {
-        std::string tmpl = (fs::temp_directory_path() / "vdl_threads_XXXXXX").string();
-        path_ = ::mkdtemp(tmpl.data());
-    }
-    ~temp_dir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    temp_dir(const temp_dir&) = delete;
-    temp_dir& operator=(const temp_dir&) = delete;
-    [[nodiscard]] const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using support::diag;
+using support::sql_text;
+using support::temp_dir;
 
 // One application thread's handles; every failure is recorded, not thrown.
 class session {
@@ -65,8 +45,8 @@ public:
         SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
         SQLCHAR out[1024];
         SQLSMALLINT length = 0;
-        const SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, text(connection_string), SQL_NTS, out, sizeof out, &length,
-                                              SQL_DRIVER_NOPROMPT);
+        const SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, sql_text(connection_string), SQL_NTS, out, sizeof out,
+                                              &length, SQL_DRIVER_NOPROMPT);
         if (!SQL_SUCCEEDED(rc)) {
             error_ = "connect: " + diag(SQL_HANDLE_DBC, dbc_);
             return;
@@ -130,7 +110,7 @@ protected:
         std::string insert = "INSERT INTO t (n, s) VALUES ";
         for (int i = 0; i < table_rows; ++i) insert += fmt::format("{}({}, 'row {}')", i ? ", " : "", i, i);
         for (const auto* statement : {"CREATE TABLE t (n INT64, s STRING)", insert.c_str()})
-            EXPECT_TRUE(setup.check(SQLExecDirect(setup.stmt(), text(statement), SQL_NTS), statement));
+            EXPECT_TRUE(setup.check(SQLExecDirect(setup.stmt(), sql_text(statement), SQL_NTS), statement));
         EXPECT_EQ(setup.error(), "");
     }
 
@@ -153,7 +133,7 @@ std::string work(const std::string& connection_string, int worker) {
         // Prepared, with a bound parameter, fetched in rowsets.
         SQLBIGINT bound = low;
         SQLLEN bound_length = 0;
-        if (!s.check(SQLPrepare(s.stmt(), text("SELECT n FROM t WHERE n >= ? ORDER BY n"), SQL_NTS), "prepare") ||
+        if (!s.check(SQLPrepare(s.stmt(), sql_text("SELECT n FROM t WHERE n >= ? ORDER BY n"), SQL_NTS), "prepare") ||
             !s.check(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &bound, 0,
                                       &bound_length),
                      "bind") ||
@@ -168,7 +148,7 @@ std::string work(const std::string& connection_string, int worker) {
 
         // Direct, read with SQLGetData.
         const std::string direct = fmt::format("SELECT s, n FROM t WHERE n = {}", low);
-        if (!s.check(SQLExecDirect(s.stmt(), text(direct), SQL_NTS), "exec direct")) return s.error();
+        if (!s.check(SQLExecDirect(s.stmt(), sql_text(direct), SQL_NTS), "exec direct")) return s.error();
         char cell[32] = {};
         SQLLEN length = 0;
         if (SQLFetch(s.stmt()) != SQL_SUCCESS ||
@@ -178,7 +158,7 @@ std::string work(const std::string& connection_string, int worker) {
         SQLFreeStmt(s.stmt(), SQL_CLOSE);
 
         // Catalog calls.
-        if (!s.check(SQLTables(s.stmt(), nullptr, 0, nullptr, 0, text("t"), SQL_NTS, nullptr, 0), "tables"))
+        if (!s.check(SQLTables(s.stmt(), nullptr, 0, nullptr, 0, sql_text("t"), SQL_NTS, nullptr, 0), "tables"))
             return s.error();
         SQLSMALLINT columns = 0;
         SQLNumResultCols(s.stmt(), &columns);
@@ -186,7 +166,7 @@ std::string work(const std::string& connection_string, int worker) {
         while (SQLFetch(s.stmt()) == SQL_SUCCESS) ++tables;
         if (tables != 1 || columns < 5) return fmt::format("tables: {} rows of {} columns", tables, columns);
         SQLFreeStmt(s.stmt(), SQL_CLOSE);
-        if (!s.check(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, text("t"), SQL_NTS, nullptr, 0), "columns"))
+        if (!s.check(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, sql_text("t"), SQL_NTS, nullptr, 0), "columns"))
             return s.error();
         int described = 0;
         while (SQLFetch(s.stmt()) == SQL_SUCCESS) ++described;
@@ -236,7 +216,7 @@ TEST_F(Concurrency, TwoStatementsOfOneConnectionInTwoThreads) {
         SQLLEN wanted_length = 0;
         SQLBIGINT n = -1;
         SQLLEN n_length = 0;
-        if (!SQL_SUCCEEDED(SQLPrepare(stmt, text("SELECT n FROM t WHERE n = ?"), SQL_NTS)) ||
+        if (!SQL_SUCCEEDED(SQLPrepare(stmt, sql_text("SELECT n FROM t WHERE n = ?"), SQL_NTS)) ||
             !SQL_SUCCEEDED(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &wanted, 0,
                                             &wanted_length)))
             failure = "prepare: " + diag(SQL_HANDLE_STMT, stmt);
@@ -244,7 +224,7 @@ TEST_F(Concurrency, TwoStatementsOfOneConnectionInTwoThreads) {
             wanted = (i * 7 + which * 3) % table_rows;
             const bool direct = i % 3 == 0;
             const std::string query = fmt::format("SELECT n FROM t WHERE n = {}", wanted);
-            const SQLRETURN rc = direct ? SQLExecDirect(stmt, text(query), SQL_NTS) : SQLExecute(stmt);
+            const SQLRETURN rc = direct ? SQLExecDirect(stmt, sql_text(query), SQL_NTS) : SQLExecute(stmt);
             if (!SQL_SUCCEEDED(rc)) {
                 failure = "execute: " + diag(SQL_HANDLE_STMT, stmt);
                 break;
@@ -254,7 +234,7 @@ TEST_F(Concurrency, TwoStatementsOfOneConnectionInTwoThreads) {
                 failure = fmt::format("thread {} query {}: read {} for {}", which, i, n, wanted);
             SQLFreeStmt(stmt, SQL_CLOSE);
             if (direct && failure.empty() &&
-                (!SQL_SUCCEEDED(SQLPrepare(stmt, text("SELECT n FROM t WHERE n = ?"), SQL_NTS))))
+                (!SQL_SUCCEEDED(SQLPrepare(stmt, sql_text("SELECT n FROM t WHERE n = ?"), SQL_NTS))))
                 failure = "prepare again: " + diag(SQL_HANDLE_STMT, stmt);
         }
         SQLFreeHandle(SQL_HANDLE_STMT, stmt);
@@ -276,7 +256,8 @@ TEST_F(Concurrency, CancelFromASecondThreadWhileTheFirstFetches) {
     session s(connection_string());
     ASSERT_EQ(s.error(), "");
     for (int round = 0; round < 20; ++round) {
-        ASSERT_TRUE(s.check(SQLExecDirect(s.stmt(), text("SELECT n FROM t ORDER BY n"), SQL_NTS), "exec")) << s.error();
+        ASSERT_TRUE(s.check(SQLExecDirect(s.stmt(), sql_text("SELECT n FROM t ORDER BY n"), SQL_NTS), "exec"))
+            << s.error();
         std::atomic<int> fetched{0};
         std::atomic<bool> cancelling{false};  // SQLCancel has been called
         std::atomic<bool> cancelled{false};   // and has returned

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "dm_support.hpp"
+#include "driver_manager.hpp"
 
 namespace {
 
@@ -20,16 +20,15 @@ using namespace std::chrono;
 const sys_time<nanoseconds> row_time =
     sys_days{year{2021} / May / 17} + hours{13} + minutes{45} + seconds{30} + milliseconds{250};
 
-class SqlDialect : public ::testing::Test {
+class SqlDialect : public support::driver_manager_test {
 protected:
     void SetUp() override {
         const auto stamp = std::to_string(row_time.time_since_epoch().count());
-        dm::seed_store(config.store_uri(), {"CREATE TABLE t (sym STRING, price DOUBLE, volume INT64, note STRING)",
-                                            "INSERT INTO t ($timestamp, sym, price, volume, note) VALUES (" + stamp +
-                                                ", ' Abc  ', -2.5, 17, NULL)"});
-        dm::open_connection("DRIVER={vdl};URI=" + config.store_uri(), env, dbc, stmt);
+        support::seed_store(config.store_uri(), {"CREATE TABLE t (sym STRING, price DOUBLE, volume INT64, note STRING)",
+                                                 "INSERT INTO t ($timestamp, sym, price, volume, note) VALUES (" +
+                                                     stamp + ", ' Abc  ', -2.5, 17, NULL)"});
+        open();
     }
-    void TearDown() override { dm::close_connection(env, dbc, stmt); }
 
     SQLRETURN exec(const std::string& text) const {
         SQLFreeStmt(stmt, SQL_CLOSE);
@@ -70,12 +69,7 @@ protected:
         while (SQLFetch(stmt) == SQL_SUCCESS) ++rows;
         return rows;
     }
-    [[nodiscard]] std::string diagnostic() const { return dm::diag(SQL_HANDLE_STMT, stmt); }
-
-    dm::private_odbc_config config;
-    SQLHENV env = nullptr;
-    SQLHDBC dbc = nullptr;
-    SQLHSTMT stmt = nullptr;
+    [[nodiscard]] std::string diagnostic() const { return support::diag(SQL_HANDLE_STMT, stmt); }
 };
 
 TEST_F(SqlDialect, StringFunctions) {
@@ -222,7 +216,7 @@ TEST_F(SqlDialect, EscapesAreRefusedBeforeAnythingRunsAndNoScanSendsThemAsWritte
     // A prepared text is translated once; its markers inside escapes are bound.
     SQLFreeStmt(stmt, SQL_CLOSE);
     const char* prepared = "select {fn UCASE(?)} from t where volume = ?";
-    ASSERT_EQ(SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(prepared)), SQL_NTS), SQL_SUCCESS);
+    ASSERT_EQ(SQLPrepare(stmt, support::sql_text(prepared), SQL_NTS), SQL_SUCCESS);
     SQLSMALLINT markers = 0;
     SQLNumParams(stmt, &markers);
     EXPECT_EQ(markers, 2);
@@ -260,23 +254,21 @@ TEST_F(SqlDialect, NativeSqlGivesWhatTheStoreReceives) {
     const char* text = "SELECT {fn UCASE(\"TableauSQL\".\"sym\")} FROM (\n  select sym from t\n) \"TableauSQL\"";
     char out[256] = {};
     SQLINTEGER length = 0;
-    ASSERT_EQ(SQLNativeSql(dbc, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)), SQL_NTS,
-                           reinterpret_cast<SQLCHAR*>(out), sizeof out, &length),
+    ASSERT_EQ(SQLNativeSql(dbc, support::sql_text(text), SQL_NTS, reinterpret_cast<SQLCHAR*>(out), sizeof out, &length),
               SQL_SUCCESS)
-        << dm::diag(SQL_HANDLE_DBC, dbc);
+        << support::diag(SQL_HANDLE_DBC, dbc);
     const std::string expected = "SELECT upper(\"TableauSQL\".\"sym\") FROM (\n  select sym from t\n) \"TableauSQL\"";
     EXPECT_EQ(out, expected);
     EXPECT_EQ(length, static_cast<SQLINTEGER>(expected.size()));
     const char* bad = "select {fn NOPE()}";
-    EXPECT_EQ(SQLNativeSql(dbc, reinterpret_cast<SQLCHAR*>(const_cast<char*>(bad)), SQL_NTS,
-                           reinterpret_cast<SQLCHAR*>(out), sizeof out, &length),
+    EXPECT_EQ(SQLNativeSql(dbc, support::sql_text(bad), SQL_NTS, reinterpret_cast<SQLCHAR*>(out), sizeof out, &length),
               SQL_ERROR);
-    EXPECT_NE(dm::diag(SQL_HANDLE_DBC, dbc).find("{fn NOPE()}"), std::string::npos);
+    EXPECT_NE(support::diag(SQL_HANDLE_DBC, dbc).find("{fn NOPE()}"), std::string::npos);
 }
 
 TEST_F(SqlDialect, WrappedQueriesAreCutOnlyForPureProjections) {
-    dm::seed_store(config.store_uri(), {"INSERT INTO t ($timestamp, sym, price, volume) VALUES (1, 'a', 1, 10), "
-                                        "(2, 'b', 2, 20), (3, 'b', 3, 30)"});
+    support::seed_store(config.store_uri(), {"INSERT INTO t ($timestamp, sym, price, volume) VALUES (1, 'a', 1, 10), "
+                                             "(2, 'b', 2, 20), (3, 'b', 3, 30)"});
     const std::string inner = " FROM (\n  select * from t\n) \"TableauSQL\"";
     // A pure projection is cut: the inner rows, their columns sorted by name.
     EXPECT_EQ(rows_of("SELECT \"TableauSQL\".\"sym\" AS \"sym\", \"TableauSQL\".\"volume\"" + inner), 4);
@@ -292,8 +284,9 @@ TEST_F(SqlDialect, WrappedQueriesAreCutOnlyForPureProjections) {
 }
 
 TEST_F(SqlDialect, MaxRowsHoldsWhateverTheText) {
-    dm::seed_store(config.store_uri(), {"INSERT INTO t ($timestamp, sym, price, volume) VALUES (1, 'limit', 1, 10), "
-                                        "(2, 'b', 2, 20), (3, 'c', 3, 30), (4, 'd', 4, 40)"});
+    support::seed_store(config.store_uri(),
+                        {"INSERT INTO t ($timestamp, sym, price, volume) VALUES (1, 'limit', 1, 10), "
+                         "(2, 'b', 2, 20), (3, 'c', 3, 30), (4, 'd', 4, 40)"});
     ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_MAX_ROWS, reinterpret_cast<SQLPOINTER>(2), 0), SQL_SUCCESS);
     EXPECT_EQ(rows_of("select * from t"), 2);
     EXPECT_EQ(rows_of("with x as (select * from t) select * from x"), 2);
@@ -305,9 +298,7 @@ TEST_F(SqlDialect, MaxRowsHoldsWhateverTheText) {
     SQLRowCount(stmt, &count);
     EXPECT_EQ(count, 2);
     // Catalog results are not limited.
-    ASSERT_EQ(SQLColumns(stmt, nullptr, 0, nullptr, 0, reinterpret_cast<SQLCHAR*>(const_cast<char*>("t")), SQL_NTS,
-                         nullptr, 0),
-              SQL_SUCCESS);
+    ASSERT_EQ(SQLColumns(stmt, nullptr, 0, nullptr, 0, support::sql_text("t"), SQL_NTS, nullptr, 0), SQL_SUCCESS);
     std::int64_t columns = 0;
     while (SQLFetch(stmt) == SQL_SUCCESS) ++columns;
     EXPECT_EQ(columns, 5);
@@ -315,7 +306,7 @@ TEST_F(SqlDialect, MaxRowsHoldsWhateverTheText) {
 
 TEST_F(SqlDialect, NumbersThatDoNotFitAreRefusedOrWrittenExactly) {
     const char* insert = "insert into t ($timestamp, sym, price, volume) values (5, 'n', ?, 1)";
-    ASSERT_EQ(SQLPrepare(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(insert)), SQL_NTS), SQL_SUCCESS);
+    ASSERT_EQ(SQLPrepare(stmt, support::sql_text(insert), SQL_NTS), SQL_SUCCESS);
     // The same number as text, as UTF-16 text and as an SQL_NUMERIC_STRUCT.
     char digits[] = "12345678901234567890";
     SQLWCHAR wide[21] = {};
@@ -354,14 +345,13 @@ TEST_F(SqlDialect, NumbersThatDoNotFitAreRefusedOrWrittenExactly) {
         ASSERT_EQ(rc, SQL_SUCCESS) << c.c_type << " as " << c.sql_type << diagnostic();
         SQLHSTMT read = nullptr;
         SQLAllocHandle(SQL_HANDLE_STMT, dbc, &read);
-        SQLExecDirect(read, reinterpret_cast<SQLCHAR*>(const_cast<char*>("select price from t where sym = 'n'")),
-                      SQL_NTS);
+        SQLExecDirect(read, support::sql_text("select price from t where sym = 'n'"), SQL_NTS);
         ASSERT_EQ(SQLFetch(read), SQL_SUCCESS);
         double price = 0;
         SQLGetData(read, 1, SQL_C_DOUBLE, &price, 0, nullptr);
         EXPECT_EQ(price, 12345678901234567890.0) << c.c_type << " as " << c.sql_type << ": never 0";
         SQLFreeStmt(read, SQL_CLOSE);
-        SQLExecDirect(read, reinterpret_cast<SQLCHAR*>(const_cast<char*>("delete from t where sym = 'n'")), SQL_NTS);
+        SQLExecDirect(read, support::sql_text("delete from t where sym = 'n'"), SQL_NTS);
         SQLFreeHandle(SQL_HANDLE_STMT, read);
     }
 }

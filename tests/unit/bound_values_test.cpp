@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "store_support.hpp"
+#include "captured_log.hpp"
+#include "store_statement.hpp"
 
 namespace {
 
@@ -41,12 +42,13 @@ protected:
     // The one column of the one row `select` returns.
     const column_data& single(const std::string& select) const {
         auto* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(select.c_str()));
-        EXPECT_EQ(SQLExecDirect(probe_, text, SQL_NTS), SQL_SUCCESS) << test::diag_of(SQL_HANDLE_STMT, probe_).message;
+        EXPECT_EQ(SQLExecDirect(probe_, text, SQL_NTS), SQL_SUCCESS)
+            << support::diag_of(SQL_HANDLE_STMT, probe_).message;
         const auto& probe = *static_cast<variant_handle*>(probe_)->get_if<handle::statement>();
         EXPECT_EQ(probe.row_count, 1) << select;
         return probe.result.columns.at(0).data;
     }
-    [[nodiscard]] std::vector<std::string> queries_sent(const test::captured_log& log) const {
+    [[nodiscard]] std::vector<std::string> queries_sent(const support::captured_log& log) const {
         std::vector<std::string> sent;
         for (const auto& line : log.lines())
             if (line.starts_with("[Debug] query: '")) sent.push_back(line.substr(16, line.size() - 17));
@@ -55,7 +57,7 @@ protected:
 
     void TearDown() override { SQLFreeHandle(SQL_HANDLE_STMT, probe_); }
 
-    test::store_statement s;
+    support::store_statement s;
     SQLHSTMT probe_ = nullptr;
 };
 
@@ -145,7 +147,7 @@ TEST_F(BoundValues, ABoundTextIsAlwaysAValue) {
 }
 
 TEST_F(BoundValues, ARefusedValueRunsNothing) {
-    const test::captured_log log;
+    const support::captured_log log;
     char not_a_number[] = "1 OR 1=1";
     SQLLEN nts = SQL_NTS;
     EXPECT_EQ(run_with("DELETE FROM q WHERE n = ?", SQL_C_CHAR, SQL_INTEGER, not_a_number, sizeof not_a_number, &nts),
@@ -157,14 +159,14 @@ TEST_F(BoundValues, ARefusedValueRunsNothing) {
     SQLLEN at_exec = SQL_DATA_AT_EXEC;
     auto* token = reinterpret_cast<void*>(std::uintptr_t{1});
     EXPECT_EQ(run_with("DELETE FROM q WHERE s = ?", SQL_C_CHAR, SQL_VARCHAR, token, 0, &at_exec), SQL_ERROR);
-    auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+    auto d = support::diag_of(SQL_HANDLE_STMT, s.stmt());
     EXPECT_EQ(d.sqlstate, "HYC00");
     EXPECT_EQ(d.message,
               "[HYC00] Optional feature not implemented: parameter 1 (SQL_C_CHAR as SQL_VARCHAR): "
               "data-at-execution is not offered: give the value in its buffer, with its length");
     SQLLEN long_at_exec = SQL_LEN_DATA_AT_EXEC(100);
     EXPECT_EQ(run_with("DELETE FROM q WHERE n = ?", SQL_C_SLONG, SQL_INTEGER, token, 0, &long_at_exec), SQL_ERROR);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HYC00");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HYC00");
 
     // A length beyond the buffer is not read.
     char short_buffer[4] = {'a', 'b', 'c', 'd'};
@@ -172,7 +174,7 @@ TEST_F(BoundValues, ARefusedValueRunsNothing) {
     EXPECT_EQ(
         run_with("DELETE FROM q WHERE s = ?", SQL_C_CHAR, SQL_VARCHAR, short_buffer, sizeof short_buffer, &too_long),
         SQL_ERROR);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HY090");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HY090");
 
     EXPECT_TRUE(queries_sent(log).empty()) << "nothing was sent, not even in part";
     EXPECT_EQ(count(), 3);
@@ -232,7 +234,7 @@ TEST_F(BoundValues, APreparedStatementRunsOnEveryExecute) {
     EXPECT_EQ(s.record().row_count, 4) << "a re-executed select returns the store's rows of now";
 
     // A describe-then-execute client asks the store once.
-    const test::captured_log log;
+    const support::captured_log log;
     ASSERT_EQ(s.prepare("select s from q where s = 'again'"), SQL_SUCCESS);
     SQLSMALLINT columns = 0;
     ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
@@ -266,7 +268,7 @@ TEST_F(BoundValues, APreparedStatementRunsOnEveryExecute) {
 }
 
 TEST_F(BoundValues, RewritesSendEveryOtherTextUnchanged) {
-    const test::captured_log log;
+    const support::captured_log log;
     const std::vector<std::string> prepared{
         "INSERT INTO q (s) VALUES ('a'); DELETE FROM q WHERE n = 1",
         "INSERT INTO q (s, n) VALUES ('x) \"TableauSQL\" y', 10)",
@@ -287,7 +289,7 @@ TEST_F(BoundValues, RewritesSendEveryOtherTextUnchanged) {
         "CREATE TABLE selection (a INT64)",
         "select count(*) from q where s = 'a;b'",
     };
-    const test::captured_log limited;
+    const support::captured_log limited;
     for (const auto& text : direct) EXPECT_EQ(s.exec(text), SQL_SUCCESS) << text << ": " << s.diag_message();
     const std::vector<std::string> expected{direct[0], direct[1], direct[2] + " LIMIT 1"};
     EXPECT_EQ(queries_sent(limited), expected);
@@ -299,7 +301,7 @@ TEST_F(BoundValues, RewritesSendEveryOtherTextUnchanged) {
 TEST_F(BoundValues, AZeroByteInsideTheGivenLengthIsRefused) {
     const std::string_view text("DELETE FROM q\0 WHERE n = 1", 26);
     EXPECT_EQ(s.exec(text), SQL_ERROR);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HY090");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HY090");
     EXPECT_EQ(s.prepare(text), SQL_ERROR);
     EXPECT_TRUE(s.record().prepared_text.empty());
     EXPECT_EQ(count(), 3) << "no part of the text ran";

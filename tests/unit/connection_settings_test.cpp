@@ -3,18 +3,19 @@
 #include <stdexcept>
 #include <vector>
 
+#include "captured_log.hpp"
 #include "connection/log_settings.hpp"
 #include "connection/output_connection_string.hpp"
 #include "connection/secret_masking.hpp"
 #include "connection/settings_parser.hpp"
-#include "odbc_ini_support.hpp"
-#include "test_support.hpp"
+#include "driver_handles.hpp"
+#include "private_odbc.hpp"
 
 namespace fs = std::filesystem;
 using logger::level;
 
 TEST(ConnectionSettings, DefaultsHoldTheThirteenKeys) {
-    test::scoped_env xdg("XDG_DATA_HOME", "/data/home");
+    support::scoped_env xdg("XDG_DATA_HOME", "/data/home");
     const connection_settings expected{
         {"driver", "vdl_odbc_driver"},
         {"dsn", "vdl_odbc_driver"},
@@ -36,21 +37,21 @@ TEST(ConnectionSettings, DefaultsHoldTheThirteenKeys) {
 
 TEST(ConnectionSettings, LogDirectoryFallsBackFromXdgToHomeToTmp) {
     {
-        test::scoped_env xdg("XDG_DATA_HOME", std::nullopt);
-        test::scoped_env home("HOME", "/home/ann");
+        support::scoped_env xdg("XDG_DATA_HOME", std::nullopt);
+        support::scoped_env home("HOME", "/home/ann");
         EXPECT_EQ(settings::default_log_directory(), "/home/ann/.local/share/vdl");
     }
     {
         // An empty or relative XDG_DATA_HOME does not count.
-        test::scoped_env xdg("XDG_DATA_HOME", "");
-        test::scoped_env home("HOME", "/home/ann");
+        support::scoped_env xdg("XDG_DATA_HOME", "");
+        support::scoped_env home("HOME", "/home/ann");
         EXPECT_EQ(settings::default_log_directory(), "/home/ann/.local/share/vdl");
-        test::scoped_env relative("XDG_DATA_HOME", "data");
+        support::scoped_env relative("XDG_DATA_HOME", "data");
         EXPECT_EQ(settings::default_log_directory(), "/home/ann/.local/share/vdl");
     }
     {
-        test::scoped_env xdg("XDG_DATA_HOME", std::nullopt);
-        test::scoped_env home("HOME", std::nullopt);
+        support::scoped_env xdg("XDG_DATA_HOME", std::nullopt);
+        support::scoped_env home("HOME", std::nullopt);
         EXPECT_EQ(settings::default_log_directory(), "/tmp/vdl");
     }
 }
@@ -87,7 +88,7 @@ TEST(SettingsParser, SplitsASegmentWithoutEqualsBeforeItsLastCharacter) {
 }
 
 TEST(SettingsParser, UnsupportedKeysAreLoggedAndIgnored) {
-    test::captured_log log(level::error);
+    support::captured_log log(level::error);
     const auto pairs = settings::parse_pairs("Server=x; uid=blank;abc;DSN=prod", ';');
     EXPECT_EQ(pairs, (connection_settings{{"dsn", "prod"}}));
     EXPECT_EQ(log.lines(), (std::vector<std::string>{
@@ -115,9 +116,9 @@ TEST(SettingsParser, ZeroSeparatedListsAndNoReadingPastTheInput) {
 }
 
 TEST(SettingsParser, ConnectionStringLayersDefaultsDataSourceAndItsOwnPairs) {
-    test::temp_dir home;
-    test::scoped_env xdg("XDG_DATA_HOME", home.path().string());
-    test::private_odbc_ini ini(
+    support::temp_dir home;
+    support::scoped_env xdg("XDG_DATA_HOME", home.path().string());
+    support::private_odbc ini(
         {"--data-source", "parser_prod", "Driver=vdl", "UID=bob", "PWD=bobkey", "URI=vdl://10.0.0.5:2836"});
 
     const auto s = settings::parse_connection_string("DSN=parser_prod;UID=alice", ';');
@@ -136,7 +137,7 @@ TEST(SettingsParser, ConnectionStringLayersDefaultsDataSourceAndItsOwnPairs) {
 }
 
 TEST(LogSettings, ConfigureTheLoggerOrThrow) {
-    test::temp_dir dir;
+    support::temp_dir dir;
     auto& lg = logger::detail::get_logger();
     lg.close_file();
     auto s = settings::build_defaults();
@@ -181,7 +182,7 @@ TEST(SecretMasking, MasksThePrivateKeyOnly) {
 }
 
 TEST(SecretMasking, UnsupportedSpellingsOfThePrivateKeyAreMaskedInTheLog) {
-    test::captured_log log(level::error);
+    support::captured_log log(level::error);
     (void)settings::parse_pairs("uid=a; PWD=s3cret", ';');
     EXPECT_EQ(log.text(), "[Error] not support key ' pwd' with value: '***'\n");
 }
@@ -193,7 +194,7 @@ TEST(SecretMasking, EveryPieceOfABracedPrivateKeyIsMasked) {
     EXPECT_EQ(settings::masked_connection_string("PWD={s3cret};UID=a", ';'), "PWD=***;UID=a");
     EXPECT_EQ(settings::masked_connection_string("UID={a;b};PWD=x", ';'), "UID={a;b};PWD=***") << "only secrets";
 
-    test::captured_log log(level::error);
+    support::captured_log log(level::error);
     const auto pairs = settings::parse_pairs("PWD={s3c;ret=x;y};Server=z", ';');
     EXPECT_EQ(pairs, (connection_settings{{"pwd", "{s3c"}}));
     EXPECT_EQ(log.lines(), (std::vector<std::string>{

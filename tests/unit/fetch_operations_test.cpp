@@ -12,7 +12,8 @@
 
 #include <fmt/format.h>
 
-#include "store_support.hpp"
+#include "captured_log.hpp"
+#include "store_statement.hpp"
 
 namespace {
 
@@ -43,7 +44,7 @@ protected:
     }
     [[nodiscard]] std::int64_t position() const { return s.record().current_row; }
 
-    test::store_statement s;
+    support::store_statement s;
 };
 
 constexpr SQLUSMALLINT ok = SQL_ROW_SUCCESS;
@@ -64,7 +65,7 @@ TEST_F(Fetching, BlockCursorFillsRowsetsAndCountsTheRowsOfEach) {
     ASSERT_EQ(SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, v.data(), 0, v_ind.data()), SQL_SUCCESS);
     ASSERT_EQ(SQLBindCol(s.stmt(), 2, SQL_C_DOUBLE, x.data(), 0, x_ind.data()), SQL_SUCCESS);
 
-    test::captured_log log;
+    support::captured_log log;
     ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS) << s.diag_message();
     EXPECT_EQ(v, (std::array<SQLBIGINT, 5>{0, 10, 20, 30, 40}));
     EXPECT_EQ(v_ind, (std::array<SQLLEN, 5>{8, 8, 8, 8, 8}));
@@ -421,7 +422,7 @@ TEST_F(Fetching, GetDataHandsOutLongValuesInPieces) {
         EXPECT_EQ(ind, remaining[call]) << call;
         joined += buffer.data();
         if (codes[call] == SQL_SUCCESS_WITH_INFO) {
-            const auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+            const auto d = support::diag_of(SQL_HANDLE_STMT, s.stmt());
             EXPECT_EQ(d.sqlstate, "01004");
             EXPECT_EQ(d.message, "String data, right-truncated");
         }
@@ -491,7 +492,7 @@ TEST_F(Fetching, AConversionFailureEndsTheFetch) {
     SQLBindCol(s.stmt(), 3, SQL_C_LONG, &text_as_long, 0, nullptr);
     SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, &v, 0, nullptr);
     EXPECT_EQ(SQLFetch(s.stmt()), SQL_ERROR);
-    const auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+    const auto d = support::diag_of(SQL_HANDLE_STMT, s.stmt());
     EXPECT_EQ(d.sqlstate, "07006");
     EXPECT_EQ(d.message, "Tried to convert SQL_CHAR to SQL_C_LONG");
     EXPECT_EQ(v, -1) << "later bindings are not filled";

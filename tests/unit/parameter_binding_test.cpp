@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "application_buffer.hpp"
+#include "exact_buffer.hpp"
 #include "statement/parameter_binding.hpp"
 #include "statement/parameter_literal.hpp"
 
-using test::exact_buffer;
+using support::exact_buffer;
 
 namespace {
 

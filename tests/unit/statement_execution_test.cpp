@@ -5,8 +5,9 @@
 #include <optional>
 #include <vector>
 
+#include "captured_log.hpp"
 #include "statement/execution.hpp"
-#include "store_support.hpp"
+#include "store_statement.hpp"
 
 namespace {
 
@@ -20,7 +21,7 @@ protected:
             "INSERT INTO t (sym, price, volume, $timestamp) VALUES ('ibm', 10.5, NULL, 10), "
             "('aapl', NULL, 7, 20), (NULL, 3.25, 9, 30)");
     }
-    test::store_statement s;
+    support::store_statement s;
 };
 
 }  // namespace
@@ -76,7 +77,7 @@ TEST_F(Execution, FixedAnswersNeverReachTheDatabase) {
     EXPECT_EQ(s.exec("unprepare"), SQL_ERROR) << "only the exact text is special";
 
     EXPECT_EQ(s.exec("select * from vdl.statistics.x"), SQL_SUCCESS_WITH_INFO);
-    const auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+    const auto d = support::diag_of(SQL_HANDLE_STMT, s.stmt());
     EXPECT_EQ(d.sqlstate, "01000");
     EXPECT_EQ(d.message, "[01000] General warning: getting columns from vdl.statistics timeseries is not supported");
 }
@@ -84,13 +85,13 @@ TEST_F(Execution, FixedAnswersNeverReachTheDatabase) {
 TEST_F(Execution, LibraryFailuresKeepThePreviousResult) {
     ASSERT_EQ(s.exec("select sym from t"), SQL_SUCCESS);
     EXPECT_EQ(s.exec("select * from missing"), SQL_ERROR);
-    auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+    auto d = support::diag_of(SQL_HANDLE_STMT, s.stmt());
     EXPECT_EQ(d.sqlstate, "42S02");
     EXPECT_TRUE(d.message.starts_with("[42S02] Table doesn't exist: query error: ")) << d.message;
     EXPECT_NE(d.message.find("missing"), std::string::npos) << "the library's reason reaches the user: " << d.message;
 
     EXPECT_EQ(s.exec("selec nothing"), SQL_ERROR);
-    d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+    d = support::diag_of(SQL_HANDLE_STMT, s.stmt());
     EXPECT_EQ(d.sqlstate, "HY000");
     EXPECT_TRUE(d.message.starts_with("[HY000] General error: could not query, error: ")) << d.message;
 
@@ -135,7 +136,7 @@ TEST_F(Execution, AStatementWithoutAResultLeavesNoneOfThePreviousOne) {
         EXPECT_EQ(s.record().result.source, nullptr) << "the previous library result is handed back";
         EXPECT_EQ(SQLFetch(s.stmt()), SQL_NO_DATA);
         EXPECT_EQ(SQLGetData(s.stmt(), 1, SQL_C_CHAR, text, sizeof text, &ind), SQL_ERROR);
-        EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "07009");
+        EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "07009");
     }
     s.record().rows_fetched_ptr = nullptr;
 }
@@ -364,7 +365,7 @@ TEST_F(Execution, ColumnDescription) {
     EXPECT_EQ(size, 20u);
 
     EXPECT_EQ(SQLDescribeCol(s.stmt(), 0, name, sizeof name, nullptr, nullptr, nullptr, nullptr, nullptr), SQL_ERROR);
-    auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+    auto d = support::diag_of(SQL_HANDLE_STMT, s.stmt());
     EXPECT_EQ(d.sqlstate, "07009");
     EXPECT_EQ(d.message, "[07009] Invalid descriptor index: tried to fetch col index 65535, max is 4");
     EXPECT_EQ(SQLDescribeCol(s.stmt(), 5, name, sizeof name, nullptr, nullptr, nullptr, nullptr, nullptr), SQL_ERROR);
@@ -377,7 +378,7 @@ TEST_F(Execution, ColumnAttributes) {
     SQLLEN number = -5;
     {
         // A successful call leaves no error line at the default level, and its call line at Debug.
-        test::captured_log info(logger::level::info);
+        support::captured_log info(logger::level::info);
         ASSERT_EQ(SQLColAttribute(s.stmt(), 2, SQL_DESC_NAME, text, sizeof text, &length, nullptr), SQL_SUCCESS);
         EXPECT_EQ(info.text(), "");
         logger::detail::get_logger().set_level(logger::level::debug);
@@ -402,7 +403,7 @@ TEST_F(Execution, ColumnAttributes) {
     EXPECT_EQ(length, 0);
 
     EXPECT_EQ(SQLColAttribute(s.stmt(), 3, SQL_DESC_COUNT, nullptr, 0, nullptr, &number), SQL_ERROR);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "07009");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "07009");
     EXPECT_EQ(SQLColAttribute(s.stmt(), 1, SQL_DESC_ARRAY_SIZE, nullptr, 0, nullptr, &number), SQL_ERROR);
     EXPECT_EQ(s.diag_message(), "[HY000] General error: attribute not supported");
 }
@@ -477,7 +478,7 @@ TEST_F(Execution, DisconnectReleasesTheResultsOfStatementsLeftAllocated) {
     EXPECT_EQ(columns, 0);
 
     EXPECT_EQ(s.exec("select sym from t"), SQL_ERROR);
-    const auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+    const auto d = support::diag_of(SQL_HANDLE_STMT, s.stmt());
     EXPECT_EQ(d.sqlstate, "08003");
 }
 
@@ -562,7 +563,7 @@ TEST_F(Execution, DescribeParamAnswersForEachMarker) {
         SQLSMALLINT type = -7;
         EXPECT_EQ(SQLDescribeParam(s.stmt(), bad, &type, nullptr, nullptr, nullptr), SQL_ERROR) << bad;
         EXPECT_EQ(type, -7);
-        EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "07009");
+        EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "07009");
     }
     EXPECT_EQ(s.diag_message(),
               "[07009] Invalid descriptor index: parameter 3 is not a marker of the statement, which has 2");

@@ -10,18 +10,15 @@
 #include <limits>
 #include <string>
 
+#include "captured_log.hpp"
+#include "column_of.hpp"
+#include "driver_handles.hpp"
 #include "fetch/fetch_column_generic.hpp"
 #include "fetch/utc_calendar.hpp"
-#include "test_support.hpp"
 
 namespace {
 
-template <typename Cells>
-column_data column_of(std::initializer_list<std::optional<typename Cells::value_type>> values) {
-    Cells cells;
-    cells.values.assign(values.begin(), values.end());
-    return cells;
-}
+using support::column_of;
 
 template <typename T>
 struct converted {
@@ -247,7 +244,7 @@ TEST(TextConversion, NumbersBecomeDecimalAndShortestRoundTripText) {
 }
 
 TEST(TextConversion, TruncationIsSilentAndTheIndicatorTellsTheFullLength) {
-    test::captured_log log(logger::level::info);
+    support::captured_log log(logger::level::info);
     const auto texts = column_of<text_view_cells>({std::string_view("0123456789")});
     auto r = text_of(texts, 10);
     EXPECT_EQ(r.status.return_code, SQL_SUCCESS);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "column_of.hpp"
 #include "fetch/fetch_column_generic.hpp"
 #include "wide/utf_transcoding.hpp"
 #include "wide/wide_target.hpp"
@@ -19,12 +20,7 @@ using wide::wide_piece;
 
 namespace {
 
-template <typename Cells>
-column_data column_of(std::initializer_list<std::optional<typename Cells::value_type>> values) {
-    Cells cells;
-    cells.values.assign(values.begin(), values.end());
-    return cells;
-}
+using support::column_of;
 
 std::u16string units_at(const std::byte* bytes, std::size_t count) {
     std::u16string units(count, u'\0');

@@ -1,12 +1,12 @@
 // Error codes and the texts vdl_error gives for them.
-#include "c_api_support.hpp"
+#include "vdl_store_test.hpp"
 
 #include <fstream>
 #include <set>
 #include <string>
 #include <thread>
 
-namespace vdl_test {
+namespace support {
 namespace {
 
 using errors_test = store_test;
@@ -145,4 +145,4 @@ TEST(arguments, null_pointers_fail_cleanly) {
 }
 
 }  // namespace
-}  // namespace vdl_test
+}  // namespace support

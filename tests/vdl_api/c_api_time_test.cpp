@@ -1,12 +1,12 @@
 // The query language's functions on timestamps, its typed literals, and quoted texts read as
 // timestamps where they meet the time column.
-#include "c_api_support.hpp"
+#include "vdl_store_test.hpp"
 
 #include <chrono>
 #include <cstdint>
 #include <string>
 
-namespace vdl_test {
+namespace support {
 namespace {
 
 using namespace std::chrono;
@@ -119,4 +119,4 @@ TEST_F(time_test, typed_literals_and_texts_meeting_the_time_column) {
 }
 
 }  // namespace
-}  // namespace vdl_test
+}  // namespace support
