@@ -39,6 +39,7 @@ enum class state : std::int32_t {
     datetime_field_overflow = 24,
     operation_canceled = 25,
     timeout_expired = 26,
+    syntax_error = 27,
 };
 
 struct state_row {
@@ -47,7 +48,7 @@ struct state_row {
     std::string_view message;
 };
 
-inline constexpr std::array<state_row, 27> state_table{{
+inline constexpr std::array<state_row, 28> state_table{{
     {"00000", SQL_SUCCESS, "Success"},
     {"00000", SQL_NO_DATA, "No data"},
     {"01000", SQL_SUCCESS_WITH_INFO, "General warning"},
@@ -75,6 +76,7 @@ inline constexpr std::array<state_row, 27> state_table{{
     {"22008", SQL_ERROR, "Datetime field overflow"},
     {"HY008", SQL_ERROR, "Operation canceled"},
     {"HYT00", SQL_ERROR, "Timeout expired"},
+    {"42000", SQL_ERROR, "Syntax error or access violation"},
 }};
 
 inline constexpr const state_row& row(state s) noexcept { return state_table[static_cast<std::size_t>(s)]; }

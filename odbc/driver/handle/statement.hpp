@@ -70,6 +70,8 @@ struct statement : base {
     SQLULEN query_timeout = 0;
     // The statement's calls into the client library, which SQLCancel and the timeout can stop.
     mutable library_calls library;
+    // SQL_ATTR_NOSCAN: texts are sent without translating their escape sequences.
+    bool noscan = false;
     // The current result: its columns and the library result they view into. Put in place and
     // taken away only by `execution::install_result` and `execution::clear_result`.
     result_table result;
