@@ -15,6 +15,7 @@ packages=(
   clang-16 libclang-rt-16-dev
   clang-format
   libdbd-odbc-perl
+  libiodbc2 r-cran-rodbc python3-pyqt5.qtsql libqt5sql5-odbc
 )
 
 missing=()

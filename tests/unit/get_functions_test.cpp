@@ -5,7 +5,8 @@
 #include <array>
 #include <bit>
 
-#include "test_support.hpp"
+#include "captured_log.hpp"
+#include "driver_handles.hpp"
 
 namespace {
 
@@ -19,10 +20,10 @@ namespace {
 
 // Exported, but their work is not offered (or not built yet): none may be reported.
 constexpr SQLUSMALLINT not_offered[] = {
-    SQL_API_SQLBROWSECONNECT, SQL_API_SQLBULKOPERATIONS,   1550 /* SQLCancelHandle */, SQL_API_SQLCOPYDESC,
-    SQL_API_SQLGETCURSORNAME, SQL_API_SQLGETDESCFIELD,     SQL_API_SQLGETDESCREC,      SQL_API_SQLNATIVESQL,
-    SQL_API_SQLPARAMDATA,     SQL_API_SQLPUTDATA,          SQL_API_SQLSETCURSORNAME,   SQL_API_SQLSETDESCFIELD,
-    SQL_API_SQLSETDESCREC,    SQL_API_SQLSETSCROLLOPTIONS, SQL_API_SQLSPECIALCOLUMNS,
+    SQL_API_SQLBROWSECONNECT,    SQL_API_SQLBULKOPERATIONS, 1550 /* SQLCancelHandle */, SQL_API_SQLCOPYDESC,
+    SQL_API_SQLGETCURSORNAME,    SQL_API_SQLGETDESCFIELD,   SQL_API_SQLGETDESCREC,      SQL_API_SQLPARAMDATA,
+    SQL_API_SQLPUTDATA,          SQL_API_SQLSETCURSORNAME,  SQL_API_SQLSETDESCFIELD,    SQL_API_SQLSETDESCREC,
+    SQL_API_SQLSETSCROLLOPTIONS, SQL_API_SQLSPECIALCOLUMNS,
 };
 
 constexpr SQLUSMALLINT working[] = {
@@ -56,14 +57,14 @@ constexpr SQLUSMALLINT working[] = {
 }  // namespace
 
 TEST(GetFunctions, Odbc3BitmapHasExactlyTheSupportedFunctions) {
-    test::handles h(false);
+    support::handles h(false);
     std::array<SQLUSMALLINT, 260> words;
     words.fill(0xFFFF);  // stale bits must be cleared
     ASSERT_EQ(SQLGetFunctions(h.dbc, SQL_API_ODBC3_ALL_FUNCTIONS, words.data()), SQL_SUCCESS);
 
     int set = 0;
     for (std::size_t i = 0; i < SQL_API_ODBC3_ALL_FUNCTIONS_SIZE; ++i) set += std::popcount(words[i]);
-    EXPECT_EQ(set, 54);
+    EXPECT_EQ(set, 55);
     EXPECT_EQ(words[SQL_API_ODBC3_ALL_FUNCTIONS_SIZE], 0xFFFF) << "nothing past the 250 words";
 
     for (const auto id : working) EXPECT_TRUE(exists(words, id)) << id;
@@ -76,8 +77,8 @@ TEST(GetFunctions, Odbc3BitmapHasExactlyTheSupportedFunctions) {
 }
 
 TEST(GetFunctions, TheThreeFormsAgree) {
-    test::captured_log log(logger::level::debug);
-    test::handles h(false);
+    support::captured_log log(logger::level::debug);
+    support::handles h(false);
     std::array<SQLUSMALLINT, SQL_API_ODBC3_ALL_FUNCTIONS_SIZE> words{};
     ASSERT_EQ(SQLGetFunctions(h.dbc, SQL_API_ODBC3_ALL_FUNCTIONS, words.data()), SQL_SUCCESS);
     std::array<SQLUSMALLINT, 101> all;
@@ -110,7 +111,7 @@ TEST(GetFunctions, TheThreeFormsAgree) {
 }
 
 TEST(GetFunctions, NullSupportedPointerIsRefused) {
-    test::handles h(false);
+    support::handles h(false);
     EXPECT_EQ(SQLGetFunctions(h.dbc, SQL_API_SQLFETCH, nullptr), SQL_ERROR);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_DBC, h.dbc).sqlstate, "HY009");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_DBC, h.dbc).sqlstate, "HY009");
 }

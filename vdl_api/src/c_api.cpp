@@ -5,6 +5,7 @@
 #include "records.hpp"
 #include "session.hpp"
 #include "vdl_api.h"
+#include "vdl_api_interrupt.h"
 
 #include <fmt/format.h>
 
@@ -141,6 +142,14 @@ std::uint32_t vdl_result_column_kinds(const vdl_result* result, std::int32_t* ki
                                 "vdl_result_column_kinds was given a pointer that is not a live "
                                 "query result"};
         for (std::uint32_t c = 0; c < count; ++c) kinds[c] = c < result->column_count ? known[c] : VDL_CELL_NULL;
+        return vdl::success();
+    });
+}
+
+std::uint32_t vdl_interrupt(vdl_handle* handle) {
+    return guarded([&]() -> vdl::status {
+        if (handle == nullptr) return missing("the handle");
+        handle->session.interrupt();
         return vdl::success();
     });
 }

@@ -35,7 +35,8 @@ const std::int32_t* result_column_kinds(arena& memory, sqlite3_stmt* statement, 
     for (std::uint32_t c = 0; c < record.column_count; ++c) {
         for (std::uint32_t r = 0; r < record.row_count && kinds[c] == VDL_CELL_NULL; ++r)
             kinds[c] = record.rows[r][c].kind;
-        if (kinds[c] == VDL_CELL_NULL && c < rules.size()) kinds[c] = kind_of_rule(statement, static_cast<int>(c), rules[c]);
+        if (kinds[c] == VDL_CELL_NULL && c < rules.size())
+            kinds[c] = kind_of_rule(statement, static_cast<int>(c), rules[c]);
     }
     return kinds;
 }

@@ -23,6 +23,13 @@ void set_timeout(handle::connection& dbc, const attribute_value& value) {
     if (const auto* seconds = std::get_if<u32>(&value)) dbc.timeout = *seconds;
 }
 
+// SQL_ATTR_NOSCAN, a statement attribute, set on the connection for its later statements.
+attribute_value noscan(handle::connection& dbc) { return ulen{dbc.noscan ? SQL_NOSCAN_ON : SQL_NOSCAN_OFF}; }
+
+void set_noscan(handle::connection& dbc, const attribute_value& value) {
+    if (const auto* scan = std::get_if<ulen>(&value)) dbc.noscan = *scan == SQL_NOSCAN_ON;
+}
+
 }  // namespace
 
 template <>
@@ -52,6 +59,11 @@ const attribute_table<handle::connection>& prepare_attributes<handle::connection
          .getter = timeout,
          .setter = set_timeout},
         {VDL_NAMED(SQL_ATTR_METADATA_ID), u32{0}},
+        {.id = SQL_ATTR_NOSCAN,
+         .name = "SQL_ATTR_NOSCAN",
+         .value = ulen{SQL_NOSCAN_OFF},
+         .getter = noscan,
+         .setter = set_noscan},
         {VDL_NAMED(SQL_ATTR_ODBC_CURSORS), ulen{2}},
         {VDL_NAMED(SQL_ATTR_PACKET_SIZE), u32{128000000}},
         {VDL_NAMED(SQL_ATTR_QUIET_MODE), null_pointer},

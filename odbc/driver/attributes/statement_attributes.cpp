@@ -37,6 +37,17 @@ void set_metadata_id(statement& stmt, const attribute_value& value) {
     if (const auto* id = std::get_if<ulen>(&value)) stmt.metadata_id = *id == SQL_FALSE ? SQL_FALSE : SQL_TRUE;
 }
 
+// Honoured through the client library's interrupt: a call running longer is stopped with HYT00.
+attribute_value query_timeout(statement& stmt) { return ulen{stmt.query_timeout}; }
+void set_query_timeout(statement& stmt, const attribute_value& value) {
+    if (const auto* seconds = std::get_if<ulen>(&value)) stmt.query_timeout = *seconds;
+}
+
+attribute_value noscan(statement& stmt) { return ulen{stmt.noscan ? SQL_NOSCAN_ON : SQL_NOSCAN_OFF}; }
+void set_noscan(statement& stmt, const attribute_value& value) {
+    if (const auto* scan = std::get_if<ulen>(&value)) stmt.noscan = *scan == SQL_NOSCAN_ON;
+}
+
 attribute_value row_array_size(statement& stmt) { return ulen{stmt.row_array_size}; }
 void set_row_array_size(statement& stmt, const attribute_value& value) {
     const auto* size = std::get_if<ulen>(&value);
@@ -81,11 +92,10 @@ attribute_value rows_fetched_ptr(statement& stmt) { return static_cast<SQLPOINTE
 void set_rows_fetched_ptr(statement& stmt, const attribute_value& value) {
     const auto* pointer = std::get_if<SQLPOINTER>(&value);
     if (pointer == nullptr) return;
+    // Only a fetch writes through the pointer, with the rows it put in the rowset: the application
+    // may not have the memory it points to ready yet (RODBC sets it before sizing its buffers).
     stmt.rows_fetched_ptr = static_cast<SQLULEN*>(*pointer);
-    if (stmt.rows_fetched_ptr == nullptr) return;
-    log_line(logger::level::debug, "set SQL_ATTR_ROWS_FETCHED_PTR");
-    *stmt.rows_fetched_ptr = static_cast<SQLULEN>(stmt.row_count);
-    log_line(logger::level::debug, "row_count_ptr: {}", *stmt.rows_fetched_ptr);
+    if (stmt.rows_fetched_ptr != nullptr) log_line(logger::level::debug, "set SQL_ATTR_ROWS_FETCHED_PTR");
 }
 
 // The parameter-set rows reach the statement's parameter_sets; execution reads them there.
@@ -148,7 +158,11 @@ const attribute_table<statement>& prepare_attributes<statement>() {
          .value = ulen{SQL_FALSE},
          .getter = metadata_id,
          .setter = set_metadata_id},
-        {VDL_NAMED(SQL_ATTR_NOSCAN), ulen{0}},
+        {.id = SQL_ATTR_NOSCAN,
+         .name = "SQL_ATTR_NOSCAN",
+         .value = ulen{SQL_NOSCAN_OFF},
+         .getter = noscan,
+         .setter = set_noscan},
         {.id = SQL_ATTR_PARAM_BIND_OFFSET_PTR,
          .name = "SQL_ATTR_PARAM_BIND_OFFSET_PTR",
          .value = null_pointer,
@@ -179,7 +193,11 @@ const attribute_table<statement>& prepare_attributes<statement>() {
          .value = ulen{1},
          .getter = param_number<&parameter_sets::size>,
          .setter = set_param_number<&parameter_sets::size>},
-        {VDL_NAMED(SQL_ATTR_QUERY_TIMEOUT), ulen{0}},
+        {.id = SQL_ATTR_QUERY_TIMEOUT,
+         .name = "SQL_ATTR_QUERY_TIMEOUT",
+         .value = ulen{0},
+         .getter = query_timeout,
+         .setter = set_query_timeout},
         {VDL_NAMED(SQL_ATTR_RETRIEVE_DATA), ulen{1}},
         {.id = SQL_ATTR_ROW_ARRAY_SIZE,
          .name = "SQL_ATTR_ROW_ARRAY_SIZE",

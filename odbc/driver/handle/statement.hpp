@@ -9,11 +9,13 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fetch/column_binding.hpp"
 #include "fetch/get_data_progress.hpp"
 #include "handle/connection.hpp"
+#include "handle/library_calls.hpp"
 #include "handle/owned_handle.hpp"
 #include "handle/statement_lock.hpp"
 #include "statement/parameter_binding.hpp"
@@ -46,6 +48,9 @@ struct statement : base {
     // the next SQLExecute takes it instead of asking the store again.
     bool executed_flag = false;
     bool insert_flag = false;
+    // The prepared text is an insert the INSERT rule gave the time column: each execution (each
+    // parameter set) stamps it with its own time of insertion.
+    bool stamps_insertion_time = false;
     bool wrapped_flag = false;
     SQLUSMALLINT* row_status_ptr = nullptr;
     SQLULEN* rows_fetched_ptr = nullptr;
@@ -63,6 +68,12 @@ struct statement : base {
     SQLULEN max_rows = 0;
     // SQL_ATTR_METADATA_ID: catalog arguments are identifiers (SQL_TRUE) or search patterns.
     SQLULEN metadata_id = SQL_FALSE;
+    // SQL_ATTR_QUERY_TIMEOUT in seconds; 0 waits for every call to end.
+    SQLULEN query_timeout = 0;
+    // The statement's calls into the client library, which SQLCancel and the timeout can stop.
+    mutable library_calls library;
+    // SQL_ATTR_NOSCAN: texts are sent without translating their escape sequences.
+    bool noscan = false;
     // The current result: its columns and the library result they view into. Put in place and
     // taken away only by `execution::install_result` and `execution::clear_result`.
     result_table result;
@@ -86,12 +97,13 @@ enum class implicit_descriptor : std::size_t {
 };
 
 // Calls the client library on the statement's client handle, in the connection's turn: two
-// statements of one connection used from two threads never use its handle at once.
+// statements of one connection used from two threads never use its handle at once. SQLCancel from
+// another thread and the query timeout can stop the call (VDL_E_INTERRUPTED).
 template <typename Call>
-decltype(auto) on_cluster(const statement& stmt, Call&& call) {
+std::uint32_t on_cluster(const statement& stmt, Call&& call) {
     std::unique_lock<statement_lock> turn;
     if (stmt.client_turns != nullptr) turn = std::unique_lock<statement_lock>(*stmt.client_turns);
-    return call(stmt.cluster);
+    return stmt.library.run(stmt.cluster, stmt.query_timeout, std::forward<Call>(call));
 }
 
 }  // namespace handle

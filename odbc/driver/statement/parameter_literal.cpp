@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <iterator>
 #include <limits>
 #include <type_traits>
@@ -97,12 +98,17 @@ std::optional<number> parse_number(std::string_view text) {
     }
     const char* begin = text.data();
     const char* end = begin + text.size();
-    if (std::int64_t i = 0; std::from_chars(begin, end, i).ptr == end) return i;
-    if (std::uint64_t u = 0; std::from_chars(begin, end, u).ptr == end) return u;
+    // A whole number beyond 64 bits is out of range for the integer readers: it is read as a
+    // double below, never as the 0 a failed read leaves.
+    if (std::int64_t i = 0; std::from_chars(begin, end, i) == std::from_chars_result{end, std::errc{}}) return i;
+    if (std::uint64_t u = 0; std::from_chars(begin, end, u) == std::from_chars_result{end, std::errc{}}) return u;
     double d = 0;
     const auto [ptr, error] = std::from_chars(begin, end, d);
-    if (ptr != end || error != std::errc{} || !std::isfinite(d)) return std::nullopt;
-    return d;
+    if (ptr != end || (error != std::errc{} && error != std::errc::result_out_of_range)) return std::nullopt;
+    // "inf" and "nan" are no numbers; digits beyond the doubles' range are the nearest double, an
+    // infinity or 0, which strtod gives (an infinity is then out of range of every type).
+    if (error == std::errc{}) return std::isfinite(d) ? std::optional<number>(d) : std::nullopt;
+    return std::strtod(std::string(text).c_str(), nullptr);
 }
 
 struct integer_range {
@@ -152,6 +158,11 @@ refusal append_integer(std::string& out, SQLSMALLINT sql_type, const number& n) 
 
 refusal append_floating(std::string& out, const number& n, SQLSMALLINT sql_type) {
     if (const auto* d = std::get_if<double>(&n); d != nullptr && !std::isfinite(*d)) return out_of_range(*d, sql_type);
+    // A whole number beyond the signed 64 bits is written as its nearest double.
+    if (const auto* u = std::get_if<std::uint64_t>(&n)) {
+        fmt::format_to(std::back_inserter(out), "{}", static_cast<double>(*u));
+        return std::nullopt;
+    }
     std::visit([&](auto v) { fmt::format_to(std::back_inserter(out), "{}", v); }, n);
     return std::nullopt;
 }
@@ -175,7 +186,9 @@ calendar of(const SQL_TIMESTAMP_STRUCT& ts) {
 }
 
 bool valid_date(const calendar& c) noexcept {
-    return c.year >= 0 && c.year <= 9999 && c.month >= 1 && c.month <= 12 && c.day >= 1 && c.day <= 31;
+    return c.year >= 0 && c.year <= 9999 &&
+           std::chrono::year_month_day{std::chrono::year{c.year}, std::chrono::month{c.month}, std::chrono::day{c.day}}
+               .ok();
 }
 bool valid_time(const calendar& c) noexcept {
     return c.hour <= 23 && c.minute <= 59 && c.second <= 59 && c.fraction <= 999'999'999;
@@ -252,15 +265,33 @@ calendar today() {
     return {static_cast<int>(date.year()), static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day())};
 }
 
+// Whether the store can hold the time: it keeps nanoseconds since 1970-01-01T00:00:00Z in a signed
+// 64-bit count, 1677-09-21T00:12:43.145224192Z to 2262-04-11T23:47:16.854775807Z.
+bool within_store_range(const calendar& c) noexcept {
+    const std::chrono::year_month_day date{std::chrono::year{c.year}, std::chrono::month{c.month},
+                                           std::chrono::day{c.day}};
+    const std::int64_t days = std::chrono::sys_days(date).time_since_epoch().count();
+    const std::int64_t seconds = days * 86'400 + c.hour * 3'600 + c.minute * 60 + c.second;
+    constexpr std::int64_t nanos = 1'000'000'000;
+    constexpr std::int64_t last_second = std::numeric_limits<std::int64_t>::max() / nanos;
+    constexpr std::int64_t first_second = std::numeric_limits<std::int64_t>::min() / nanos - 1;
+    if (seconds < first_second || seconds > last_second) return false;
+    if (seconds == last_second) return c.fraction <= std::numeric_limits<std::int64_t>::max() % nanos;
+    if (seconds == first_second) return c.fraction >= nanos + std::numeric_limits<std::int64_t>::min() % nanos;
+    return true;
+}
+
 // Date and time values in the query language's timestamp form, which is never quoted: the store
 // takes a quoted text as a text, and refuses it for a TIMESTAMP column. A time of day is taken on
-// the current date, as ODBC converts a time to a timestamp.
+// the current date, as ODBC converts a time to a timestamp. The fraction is written whole,
+// whatever decimal digits the parameter was bound with. A field out of its range, or a time the
+// store cannot hold, is 22008.
 refusal append_date_time(std::string& out, calendar c, literal_kind kind) {
     const bool date_ok = kind == literal_kind::time || valid_date(c);
     const bool time_ok = kind == literal_kind::date || valid_time(c);
     if (!date_ok || !time_ok)
         return value_refusal{
-            diag::state::general_error,
+            diag::state::datetime_field_overflow,
             fmt::format("{:04d}-{:02d}-{:02d} {:02d}:{:02d}:{:02d}.{:09d} is not a valid date and time", c.year,
                         c.month, c.day, c.hour, c.minute, c.second, c.fraction)};
     if (kind == literal_kind::time) {
@@ -269,6 +300,12 @@ refusal append_date_time(std::string& out, calendar c, literal_kind kind) {
         c.month = date.month;
         c.day = date.day;
     }
+    if (!within_store_range(c))
+        return value_refusal{
+            diag::state::datetime_field_overflow,
+            fmt::format("{:04d}-{:02d}-{:02d} {:02d}:{:02d}:{:02d}.{:09d} is outside the store's range of timestamps "
+                        "(1677-09-21 00:12:43.145224192 to 2262-04-11 23:47:16.854775807)",
+                        c.year, c.month, c.day, c.hour, c.minute, c.second, c.fraction)};
     fmt::format_to(std::back_inserter(out), "{:04d}-{:02d}-{:02d}T{:02d}:{:02d}:{:02d}", c.year, c.month, c.day, c.hour,
                    c.minute, c.second);
     if (c.fraction != 0) fmt::format_to(std::back_inserter(out), ".{:09d}", c.fraction);
@@ -329,7 +366,26 @@ std::variant<number, value_refusal> number_of(const application_value& value, SQ
     return restricted(value, sql_type);
 }
 
+// The decimal text as the store reads it: blanks and a leading "+" dropped, the digits kept.
+std::string_view decimal_text(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    text = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    if (text.front() == '+') text.remove_prefix(1);
+    return text;
+}
+
 refusal write_number(std::string& out, SQLSMALLINT sql_type, literal_kind kind, const application_value& value) {
+    // A decimal given as text keeps every digit: the store reads the literal itself, exactly
+    // where it can (a double column takes the nearest double).
+    if (const auto* t = std::get_if<text_value>(&value);
+        t != nullptr && (sql_type == SQL_DECIMAL || sql_type == SQL_NUMERIC)) {
+        const auto n = parse_number(t->bytes);
+        if (!n)
+            return value_refusal{diag::state::general_error,
+                                 fmt::format("the text '{}' is not a number", t->bytes.substr(0, 64))};
+        out += decimal_text(t->bytes);
+        return std::nullopt;
+    }
     // A float keeps its own shortest form: 0.1f is written 0.1, not as the double it widens to.
     if (const auto* f = std::get_if<float>(&value); f != nullptr && kind == literal_kind::floating) {
         if (!std::isfinite(*f)) return out_of_range(*f, sql_type);

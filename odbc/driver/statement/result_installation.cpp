@@ -13,25 +13,15 @@ void install_result(handle::statement& stmt, result_table table, std::int64_t ro
     stmt.row_count = row_count;
     if (placement == cursor_placement::before_first_row) close_cursor(stmt);
     stmt.get_data.reset();
-    report_rows_fetched(stmt);
 }
 
-void clear_result(handle::statement& stmt) {
-    release_result(stmt);
-    report_rows_fetched(stmt);
-}
+void clear_result(handle::statement& stmt) { release_result(stmt); }
 
 void release_result(handle::statement& stmt) noexcept {
     stmt.result = result_table{};
     stmt.result_text.clear();
     stmt.row_count = 0;
     close_cursor(stmt);
-}
-
-void report_rows_fetched(handle::statement& stmt) {
-    if (stmt.rows_fetched_ptr == nullptr) return;
-    *stmt.rows_fetched_ptr = static_cast<SQLULEN>(stmt.row_count);
-    log_line(logger::level::debug, "Set row count to {}", stmt.row_count);
 }
 
 void close_cursor(handle::statement& stmt) noexcept {

@@ -15,11 +15,22 @@
 #include "statement/column_values.hpp"
 #include "vdl_api.h"
 
+// The longest column name a result carries, in bytes: what SQLGetInfo reports as
+// SQL_MAX_COLUMN_NAME_LEN.
+inline constexpr std::size_t max_column_name_length = 1024;
+
 // A point in time: seconds since 1970-01-01T00:00:00Z and a nanosecond part.
 struct timestamp_value {
     std::int64_t seconds = 0;
     std::int64_t nanoseconds = 0;
     friend bool operator==(const timestamp_value&, const timestamp_value&) = default;
+};
+
+template <>
+struct cell_reader<timestamp_value> {
+    static timestamp_value read(const vdl_cell& c) noexcept {
+        return {c.payload.as_timestamp.seconds, c.payload.as_timestamp.nanoseconds};
+    }
 };
 
 // The cells of one column of one kind: one entry per row, absent for SQL NULL. The kind

@@ -2,8 +2,11 @@
 
 #include <fmt/format.h>
 
+#include "diagnostics/copy_out_string.hpp"
 #include "logger/logger.hpp"
+#include "statement/escape_sequences.hpp"
 #include "statement/execution.hpp"
+#include "statement/odbc2_type_codes.hpp"
 #include "statement/result_installation.hpp"
 #include "statement/rewrite_rules.hpp"
 #include "statement/statement_text.hpp"
@@ -23,6 +26,22 @@ std::string_view free_option_name(SQLUSMALLINT option) noexcept {
     }
 }
 
+// The ODBC version the statement's application declared on its environment.
+std::int32_t odbc_version_of(const handle::statement& stmt) noexcept {
+    const auto* dbc = stmt.parent != nullptr ? stmt.parent->get_if<handle::connection>() : nullptr;
+    const auto* env = dbc != nullptr && dbc->parent != nullptr ? dbc->parent->get_if<handle::environment>() : nullptr;
+    return env != nullptr ? env->odbc_version : SQL_OV_ODBC3;
+}
+
+// The text with its escape sequences translated, unless the application turned scanning off.
+std::variant<std::string, diag_record> scanned_text(bool noscan, std::string_view text) {
+    if (noscan) return std::string(text);
+    auto translated = escapes::translate(text);
+    if (const auto* done = std::get_if<std::string>(&translated); done != nullptr && *done != text)
+        log_line(logger::level::debug, "escape sequences translated: '{}'", *done);
+    return translated;
+}
+
 }  // namespace
 
 diag_record prepare(handle::statement& stmt, std::string_view text) {
@@ -33,20 +52,27 @@ diag_record prepare(handle::statement& stmt, std::string_view text) {
         stmt.prepared_markers.clear();
         stmt.parameter_count = 0;
         stmt.executed_flag = false;
+        stmt.stamps_insertion_time = false;
         return r;
     };
     if (auto refusal = zero_byte_refusal(text)) return refuse(*std::move(refusal));
-    const auto markers = statement_text(text).markers().size();
+    // Escapes are translated once, here: the markers are those of the translated text, and an
+    // escape that cannot be translated leaves nothing prepared.
+    auto scanned = scanned_text(stmt.noscan, text);
+    if (auto* refusal = std::get_if<diag_record>(&scanned)) return refuse(std::move(*refusal));
+    const std::string& translated = std::get<std::string>(scanned);
+    const auto markers = statement_text(translated).markers().size();
     if (markers > max_parameter_markers)
         return refuse(diag_record(diag::state::general_error,
                                   fmt::format("the statement text has {} parameter markers; at most {} are offered",
                                               markers, max_parameter_markers)));
     stmt.parameter_count = static_cast<std::uint32_t>(markers);
-    stmt.prepared_text = std::string(text);
+    stmt.prepared_text = translated;
     stmt.executed_flag = false;
-    stmt.insert_flag = rewrite::contains_lower(text, "insert");
+    stmt.insert_flag = rewrite::contains_lower(translated, "insert");
     execution::clear_result(stmt);
     if (stmt.insert_flag) stmt.prepared_text = rewrite::rewrite_insert(stmt.prepared_text);
+    stmt.stamps_insertion_time = stmt.insert_flag && stmt.prepared_text != translated;
     stmt.prepared_markers = statement_text(stmt.prepared_text).markers();  // the insert rule adds none
     log_line(logger::level::debug, "prepared query: '{}' parameters: {} insert: {}", stmt.prepared_text,
              stmt.parameter_count, stmt.insert_flag);
@@ -69,8 +95,8 @@ diag_record bind_parameter(handle::statement& stmt, SQLUSMALLINT number, SQLSMAL
             diag::state::general_error,
             fmt::format("could not bind parameter at index {}, parameter count is {}", index, stmt.parameter_count));
     // A wide-character type stands for the 8-bit type of the same shape: the value goes to the
-    // store as UTF-8 text either way.
-    const SQLSMALLINT sql_type = wide::narrow_sql_type(parameter_type);
+    // store as UTF-8 text either way; an ODBC 2 date or time type for its ODBC 3 type.
+    const SQLSMALLINT sql_type = odbc3_type_code(wide::narrow_sql_type(parameter_type));
     if (!is_accepted_parameter_type(sql_type))
         return diag_record(diag::state::general_error, fmt::format("unsupported target type: {}", parameter_type));
     // Values only go to the store: an output parameter's buffer holds nothing to send.
@@ -95,7 +121,27 @@ diag_record exec_direct(handle::statement& stmt, std::string_view text) {
     stmt.prepared_markers.clear();
     stmt.parameter_count = 0;
     stmt.executed_flag = false;
-    return execution::execute_text(stmt, std::string(text));
+    stmt.stamps_insertion_time = false;
+    if (auto refusal = zero_byte_refusal(text)) return *std::move(refusal);
+    auto scanned = scanned_text(stmt.noscan, text);
+    if (auto* refusal = std::get_if<diag_record>(&scanned)) return std::move(*refusal);
+    return execution::execute_text(stmt, std::get<std::string>(std::move(scanned)));
+}
+
+diag_record native_sql(const handle::connection& dbc, std::string_view text, SQLCHAR* out, SQLINTEGER out_max,
+                       SQLINTEGER* out_length) {
+    if (auto refusal = zero_byte_refusal(text)) return *std::move(refusal);
+    auto scanned = scanned_text(dbc.noscan, text);
+    if (auto* refusal = std::get_if<diag_record>(&scanned)) return std::move(*refusal);
+    // What execution sends for this text: the escapes translated and a custom-query wrapper
+    // dealt with (a row limit belongs to a statement, not to the text).
+    const auto native = rewrite::top_to_limit(rewrite::unwrap(std::get<std::string>(std::move(scanned))).text);
+    copy_out_string(native, out, out_max, out_length);
+    if (out != nullptr && out_max > 0 && native.size() >= static_cast<std::size_t>(out_max))
+        return diag_record(
+            diag::state::string_right_truncated,
+            fmt::format("the translated text of {} bytes is cut to the buffer of {} bytes", native.size(), out_max));
+    return diag_record::success();
 }
 
 diag_record execute(handle::statement& stmt) { return execution::execute_prepared(stmt); }
@@ -119,15 +165,10 @@ diag_record free_stmt(handle::statement& stmt, SQLUSMALLINT option) {
 }
 
 diag_record cancel(handle::statement& stmt) {
-    stmt.prepared_text.clear();
-    stmt.prepared_markers.clear();
-    stmt.parameter_count = 0;
-    stmt.parameter_bindings.clear();
-    stmt.column_bindings.clear();
-    stmt.row_status_ptr = nullptr;
-    stmt.rows_fetched_ptr = nullptr;
-    stmt.executed_flag = false;
-    execution::clear_result(stmt);  // also hands the library result back
+    // Nothing of this statement runs (the frame interrupts a statement busy in another thread): an
+    // ODBC 3 application's statement stays as it is; an ODBC 2 application's cursor is closed, as
+    // SQLFreeStmt(SQL_CLOSE) closes it.
+    if (odbc_version_of(stmt) == SQL_OV_ODBC2) execution::close_cursor(stmt);
     return diag_record::success();
 }
 
