@@ -293,8 +293,6 @@ TEST_F(CatalogCalls, OnlyAFetchWritesTheRowsFetched) {
     EXPECT_EQ(fetched, 2u);
     EXPECT_EQ(SQLFetch(s.stmt()), SQL_NO_DATA);
     EXPECT_EQ(fetched, 0u);
-    ASSERT_EQ(SQLGetTypeInfo(s.stmt(), SQL_ALL_TYPES), SQL_SUCCESS);
-    EXPECT_EQ(fetched, 14u);
 }
 
 TEST_F(CatalogCalls, EachCallTracesItsArguments) {
