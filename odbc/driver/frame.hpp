@@ -84,15 +84,15 @@ inline SQLRETURN post(variant_handle& h, diag_record&& r) noexcept {
 // serialised, so that one thread's SQLCancel waits for another thread's fetch on the same
 // statement; the other kinds are not locked. Empty when the lock cannot be taken.
 template <typename Kind>
-[[gnu::always_inline]] inline std::optional<std::unique_lock<handle::statement_lock>> lock_kind(Kind& k) noexcept {
+[[gnu::always_inline]] inline std::optional<std::unique_lock<handle::record_mutex>> lock_kind(Kind& k) noexcept {
     if constexpr (std::is_same_v<Kind, handle::statement>) {
         try {
-            return std::unique_lock<handle::statement_lock>(k.lock);
+            return std::unique_lock<handle::record_mutex>(k.lock);
         } catch (...) {
             return std::nullopt;
         }
     } else {
-        return std::unique_lock<handle::statement_lock>();
+        return std::unique_lock<handle::record_mutex>();
     }
 }
 

@@ -154,7 +154,7 @@ TEST_F(SetPos, NoCurrentRowOrNoSelect) {
     select_and_fetch();
     EXPECT_EQ(set_pos(1, SQL_POSITION), SQL_SUCCESS);
     ASSERT_EQ(SQLCancel(s.stmt()), SQL_SUCCESS);
-    EXPECT_TRUE(s.record().result_text.empty()) << "the text goes with its result";
+    EXPECT_TRUE(s.record().result.text.empty()) << "the text goes with its result";
     EXPECT_EQ(set_pos(1, SQL_POSITION), SQL_ERROR);
 }
 
@@ -162,7 +162,7 @@ TEST_F(SetPos, FromAtTheEndOfTheTextIsAnError) {
     select_and_fetch();
     SQLBIGINT a = 0;
     ASSERT_EQ(SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, &a, 0, nullptr), SQL_SUCCESS);
-    s.record().result_text = "SELECT a FROM";  // no text can run that way; its table cannot be taken
+    s.record().result.text = "SELECT a FROM";  // no text can run that way; its table cannot be taken
     EXPECT_EQ(set_pos(1, SQL_DELETE), SQL_ERROR);
     const auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
     EXPECT_EQ(d.sqlstate, "HY000");

@@ -6,6 +6,7 @@
 #include "catalog/catalog_operations.hpp"
 #include "catalog/catalog_table.hpp"
 #include "catalog/table_sources.hpp"
+#include "client/client_gate.hpp"
 #include "statement/execution.hpp"
 
 namespace catalog_ops {
@@ -85,7 +86,7 @@ diag_record foreign_keys(handle::statement& stmt, std::string_view pk_catalog, s
 diag_record statistics(handle::statement& stmt, std::string_view catalog, std::string_view schema,
                        std::string_view table, SQLUSMALLINT, SQLUSMALLINT) {
     log_arguments({{"catalog", catalog}, {"schema", schema}, {"table", table}});
-    if (auto refusal = execution::without_connection(stmt)) return *refusal;
+    if (auto refusal = client::without_connection(stmt)) return *refusal;
     auto names = list_tables(stmt);
     if (auto r = select_table(names, table); r.return_code != SQL_SUCCESS) return r;
 

@@ -7,6 +7,7 @@
 #include "catalog/catalog_table.hpp"
 #include "catalog/column_types.hpp"
 #include "catalog/table_sources.hpp"
+#include "client/client_gate.hpp"
 #include "statement/execution.hpp"
 
 namespace catalog_ops {
@@ -36,7 +37,7 @@ constexpr column_spec columns_columns[] = {
 diag_record tables(handle::statement& stmt, std::string_view catalog, std::string_view schema, std::string_view table,
                    std::string_view table_type) {
     log_arguments({{"catalog", catalog}, {"schema", schema}, {"table", table}, {"table", table_type}});
-    if (auto refusal = execution::without_connection(stmt)) return *refusal;
+    if (auto refusal = client::without_connection(stmt)) return *refusal;
     auto names = list_tables(stmt);
     if (auto r = select_table(names, table); r.return_code != SQL_SUCCESS) return r;
 
@@ -54,7 +55,7 @@ diag_record columns(handle::statement& stmt, std::string_view catalog, std::stri
         keep_columns_without_rows(stmt);
         return diag_record(diag::state::general_error, "Can't retrieve columns on all tables");
     }
-    if (auto refusal = execution::without_connection(stmt)) return *refusal;
+    if (auto refusal = client::without_connection(stmt)) return *refusal;
 
     // Every column of the table, whatever column was asked for; an unknown table has none.
     const auto metadata = get_table_metadata(stmt, table);

@@ -65,7 +65,6 @@ diag_record connect_to_cluster(handle::connection& dbc, connection_settings merg
     if (dbc.cluster != nullptr) close_cluster(dbc);  // a second connect replaces the first
     dbc.settings = std::move(merged);
     const connection_settings& s = dbc.settings;
-    dbc.key = text_of(s, "key");
     log_connection_info(s);
 
     const auto uri_entry = s.find("uri");
@@ -118,7 +117,7 @@ diag_record connect(handle::connection& dbc, std::string_view server_name, std::
     log_line(level::info, "dsn: {}", server_name);
     settings::read_data_source(server_name, merged);
     // Reopen the log where the data source wants it.
-    logger::detail::get_logger().close_file();
+    logger::instance().close_file();
     settings::apply_log_settings(merged);
     // The data source connected to is the one named, whatever its section says.
     if (!server_name.empty()) merged.insert_or_assign("dsn", std::string(server_name));

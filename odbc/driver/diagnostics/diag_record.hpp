@@ -34,6 +34,7 @@ enum class state : std::int32_t {
     optional_feature = 19,
     invalid_attribute_identifier = 20,
     table_not_found = 21,
+    implicit_descriptor_use = 22,
 };
 
 struct state_row {
@@ -42,7 +43,7 @@ struct state_row {
     std::string_view message;
 };
 
-inline constexpr std::array<state_row, 22> state_table{{
+inline constexpr std::array<state_row, 23> state_table{{
     {"00000", SQL_SUCCESS, "Success"},
     {"00000", SQL_NO_DATA, "No data"},
     {"01000", SQL_SUCCESS_WITH_INFO, "General warning"},
@@ -65,6 +66,7 @@ inline constexpr std::array<state_row, 22> state_table{{
     {"HYC00", SQL_ERROR, "Optional feature not implemented"},
     {"HY092", SQL_ERROR, "Invalid attribute/option identifier"},
     {"42S02", SQL_ERROR, "Table doesn't exist"},
+    {"HY017", SQL_ERROR, "Invalid use of an automatically allocated descriptor handle"},
 }};
 
 inline constexpr const state_row& row(state s) noexcept { return state_table[static_cast<std::size_t>(s)]; }

@@ -35,7 +35,4 @@ void release_result(handle::statement& stmt) noexcept;
 // Writes the row count through the rows-fetched pointer, when the application set one.
 void report_rows_fetched(handle::statement& stmt);
 
-// Closes the cursor: the result stays and can be fetched again from its first row.
-void close_cursor(handle::statement& stmt) noexcept;
-
 }  // namespace execution
