@@ -9,6 +9,11 @@ rows per second, its time against the floor's and the peer's (below 1 is faster)
 memory (the largest resident set of its runs, from wait4). The floor is SQLite reading the store
 itself (vdl_floor_bench); the peer is Debian's SQLite ODBC driver reading the same file through the
 same Driver Manager calls (vdl_odbc_bench); ours is this driver.
+
+Beside the programs' own timing (from the first statement call to the last row), every table shows
+each contender as a whole process, from its start to its exit (loading, connecting, executing,
+fetching, exiting): the median wall time, the median CPU time (user and system), and their ratios
+to the floor's.
 """
 import argparse
 import os
@@ -16,10 +21,11 @@ import shutil
 import statistics
 import subprocess
 import sys
+import time
 from dataclasses import dataclass, field
 
 PEER_LIBRARY = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"
-COLUMNS = 'SELECT "$timestamp", sym, price, volume FROM trades'
+COLUMNS = "SELECT * FROM trades"
 POINT_QUERIES = 20000
 
 
@@ -30,6 +36,8 @@ class contender:
     role: str = "other"  # floor, peer, ours or other
     rows: int = 0
     seconds: list = field(default_factory=list)
+    wall: list = field(default_factory=list)  # whole process, seconds
+    cpu: list = field(default_factory=list)  # whole process, user and system seconds
     peak_kib: int = 0
 
 
@@ -75,7 +83,10 @@ def read_all(fd):
 
 
 def measure(c, env, cleanup):
+    started = time.perf_counter()
     out, err, code, usage = spawn(c.argv, env)
+    c.wall.append(time.perf_counter() - started)
+    c.cpu.append(usage.ru_utime + usage.ru_stime)
     if code != 0:
         sys.stderr.write(f"{c.name} failed ({code}):\n{err.decode(errors='replace')}{out.decode(errors='replace')}\n")
         sys.exit(1)
@@ -91,12 +102,17 @@ def median(c):
     return statistics.median(c.seconds)
 
 
+def ratio(values, floor_values):
+    return f"{statistics.median(values) / statistics.median(floor_values):.2f}"
+
+
 def print_table(s):
     floor = next((c for c in s.contenders if c.role == "floor"), None)
     peer = next((c for c in s.contenders if c.role == "peer"), None)
     print(f"\n{s.key}: {s.title}")
     rate_label = "rows/s" if s.rows_label == "rows" else "per s"
-    header = f"| {'contender':<34} | {s.rows_label:>9} | {rate_label:>11} | {'time/floor':>10} | {'time/peer':>9} | {'peak MiB':>8} |"
+    header = (f"| {'contender':<34} | {s.rows_label:>9} | {rate_label:>11} | {'time/floor':>10} | {'time/peer':>9} "
+              f"| {'peak MiB':>8} | {'process s':>9} | {'CPU s':>6} | {'wall/floor':>10} | {'CPU/floor':>9} |")
     print(header)
     print("|" + "|".join("-" * len(part) for part in header.split("|")[1:-1]) + "|")
     for c in s.contenders:
@@ -104,8 +120,14 @@ def print_table(s):
         rate = c.rows / m if m > 0 else float("inf")
         vs_floor = f"{m / median(floor):.2f}" if floor and c is not floor else ""
         vs_peer = f"{m / median(peer):.2f}" if peer and c is not peer else ""
-        print(f"| {c.name:<34} | {c.rows:>9} | {rate:>11,.0f} | {vs_floor:>10} | {vs_peer:>9} | {c.peak_kib / 1024:>8.0f} |")
-    print(f"(median of {len(s.contenders[0].seconds)} runs each)")
+        wall_vs_floor = ratio(c.wall, floor.wall) if floor and c is not floor else ""
+        cpu_vs_floor = ratio(c.cpu, floor.cpu) if floor and c is not floor else ""
+        print(f"| {c.name:<34} | {c.rows:>9} | {rate:>11,.0f} | {vs_floor:>10} | {vs_peer:>9} | {c.peak_kib / 1024:>8.0f} "
+              f"| {statistics.median(c.wall):>9.3f} | {statistics.median(c.cpu):>6.3f} | {wall_vs_floor:>10} "
+              f"| {cpu_vs_floor:>9} |")
+    print(f"(median of {len(s.contenders[0].seconds)} runs each; rows/s and time/floor, time/peer from the programs' "
+          "own timing; process s, CPU s and their ratios to the floor for the whole process; peak memory is the "
+          "largest resident set)")
 
 
 def main():
@@ -127,9 +149,9 @@ def main():
     log_dir = os.path.join(args.work, "log")
     wanted = set(args.scenarios.split(","))
 
-    def ours(store, log_level=2):
+    def ours(store, log_level=2, parallelism=1):
         return (f"DRIVER={ours_library};URI=file:{os.path.abspath(store)};LOGDIR={log_dir};"
-                f"LOG_LEVEL={log_level}")
+                f"LOG_LEVEL={log_level};MAXPARALLELISM={parallelism}")
 
     def peer(store):
         return f"DRIVER={PEER_LIBRARY};Database={os.path.abspath(store)}"
@@ -155,8 +177,9 @@ def main():
     marker = COLUMNS + ' WHERE "$timestamp" = ?'
     plan = []
     if "a" in wanted:
-        plan.append(scenario("a", "SQLBindCol, rowsets of 1000, 1,000,000 rows",
-                             odbc_trio(args.store, "bind", COLUMNS, floor_mode="scan")))
+        contenders = odbc_trio(args.store, "bind", COLUMNS, floor_mode="scan")
+        contenders.append(contender("ours, maxparallelism 2", [bench, ours(args.store, parallelism=2), "bind", COLUMNS]))
+        plan.append(scenario("a", "SQLBindCol, rowsets of 1000, 1,000,000 rows", contenders))
     if "b" in wanted:
         plan.append(scenario("b", "SQLFetch + SQLGetData per cell, 1,000,000 rows",
                              odbc_trio(args.store, "getdata", COLUMNS, floor_mode="scan")))

@@ -31,6 +31,8 @@
 #include <fmt/format.h>
 
 #include "bench_rows.hpp"
+#include "diagnostics.hpp"
+#include "sql_text.hpp"
 
 namespace {
 
@@ -39,16 +41,10 @@ using clock_type = std::chrono::steady_clock;
 constexpr SQLULEN rowset_rows = 1000;
 constexpr SQLLEN text_bytes = 64;
 
-SQLCHAR* text(std::string& s) { return reinterpret_cast<SQLCHAR*>(s.data()); }
+using support::sql_text;
 
 [[noreturn]] void fail(SQLSMALLINT type, SQLHANDLE handle, std::string_view what) {
-    SQLCHAR state[6] = {};
-    SQLCHAR message[512] = {};
-    SQLINTEGER native = 0;
-    SQLSMALLINT length = 0;
-    if (handle != nullptr) SQLGetDiagRec(type, handle, 1, state, &native, message, sizeof message, &length);
-    fmt::print(stderr, "{} failed: {} {}\n", what, reinterpret_cast<const char*>(state),
-               reinterpret_cast<const char*>(message));
+    fmt::print(stderr, "{} failed: {}\n", what, handle != nullptr ? support::diag(type, handle) : " ");
     std::exit(1);
 }
 
@@ -142,7 +138,7 @@ std::uint64_t run_bind(SQLHSTMT stmt, std::string query) {
     SQLULEN fetched = 0;
     check(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rowset_rows), 0), SQL_HANDLE_STMT,
           stmt, "SQL_ATTR_ROW_ARRAY_SIZE");
-    check(SQLExecDirect(stmt, text(query), SQL_NTS), SQL_HANDLE_STMT, stmt, "SQLExecDirect");
+    check(SQLExecDirect(stmt, sql_text(query), SQL_NTS), SQL_HANDLE_STMT, stmt, "SQLExecDirect");
     check(SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_HANDLE_STMT, stmt,
           "SQL_ATTR_ROWS_FETCHED_PTR");
     auto buffers = describe(stmt, rowset_rows);
@@ -158,7 +154,7 @@ std::uint64_t run_bind(SQLHSTMT stmt, std::string query) {
 }
 
 std::uint64_t run_getdata(SQLHSTMT stmt, std::string query) {
-    check(SQLExecDirect(stmt, text(query), SQL_NTS), SQL_HANDLE_STMT, stmt, "SQLExecDirect");
+    check(SQLExecDirect(stmt, sql_text(query), SQL_NTS), SQL_HANDLE_STMT, stmt, "SQLExecDirect");
     auto buffers = describe(stmt, 1);
     std::uint64_t rows = 0;
     SQLRETURN rc;
@@ -194,7 +190,7 @@ std::uint64_t run_point(SQLHSTMT stmt, const std::string& pattern, std::uint64_t
     std::uint64_t rows = 0;
     for (std::uint64_t i = 0; i < count; ++i) {
         std::string query = fmt::format(fmt::runtime(pattern), bench::point_timestamp(i));
-        check(SQLExecDirect(stmt, text(query), SQL_NTS), SQL_HANDLE_STMT, stmt, "SQLExecDirect");
+        check(SQLExecDirect(stmt, sql_text(query), SQL_NTS), SQL_HANDLE_STMT, stmt, "SQLExecDirect");
         if (buffers.empty()) {
             buffers = describe(stmt, 1);
             bind(stmt, buffers);
@@ -205,7 +201,7 @@ std::uint64_t run_point(SQLHSTMT stmt, const std::string& pattern, std::uint64_t
 }
 
 std::uint64_t run_prepared(SQLHSTMT stmt, std::string query, std::uint64_t count) {
-    check(SQLPrepare(stmt, text(query), SQL_NTS), SQL_HANDLE_STMT, stmt, "SQLPrepare");
+    check(SQLPrepare(stmt, sql_text(query), SQL_NTS), SQL_HANDLE_STMT, stmt, "SQLPrepare");
     SQLBIGINT value = 0;
     SQLLEN value_length = 0;
     check(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &value, 0, &value_length),
@@ -245,7 +241,7 @@ int main(int argc, char** argv) {
     check(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0), SQL_HANDLE_ENV, env,
           "SQL_ATTR_ODBC_VERSION");
     check(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_HANDLE_ENV, env, "SQLAllocHandle(DBC)");
-    check(SQLDriverConnect(dbc, nullptr, text(connection), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
+    check(SQLDriverConnect(dbc, nullptr, sql_text(connection), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
           SQL_HANDLE_DBC, dbc, "SQLDriverConnect");
     check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_HANDLE_DBC, dbc, "SQLAllocHandle(STMT)");
 

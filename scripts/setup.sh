@@ -14,6 +14,7 @@ packages=(
   libsqliteodbc linux-perf
   clang-16 libclang-rt-16-dev
   clang-format
+  libiodbc2 r-cran-rodbc python3-pyqt5.qtsql libqt5sql5-odbc
 )
 
 missing=()

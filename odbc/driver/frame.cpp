@@ -7,6 +7,14 @@
 
 namespace frame {
 
+diag_record stopped_operation(handle::stop_reason reason, SQLULEN timeout_seconds) {
+    if (reason == handle::stop_reason::timed_out)
+        return diag_record(
+            diag::state::timeout_expired,
+            fmt::format("the statement ran longer than its query timeout of {} seconds", timeout_seconds));
+    return diag_record(diag::state::operation_canceled, "the statement was canceled by SQLCancel");
+}
+
 diag_record from_current_exception(const std::source_location& where) noexcept {
     try {
         try {

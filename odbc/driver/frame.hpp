@@ -96,6 +96,10 @@ template <typename Kind>
     }
 }
 
+// A statement operation whose call into the client library was stopped answers for that, whatever
+// the library's failure became on the way: HY008 for SQLCancel, HYT00 for the query timeout.
+diag_record stopped_operation(handle::stop_reason reason, SQLULEN timeout_seconds);
+
 // The record form of an export: typed handle check, guarded operation on the kind record,
 // result line, post, return code. `op` takes the kind record and returns a diag_record.
 template <typename Kind, typename Op>
@@ -105,7 +109,35 @@ SQLRETURN call(void* h, Op&& op, const std::source_location where = std::source_
     if (checked.handle == nullptr) return diag::row(diag::state::invalid_handle).return_code;
     const auto held = lock_kind(*checked.record);
     if (!held) return SQL_ERROR;
-    return post(*checked.handle, run_guarded(where, [&] { return op(*checked.record); }));
+    if constexpr (std::is_same_v<Kind, handle::statement>) {
+        handle::statement& stmt = *checked.record;
+        stmt.library.start_operation();
+        diag_record r = run_guarded(where, [&] { return op(stmt); });
+        if (const auto reason = stmt.library.take_stop(); reason != handle::stop_reason::none)
+            r = stopped_operation(reason, stmt.query_timeout);
+        return post(*checked.handle, std::move(r));
+    } else {
+        return post(*checked.handle, run_guarded(where, [&] { return op(*checked.record); }));
+    }
+}
+
+// SQLCancel. A statement busy in another thread is not waited for: a call of it running in the
+// client library (an execution or a catalog function) is interrupted, and that call answers
+// HY008; nothing else changes, and no record is posted (the busy call posts its own). An idle
+// statement takes the cancel like any call, through `idle_op`.
+template <typename Op>
+SQLRETURN cancel(void* h, Op&& idle_op, const std::source_location where = std::source_location::current()) {
+    const logger::line_group lines;
+    auto checked = check_handle<handle::statement>(h);
+    if (checked.handle == nullptr) return diag::row(diag::state::invalid_handle).return_code;
+    handle::statement& stmt = *checked.record;
+    std::unique_lock<handle::record_mutex> held(stmt.lock, std::try_to_lock);
+    if (!held) {
+        stmt.library.interrupt(handle::stop_reason::canceled);
+        log_line(logger::level::debug, "cancel of a statement busy in another thread");
+        return SQL_SUCCESS;
+    }
+    return post(*checked.handle, run_guarded(where, [&] { return idle_op(stmt); }));
 }
 
 // Status form: only the return code counts; nothing is posted and only exceptions write a

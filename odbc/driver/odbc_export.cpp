@@ -206,7 +206,7 @@ SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT StatementHandle, SQLUSMALLINT Option) {
 
 SQLRETURN SQL_API SQLCancel(SQLHSTMT StatementHandle) {
     log_line(level::debug, "SQLCancel");
-    return frame::call<statement>(StatementHandle, [&](statement& stmt) { return statement_ops::cancel(stmt); });
+    return frame::cancel(StatementHandle, [&](statement& stmt) { return statement_ops::cancel(stmt); });
 }
 
 SQLRETURN SQL_API SQLCloseCursor(SQLHSTMT StatementHandle) {

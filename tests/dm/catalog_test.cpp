@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "dm_support.hpp"
+#include "driver_manager.hpp"
 #include "vdl_api.h"
 
 namespace {
@@ -69,17 +69,16 @@ std::string return_name(SQLRETURN rc) {
 
 // tables: cpu ($timestamp, usage DOUBLE, host STRING) with three rows, cpu_load ($timestamp,
 // load INT64, payload BLOB, core STRING), mem ($timestamp, free INT64).
-class Catalog : public ::testing::Test {
+class Catalog : public support::driver_manager_test {
 protected:
     void SetUp() override {
-        dm::seed_store(config.store_uri(), {"CREATE TABLE cpu (usage DOUBLE, host STRING)",
-                                            "CREATE TABLE cpu_load (load INT64, payload BLOB, core STRING)",
-                                            "CREATE TABLE mem (free INT64)",
-                                            "INSERT INTO cpu ($timestamp, usage, host) VALUES (1, 0.5, 'alpha'), "
-                                            "(2, 0.25, 'beta'), (3, 0.75, 'gamma')"});
-        dm::open_connection("DRIVER={vdl};URI=" + config.store_uri(), env, dbc, stmt);
+        support::seed_store(config.store_uri(), {"CREATE TABLE cpu (usage DOUBLE, host STRING)",
+                                                 "CREATE TABLE cpu_load (load INT64, payload BLOB, core STRING)",
+                                                 "CREATE TABLE mem (free INT64)",
+                                                 "INSERT INTO cpu ($timestamp, usage, host) VALUES (1, 0.5, 'alpha'), "
+                                                 "(2, 0.25, 'beta'), (3, 0.75, 'gamma')"});
+        open();
     }
-    void TearDown() override { dm::close_connection(env, dbc, stmt); }
 
     SQLRETURN exec(const char* text) const {
         return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)), SQL_NTS);
@@ -90,7 +89,7 @@ protected:
     SQLRETURN columns(arg table) const {
         return SQLColumns(stmt, nullptr, 0, nullptr, 0, table.ptr(), SQL_NTS, nullptr, 0);
     }
-    std::string state() const { return dm::diag(SQL_HANDLE_STMT, stmt).substr(0, 5); }
+    std::string state() const { return support::diag(SQL_HANDLE_STMT, stmt).substr(0, 5); }
 
     // What a call answered: its failure, or its columns as described and its rows as fetched
     // (every cell read as text, NULL written NULL, texts of character columns in quotes). The
@@ -99,7 +98,7 @@ protected:
         std::ostringstream out;
         out << "== " << call << "\n";
         if (!SQL_SUCCEEDED(rc)) {
-            out << return_name(rc) << " " << dm::diag(SQL_HANDLE_STMT, stmt) << "\n\n";
+            out << return_name(rc) << " " << support::diag(SQL_HANDLE_STMT, stmt) << "\n\n";
             return out.str();
         }
         SQLSMALLINT count = -1;
@@ -126,7 +125,7 @@ protected:
                 const SQLRETURN got = SQLGetData(stmt, c, SQL_C_CHAR, cell, sizeof cell, &indicator);
                 out << (c == 1 ? " " : " | ");
                 if (!SQL_SUCCEEDED(got)) {
-                    out << "<" << return_name(got) << " " << dm::diag(SQL_HANDLE_STMT, stmt) << ">";
+                    out << "<" << return_name(got) << " " << support::diag(SQL_HANDLE_STMT, stmt) << ">";
                 } else if (indicator == SQL_NULL_DATA) {
                     out << "NULL";
                 } else {
@@ -136,16 +135,11 @@ protected:
             out << "\n";
         }
         if (fetched != SQL_NO_DATA)
-            out << "fetch: " << return_name(fetched) << " " << dm::diag(SQL_HANDLE_STMT, stmt) << "\n";
+            out << "fetch: " << return_name(fetched) << " " << support::diag(SQL_HANDLE_STMT, stmt) << "\n";
         out << "\n";
         SQLFreeStmt(stmt, SQL_CLOSE);
         return out.str();
     }
-
-    dm::private_odbc_config config;
-    SQLHENV env = nullptr;
-    SQLHDBC dbc = nullptr;
-    SQLHSTMT stmt = nullptr;
 };
 
 }  // namespace
@@ -225,8 +219,22 @@ TEST_F(Catalog, TypeInfo) {
     expect_matches_file("catalog_type_info.txt", all);
 }
 
+// Qt asks for SQL_TIMESTAMP (11) to learn how many fraction digits a timestamp keeps.
+TEST_F(Catalog, TypeInfoOfOdbc2DateAndTimeCodesIsThatOfTheirOdbc3Codes) {
+    for (const auto& [odbc2, odbc3] : {std::pair{SQL_DATE, SQL_TYPE_DATE}, std::pair{SQL_TIME, SQL_TYPE_TIME},
+                                       std::pair{SQL_TIMESTAMP, SQL_TYPE_TIMESTAMP}}) {
+        const std::string expected = answer("type", SQLGetTypeInfo(stmt, static_cast<SQLSMALLINT>(odbc3)));
+        EXPECT_EQ(answer("type", SQLGetTypeInfo(stmt, static_cast<SQLSMALLINT>(odbc2))), expected) << odbc2;
+    }
+    ASSERT_EQ(SQLGetTypeInfo(stmt, SQL_TIMESTAMP), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
+    SQLINTEGER size = 0;
+    ASSERT_EQ(SQLGetData(stmt, 3, SQL_C_SLONG, &size, 0, nullptr), SQL_SUCCESS);
+    EXPECT_GT(size, 20) << "a timestamp keeps a fraction";
+}
+
 TEST_F(Catalog, ACatalogColumnIsReadByItsKind) {
-    ASSERT_EQ(columns(arg{"cpu"}), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(columns(arg{"cpu"}), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
     SQLSMALLINT data_type = 0;
     ASSERT_EQ(SQLGetData(stmt, 5, SQL_C_SSHORT, &data_type, 0, nullptr), SQL_SUCCESS);
@@ -237,7 +245,7 @@ TEST_F(Catalog, ACatalogColumnIsReadByItsKind) {
     // SQL_DATA_TYPE holds the type name as text: no number can be read from it.
     SQLSMALLINT sql_data_type = -7;
     EXPECT_EQ(SQLGetData(stmt, 14, SQL_C_SSHORT, &sql_data_type, 0, nullptr), SQL_ERROR);
-    EXPECT_EQ(state(), "07006");
+    EXPECT_EQ(state(), "22018");
     EXPECT_EQ(sql_data_type, -7);
 }
 
@@ -251,7 +259,7 @@ TEST_F(Catalog, TypeInfoColumnSizeIsABigIntAndEmptyTextsAreNotNull) {
     ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
     SQLINTEGER column_size = 0;
     ASSERT_EQ(SQLGetData(stmt, 3, SQL_C_SLONG, &column_size, 0, nullptr), SQL_SUCCESS)
-        << dm::diag(SQL_HANDLE_STMT, stmt);
+        << support::diag(SQL_HANDLE_STMT, stmt);
     EXPECT_EQ(column_size, 2147483647);
     ASSERT_EQ(SQLFetch(stmt), SQL_NO_DATA);
     SQLFreeStmt(stmt, SQL_CLOSE);
@@ -295,14 +303,14 @@ TEST_F(Catalog, RowCountsAndBoundColumnsOfCatalogAnswers) {
 }
 
 TEST_F(Catalog, ACatalogCallAfterAQueryStartsAtItsFirstRowOnceTheCursorIsClosed) {
-    ASSERT_EQ(exec("select host from cpu order by $timestamp"), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(exec("select host from cpu order by $timestamp"), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
     // The Driver Manager refuses a catalog call while the query's cursor is open.
     EXPECT_EQ(tables(arg{"%"}), SQL_ERROR);
     EXPECT_EQ(state(), "24000");
 
     ASSERT_EQ(SQLFreeStmt(stmt, SQL_CLOSE), SQL_SUCCESS);
-    ASSERT_EQ(tables(arg{"%"}), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(tables(arg{"%"}), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     char name[32] = {};
     ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
     ASSERT_EQ(SQLGetData(stmt, 3, SQL_C_CHAR, name, sizeof name, nullptr), SQL_SUCCESS);
@@ -310,12 +318,12 @@ TEST_F(Catalog, ACatalogCallAfterAQueryStartsAtItsFirstRowOnceTheCursorIsClosed)
 }
 
 TEST_F(Catalog, AfterAQueryReadToItsEndACatalogAnswerStartsAtItsFirstRow) {
-    ASSERT_EQ(exec("select host from cpu order by $timestamp"), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(exec("select host from cpu order by $timestamp"), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     while (SQLFetch(stmt) == SQL_SUCCESS) {
     }
     // Once the query has answered SQL_NO_DATA the Driver Manager lets a catalog call through
     // without a close; the answer is then read from its first row, not from past its end.
-    ASSERT_EQ(tables(arg{"%"}), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(tables(arg{"%"}), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     std::string names;
     char name[32] = {};
     while (SQLFetch(stmt) == SQL_SUCCESS) {

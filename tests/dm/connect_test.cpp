@@ -9,22 +9,13 @@
 #include <filesystem>
 #include <string>
 
-#include "dm_support.hpp"
+#include "driver_manager.hpp"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-SQLCHAR* text(const std::string& t) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(t.c_str())); }
-
-std::string diag_text(SQLSMALLINT type, SQLHANDLE h, std::string* state = nullptr) {
-    SQLCHAR sqlstate[6] = {};
-    SQLCHAR message[1024] = {};
-    SQLSMALLINT length = 0;
-    if (SQLGetDiagRec(type, h, 1, sqlstate, nullptr, message, sizeof message, &length) != SQL_SUCCESS) return {};
-    if (state != nullptr) *state = reinterpret_cast<char*>(sqlstate);
-    return reinterpret_cast<char*>(message);
-}
+using support::sql_text;
 
 class DriverManagerConnect : public ::testing::Test {
 protected:
@@ -43,12 +34,12 @@ protected:
         SQLCHAR buffer[2048] = {};
         SQLSMALLINT length = 0;
         const SQLRETURN rc =
-            SQLDriverConnect(dbc_, nullptr, text(in), SQL_NTS, buffer, sizeof buffer, &length, SQL_DRIVER_NOPROMPT);
+            SQLDriverConnect(dbc_, nullptr, sql_text(in), SQL_NTS, buffer, sizeof buffer, &length, SQL_DRIVER_NOPROMPT);
         if (out != nullptr) *out = reinterpret_cast<char*>(buffer);
         return rc;
     }
 
-    dm::private_odbc_config config_{"vdl_e2e"};
+    support::private_odbc_config config_{"vdl_e2e"};
     const fs::path& dir_ = config_.dir();
     const std::string store_uri_ = config_.store_uri();
     SQLHENV env_ = nullptr;
@@ -58,16 +49,17 @@ protected:
 }  // namespace
 
 TEST_F(DriverManagerConnect, ByDataSourceName) {
-    ASSERT_EQ(SQLConnect(dbc_, text("vdl_e2e"), SQL_NTS, nullptr, 0, nullptr, 0), SQL_SUCCESS)
-        << diag_text(SQL_HANDLE_DBC, dbc_);
+    ASSERT_EQ(SQLConnect(dbc_, sql_text("vdl_e2e"), SQL_NTS, nullptr, 0, nullptr, 0), SQL_SUCCESS)
+        << support::diag_of(SQL_HANDLE_DBC, dbc_).message;
     SQLCHAR name[64] = {};
     SQLSMALLINT length = 0;
     ASSERT_EQ(SQLGetInfo(dbc_, SQL_DATA_SOURCE_NAME, name, sizeof name, &length), SQL_SUCCESS)
-        << diag_text(SQL_HANDLE_DBC, dbc_);
+        << support::diag_of(SQL_HANDLE_DBC, dbc_).message;
     EXPECT_STREQ(reinterpret_cast<char*>(name), "vdl_e2e");
 
     SQLHSTMT stmt = nullptr;
-    EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt), SQL_SUCCESS) << diag_text(SQL_HANDLE_DBC, dbc_);
+    EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt), SQL_SUCCESS)
+        << support::diag_of(SQL_HANDLE_DBC, dbc_).message;
     EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_STMT, stmt), SQL_SUCCESS);
     EXPECT_EQ(SQLDisconnect(dbc_), SQL_SUCCESS);
     EXPECT_TRUE(fs::exists(dir_ / "logs" / "vdl_odbc_driver.log")) << "the log follows the data source's logdir";
@@ -76,25 +68,26 @@ TEST_F(DriverManagerConnect, ByDataSourceName) {
 TEST_F(DriverManagerConnect, ByConnectionString) {
     std::string out;
     ASSERT_EQ(driver_connect("DRIVER={vdl};URI=" + store_uri_ + ";PWD=;", &out), SQL_SUCCESS)
-        << diag_text(SQL_HANDLE_DBC, dbc_);
+        << support::diag_of(SQL_HANDLE_DBC, dbc_).message;
     EXPECT_NE(out.find("uri=" + store_uri_ + ";"), std::string::npos) << out;
 
     SQLHSTMT stmt = nullptr;
-    EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt), SQL_SUCCESS) << diag_text(SQL_HANDLE_DBC, dbc_);
+    EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt), SQL_SUCCESS)
+        << support::diag_of(SQL_HANDLE_DBC, dbc_).message;
     EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_STMT, stmt), SQL_SUCCESS);
     EXPECT_EQ(SQLDisconnect(dbc_), SQL_SUCCESS);
 }
 
 TEST_F(DriverManagerConnect, DataSourceThroughTheConnectionString) {
-    ASSERT_EQ(driver_connect("DSN=vdl_e2e"), SQL_SUCCESS) << diag_text(SQL_HANDLE_DBC, dbc_);
+    ASSERT_EQ(driver_connect("DSN=vdl_e2e"), SQL_SUCCESS) << support::diag_of(SQL_HANDLE_DBC, dbc_).message;
     EXPECT_EQ(SQLDisconnect(dbc_), SQL_SUCCESS);
 }
 
 TEST_F(DriverManagerConnect, UnreachableClusterIs08001WithTheLibrarysReason) {
     EXPECT_EQ(driver_connect("DRIVER={vdl};URI=vdl://127.0.0.1:1"), SQL_ERROR);
-    std::string state;
-    const std::string message = diag_text(SQL_HANDLE_DBC, dbc_, &state);
-    EXPECT_EQ(state, "08001") << message;
+    const support::diag_result diagnostic = support::diag_of(SQL_HANDLE_DBC, dbc_);
+    const std::string& message = diagnostic.message;
+    EXPECT_EQ(diagnostic.sqlstate, "08001") << message;
     const std::string detail = "could not connect to vdl://127.0.0.1:1, error: ";
     const auto at = message.find(detail);
     ASSERT_NE(at, std::string::npos) << message;
@@ -105,13 +98,15 @@ TEST_F(DriverManagerConnect, StatementsLeftAllocatedAreFreedWithTheConnection) {
     // Disconnect with the statement still allocated: the Driver Manager drops its own record of
     // it and frees the driver's connection; the driver frees the statement with it (the
     // sanitizer build reports a leak otherwise).
-    ASSERT_EQ(driver_connect("DRIVER={vdl};URI=" + store_uri_), SQL_SUCCESS) << diag_text(SQL_HANDLE_DBC, dbc_);
+    ASSERT_EQ(driver_connect("DRIVER={vdl};URI=" + store_uri_), SQL_SUCCESS)
+        << support::diag_of(SQL_HANDLE_DBC, dbc_).message;
     SQLHSTMT stmt = nullptr;
     ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt), SQL_SUCCESS);
     EXPECT_EQ(SQLDisconnect(dbc_), SQL_SUCCESS);
 
     // The connection handle can connect again afterwards.
-    ASSERT_EQ(driver_connect("DRIVER={vdl};URI=" + store_uri_), SQL_SUCCESS) << diag_text(SQL_HANDLE_DBC, dbc_);
+    ASSERT_EQ(driver_connect("DRIVER={vdl};URI=" + store_uri_), SQL_SUCCESS)
+        << support::diag_of(SQL_HANDLE_DBC, dbc_).message;
     EXPECT_EQ(SQLDisconnect(dbc_), SQL_SUCCESS);
     EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_DBC, dbc_), SQL_SUCCESS);
     dbc_ = nullptr;

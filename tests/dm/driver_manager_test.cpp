@@ -14,7 +14,7 @@
 #include <set>
 #include <string>
 
-#include "dm_support.hpp"
+#include "driver_manager.hpp"
 
 namespace fs = std::filesystem;
 
@@ -76,7 +76,7 @@ TEST(DriverLibrary, ExportsExactlyTheDriverInterface) {
 }
 
 TEST(DriverManager, LoadsTheDriverAndReadsItsDiagnostics) {
-    dm::private_odbc_config config;
+    support::private_odbc_config config;
     SQLHENV env = nullptr;
     ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
     ASSERT_EQ(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0), SQL_SUCCESS);

@@ -9,20 +9,20 @@
 #include <string>
 #include <vector>
 
-#include "dm_support.hpp"
+#include "driver_manager.hpp"
 #include "vdl_api.h"
 
 namespace {
 
-class DriverManagerParameters : public ::testing::Test {
+class DriverManagerParameters : public support::driver_manager_test {
 protected:
     void SetUp() override {
-        dm::seed_store(config.store_uri(), {"CREATE TABLE p (s STRING, n INT64, d DOUBLE, b BLOB)",
-                                            "INSERT INTO p ($timestamp, s, n) VALUES (1, 'ibm', 1), (2, 'aapl', 2), "
-                                            "(3, 'zzz', 3)"});
-        dm::open_connection("DRIVER={vdl};URI=" + config.store_uri(), env, dbc, stmt);
+        support::seed_store(config.store_uri(),
+                            {"CREATE TABLE p (s STRING, n INT64, d DOUBLE, b BLOB)",
+                             "INSERT INTO p ($timestamp, s, n) VALUES (1, 'ibm', 1), (2, 'aapl', 2), "
+                             "(3, 'zzz', 3)"});
+        open();
     }
-    void TearDown() override { dm::close_connection(env, dbc, stmt); }
 
     SQLRETURN prepare(const char* text) {
         SQLFreeStmt(stmt, SQL_CLOSE);
@@ -39,7 +39,7 @@ protected:
     }
     // The first column of the single row `select` returns, as text.
     std::string text_of(const std::string& select) {
-        EXPECT_EQ(exec(select), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+        EXPECT_EQ(exec(select), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
         EXPECT_EQ(SQLFetch(stmt), SQL_SUCCESS) << select;
         char text[256] = {};
         SQLLEN ind = 0;
@@ -48,18 +48,13 @@ protected:
         return ind == SQL_NULL_DATA ? "NULL" : text;
     }
     std::string count(const std::string& where = "") { return text_of("select count(*) from p" + where); }
-
-    dm::private_odbc_config config;
-    SQLHENV env = nullptr;
-    SQLHDBC dbc = nullptr;
-    SQLHSTMT stmt = nullptr;
 };
 
 }  // namespace
 
 TEST_F(DriverManagerParameters, EachPairingIsStoredAsBound) {
     ASSERT_EQ(prepare("insert into p (s, n, d, b, $timestamp) values (?, ?, ?, ?, ?)"), SQL_SUCCESS)
-        << dm::diag(SQL_HANDLE_STMT, stmt);
+        << support::diag(SQL_HANDLE_STMT, stmt);
     SQLBIGINT label = 42;    // SQL_C_SBIGINT as SQL_VARCHAR: the text "42"
     std::int32_t small = 7;  // SQL_C_SLONG as SQL_BIGINT: four bytes, the number 7
     char price[] = "2.5";    // SQL_C_CHAR as SQL_DOUBLE: the number 2.5
@@ -67,16 +62,17 @@ TEST_F(DriverManagerParameters, EachPairingIsStoredAsBound) {
     const unsigned char blob[] = {0x00, 0x41, 0x00};
     SQLLEN blob_length = sizeof blob;
     SQL_TIMESTAMP_STRUCT when{2021, 3, 4, 5, 6, 7, 500000000};
-    ASSERT_EQ(bind(1, SQL_C_SBIGINT, SQL_VARCHAR, &label, 0, nullptr), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(bind(1, SQL_C_SBIGINT, SQL_VARCHAR, &label, 0, nullptr), SQL_SUCCESS)
+        << support::diag(SQL_HANDLE_STMT, stmt);
     ASSERT_EQ(bind(2, SQL_C_SLONG, SQL_BIGINT, &small, 0, nullptr), SQL_SUCCESS);
     ASSERT_EQ(bind(3, SQL_C_CHAR, SQL_DOUBLE, price, sizeof price, &nts), SQL_SUCCESS);
     ASSERT_EQ(bind(4, SQL_C_BINARY, SQL_VARBINARY, const_cast<unsigned char*>(blob), sizeof blob, &blob_length),
               SQL_SUCCESS);
     ASSERT_EQ(bind(5, SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP, &when, 0, nullptr), SQL_SUCCESS);
-    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
 
     ASSERT_EQ(exec("select s, n, d, b, $timestamp from p where s = '42'"), SQL_SUCCESS)
-        << dm::diag(SQL_HANDLE_STMT, stmt);
+        << support::diag(SQL_HANDLE_STMT, stmt);
     ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
     SQLBIGINT n = 0;
     double d = 0;
@@ -101,15 +97,15 @@ TEST_F(DriverManagerParameters, HostileTextsDeleteNothing) {
     char value[32] = "zzz' OR '1'='1";
     SQLLEN nts = SQL_NTS;
     ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_VARCHAR, value, sizeof value, &nts), SQL_SUCCESS);
-    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     std::strcpy(value, "x' OR 1=1 --");
-    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     EXPECT_EQ(count(), "3");
 
     ASSERT_EQ(prepare("select n from p where s = ?"), SQL_SUCCESS);
     std::strcpy(value, "aapl");
     ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_VARCHAR, value, sizeof value, &nts), SQL_SUCCESS);
-    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
     SQLBIGINT n = 0;
     SQLLEN ind = 0;
@@ -123,10 +119,10 @@ TEST_F(DriverManagerParameters, RefusalsAreDiagnosticsAndRunNothing) {
     SQLLEN nts = SQL_NTS;
     ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_INTEGER, text, sizeof text, &nts), SQL_SUCCESS);
     EXPECT_EQ(SQLExecute(stmt), SQL_ERROR);
-    EXPECT_NE(
-        dm::diag(SQL_HANDLE_STMT, stmt).find("parameter 1 (SQL_C_CHAR as SQL_INTEGER): the text 'abc' is not a number"),
-        std::string::npos)
-        << dm::diag(SQL_HANDLE_STMT, stmt);
+    EXPECT_NE(support::diag(SQL_HANDLE_STMT, stmt)
+                  .find("parameter 1 (SQL_C_CHAR as SQL_INTEGER): the text 'abc' is not a number"),
+              std::string::npos)
+        << support::diag(SQL_HANDLE_STMT, stmt);
 
     // Data at execution: the value pointer is the application's token and is never read.
     ASSERT_EQ(prepare("DELETE FROM p WHERE s = ?"), SQL_SUCCESS);
@@ -134,7 +130,7 @@ TEST_F(DriverManagerParameters, RefusalsAreDiagnosticsAndRunNothing) {
     ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_VARCHAR, reinterpret_cast<SQLPOINTER>(std::uintptr_t{1}), 0, &at_exec),
               SQL_SUCCESS);
     EXPECT_EQ(SQLExecute(stmt), SQL_ERROR);
-    const auto d = dm::diag(SQL_HANDLE_STMT, stmt);
+    const auto d = support::diag(SQL_HANDLE_STMT, stmt);
     EXPECT_TRUE(d.starts_with("HYC00 ")) << d;
     EXPECT_NE(d.find("data-at-execution is not offered"), std::string::npos) << d;
     EXPECT_EQ(count(), "3");
@@ -142,7 +138,7 @@ TEST_F(DriverManagerParameters, RefusalsAreDiagnosticsAndRunNothing) {
 
 TEST_F(DriverManagerParameters, APreparedInsertRunsOnEveryExecute) {
     ASSERT_EQ(prepare("insert into p (s) values ('thrice')"), SQL_SUCCESS);
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << i << dm::diag(SQL_HANDLE_STMT, stmt);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << i << support::diag(SQL_HANDLE_STMT, stmt);
     EXPECT_EQ(count(" where s = 'thrice'"), "3");
 }
 
@@ -162,7 +158,7 @@ TEST_F(DriverManagerParameters, ParameterArrays) {
     double prices[sets] = {1.5, 2.5, 3.5, 4.5};
     ASSERT_EQ(bind(1, SQL_C_CHAR, SQL_VARCHAR, syms, sizeof syms[0], sym_ind), SQL_SUCCESS);
     ASSERT_EQ(bind(2, SQL_C_DOUBLE, SQL_DOUBLE, prices, 0, nullptr), SQL_SUCCESS);
-    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     EXPECT_EQ(processed, sets);
     for (const auto s : status) EXPECT_EQ(s, SQL_PARAM_SUCCESS);
     EXPECT_EQ(count(" where d > 1"), "4");

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "dm_support.hpp"
+#include "driver_manager.hpp"
 #include "vdl_api.h"
 
 namespace {
@@ -42,7 +42,7 @@ protected:
         SQLSMALLINT out_length = 0;
         const SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
                                               SQL_NTS, out, sizeof out, &out_length, SQL_DRIVER_NOPROMPT);
-        ASSERT_TRUE(SQL_SUCCEEDED(rc)) << dm::diag(SQL_HANDLE_DBC, dbc);
+        ASSERT_TRUE(SQL_SUCCEEDED(rc)) << support::diag(SQL_HANDLE_DBC, dbc);
         connected = true;
         ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
     }
@@ -50,7 +50,7 @@ protected:
         return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)), SQL_NTS);
     }
 
-    dm::private_odbc_config config;
+    support::private_odbc_config config;
     SQLHENV env = nullptr;
     SQLHDBC dbc = nullptr;
     SQLHSTMT stmt = nullptr;
@@ -61,18 +61,18 @@ protected:
 
 TEST_F(DriverManagerQuery, ConnectsByDataSourceName) {
     connect("DSN=vdl-store");
-    ASSERT_EQ(exec("select count(*) from t"), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(exec("select count(*) from t"), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
     SQLBIGINT n = 0;
     SQLLEN ind = 0;
-    ASSERT_EQ(SQLGetData(stmt, 1, SQL_C_SBIGINT, &n, 0, &ind), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLGetData(stmt, 1, SQL_C_SBIGINT, &n, 0, &ind), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     EXPECT_EQ(n, 7);
 }
 
 TEST_F(DriverManagerQuery, DescribesAndFetchesWithBlockCursorsAndGetData) {
     connect("DRIVER={vdl};URI=" + config.store_uri());
     ASSERT_EQ(exec("select sym, price, volume from t order by $timestamp"), SQL_SUCCESS)
-        << dm::diag(SQL_HANDLE_STMT, stmt);
+        << support::diag(SQL_HANDLE_STMT, stmt);
 
     SQLSMALLINT columns = 0;
     ASSERT_EQ(SQLNumResultCols(stmt, &columns), SQL_SUCCESS);
@@ -97,7 +97,7 @@ TEST_F(DriverManagerQuery, DescribesAndFetchesWithBlockCursorsAndGetData) {
     ASSERT_EQ(SQLBindCol(stmt, 3, SQL_C_SBIGINT, volume, 0, volume_ind), SQL_SUCCESS);
     ASSERT_EQ(SQLBindCol(stmt, 1, SQL_C_CHAR, sym, sizeof sym[0], sym_ind), SQL_SUCCESS);
 
-    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     EXPECT_EQ(fetched, 5u);
     EXPECT_EQ(volume[0], 100);
     EXPECT_EQ(volume_ind[3], SQL_NULL_DATA);
@@ -118,12 +118,12 @@ TEST_F(DriverManagerQuery, DescribesAndFetchesWithBlockCursorsAndGetData) {
     SQL_TIMESTAMP_STRUCT ts{};
     SQLLEN ind = 0;
     ASSERT_EQ(SQLGetData(stmt, 1, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &ind), SQL_SUCCESS)
-        << dm::diag(SQL_HANDLE_STMT, stmt);
+        << support::diag(SQL_HANDLE_STMT, stmt);
     EXPECT_EQ(ts.year, 1970);
     EXPECT_EQ(ts.fraction, 1u);
     char text[64];
     ASSERT_EQ(SQLGetData(stmt, 1, SQL_C_CHAR, text, sizeof text, &ind), SQL_SUCCESS);
-    EXPECT_STREQ(text, "1970-01-01T00:00:00.000000001Z");
+    EXPECT_STREQ(text, "1970-01-01 00:00:00.000000001");
     double price = 0;
     ASSERT_EQ(SQLGetData(stmt, 2, SQL_C_DOUBLE, &price, 0, &ind), SQL_SUCCESS);
     EXPECT_EQ(price, 10.5);
@@ -140,12 +140,12 @@ TEST_F(DriverManagerQuery, PreparedInsertWithParameters) {
     SQLBIGINT volume = 42;
     ASSERT_EQ(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 15, 0, sym, sizeof sym, &sym_ind),
               SQL_SUCCESS)
-        << dm::diag(SQL_HANDLE_STMT, stmt);
+        << support::diag(SQL_HANDLE_STMT, stmt);
     ASSERT_EQ(SQLBindParameter(stmt, 2, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &volume, 0, nullptr),
               SQL_SUCCESS);
-    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     ASSERT_EQ(SQLFreeStmt(stmt, SQL_RESET_PARAMS), SQL_SUCCESS);
-    ASSERT_EQ(exec("select volume from t where sym = 'nvda'"), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(exec("select volume from t where sym = 'nvda'"), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
     SQLBIGINT got = 0;
     SQLLEN ind = 0;
@@ -156,13 +156,15 @@ TEST_F(DriverManagerQuery, PreparedInsertWithParameters) {
 TEST_F(DriverManagerQuery, FailuresComeBackAsDiagnostics) {
     connect("DRIVER={vdl};URI=" + config.store_uri());
     EXPECT_EQ(exec("select * from missing"), SQL_ERROR);
-    EXPECT_NE(dm::diag(SQL_HANDLE_STMT, stmt).find("42S02"), std::string::npos) << dm::diag(SQL_HANDLE_STMT, stmt);
+    EXPECT_NE(support::diag(SQL_HANDLE_STMT, stmt).find("42S02"), std::string::npos)
+        << support::diag(SQL_HANDLE_STMT, stmt);
     ASSERT_EQ(exec("select price from t"), SQL_SUCCESS);
     ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
     char text[8];
     SQLLEN ind = 0;
     EXPECT_EQ(SQLGetData(stmt, 1, SQL_C_TYPE_DATE, text, sizeof text, &ind), SQL_ERROR);
-    EXPECT_NE(dm::diag(SQL_HANDLE_STMT, stmt).find("07006"), std::string::npos) << dm::diag(SQL_HANDLE_STMT, stmt);
+    EXPECT_NE(support::diag(SQL_HANDLE_STMT, stmt).find("07006"), std::string::npos)
+        << support::diag(SQL_HANDLE_STMT, stmt);
 }
 
 TEST_F(DriverManagerQuery, RowsFetchedCountsEachRowsetOfALargeResult) {
@@ -181,7 +183,7 @@ TEST_F(DriverManagerQuery, RowsFetchedCountsEachRowsetOfALargeResult) {
     SQLULEN fetched = 99;
     ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rowset), 0), SQL_SUCCESS);
     ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_SUCCESS);
-    ASSERT_EQ(exec("select volume from t"), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(exec("select volume from t"), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     std::vector<SQLBIGINT> volume(rowset);
     std::vector<SQLLEN> ind(rowset);
     ASSERT_EQ(SQLBindCol(stmt, 1, SQL_C_SBIGINT, volume.data(), 0, ind.data()), SQL_SUCCESS);
@@ -198,7 +200,7 @@ TEST_F(DriverManagerQuery, CapabilitiesAndAttributesAnswerThroughTheDriverManage
     char text[64] = {};
     SQLSMALLINT length = 0;
     ASSERT_EQ(SQLGetInfo(dbc, SQL_DATA_SOURCE_NAME, text, sizeof text, &length), SQL_SUCCESS)
-        << dm::diag(SQL_HANDLE_DBC, dbc);
+        << support::diag(SQL_HANDLE_DBC, dbc);
     EXPECT_STREQ(text, "vdl-store");
     ASSERT_EQ(SQLGetInfo(dbc, SQL_USER_NAME, text, sizeof text, &length), SQL_SUCCESS);
     EXPECT_STREQ(text, "alice");
@@ -214,7 +216,7 @@ TEST_F(DriverManagerQuery, CapabilitiesAndAttributesAnswerThroughTheDriverManage
     ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_MAX_ROWS, reinterpret_cast<SQLPOINTER>(2), 0), SQL_SUCCESS);
     ASSERT_EQ(SQLGetStmtAttr(stmt, SQL_ATTR_MAX_ROWS, &max_rows, sizeof max_rows, nullptr), SQL_SUCCESS);
     EXPECT_EQ(max_rows, 2u);
-    ASSERT_EQ(exec("select sym from t"), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(exec("select sym from t"), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     SQLLEN rows = 0;
     ASSERT_EQ(SQLRowCount(stmt, &rows), SQL_SUCCESS);
     EXPECT_EQ(rows, 2) << "the maximum row count became a LIMIT";

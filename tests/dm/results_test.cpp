@@ -9,33 +9,28 @@
 #include <memory>
 #include <string>
 
-#include "dm_support.hpp"
+#include "driver_manager.hpp"
 #include "vdl_api.h"
 
 namespace {
 
 // Seven rows: v = 10, 20, ... 70 in time order.
-class ThroughTheDriverManager : public ::testing::Test {
+class ThroughTheDriverManager : public support::driver_manager_test {
 protected:
     void SetUp() override {
-        dm::seed_store(config.store_uri(), {"CREATE TABLE t (v INT64, s STRING)",
-                                            "INSERT INTO t ($timestamp, v, s) VALUES (1, 10, 'a'), (2, 20, 'b'), "
-                                            "(3, 30, 'c'), (4, 40, 'd'), (5, 50, 'e'), (6, 60, 'f'), (7, 70, 'g')"});
-        dm::open_connection("DRIVER={vdl};URI=" + config.store_uri(), env, dbc, stmt);
+        support::seed_store(config.store_uri(),
+                            {"CREATE TABLE t (v INT64, s STRING)",
+                             "INSERT INTO t ($timestamp, v, s) VALUES (1, 10, 'a'), (2, 20, 'b'), "
+                             "(3, 30, 'c'), (4, 40, 'd'), (5, 50, 'e'), (6, 60, 'f'), (7, 70, 'g')"});
+        open();
     }
-    void TearDown() override { dm::close_connection(env, dbc, stmt); }
     SQLRETURN exec(const std::string& text) const {
         return SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())), SQL_NTS);
     }
     void select_v() const {
-        ASSERT_EQ(exec("select v from t order by $timestamp"), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+        ASSERT_EQ(exec("select v from t order by $timestamp"), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     }
-    std::string state_of(SQLSMALLINT type, SQLHANDLE h) const { return dm::diag(type, h).substr(0, 5); }
-
-    dm::private_odbc_config config;
-    SQLHENV env = nullptr;
-    SQLHDBC dbc = nullptr;
-    SQLHSTMT stmt = nullptr;
+    std::string state_of(SQLSMALLINT type, SQLHANDLE h) const { return support::diag(type, h).substr(0, 5); }
 };
 
 }  // namespace
@@ -44,7 +39,7 @@ TEST_F(ThroughTheDriverManager, ADeleteAfterASelectLeavesNoColumnsAndNoRows) {
     select_v();
     ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
     ASSERT_EQ(SQLFreeStmt(stmt, SQL_CLOSE), SQL_SUCCESS);  // the Driver Manager wants the cursor closed
-    ASSERT_EQ(exec("delete from t where v = 10"), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(exec("delete from t where v = 10"), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     SQLSMALLINT columns = -1;
     ASSERT_EQ(SQLNumResultCols(stmt, &columns), SQL_SUCCESS);
     EXPECT_EQ(columns, 0);
@@ -73,7 +68,7 @@ TEST_F(ThroughTheDriverManager, RebindingReplacesAndNullUnbinds) {
     ASSERT_EQ(SQLBindCol(stmt, 1, SQL_C_SBIGINT, first.get(), 0, &ind), SQL_SUCCESS);
     ASSERT_EQ(SQLBindCol(stmt, 1, SQL_C_SBIGINT, &second, 0, &ind), SQL_SUCCESS);
     first.reset();  // the application frees what it no longer binds
-    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     EXPECT_EQ(second, 10);
     ASSERT_EQ(SQLBindCol(stmt, 1, SQL_C_SBIGINT, nullptr, 0, nullptr), SQL_SUCCESS);
     second = -1;
@@ -89,7 +84,7 @@ TEST_F(ThroughTheDriverManager, ABindOffsetOfSixteenBytes) {
     ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_BIND_OFFSET_PTR, &offset, 0), SQL_SUCCESS);
     ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(2), 0), SQL_SUCCESS);
     ASSERT_EQ(SQLBindCol(stmt, 1, SQL_C_SBIGINT, v.data(), 0, ind.data()), SQL_SUCCESS);
-    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     EXPECT_EQ(v, (std::array<SQLBIGINT, 4>{-1, -1, 10, 20})) << "two 8-byte slots on";
     EXPECT_EQ(ind, (std::array<SQLLEN, 4>{-7, -7, 8, 8}));
 }
@@ -98,7 +93,7 @@ TEST_F(ThroughTheDriverManager, AbsolutePositionsAndBlockCursorRowsets) {
     select_v();
     SQLBIGINT one = 0;
     ASSERT_EQ(SQLBindCol(stmt, 1, SQL_C_SBIGINT, &one, 0, nullptr), SQL_SUCCESS);
-    ASSERT_EQ(SQLFetchScroll(stmt, SQL_FETCH_ABSOLUTE, 1), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLFetchScroll(stmt, SQL_FETCH_ABSOLUTE, 1), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     EXPECT_EQ(one, 10);
     ASSERT_EQ(SQLFetchScroll(stmt, SQL_FETCH_ABSOLUTE, -1), SQL_SUCCESS);
     EXPECT_EQ(one, 70);
@@ -123,7 +118,8 @@ TEST_F(ThroughTheDriverManager, AbsolutePositionsAndBlockCursorRowsets) {
     EXPECT_EQ(v, (std::array<SQLBIGINT, 3>{10, 20, 30}));
     // SQLGetData reads the first row of the rowset.
     SQLBIGINT got = 0;
-    ASSERT_EQ(SQLGetData(stmt, 1, SQL_C_SBIGINT, &got, 0, nullptr), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLGetData(stmt, 1, SQL_C_SBIGINT, &got, 0, nullptr), SQL_SUCCESS)
+        << support::diag(SQL_HANDLE_STMT, stmt);
     EXPECT_EQ(got, 10);
     v.fill(-1);
     ASSERT_EQ(SQLFetchScroll(stmt, SQL_FETCH_RELATIVE, 5), SQL_SUCCESS);
@@ -135,7 +131,7 @@ TEST_F(ThroughTheDriverManager, AbsolutePositionsAndBlockCursorRowsets) {
 TEST_F(ThroughTheDriverManager, CloseCursorAfterASelect) {
     select_v();
     ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
-    ASSERT_EQ(SQLCloseCursor(stmt), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQLCloseCursor(stmt), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     select_v();
     SQLBIGINT v = 0;
     ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS);
@@ -180,7 +176,7 @@ TEST_F(ThroughTheDriverManager, DescribeParamBeforeBinding) {
     SQLSMALLINT type = 0, digits = 0, nullable = 0;
     SQLULEN size = 9;
     ASSERT_EQ(SQLDescribeParam(stmt, 1, &type, &size, &digits, &nullable), SQL_SUCCESS)
-        << dm::diag(SQL_HANDLE_STMT, stmt);
+        << support::diag(SQL_HANDLE_STMT, stmt);
     EXPECT_EQ(type, SQL_VARCHAR);
     EXPECT_EQ(size, 4000u);
     EXPECT_EQ(nullable, SQL_NULLABLE_UNKNOWN);

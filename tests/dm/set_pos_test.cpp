@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "dm_support.hpp"
+#include "driver_manager.hpp"
 #include "vdl_api.h"
 
 namespace {
 
 // trades: ($timestamp 1..4) ibm 10.5, ibm 12, aapl 10.5, O'Brien 1e-7, and zero 0.
-class PositionedChange : public ::testing::Test {
+class PositionedChange : public support::driver_manager_test {
 protected:
     void SetUp() override {
         direct("CREATE TABLE trades (sym STRING, price DOUBLE)");
@@ -25,13 +25,11 @@ protected:
             "INSERT INTO trades ($timestamp, sym, price) VALUES (1, 'ibm', 10.5), (2, 'ibm', 12), "
             "(3, 'aapl', 10.5), (4, 'O''Brien', 1e-7), (5, 'zero', 0)");
         // At the Debug level the log shows the generated statements.
-        dm::open_connection("DRIVER={vdl};URI=" + config.store_uri() + ";LOGDIR=" + log_dir() + ";LOG_LEVEL=3", env,
-                            dbc, stmt);
+        open(";LOGDIR=" + log_dir() + ";LOG_LEVEL=3");
     }
-    void TearDown() override { dm::close_connection(env, dbc, stmt); }
 
     // Runs a statement on the store itself, past the driver.
-    void direct(const std::string& text) const { dm::seed_store(config.store_uri(), {text}); }
+    void direct(const std::string& text) const { support::seed_store(config.store_uri(), {text}); }
     // The table as the store holds it now, one "sym price" line per row in time order.
     [[nodiscard]] std::string table() const {
         vdl_handle* h = vdl_open_tcp();
@@ -58,21 +56,17 @@ protected:
     }
     // Runs a select of sym and price with both bound, and fetches its row `row` (1 is the first).
     void fetch_row(const std::string& text, SQLLEN row = 1) {
-        ASSERT_EQ(exec(text), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+        ASSERT_EQ(exec(text), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
         ASSERT_EQ(SQLBindCol(stmt, 1, SQL_C_CHAR, sym, sizeof sym, &sym_length), SQL_SUCCESS);
         ASSERT_EQ(SQLBindCol(stmt, 2, SQL_C_DOUBLE, &price, 0, &price_length), SQL_SUCCESS);
-        ASSERT_EQ(SQLFetchScroll(stmt, SQL_FETCH_ABSOLUTE, row), SQL_SUCCESS) << dm::diag(SQL_HANDLE_STMT, stmt);
+        ASSERT_EQ(SQLFetchScroll(stmt, SQL_FETCH_ABSOLUTE, row), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
     }
     SQLRETURN set_pos(SQLSETPOSIROW row, SQLUSMALLINT operation) const {
         return SQLSetPos(stmt, row, operation, SQL_LOCK_NO_CHANGE);
     }
-    [[nodiscard]] std::string diag() const { return dm::diag(SQL_HANDLE_STMT, stmt); }
+    [[nodiscard]] std::string diag() const { return support::diag(SQL_HANDLE_STMT, stmt); }
 
     const std::string original = "ibm 10.5\nibm 12\naapl 10.5\nO'Brien 1e-07\nzero 0\n";
-    dm::private_odbc_config config;
-    SQLHENV env = nullptr;
-    SQLHDBC dbc = nullptr;
-    SQLHSTMT stmt = nullptr;
     char sym[32] = {};
     SQLLEN sym_length = 0;
     double price = 0;

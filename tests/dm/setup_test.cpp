@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "dm_support.hpp"
+#include "driver_manager.hpp"
 #include "vdl_api.h"
 
 using namespace std::literals;
@@ -37,7 +37,7 @@ void replace_all(std::string& text, const std::string& from, const std::string& 
 }  // namespace
 
 TEST(DriverManagerSetup, ConfigDsnAddsADataSourceThatConnects) {
-    dm::private_odbc_config config;
+    support::private_odbc_config config;
     vdl_handle* store = vdl_open_tcp();
     ASSERT_EQ(vdl_connect(store, config.store_uri().c_str()), 0u);
     for (const char* q : {"CREATE TABLE t (v INT64)", "INSERT INTO t ($timestamp, v) VALUES (1, 10), (2, 20)"}) {
@@ -66,7 +66,7 @@ TEST(DriverManagerSetup, ConfigDsnAddsADataSourceThatConnects) {
     ASSERT_EQ(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>("DSN=prod")), SQL_NTS,
                                nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
               SQL_SUCCESS)
-        << dm::diag(SQL_HANDLE_DBC, dbc);
+        << support::diag(SQL_HANDLE_DBC, dbc);
     SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
     EXPECT_EQ(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>("select count(*) from t")), SQL_NTS),
               SQL_SUCCESS);

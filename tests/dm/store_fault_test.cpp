@@ -17,13 +17,13 @@
 #include <fstream>
 #include <string>
 
-#include "dm_support.hpp"
+#include "driver_manager.hpp"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-SQLCHAR* text(const std::string& t) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(t.c_str())); }
+using support::sql_text;
 
 // A small tmpfs at a directory of its own, detached again at the end. `mounted()` is false where
 // the machine does not let the tests mount (no root, no CAP_SYS_ADMIN): such tests skip.
@@ -104,8 +104,8 @@ protected:
         SQLCHAR out[1024] = {};
         SQLSMALLINT length = 0;
         const SQLRETURN rc =
-            SQLDriverConnect(dbc_, nullptr, text(in), SQL_NTS, out, sizeof out, &length, SQL_DRIVER_NOPROMPT);
-        if (!SQL_SUCCEEDED(rc)) return dm::diag(SQL_HANDLE_DBC, dbc_);
+            SQLDriverConnect(dbc_, nullptr, sql_text(in), SQL_NTS, out, sizeof out, &length, SQL_DRIVER_NOPROMPT);
+        if (!SQL_SUCCEEDED(rc)) return support::diag(SQL_HANDLE_DBC, dbc_);
         connected_ = true;
         EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt_), SQL_SUCCESS);
         return {};
@@ -119,8 +119,8 @@ protected:
     // Runs a statement and reads its first cell as text; "error: <diagnostic>" when it fails.
     std::string run(const std::string& statement) {
         SQLFreeStmt(stmt_, SQL_CLOSE);
-        if (!SQL_SUCCEEDED(SQLExecDirect(stmt_, text(statement), SQL_NTS)))
-            return "error: " + dm::diag(SQL_HANDLE_STMT, stmt_);
+        if (!SQL_SUCCEEDED(SQLExecDirect(stmt_, sql_text(statement), SQL_NTS)))
+            return "error: " + support::diag(SQL_HANDLE_STMT, stmt_);
         SQLSMALLINT columns = 0;
         SQLNumResultCols(stmt_, &columns);
         if (columns == 0) return {};
@@ -138,7 +138,7 @@ protected:
         disconnect();
     }
 
-    dm::private_odbc_config config_;
+    support::private_odbc_config config_;
     const fs::path dir_ = config_.dir();
     SQLHENV env_ = nullptr;
     SQLHDBC dbc_ = nullptr;

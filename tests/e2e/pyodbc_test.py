@@ -424,8 +424,8 @@ class PyodbcValues(unittest.TestCase):
         self.cur.execute("insert into described ($timestamp, s, n, d, ts) values (1, 'abc', 1, 1.5, 2021-01-01T00:00:00Z)")
         self.cur.execute("select $timestamp, s, n, d, ts, empty from described")
         self.assertEqual([(d[0], d[1], d[3], d[6]) for d in self.cur.description],
-                         [("$timestamp", datetime.datetime, 31, True), ("s", str, 3, True), ("n", int, 20, True),
-                          ("d", float, 24, True), ("ts", datetime.datetime, 31, True),
+                         [("$timestamp", datetime.datetime, 29, True), ("s", str, 3, True), ("n", int, 20, True),
+                          ("d", float, 24, True), ("ts", datetime.datetime, 29, True),
                           ("empty", str, 0, True)])
         self.assertTrue(all(len(d) == 7 for d in self.cur.description))
 

@@ -15,9 +15,13 @@
 #include <fstream>
 #include <string>
 
+#include "diagnostics.hpp"
+#include "sql_text.hpp"
+
 namespace {
 
-SQLCHAR* text(const std::string& t) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(t.c_str())); }
+using support::diag;
+using support::sql_text;
 
 long resident_bytes() {
     std::ifstream statm("/proc/self/statm");
@@ -33,14 +37,6 @@ long open_descriptors() {
     return count;
 }
 
-std::string diag(SQLSMALLINT type, SQLHANDLE h) {
-    SQLCHAR state[6] = {};
-    SQLCHAR message[512] = {};
-    SQLSMALLINT length = 0;
-    SQLGetDiagRec(type, h, 1, state, nullptr, message, sizeof message, &length);
-    return std::string(reinterpret_cast<char*>(state)) + " " + reinterpret_cast<char*>(message);
-}
-
 // One cycle; the number of rows fetched, or -1 after printing what failed.
 long cycle(const std::string& connection_string, const char* statement) {
     SQLHENV env = nullptr;
@@ -50,12 +46,12 @@ long cycle(const std::string& connection_string, const char* statement) {
     SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
     long rows = -1;
-    if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, text(connection_string), SQL_NTS, nullptr, 0, nullptr,
+    if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, sql_text(connection_string), SQL_NTS, nullptr, 0, nullptr,
                                         SQL_DRIVER_NOPROMPT))) {
         std::fprintf(stderr, "connect: %s\n", diag(SQL_HANDLE_DBC, dbc).c_str());
     } else {
         SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
-        if (!SQL_SUCCEEDED(SQLExecDirect(stmt, text(statement), SQL_NTS))) {
+        if (!SQL_SUCCEEDED(SQLExecDirect(stmt, sql_text(statement), SQL_NTS))) {
             std::fprintf(stderr, "%s: %s\n", statement, diag(SQL_HANDLE_STMT, stmt).c_str());
         } else {
             SQLBIGINT n = 0;

@@ -46,6 +46,10 @@ private:
     std::optional<std::string> old_;
 };
 
+// A private unixODBC configuration; `arguments` are private_odbc.sh's after DIR
+// ("--data-source", name, "key=value", ...). unixODBC keeps the values it has read for a while,
+// keyed by section and key only: a test whose values change between runs in one process (a
+// temporary path) names its sections with fresh_section.
 class private_odbc {
 public:
     // A fresh directory with nothing written yet.
@@ -112,5 +116,11 @@ private:
     std::filesystem::path dir_;
     std::vector<std::unique_ptr<scoped_env>> environment_;
 };
+
+// A section name not used before in this process.
+inline std::string fresh_section(const std::string& base) {
+    static int count = 0;
+    return base + "_" + std::to_string(++count);
+}
 
 }  // namespace support

@@ -12,11 +12,11 @@
 
 #include <fmt/format.h>
 
-#include "application_buffer.hpp"
 #include "buffers/application_value.hpp"
+#include "exact_buffer.hpp"
 
 using namespace buffers;
-using test::exact_buffer;
+using support::exact_buffer;
 
 namespace {
 

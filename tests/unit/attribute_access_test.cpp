@@ -9,8 +9,9 @@
 #include <string>
 
 #include "attributes/attribute_access.hpp"
+#include "captured_log.hpp"
+#include "driver_handles.hpp"
 #include "sentinel_buffer.hpp"
-#include "test_support.hpp"
 
 namespace {
 
@@ -51,7 +52,7 @@ struct text_read {
 
 text_read read_text(SQLINTEGER buffer_length) {
     probe p;
-    test::sentinel_buffer<16> buffer;
+    support::sentinel_buffer<16> buffer;
     SQLINTEGER length = -7;
     EXPECT_TRUE(get_attribute(probe_table(), p, SQLINTEGER{1}, buffer.data(), buffer_length, &length).ok());
     return {std::string(reinterpret_cast<const char*>(buffer.bytes.data()), buffer.written()), length};
@@ -63,7 +64,7 @@ attribute_value write_then_read(SQLINTEGER id, SQLPOINTER value, SQLINTEGER leng
     return p.received;
 }
 
-using test::bits;
+using support::bits;
 
 }  // namespace
 
@@ -101,7 +102,7 @@ TEST(AttributeReader, NullValuePointerStillReportsTheLength) {
 TEST(AttributeReader, WritesExactlyTheWidthOfTheType) {
     probe p;
     const auto read = [&](SQLINTEGER id) {
-        test::sentinel_buffer<16> buffer;
+        support::sentinel_buffer<16> buffer;
         SQLINTEGER length = -7;
         EXPECT_TRUE(get_attribute(probe_table(), p, id, buffer.data(), 16, &length).ok());
         EXPECT_EQ(length, -7) << "fixed-width values report no length";
@@ -153,7 +154,7 @@ TEST(AttributeWriter, RefusalsChangeNothing) {
     EXPECT_EQ(optional.message, "[HYC00] Optional feature not implemented: Optional attribute: 20(OPTIONAL)");
     EXPECT_EQ(std::get<std::string>(p.received), "never set");
 
-    test::sentinel_buffer<8> buffer;
+    support::sentinel_buffer<8> buffer;
     SQLINTEGER length = -7;
     EXPECT_EQ(get_attribute(probe_table(), p, SQLINTEGER{99}, buffer.data(), 8, &length).sqlstate, "HY092");
     EXPECT_EQ(get_attribute(probe_table(), p, SQLINTEGER{20}, buffer.data(), 8, &length).sqlstate, "HYC00");
@@ -162,7 +163,7 @@ TEST(AttributeWriter, RefusalsChangeNothing) {
 }
 
 TEST(AttributeReader, LogsAttributeAndInfoReadsApart) {
-    test::captured_log log(logger::level::debug);
+    support::captured_log log(logger::level::debug);
     probe p;
     SQLINTEGER length32 = 0;
     SQLSMALLINT length16 = 0;

@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "store_support.hpp"
+#include <fmt/format.h>
+
+#include "captured_log.hpp"
+#include "store_statement.hpp"
 
 namespace {
 
@@ -41,12 +45,13 @@ protected:
     // The one column of the one row `select` returns.
     const column_data& single(const std::string& select) const {
         auto* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(select.c_str()));
-        EXPECT_EQ(SQLExecDirect(probe_, text, SQL_NTS), SQL_SUCCESS) << test::diag_of(SQL_HANDLE_STMT, probe_).message;
+        EXPECT_EQ(SQLExecDirect(probe_, text, SQL_NTS), SQL_SUCCESS)
+            << support::diag_of(SQL_HANDLE_STMT, probe_).message;
         const auto& probe = *static_cast<variant_handle*>(probe_)->get_if<handle::statement>();
         EXPECT_EQ(probe.result.row_count, 1) << select;
         return probe.result.table.columns.at(0).data;
     }
-    [[nodiscard]] std::vector<std::string> queries_sent(const test::captured_log& log) const {
+    [[nodiscard]] std::vector<std::string> queries_sent(const support::captured_log& log) const {
         std::vector<std::string> sent;
         for (const auto& line : log.lines())
             if (line.starts_with("[Debug] query: '")) sent.push_back(line.substr(16, line.size() - 17));
@@ -55,7 +60,7 @@ protected:
 
     void TearDown() override { SQLFreeHandle(SQL_HANDLE_STMT, probe_); }
 
-    test::store_statement s;
+    support::store_statement s;
     SQLHSTMT probe_ = nullptr;
 };
 
@@ -145,7 +150,7 @@ TEST_F(BoundValues, ABoundTextIsAlwaysAValue) {
 }
 
 TEST_F(BoundValues, ARefusedValueRunsNothing) {
-    const test::captured_log log;
+    const support::captured_log log;
     char not_a_number[] = "1 OR 1=1";
     SQLLEN nts = SQL_NTS;
     EXPECT_EQ(run_with("DELETE FROM q WHERE n = ?", SQL_C_CHAR, SQL_INTEGER, not_a_number, sizeof not_a_number, &nts),
@@ -157,14 +162,14 @@ TEST_F(BoundValues, ARefusedValueRunsNothing) {
     SQLLEN at_exec = SQL_DATA_AT_EXEC;
     auto* token = reinterpret_cast<void*>(std::uintptr_t{1});
     EXPECT_EQ(run_with("DELETE FROM q WHERE s = ?", SQL_C_CHAR, SQL_VARCHAR, token, 0, &at_exec), SQL_ERROR);
-    auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+    auto d = support::diag_of(SQL_HANDLE_STMT, s.stmt());
     EXPECT_EQ(d.sqlstate, "HYC00");
     EXPECT_EQ(d.message,
               "[HYC00] Optional feature not implemented: parameter 1 (SQL_C_CHAR as SQL_VARCHAR): "
               "data-at-execution is not offered: give the value in its buffer, with its length");
     SQLLEN long_at_exec = SQL_LEN_DATA_AT_EXEC(100);
     EXPECT_EQ(run_with("DELETE FROM q WHERE n = ?", SQL_C_SLONG, SQL_INTEGER, token, 0, &long_at_exec), SQL_ERROR);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HYC00");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HYC00");
 
     // A length beyond the buffer is not read.
     char short_buffer[4] = {'a', 'b', 'c', 'd'};
@@ -172,7 +177,7 @@ TEST_F(BoundValues, ARefusedValueRunsNothing) {
     EXPECT_EQ(
         run_with("DELETE FROM q WHERE s = ?", SQL_C_CHAR, SQL_VARCHAR, short_buffer, sizeof short_buffer, &too_long),
         SQL_ERROR);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HY090");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HY090");
 
     EXPECT_TRUE(queries_sent(log).empty()) << "nothing was sent, not even in part";
     EXPECT_EQ(count(), 3);
@@ -232,7 +237,7 @@ TEST_F(BoundValues, APreparedStatementRunsOnEveryExecute) {
     EXPECT_EQ(s.record().result.row_count, 4) << "a re-executed select returns the store's rows of now";
 
     // A describe-then-execute client asks the store once.
-    const test::captured_log log;
+    const support::captured_log log;
     ASSERT_EQ(s.prepare("select s from q where s = 'again'"), SQL_SUCCESS);
     SQLSMALLINT columns = 0;
     ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
@@ -266,7 +271,7 @@ TEST_F(BoundValues, APreparedStatementRunsOnEveryExecute) {
 }
 
 TEST_F(BoundValues, RewritesSendEveryOtherTextUnchanged) {
-    const test::captured_log log;
+    const support::captured_log log;
     const std::vector<std::string> prepared{
         "INSERT INTO q (s) VALUES ('a'); DELETE FROM q WHERE n = 1",
         "INSERT INTO q (s, n) VALUES ('x) \"TableauSQL\" y', 10)",
@@ -287,7 +292,7 @@ TEST_F(BoundValues, RewritesSendEveryOtherTextUnchanged) {
         "CREATE TABLE selection (a INT64)",
         "select count(*) from q where s = 'a;b'",
     };
-    const test::captured_log limited;
+    const support::captured_log limited;
     for (const auto& text : direct) EXPECT_EQ(s.exec(text), SQL_SUCCESS) << text << ": " << s.diag_message();
     const std::vector<std::string> expected{direct[0], direct[1], direct[2] + " LIMIT 1"};
     EXPECT_EQ(queries_sent(limited), expected);
@@ -299,7 +304,7 @@ TEST_F(BoundValues, RewritesSendEveryOtherTextUnchanged) {
 TEST_F(BoundValues, AZeroByteInsideTheGivenLengthIsRefused) {
     const std::string_view text("DELETE FROM q\0 WHERE n = 1", 26);
     EXPECT_EQ(s.exec(text), SQL_ERROR);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HY090");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HY090");
     EXPECT_EQ(s.prepare(text), SQL_ERROR);
     EXPECT_TRUE(s.record().prepared.text.empty());
     EXPECT_EQ(count(), 3) << "no part of the text ran";
@@ -383,6 +388,8 @@ TEST_F(ParameterArrays, TheFirstFailingSetIsReportedWithItsNumber) {
     EXPECT_EQ(SQLExecute(s.stmt()), SQL_ERROR);
     EXPECT_TRUE(s.diag_message().starts_with("[HY000] General error: parameter set 2 of 3: could not query, error: "))
         << s.diag_message();
+    EXPECT_TRUE(s.diag_message().ends_with(" (1 earlier set was stored and not undone: the store has no transactions)"))
+        << s.diag_message();
     EXPECT_EQ(processed, 2u);
     EXPECT_EQ(status_list(3), (std::vector<SQLUSMALLINT>{SQL_PARAM_SUCCESS, SQL_PARAM_ERROR, SQL_PARAM_UNUSED}));
     EXPECT_EQ(count(" where s = 'f'"), 1) << "the set before the failure ran, the one after did not";
@@ -394,7 +401,7 @@ TEST_F(ParameterArrays, TheFirstFailingSetIsReportedWithItsNumber) {
     EXPECT_EQ(s.diag_message(),
               "[HY000] General error: parameter set 2 of 3: parameter 1 (SQL_C_CHAR as "
               "SQL_INTEGER): the text 'x' is not a number");
-    EXPECT_EQ(processed, 2u);
+    EXPECT_EQ(processed, 0u) << "nothing ran";
     EXPECT_EQ(status_list(3), (std::vector<SQLUSMALLINT>{SQL_PARAM_UNUSED, SQL_PARAM_ERROR, SQL_PARAM_UNUSED}));
     EXPECT_EQ(count(" where s = 'f'"), 1) << "no set ran";
 }
@@ -420,4 +427,35 @@ TEST_F(ParameterArrays, IgnoredSetsAndArraysWithoutAnElementSize) {
               "[HY090] Invalid string or buffer length: parameter set 1 of 3: parameter 1 "
               "(SQL_C_CHAR as SQL_VARCHAR): an array of these values needs the buffer length of "
               "one value");
+}
+
+// The INSERT rule stamps each row with its time of insertion: every parameter set and every
+// execution its own nanosecond, so that rows inserted through the driver differ in their key.
+TEST_F(ParameterArrays, RowsInsertedWithoutATimeGetDistinctTimesOfInsertion) {
+    set_sets(3);
+    ASSERT_EQ(s.prepare("insert into q (s, n) values ('stamped', ?)"), SQL_SUCCESS);
+    std::int64_t numbers[3] = {1, 2, 3};
+    ASSERT_EQ(bind(1, SQL_C_SBIGINT, SQL_BIGINT, numbers), SQL_SUCCESS);
+    const auto before = std::chrono::system_clock::now();
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+    ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
+    const auto seconds = [](std::chrono::system_clock::time_point t) {
+        return std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()).count();
+    };
+    EXPECT_EQ(count(" where s = 'stamped'"), 6);
+    const auto distinct =
+        std::get<bigint_cells>(single("select count(distinct $timestamp) from q where s = 'stamped'"));
+    EXPECT_EQ(*distinct.values.at(0), 6);
+    // The times lie between the start of the test and a minute after, and increase with the sets.
+    EXPECT_EQ(count(fmt::format(" where s = 'stamped' and $timestamp >= {}000000000 and $timestamp < {}000000000",
+                                seconds(before), seconds(before) + 60)),
+              6);
+    std::vector<std::int64_t> in_time_order;
+    for (int row = 0; row < 6; ++row)
+        in_time_order.push_back(
+            *std::get<bigint_cells>(
+                 single(fmt::format("select n from q where s = 'stamped' order by $timestamp limit 1 offset {}", row)))
+                 .values.at(0));
+    EXPECT_EQ(in_time_order, (std::vector<std::int64_t>{1, 2, 3, 1, 2, 3}))
+        << "set after set, execution after execution";
 }

@@ -9,17 +9,18 @@
 #include <thread>
 #include <vector>
 
+#include "captured_log.hpp"
 #include "catalog/catalog_table.hpp"
 #include "catalog/table_sources.hpp"
 #include "catalog/type_table.hpp"
-#include "store_support.hpp"
+#include "store_statement.hpp"
 
 using namespace catalog;
 using strings = std::vector<std::string>;
 
 namespace {
 
-SQLCHAR* text(const char* t) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(t)); }
+using support::sql_text;
 
 constexpr column_spec three_kinds[] = {{"N", cell_kind::sshort}, {"L", cell_kind::slong}, {"T", cell_kind::text}};
 
@@ -116,7 +117,7 @@ protected:
             "(3, 0.75, 'gamma')");
     }
     [[nodiscard]] SQLRETURN tables(const char* table = "%") const {
-        return SQLTables(s.stmt(), nullptr, 0, nullptr, 0, text(table), SQL_NTS, nullptr, 0);
+        return SQLTables(s.stmt(), nullptr, 0, nullptr, 0, sql_text(table), SQL_NTS, nullptr, 0);
     }
     [[nodiscard]] std::string cell(SQLUSMALLINT column) const {
         char value[64] = {};
@@ -136,7 +137,7 @@ protected:
         return n;
     }
 
-    test::store_statement s;
+    support::store_statement s;
 };
 
 }  // namespace
@@ -158,7 +159,7 @@ TEST_F(CatalogCalls, ACursorPastTheEndStartsTheNextAnswerAtItsFirstRow) {
     ASSERT_EQ(s.exec("select host from cpu"), SQL_SUCCESS) << s.diag_message();
     while (SQLFetch(s.stmt()) == SQL_SUCCESS) {
     }
-    ASSERT_EQ(SQLPrimaryKeys(s.stmt(), nullptr, 0, nullptr, 0, text("cpu"), SQL_NTS), SQL_SUCCESS);
+    ASSERT_EQ(SQLPrimaryKeys(s.stmt(), nullptr, 0, nullptr, 0, sql_text("cpu"), SQL_NTS), SQL_SUCCESS);
     ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
     EXPECT_EQ(cell(4), "$timestamp");
 }
@@ -193,9 +194,9 @@ TEST_F(CatalogCalls, AFailedLookupLeavesThePreviousAnswerInPlace) {
     ASSERT_EQ(tables(), SQL_SUCCESS);
     ASSERT_EQ(tables("nope"), SQL_ERROR);
     EXPECT_EQ(s.diag_message(), "[HY000] General error: Could not find table nope.");
-    EXPECT_EQ(SQLStatistics(s.stmt(), nullptr, 0, nullptr, 0, text("nope"), SQL_NTS, SQL_INDEX_ALL, SQL_QUICK),
+    EXPECT_EQ(SQLStatistics(s.stmt(), nullptr, 0, nullptr, 0, sql_text("nope"), SQL_NTS, SQL_INDEX_ALL, SQL_QUICK),
               SQL_ERROR);
-    EXPECT_EQ(SQLTablePrivileges(s.stmt(), nullptr, 0, nullptr, 0, text("nope"), SQL_NTS), SQL_ERROR);
+    EXPECT_EQ(SQLTablePrivileges(s.stmt(), nullptr, 0, nullptr, 0, sql_text("nope"), SQL_NTS), SQL_ERROR);
     EXPECT_EQ(column_count(), 5);
     EXPECT_EQ(row_count(), 3);
     ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
@@ -218,7 +219,7 @@ TEST_F(CatalogCalls, AnAnswerForNoTableKeepsTheColumnsAndDropsTheRows) {
     ASSERT_EQ(tables(), SQL_SUCCESS);
     refused(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
             {"SQLColumns", "Can't retrieve columns on all tables"});
-    refused(SQLPrimaryKeys(s.stmt(), nullptr, 0, nullptr, 0, text(""), SQL_NTS),
+    refused(SQLPrimaryKeys(s.stmt(), nullptr, 0, nullptr, 0, sql_text(""), SQL_NTS),
             {"SQLPrimaryKeys", "Can't retrieve primary keys on all tables"});
     refused(SQLForeignKeys(s.stmt(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
             {"SQLForeignKeys", "Can't retrieve primary keys on all tables"});
@@ -228,14 +229,14 @@ TEST_F(CatalogCalls, AnAnswerForNoTableKeepsTheColumnsAndDropsTheRows) {
 
 TEST_F(CatalogCalls, ANameIsTakenByItsLength) {
     // "cpu" followed by more bytes: not the table cpu, whose columns the store would give for it.
-    ASSERT_EQ(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, text("cpu\0usage"), 9, nullptr, 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, sql_text("cpu\0usage"), 9, nullptr, 0), SQL_SUCCESS);
     EXPECT_EQ(SQLFetch(s.stmt()), SQL_NO_DATA);
-    ASSERT_EQ(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, text("cpuX"), 3, nullptr, 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, sql_text("cpuX"), 3, nullptr, 0), SQL_SUCCESS);
     ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
     EXPECT_EQ(cell(3), "cpu");
     ASSERT_EQ(SQLFreeStmt(s.stmt(), SQL_CLOSE), SQL_SUCCESS);
     ASSERT_EQ(tables("memo"), SQL_ERROR);
-    ASSERT_EQ(SQLTables(s.stmt(), nullptr, 0, nullptr, 0, text("memo"), 3, nullptr, 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLTables(s.stmt(), nullptr, 0, nullptr, 0, sql_text("memo"), 3, nullptr, 0), SQL_SUCCESS);
     ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
     EXPECT_EQ(cell(3), "mem");
 }
@@ -245,40 +246,45 @@ TEST_F(CatalogCalls, AStatementWhoseConnectionClosedAsksTheStoreNothing) {
     const std::string refused = "[08003] Connection not open: statement needs a working connection.";
     EXPECT_EQ(tables(), SQL_ERROR);
     EXPECT_EQ(s.diag_message(), refused);
-    EXPECT_EQ(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, text("cpu"), SQL_NTS, nullptr, 0), SQL_ERROR);
+    EXPECT_EQ(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, sql_text("cpu"), SQL_NTS, nullptr, 0), SQL_ERROR);
     EXPECT_EQ(s.diag_message(), refused);
     EXPECT_EQ(SQLStatistics(s.stmt(), nullptr, 0, nullptr, 0, nullptr, 0, SQL_INDEX_ALL, SQL_QUICK), SQL_ERROR);
     EXPECT_EQ(SQLTablePrivileges(s.stmt(), nullptr, 0, nullptr, 0, nullptr, 0), SQL_ERROR);
-    EXPECT_EQ(SQLColumnPrivileges(s.stmt(), nullptr, 0, nullptr, 0, text("cpu"), SQL_NTS, nullptr, 0), SQL_ERROR);
+    EXPECT_EQ(SQLColumnPrivileges(s.stmt(), nullptr, 0, nullptr, 0, sql_text("cpu"), SQL_NTS, nullptr, 0), SQL_ERROR);
     EXPECT_EQ(s.diag_message(), refused);
     // The fixed answers need no store.
     EXPECT_EQ(SQLGetTypeInfo(s.stmt(), SQL_ALL_TYPES), SQL_SUCCESS);
 }
 
-TEST_F(CatalogCalls, TheRowsFetchedValueIsTheAnswersRowCount) {
+TEST_F(CatalogCalls, OnlyAFetchWritesTheRowsFetched) {
     SQLULEN fetched = 99;
     ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_SUCCESS);
-    ASSERT_EQ(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, text("cpu"), SQL_NTS, nullptr, 0), SQL_SUCCESS);
-    EXPECT_EQ(fetched, 3u);
+    ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(2), 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, sql_text("cpu"), SQL_NTS, nullptr, 0), SQL_SUCCESS);
+    EXPECT_EQ(fetched, 99u);
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(fetched, 2u);
+    ASSERT_EQ(SQLFreeStmt(s.stmt(), SQL_CLOSE), SQL_SUCCESS);
     ASSERT_EQ(
-        SQLForeignKeys(s.stmt(), nullptr, 0, nullptr, 0, text("cpu"), SQL_NTS, nullptr, 0, nullptr, 0, nullptr, 0),
+        SQLForeignKeys(s.stmt(), nullptr, 0, nullptr, 0, sql_text("cpu"), SQL_NTS, nullptr, 0, nullptr, 0, nullptr, 0),
         SQL_SUCCESS);
+    EXPECT_EQ(fetched, 2u);
+    EXPECT_EQ(SQLFetch(s.stmt()), SQL_NO_DATA);
     EXPECT_EQ(fetched, 0u);
-    ASSERT_EQ(SQLGetTypeInfo(s.stmt(), SQL_ALL_TYPES), SQL_SUCCESS);
-    EXPECT_EQ(fetched, 13u);
 }
 
 TEST_F(CatalogCalls, EachCallTracesItsArguments) {
-    test::captured_log log;
-    ASSERT_EQ(
-        SQLTables(s.stmt(), text("cat"), SQL_NTS, text("sch"), SQL_NTS, text("%"), SQL_NTS, text("VIEW"), SQL_NTS),
-        SQL_SUCCESS);
-    ASSERT_EQ(SQLForeignKeys(s.stmt(), text("a"), SQL_NTS, text("b"), SQL_NTS, text("cpu"), SQL_NTS, text("d"), SQL_NTS,
-                             text("e"), SQL_NTS, text("f"), SQL_NTS),
+    support::captured_log log;
+    ASSERT_EQ(SQLTables(s.stmt(), sql_text("cat"), SQL_NTS, sql_text("sch"), SQL_NTS, sql_text("%"), SQL_NTS,
+                        sql_text("VIEW"), SQL_NTS),
               SQL_SUCCESS);
-    ASSERT_EQ(SQLProcedureColumns(s.stmt(), nullptr, 0, nullptr, 0, text("p"), SQL_NTS, text("c"), SQL_NTS),
+    ASSERT_EQ(SQLForeignKeys(s.stmt(), sql_text("a"), SQL_NTS, sql_text("b"), SQL_NTS, sql_text("cpu"), SQL_NTS,
+                             sql_text("d"), SQL_NTS, sql_text("e"), SQL_NTS, sql_text("f"), SQL_NTS),
               SQL_SUCCESS);
-    ASSERT_EQ(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, text("missing"), SQL_NTS, text("x"), SQL_NTS), SQL_SUCCESS);
+    ASSERT_EQ(SQLProcedureColumns(s.stmt(), nullptr, 0, nullptr, 0, sql_text("p"), SQL_NTS, sql_text("c"), SQL_NTS),
+              SQL_SUCCESS);
+    ASSERT_EQ(SQLColumns(s.stmt(), nullptr, 0, nullptr, 0, sql_text("missing"), SQL_NTS, sql_text("x"), SQL_NTS),
+              SQL_SUCCESS);
     ASSERT_EQ(SQLGetTypeInfo(s.stmt(), SQL_BIGINT), SQL_SUCCESS);
     const auto lines = log.lines();
     const strings expected{

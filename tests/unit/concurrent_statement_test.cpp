@@ -11,12 +11,12 @@
 
 #include <fmt/format.h>
 
-#include "store_support.hpp"
+#include "store_statement.hpp"
 
 namespace {
 
 // 500 rows of text: long enough that a fetch of the whole result takes many calls.
-void fill(const test::store_statement& s) {
+void fill(const support::store_statement& s) {
     s.direct("CREATE TABLE t (n INT64, s STRING)");
     std::string insert = "INSERT INTO t ($timestamp, n, s) VALUES ";
     for (int i = 0; i < 500; ++i)
@@ -44,7 +44,7 @@ int fetch_all(SQLHSTMT stmt) {
 }  // namespace
 
 TEST(ConcurrentStatement, CancelFromAnotherThreadWaitsForTheFetch) {
-    test::store_statement s;
+    support::store_statement s;
     fill(s);
     std::atomic<bool> done{false};
     std::atomic<int> cancels{0};
@@ -69,7 +69,7 @@ TEST(ConcurrentStatement, CancelFromAnotherThreadWaitsForTheFetch) {
 
 TEST(ConcurrentStatement, DisconnectFromAnotherThreadWaitsForTheFetch) {
     for (int round = 0; round < 20; ++round) {
-        test::store_statement s;
+        support::store_statement s;
         fill(s);
         ASSERT_EQ(s.exec("select n, s from t"), SQL_SUCCESS) << s.diag_message();
         std::atomic<int> fetched{0};

@@ -3,18 +3,19 @@
 #include <stdexcept>
 #include <vector>
 
+#include "captured_log.hpp"
 #include "connection/log_settings.hpp"
 #include "connection/output_connection_string.hpp"
 #include "connection/secret_masking.hpp"
 #include "connection/settings_parser.hpp"
-#include "odbc_ini_support.hpp"
-#include "test_support.hpp"
+#include "driver_handles.hpp"
+#include "private_odbc.hpp"
 
 namespace fs = std::filesystem;
 using logger::level;
 
 TEST(ConnectionSettings, DefaultsHoldTheThirteenKeys) {
-    test::scoped_env xdg("XDG_DATA_HOME", "/data/home");
+    support::scoped_env xdg("XDG_DATA_HOME", "/data/home");
     const connection_settings expected{
         {"driver", "vdl_odbc_driver"},
         {"dsn", "vdl_odbc_driver"},
@@ -36,21 +37,21 @@ TEST(ConnectionSettings, DefaultsHoldTheThirteenKeys) {
 
 TEST(ConnectionSettings, LogDirectoryFallsBackFromXdgToHomeToTmp) {
     {
-        test::scoped_env xdg("XDG_DATA_HOME", std::nullopt);
-        test::scoped_env home("HOME", "/home/ann");
+        support::scoped_env xdg("XDG_DATA_HOME", std::nullopt);
+        support::scoped_env home("HOME", "/home/ann");
         EXPECT_EQ(settings::default_log_directory(), "/home/ann/.local/share/vdl");
     }
     {
         // An empty or relative XDG_DATA_HOME does not count.
-        test::scoped_env xdg("XDG_DATA_HOME", "");
-        test::scoped_env home("HOME", "/home/ann");
+        support::scoped_env xdg("XDG_DATA_HOME", "");
+        support::scoped_env home("HOME", "/home/ann");
         EXPECT_EQ(settings::default_log_directory(), "/home/ann/.local/share/vdl");
-        test::scoped_env relative("XDG_DATA_HOME", "data");
+        support::scoped_env relative("XDG_DATA_HOME", "data");
         EXPECT_EQ(settings::default_log_directory(), "/home/ann/.local/share/vdl");
     }
     {
-        test::scoped_env xdg("XDG_DATA_HOME", std::nullopt);
-        test::scoped_env home("HOME", std::nullopt);
+        support::scoped_env xdg("XDG_DATA_HOME", std::nullopt);
+        support::scoped_env home("HOME", std::nullopt);
         EXPECT_EQ(settings::default_log_directory(), "/tmp/vdl");
     }
 }
@@ -87,7 +88,7 @@ TEST(SettingsParser, SplitsASegmentWithoutEqualsBeforeItsLastCharacter) {
 }
 
 TEST(SettingsParser, UnsupportedKeysAreLoggedAndIgnored) {
-    test::captured_log log(level::error);
+    support::captured_log log(level::error);
     const auto pairs = settings::parse_pairs("Server=x; uid=blank;abc;DSN=prod", ';');
     EXPECT_EQ(pairs, (connection_settings{{"dsn", "prod"}}));
     EXPECT_EQ(log.lines(), (std::vector<std::string>{
@@ -115,9 +116,9 @@ TEST(SettingsParser, ZeroSeparatedListsAndNoReadingPastTheInput) {
 }
 
 TEST(SettingsParser, ConnectionStringLayersDefaultsDataSourceAndItsOwnPairs) {
-    test::temp_dir home;
-    test::scoped_env xdg("XDG_DATA_HOME", home.path().string());
-    test::private_odbc_ini ini(
+    support::temp_dir home;
+    support::scoped_env xdg("XDG_DATA_HOME", home.path().string());
+    support::private_odbc ini(
         {"--data-source", "parser_prod", "Driver=vdl", "UID=bob", "PWD=bobkey", "URI=vdl://10.0.0.5:2836"});
 
     const auto s = settings::parse_connection_string("DSN=parser_prod;UID=alice", ';');
@@ -136,31 +137,47 @@ TEST(SettingsParser, ConnectionStringLayersDefaultsDataSourceAndItsOwnPairs) {
 }
 
 TEST(LogSettings, ConfigureTheLoggerOrThrow) {
-    test::temp_dir dir;
+    support::temp_dir dir;
     auto& lg = logger::instance();
     lg.close_file();
     auto s = settings::build_defaults();
     s["logdir"] = (dir.path() / "nested" / "logs").string();
     s["log_level"] = "7";
-    settings::apply_log_settings(s);
+    EXPECT_FALSE(settings::apply_log_settings(s));
     EXPECT_TRUE(fs::exists(dir.path() / "nested" / "logs" / "vdl_odbc_driver.log"));
     EXPECT_EQ(lg.get_level(), level::info) << "an unknown level number means Info";
 
     s["log_level"] = "3";
-    settings::apply_log_settings(s);
+    EXPECT_FALSE(settings::apply_log_settings(s));
     EXPECT_EQ(lg.get_level(), level::debug);
     s["log_level"] = "0x";  // digits first: the number counts
-    settings::apply_log_settings(s);
+    EXPECT_FALSE(settings::apply_log_settings(s));
     EXPECT_EQ(lg.get_level(), level::none);
 
-    s["log_level"] = "x";
-    EXPECT_THROW(settings::apply_log_settings(s), std::invalid_argument);
-    s["log_level"] = "2";
-    s["max_log_file_size"] = "99999999999999999999";
-    EXPECT_THROW(settings::apply_log_settings(s), std::out_of_range);
-    s["max_log_file_size"] = "0";
-    s["keep_log_file_num"] = "";
-    EXPECT_THROW(settings::apply_log_settings(s), std::invalid_argument);
+    // A value that cannot be read names its key and what is wrong with it, and changes nothing.
+    const struct {
+        const char* key;
+        std::string value;
+        std::string detail;
+    } unreadable[] = {
+        {"log_level", "x", "the setting log_level cannot be read: 'x' is not a number"},
+        {"max_log_file_size", "99999999999999999999",
+         "the setting max_log_file_size cannot be read: '99999999999999999999' is out of range (a signed 64-bit "
+         "number)"},
+        {"max_log_file_size", std::string(100'000, '9'),
+         "the setting max_log_file_size cannot be read: '99999999999999999999999999999999...' (100000 characters) "
+         "is out of range (a signed 64-bit number)"},
+        {"keep_log_file_num", "", "the setting keep_log_file_num cannot be read: '' is not a number"},
+    };
+    for (const auto& [key, value, detail] : unreadable) {
+        auto bad = s;
+        bad[key] = value;
+        const auto refusal = settings::apply_log_settings(bad);
+        ASSERT_TRUE(refusal) << key;
+        EXPECT_EQ(refusal->sqlstate, "HY000");
+        EXPECT_EQ(refusal->message, "[HY000] General error: " + detail);
+        EXPECT_EQ(lg.get_level(), level::none) << "the logger is left as it was";
+    }
 
     lg.close_file();
     lg.set_level(level::info);
@@ -181,7 +198,7 @@ TEST(SecretMasking, MasksThePrivateKeyOnly) {
 }
 
 TEST(SecretMasking, UnsupportedSpellingsOfThePrivateKeyAreMaskedInTheLog) {
-    test::captured_log log(level::error);
+    support::captured_log log(level::error);
     (void)settings::parse_pairs("uid=a; PWD=s3cret", ';');
     EXPECT_EQ(log.text(), "[Error] not support key ' pwd' with value: '***'\n");
 }
@@ -193,7 +210,7 @@ TEST(SecretMasking, EveryPieceOfABracedPrivateKeyIsMasked) {
     EXPECT_EQ(settings::masked_connection_string("PWD={s3cret};UID=a", ';'), "PWD=***;UID=a");
     EXPECT_EQ(settings::masked_connection_string("UID={a;b};PWD=x", ';'), "UID={a;b};PWD=***") << "only secrets";
 
-    test::captured_log log(level::error);
+    support::captured_log log(level::error);
     const auto pairs = settings::parse_pairs("PWD={s3c;ret=x;y};Server=z", ';');
     EXPECT_EQ(pairs, (connection_settings{{"pwd", "{s3c"}}));
     EXPECT_EQ(log.lines(), (std::vector<std::string>{

@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "captured_log.hpp"
 #include "connection/data_source.hpp"
 #include "connection/installer_library.hpp"
-#include "odbc_ini_support.hpp"
-#include "test_support.hpp"
+#include "driver_handles.hpp"
+#include "private_odbc.hpp"
 
 using logger::level;
 
@@ -36,7 +37,7 @@ struct scripted_profile {
 }  // namespace
 
 TEST(DataSource, LengthRulesOfTheProfileRead) {
-    test::captured_log log(level::debug);
+    support::captured_log log(level::debug);
     scripted_profile::lengths = {{"uid", 5}, {"pwd", 6}, {"uri", 8191}, {"key", 8192}, {"logdir", 9000}, {"dsn", -1}};
     scripted_profile::asked.clear();
     connection_settings s{{"uid", "old"},    {"pwd", "old"}, {"uri", "old"},   {"key", "old"},
@@ -83,7 +84,7 @@ TEST(DataSource, NothingToReadLeavesTheSettingsAlone) {
 }
 
 TEST(DataSource, ReadsASectionOfTheUsersOdbcIni) {
-    test::private_odbc_ini ini(
+    support::private_odbc ini(
         {"--data-source", "ds_read", "UID=bob", "uri=vdl://h:9", "PWD=", "--data-source", "ds_other", "uid=carol"});
     ASSERT_TRUE(installer::library::instance().loaded());
     connection_settings s{{"uid", "old"}, {"uri", "old"}, {"pwd", "old"}, {"key", "old"}};

@@ -2,12 +2,13 @@
 
 #include <array>
 
+#include "captured_log.hpp"
+#include "driver_handles.hpp"
 #include "handle/diag_visitors.hpp"
-#include "test_support.hpp"
 
 namespace {
 
-void fail_with(test::handles& h, diag::state s, std::string_view detail) {
+void fail_with(support::handles& h, diag::state s, std::string_view detail) {
     frame::call<handle::statement>(h.stmt, [&](handle::statement&) { return diag_record(s, detail); });
 }
 
@@ -21,24 +22,24 @@ std::string field_text(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT id, SQLRE
 }  // namespace
 
 TEST(GetDiagRec, RecordOneTwoAndInvalidArguments) {
-    test::handles h;
+    support::handles h;
     fail_with(h, diag::state::table_not_found, "no table t");
-    auto d = test::diag_of(SQL_HANDLE_STMT, h.stmt);
+    auto d = support::diag_of(SQL_HANDLE_STMT, h.stmt);
     EXPECT_EQ(d.rc, SQL_SUCCESS);
     EXPECT_EQ(d.sqlstate, "42S02");
     EXPECT_EQ(d.message, "[42S02] Table doesn't exist: no table t");
     EXPECT_EQ(d.length, static_cast<SQLSMALLINT>(d.message.size()));
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, h.stmt).message, d.message) << "reading does not change the record";
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, h.stmt, 2).rc, SQL_NO_DATA);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, h.stmt, 0).rc, SQL_ERROR);
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, h.stmt).message, d.message) << "reading does not change the record";
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, h.stmt, 2).rc, SQL_NO_DATA);
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, h.stmt, 0).rc, SQL_ERROR);
     SQLCHAR message[8];
     EXPECT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, h.stmt, 1, nullptr, nullptr, message, -1, nullptr), SQL_ERROR);
     EXPECT_EQ(SQLGetDiagRec(SQL_HANDLE_STMT, nullptr, 1, nullptr, nullptr, message, 8, nullptr), SQL_INVALID_HANDLE);
 }
 
 TEST(GetDiagRec, TruncatesTheMessageAndStillSucceeds) {
-    test::captured_log log(logger::level::info);
-    test::handles h;
+    support::captured_log log(logger::level::info);
+    support::handles h;
     fail_with(h, diag::state::general_error, "01234567890123456");  // message of 40 characters
     SQLCHAR state[6];
     SQLCHAR message[10];
@@ -55,11 +56,11 @@ TEST(GetDiagRec, TruncatesTheMessageAndStillSucceeds) {
 }
 
 TEST(GetDiagRec, EveryHandleKind) {
-    test::handles h;
+    support::handles h;
     SQLHDESC desc = nullptr;
     ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DESC, h.dbc, &desc), SQL_SUCCESS);
     for (SQLHANDLE handle : {h.env, h.dbc, h.stmt, desc}) {
-        const auto d = test::diag_of(SQL_HANDLE_ENV /* only logged */, handle);
+        const auto d = support::diag_of(SQL_HANDLE_ENV /* only logged */, handle);
         EXPECT_EQ(d.rc, SQL_SUCCESS);
         EXPECT_EQ(d.sqlstate, "00000");
     }
@@ -67,7 +68,7 @@ TEST(GetDiagRec, EveryHandleKind) {
 }
 
 TEST(GetDiagField, CommonFields) {
-    test::handles h;
+    support::handles h;
     fail_with(h, diag::state::invalid_descriptor_index, "x");
     EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_CLASS_ORIGIN), "ISO 9075");
     EXPECT_EQ(field_text(SQL_HANDLE_STMT, h.stmt, SQL_DIAG_SUBCLASS_ORIGIN), "ISO 9075");
@@ -80,7 +81,7 @@ TEST(GetDiagField, CommonFields) {
 }
 
 TEST(GetDiagField, FieldsOfTheRecordAndOfTheHeader) {
-    test::handles h;
+    support::handles h;
     frame::call<handle::statement>(h.stmt, [&](handle::statement&) {
         diag_record r(diag::state::table_not_found, "no table t");
         r.native_error = -1325400056;
@@ -130,7 +131,7 @@ TEST(GetDiagField, FieldsOfTheRecordAndOfTheHeader) {
 }
 
 TEST(GetDiagField, KindSpecificFields) {
-    test::handles h;
+    support::handles h;
     EXPECT_EQ(field_text(SQL_HANDLE_DBC, h.dbc, SQL_DIAG_SERVER_NAME), "vandrel");
     h.connection().settings["dsn"] = "trades";
     EXPECT_EQ(field_text(SQL_HANDLE_DBC, h.dbc, SQL_DIAG_SERVER_NAME), "trades");
@@ -152,8 +153,8 @@ TEST(GetDiagField, KindSpecificFields) {
 }
 
 TEST(GetDiagField, UnsupportedAndInvalidRequests) {
-    test::captured_log log(logger::level::debug);
-    test::handles h;
+    support::captured_log log(logger::level::debug);
+    support::handles h;
     char buffer[16];
     EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_DYNAMIC_FUNCTION, buffer, 16, nullptr), SQL_ERROR);
     EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, h.stmt, 1, SQL_DIAG_ROW_COUNT, buffer, 16, nullptr), SQL_ERROR);

@@ -2,9 +2,10 @@
 
 #include <cstring>
 
+#include "captured_log.hpp"
 #include "diagnostics/copy_out_string.hpp"
 #include "diagnostics/diag_record.hpp"
-#include "test_support.hpp"
+#include "driver_handles.hpp"
 
 TEST(DiagRecord, ComposesTheMessageFromStateAndDetail) {
     const diag_record r(diag::state::connection_not_open, "statement needs a working connection.");
@@ -55,7 +56,7 @@ TEST(DiagRecord, ReturnCodesBelongToTheRowNotTheClass) {
 }
 
 TEST(CopyOutString, TruncatesSilentlyAndReportsTheFullLength) {
-    test::captured_log log(logger::level::info);
+    support::captured_log log(logger::level::info);
     const std::string text(40, 'x');
     char buffer[16];
     std::memset(buffer, '#', sizeof buffer);
@@ -79,7 +80,7 @@ TEST(CopyOutString, BufferOfExactlyTheTextLengthLosesTheLastByte) {
 }
 
 TEST(CopyOutString, NullOrEmptyBufferOnlyReportsTheLength) {
-    test::captured_log log(logger::level::info);
+    support::captured_log log(logger::level::info);
     SQLSMALLINT length = 0;
     copy_out_string("hello", nullptr, 0, &length);
     EXPECT_EQ(length, 5);

@@ -4,12 +4,13 @@
 
 #include <cstdint>
 
+#include "captured_log.hpp"
+#include "driver_handles.hpp"
 #include "sentinel_buffer.hpp"
-#include "test_support.hpp"
 
 namespace {
 
-using test::bits;
+using support::bits;
 
 SQLUINTEGER env_u32(SQLHENV env, SQLINTEGER attribute) {
     SQLUINTEGER value = 0xDEAD;
@@ -26,8 +27,8 @@ SQLUINTEGER connect_u32(SQLHDBC dbc, SQLINTEGER attribute) {
 }  // namespace
 
 TEST(EnvironmentAttributes, OdbcVersionAcceptsTwoThreeAndThreeEighty) {
-    test::captured_log log(logger::level::info);
-    test::handles h(false);
+    support::captured_log log(logger::level::info);
+    support::handles h(false);
     EXPECT_EQ(env_u32(h.env, SQL_ATTR_ODBC_VERSION), 380u);
     EXPECT_EQ(env_u32(h.env, SQL_ATTR_OUTPUT_NTS), 0u);
 
@@ -35,7 +36,7 @@ TEST(EnvironmentAttributes, OdbcVersionAcceptsTwoThreeAndThreeEighty) {
     EXPECT_EQ(env_u32(h.env, SQL_ATTR_ODBC_VERSION), 2u);
     // An unsupported version is logged and not kept: the set says so with 01S02.
     EXPECT_EQ(SQLSetEnvAttr(h.env, SQL_ATTR_ODBC_VERSION, bits(5), 0), SQL_SUCCESS_WITH_INFO);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_ENV, h.env).sqlstate, "01S02");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_ENV, h.env).sqlstate, "01S02");
     EXPECT_EQ(env_u32(h.env, SQL_ATTR_ODBC_VERSION), 2u);
     EXPECT_EQ(SQLSetEnvAttr(h.env, SQL_ATTR_ODBC_VERSION, bits(SQL_OV_ODBC3), 0), SQL_SUCCESS);
     EXPECT_EQ(env_u32(h.env, SQL_ATTR_ODBC_VERSION), 3u);
@@ -45,24 +46,24 @@ TEST(EnvironmentAttributes, OdbcVersionAcceptsTwoThreeAndThreeEighty) {
     const auto text = log.text();
     EXPECT_NE(text.find("[Info]  application version is 2\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[Error] application version 5 is not supported\n"), std::string::npos) << text;
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_ENV, h.env).sqlstate, "00000");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_ENV, h.env).sqlstate, "00000");
 }
 
 TEST(EnvironmentAttributes, UnknownIdentifierIsRefusedAndPosted) {
-    test::handles h(false);
-    test::sentinel_buffer<8> buffer;
+    support::handles h(false);
+    support::sentinel_buffer<8> buffer;
     EXPECT_EQ(SQLGetEnvAttr(h.env, 9999, buffer.data(), 0, nullptr), SQL_ERROR);
     EXPECT_TRUE(buffer.untouched());
-    const auto d = test::diag_of(SQL_HANDLE_ENV, h.env);
+    const auto d = support::diag_of(SQL_HANDLE_ENV, h.env);
     EXPECT_EQ(d.sqlstate, "HY092");
     EXPECT_EQ(d.message, "[HY092] Invalid attribute/option identifier: Unknown attribute: 9999");
 }
 
 TEST(ConnectionAttributes, AValueTheDriverCannotHonourGives01S02AndReadsBackTheValueInForce) {
-    test::handles h(false);
+    support::handles h(false);
     // No transactions: autocommit stays on.
     EXPECT_EQ(SQLSetConnectAttr(h.dbc, SQL_ATTR_AUTOCOMMIT, bits(SQL_AUTOCOMMIT_OFF), 0), SQL_SUCCESS_WITH_INFO);
-    const auto d = test::diag_of(SQL_HANDLE_DBC, h.dbc);
+    const auto d = support::diag_of(SQL_HANDLE_DBC, h.dbc);
     EXPECT_EQ(d.sqlstate, "01S02");
     EXPECT_EQ(d.message, "[01S02] Option value changed: 102(SQL_ATTR_AUTOCOMMIT) cannot be 0; it stays 1");
     EXPECT_EQ(connect_u32(h.dbc, SQL_ATTR_AUTOCOMMIT), 1u);
@@ -72,17 +73,17 @@ TEST(ConnectionAttributes, AValueTheDriverCannotHonourGives01S02AndReadsBackTheV
     EXPECT_EQ(connect_u32(h.dbc, SQL_ATTR_PACKET_SIZE), 128000000u);
     EXPECT_EQ(SQLSetConnectAttr(h.dbc, SQL_ATTR_TRACEFILE, const_cast<char*>("/tmp/trace"), SQL_NTS),
               SQL_SUCCESS_WITH_INFO);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_DBC, h.dbc).message,
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_DBC, h.dbc).message,
               "[01S02] Option value changed: 105(SQL_ATTR_TRACEFILE) cannot be '/tmp/trace'; it stays ''");
 
     // The value in force, asked for again, is accepted as it is.
     EXPECT_EQ(SQLSetConnectAttr(h.dbc, SQL_ATTR_AUTOCOMMIT, bits(SQL_AUTOCOMMIT_ON), 0), SQL_SUCCESS);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_DBC, h.dbc).sqlstate, "00000");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_DBC, h.dbc).sqlstate, "00000");
     EXPECT_EQ(SQLSetConnectAttr(h.dbc, SQL_ATTR_LOGIN_TIMEOUT, bits(5), 0), SQL_SUCCESS) << "a kept value";
 }
 
 TEST(ConnectionAttributes, LoginAndConnectionTimeoutShareOneField) {
-    test::handles h(false);
+    support::handles h(false);
     EXPECT_EQ(connect_u32(h.dbc, SQL_ATTR_LOGIN_TIMEOUT), 60u);
     EXPECT_EQ(SQLSetConnectAttr(h.dbc, SQL_ATTR_LOGIN_TIMEOUT, bits(15), 0), SQL_SUCCESS);
     EXPECT_EQ(connect_u32(h.dbc, SQL_ATTR_LOGIN_TIMEOUT), 15u);
@@ -93,9 +94,9 @@ TEST(ConnectionAttributes, LoginAndConnectionTimeoutShareOneField) {
 }
 
 TEST(ConnectionAttributes, WidthsFollowTheOdbcTypes) {
-    test::handles h(false);
+    support::handles h(false);
     const auto written = [&](SQLINTEGER attribute) {
-        test::sentinel_buffer<16> buffer;
+        support::sentinel_buffer<16> buffer;
         EXPECT_EQ(SQLGetConnectAttr(h.dbc, attribute, buffer.data(), 16, nullptr), SQL_SUCCESS);
         return buffer;
     };
@@ -105,49 +106,49 @@ TEST(ConnectionAttributes, WidthsFollowTheOdbcTypes) {
     EXPECT_EQ(written(SQL_ATTR_ASYNC_ENABLE).written(), 8u);      // SQLULEN
     EXPECT_EQ(written(SQL_ATTR_ODBC_CURSORS).as<SQLULEN>(), 2u);  // SQLULEN
 
-    test::sentinel_buffer<16> env_buffer;
+    support::sentinel_buffer<16> env_buffer;
     EXPECT_EQ(SQLGetEnvAttr(h.env, SQL_ATTR_ODBC_VERSION, env_buffer.data(), 0, nullptr), SQL_SUCCESS);
     EXPECT_EQ(env_buffer.written(), 4u);
 }
 
 TEST(ConnectionAttributes, CurrentCatalogIsOptional) {
-    test::handles h(false);
+    support::handles h(false);
     char catalog[8] = "x";
     EXPECT_EQ(SQLGetConnectAttr(h.dbc, SQL_ATTR_CURRENT_CATALOG, catalog, sizeof catalog, nullptr), SQL_ERROR);
     EXPECT_STREQ(catalog, "x");
-    auto d = test::diag_of(SQL_HANDLE_DBC, h.dbc);
+    auto d = support::diag_of(SQL_HANDLE_DBC, h.dbc);
     EXPECT_EQ(d.sqlstate, "HYC00");
     EXPECT_EQ(d.message, "[HYC00] Optional feature not implemented: Optional attribute: 109(SQL_ATTR_CURRENT_CATALOG)");
     EXPECT_EQ(SQLSetConnectAttr(h.dbc, SQL_ATTR_CURRENT_CATALOG, catalog, SQL_NTS), SQL_ERROR);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_DBC, h.dbc).sqlstate, "HYC00");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_DBC, h.dbc).sqlstate, "HYC00");
 }
 
 TEST(ConnectionAttributes, AppWcharTypeAcceptsOnlyTwo) {
-    test::handles h(false);
+    support::handles h(false);
     EXPECT_EQ(SQLSetConnectAttr(h.dbc, 1061, bits(2), 0), SQL_SUCCESS);
     EXPECT_EQ(SQLSetConnectAttr(h.dbc, 1061, bits(1), 0), SQL_ERROR);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_DBC, h.dbc).message,
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_DBC, h.dbc).message,
               "[HYC00] Optional feature not implemented: Optional attribute: 1061(SQL_ATTR_APP_WCHAR_TYPE)");
     EXPECT_EQ(SQLSetConnectAttr(h.dbc, 1061, bits(3), 0), SQL_ERROR);
-    const auto d = test::diag_of(SQL_HANDLE_DBC, h.dbc);
+    const auto d = support::diag_of(SQL_HANDLE_DBC, h.dbc);
     EXPECT_EQ(d.sqlstate, "HY024");
     EXPECT_EQ(d.message, "[HY024] Invalid attribute value: Unknown value: 1061(SQL_ATTR_APP_WCHAR_TYPE):3");
     EXPECT_EQ(connect_u32(h.dbc, 1061), 2u);
     // The screen belongs to that identifier only: 1064 is merely not kept.
     EXPECT_EQ(SQLSetConnectAttr(h.dbc, 1064, bits(3), 0), SQL_SUCCESS_WITH_INFO);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_DBC, h.dbc).sqlstate, "01S02");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_DBC, h.dbc).sqlstate, "01S02");
 }
 
 TEST(ConnectionAttributes, EmptyTraceFileIntoSmallBuffers) {
-    test::handles h(false);
-    test::sentinel_buffer<4> one;
+    support::handles h(false);
+    support::sentinel_buffer<4> one;
     SQLINTEGER length = -7;
     EXPECT_EQ(SQLGetConnectAttr(h.dbc, SQL_ATTR_TRACEFILE, one.data(), 1, &length), SQL_SUCCESS);
     EXPECT_EQ(one.written(), 1u);
     EXPECT_EQ(one.bytes[0], 0);
     EXPECT_EQ(length, 0);
 
-    test::sentinel_buffer<4> none;
+    support::sentinel_buffer<4> none;
     length = -7;
     EXPECT_EQ(SQLGetConnectAttr(h.dbc, SQL_ATTR_TRACEFILE, none.data(), 0, &length), SQL_SUCCESS);
     EXPECT_TRUE(none.untouched());

@@ -12,7 +12,8 @@
 
 #include <fmt/format.h>
 
-#include "store_support.hpp"
+#include "captured_log.hpp"
+#include "store_statement.hpp"
 
 namespace {
 
@@ -43,7 +44,7 @@ protected:
     }
     [[nodiscard]] std::int64_t position() const { return s.record().cursor.current_row; }
 
-    test::store_statement s;
+    support::store_statement s;
 };
 
 constexpr SQLUSMALLINT ok = SQL_ROW_SUCCESS;
@@ -60,11 +61,11 @@ TEST_F(Fetching, BlockCursorFillsRowsetsAndCountsTheRowsOfEach) {
     SQLULEN fetched = 99;
     block_cursor(5, status.data(), &fetched);
     select_all();
-    EXPECT_EQ(fetched, 7u) << "execution stores the row count";
+    EXPECT_EQ(fetched, 99u) << "only a fetch writes the rows fetched";
     ASSERT_EQ(SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, v.data(), 0, v_ind.data()), SQL_SUCCESS);
     ASSERT_EQ(SQLBindCol(s.stmt(), 2, SQL_C_DOUBLE, x.data(), 0, x_ind.data()), SQL_SUCCESS);
 
-    test::captured_log log;
+    support::captured_log log;
     ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS) << s.diag_message();
     EXPECT_EQ(v, (std::array<SQLBIGINT, 5>{0, 10, 20, 30, 40}));
     EXPECT_EQ(v_ind, (std::array<SQLLEN, 5>{8, 8, 8, 8, 8}));
@@ -421,7 +422,7 @@ TEST_F(Fetching, GetDataHandsOutLongValuesInPieces) {
         EXPECT_EQ(ind, remaining[call]) << call;
         joined += buffer.data();
         if (codes[call] == SQL_SUCCESS_WITH_INFO) {
-            const auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
+            const auto d = support::diag_of(SQL_HANDLE_STMT, s.stmt());
             EXPECT_EQ(d.sqlstate, "01004");
             EXPECT_EQ(d.message, "String data, right-truncated");
         }
@@ -448,9 +449,10 @@ TEST_F(Fetching, GetDataHandsOutLongValuesInPieces) {
     ASSERT_EQ(SQLGetData(s.stmt(), 1, SQL_C_CHAR, buffer.data(), buffer.size(), &ind), SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(std::string(buffer.data()), value.substr(0, 4095));
 
-    // Bound columns stay silent: the indicator tells the full length.
+    // A bound column gets the value cut to its buffer, with 01004: the indicator tells the full length.
     SQLBindCol(s.stmt(), 1, SQL_C_CHAR, buffer.data(), buffer.size(), &ind);
-    EXPECT_EQ(scroll(SQL_FETCH_FIRST), SQL_SUCCESS);
+    EXPECT_EQ(scroll(SQL_FETCH_FIRST), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "01004");
     EXPECT_EQ(ind, 10'000);
     EXPECT_EQ(std::string(buffer.data()), value.substr(0, 4095));
 }
@@ -491,9 +493,9 @@ TEST_F(Fetching, AConversionFailureEndsTheFetch) {
     SQLBindCol(s.stmt(), 3, SQL_C_LONG, &text_as_long, 0, nullptr);
     SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, &v, 0, nullptr);
     EXPECT_EQ(SQLFetch(s.stmt()), SQL_ERROR);
-    const auto d = test::diag_of(SQL_HANDLE_STMT, s.stmt());
-    EXPECT_EQ(d.sqlstate, "07006");
-    EXPECT_EQ(d.message, "Tried to convert SQL_CHAR to SQL_C_LONG");
+    const auto d = support::diag_of(SQL_HANDLE_STMT, s.stmt());
+    EXPECT_EQ(d.sqlstate, "22018");
+    EXPECT_EQ(d.message, "[22018] Invalid character value for cast specification: the text 'r0' is not a number");
     EXPECT_EQ(v, -1) << "later bindings are not filled";
 }
 
@@ -506,8 +508,8 @@ TEST_F(Fetching, TimestampsFromTheStoreReadAsUtc) {
     SQLLEN ind = 0;
     ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
     EXPECT_EQ(SQLGetData(s.stmt(), 1, SQL_C_CHAR, text.data(), text.size(), &ind), SQL_SUCCESS);
-    EXPECT_STREQ(text.data(), "1969-12-31T23:59:59.999999999Z");
-    EXPECT_EQ(ind, 30);
+    EXPECT_STREQ(text.data(), "1969-12-31 23:59:59.999999999");
+    EXPECT_EQ(ind, 29);
     ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
     EXPECT_EQ(SQLGetData(s.stmt(), 1, SQL_C_TYPE_TIMESTAMP, &stamp, 0, &ind), SQL_SUCCESS);
     EXPECT_EQ(ind, 16);
@@ -518,4 +520,36 @@ TEST_F(Fetching, TimestampsFromTheStoreReadAsUtc) {
     EXPECT_EQ(stamp.minute, 6);
     EXPECT_EQ(stamp.second, 7);
     EXPECT_EQ(stamp.fraction, 123u);
+}
+
+TEST_F(Fetching, ACutValueIsAWarningOnItsRowNeverAPlainSuccess) {
+    std::array<char, 3 * 2> v{};  // "0" fits with its zero byte, "10" and "20" do not
+    std::array<SQLLEN, 3> v_ind{};
+    std::array<SQLUSMALLINT, 3> status{};
+    SQLULEN fetched = 0;
+    ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(3), 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_ROW_STATUS_PTR, status.data(), 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_SUCCESS);
+    select_all();
+    ASSERT_EQ(SQLBindCol(s.stmt(), 1, SQL_C_CHAR, v.data(), 2, v_ind.data()), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS_WITH_INFO);
+    const auto d = support::diag_of(SQL_HANDLE_STMT, s.stmt());
+    EXPECT_EQ(d.sqlstate, "01004");
+    EXPECT_EQ(std::string(v.data(), v.size()), std::string("0\0"
+                                                           "1\0"
+                                                           "2\0",
+                                                           6));
+    EXPECT_EQ(v_ind, (std::array<SQLLEN, 3>{1, 2, 2})) << "the full lengths";
+    EXPECT_EQ(status, (std::array<SQLUSMALLINT, 3>{ok, SQL_ROW_SUCCESS_WITH_INFO, SQL_ROW_SUCCESS_WITH_INFO}));
+    EXPECT_EQ(fetched, 3u);
+
+    // The same column read as its own type through SQL_C_DEFAULT: whole, a plain success.
+    std::array<SQLBIGINT, 3> n{};
+    ASSERT_EQ(SQLBindCol(s.stmt(), 1, SQL_C_DEFAULT, n.data(), 0, nullptr), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(n, (std::array<SQLBIGINT, 3>{30, 40, 50}));
+    EXPECT_EQ(status, (std::array<SQLUSMALLINT, 3>{ok, ok, ok}));
+    std::array<char, 8> x{};
+    ASSERT_EQ(SQLGetData(s.stmt(), 3, SQL_C_DEFAULT, x.data(), x.size(), nullptr), SQL_SUCCESS);
+    EXPECT_STREQ(x.data(), "r3") << "a text column's own type is SQL_C_CHAR";
 }

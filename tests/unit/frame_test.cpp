@@ -3,8 +3,9 @@
 #include <new>
 #include <stdexcept>
 
+#include "captured_log.hpp"
+#include "driver_handles.hpp"
 #include "frame.hpp"
-#include "test_support.hpp"
 
 namespace {
 
@@ -17,8 +18,8 @@ SQLRETURN run_on_statement(SQLHSTMT stmt, auto op, std::source_location where = 
 }  // namespace
 
 TEST(Frame, InvalidHandlesReturnInvalidHandleAndLogOnlyTheCallLine) {
-    test::handles h;
-    test::captured_log log(logger::level::debug);
+    support::handles h;
+    support::captured_log log(logger::level::debug);
     h.connection().diagnostics = diag_record(diag::state::general_warning, "kept");
 
     EXPECT_EQ(SQLExecDirect(nullptr, nullptr, 0), SQL_INVALID_HANDLE);
@@ -33,33 +34,33 @@ TEST(Frame, InvalidHandlesReturnInvalidHandleAndLogOnlyTheCallLine) {
 }
 
 TEST(Frame, ExceptionsBecomeRecordsByClass) {
-    test::handles h;
+    support::handles h;
     const auto line = std::source_location::current().line() + 1;
     EXPECT_EQ(run_on_statement(h.stmt, []() -> diag_record { throw std::runtime_error("boom"); }), SQL_ERROR);
-    auto d = test::diag_of(SQL_HANDLE_STMT, h.stmt);
+    auto d = support::diag_of(SQL_HANDLE_STMT, h.stmt);
     EXPECT_EQ(d.sqlstate, "HY000");
     EXPECT_TRUE(d.message.starts_with("[HY000] General error: ")) << d.message;
     EXPECT_TRUE(d.message.ends_with(fmt::format(":{}- exception: boom", line))) << d.message;
     EXPECT_NE(d.message.find("TestBody"), std::string::npos) << "names the calling function: " << d.message;
 
     EXPECT_EQ(run_on_statement(h.stmt, []() -> diag_record { throw std::bad_alloc(); }), SQL_ERROR);
-    d = test::diag_of(SQL_HANDLE_STMT, h.stmt);
+    d = support::diag_of(SQL_HANDLE_STMT, h.stmt);
     EXPECT_EQ(d.sqlstate, "HY013");
     EXPECT_TRUE(d.message.starts_with("[HY013] Memory management error: ")) << d.message;
     EXPECT_NE(d.message.find("- alloc exception: std::bad_alloc"), std::string::npos) << d.message;
 
     EXPECT_EQ(run_on_statement(h.stmt, []() -> diag_record { throw 42; }), SQL_ERROR);
-    d = test::diag_of(SQL_HANDLE_STMT, h.stmt);
+    d = support::diag_of(SQL_HANDLE_STMT, h.stmt);
     EXPECT_EQ(d.sqlstate, "HY000");
     EXPECT_TRUE(d.message.ends_with("- unknown exception")) << d.message;
 }
 
 TEST(Frame, EveryOutcomeReplacesTheHandleRecord) {
-    test::handles h;
+    support::handles h;
     run_on_statement(h.stmt, [] { return diag_record(diag::state::invalid_descriptor_index, "bad"); });
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_STMT, h.stmt).sqlstate, "07009");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, h.stmt).sqlstate, "07009");
     EXPECT_EQ(run_on_statement(h.stmt, [] { return diag_record::success(); }), SQL_SUCCESS);
-    const auto d = test::diag_of(SQL_HANDLE_STMT, h.stmt);
+    const auto d = support::diag_of(SQL_HANDLE_STMT, h.stmt);
     EXPECT_EQ(d.rc, SQL_SUCCESS);
     EXPECT_EQ(d.sqlstate, "00000");
     EXPECT_EQ(d.message, "");
@@ -68,8 +69,8 @@ TEST(Frame, EveryOutcomeReplacesTheHandleRecord) {
 }
 
 TEST(Frame, ResultLinesByOutcome) {
-    test::captured_log log(logger::level::debug);
-    test::handles h;
+    support::captured_log log(logger::level::debug);
+    support::handles h;
     const auto line = std::source_location::current().line() + 1;
     run_on_statement(h.stmt, [] { return diag_record(diag::state::table_not_found, "t"); });
     run_on_statement(h.stmt, [] { return diag_record(diag::state::general_warning, "w"); });
@@ -86,8 +87,8 @@ TEST(Frame, ResultLinesByOutcome) {
 }
 
 TEST(Frame, AtInfoLevelOnlyFailuresAreLogged) {
-    test::captured_log log(logger::level::info);
-    test::handles h;
+    support::captured_log log(logger::level::info);
+    support::handles h;
     h.statement().cluster = nullptr;  // as after a disconnect: the query cannot run
     SQLExecDirect(h.stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>("select 1")), SQL_NTS);
     run_on_statement(h.stmt, [] { return diag_record::success(); });
@@ -99,11 +100,11 @@ TEST(Frame, AtInfoLevelOnlyFailuresAreLogged) {
 }
 
 TEST(Frame, FunctionsNotOfferedPostTheirReasonAndEndTran) {
-    test::captured_log log(logger::level::debug);
-    test::handles h;
+    support::captured_log log(logger::level::debug);
+    support::handles h;
     run_on_statement(h.stmt, [] { return diag_record(diag::state::general_warning, "before"); });
     EXPECT_EQ(SQLPutData(h.stmt, nullptr, 0), SQL_ERROR);
-    auto d = test::diag_of(SQL_HANDLE_STMT, h.stmt);
+    auto d = support::diag_of(SQL_HANDLE_STMT, h.stmt);
     EXPECT_EQ(d.sqlstate, "HYC00");
     EXPECT_EQ(d.message, "[HYC00] Optional feature not implemented: SQLPutData is not offered by this driver");
     EXPECT_EQ(SQLPutData(nullptr, nullptr, 0), SQL_INVALID_HANDLE);
@@ -111,14 +112,14 @@ TEST(Frame, FunctionsNotOfferedPostTheirReasonAndEndTran) {
 
     // Whatever the kind of handle the function takes.
     EXPECT_EQ(SQLNativeSql(h.dbc, nullptr, 0, nullptr, 0, nullptr), SQL_ERROR);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_DBC, h.dbc).message,
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_DBC, h.dbc).message,
               "[HYC00] Optional feature not implemented: SQLNativeSql is not offered by this driver");
     SQLPOINTER row_desc = nullptr;
     ASSERT_EQ(SQLGetStmtAttr(h.stmt, SQL_ATTR_APP_ROW_DESC, &row_desc, 0, nullptr), SQL_SUCCESS);
     EXPECT_EQ(SQLGetDescField(row_desc, 0, SQL_DESC_COUNT, nullptr, 0, nullptr), SQL_ERROR);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_DESC, row_desc).sqlstate, "HYC00");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_DESC, row_desc).sqlstate, "HYC00");
     EXPECT_EQ(SQLCancelHandle(SQL_HANDLE_STMT, h.stmt), SQL_ERROR);
-    EXPECT_NE(test::diag_of(SQL_HANDLE_STMT, h.stmt).message.find("SQLCancelHandle"), std::string::npos);
+    EXPECT_NE(support::diag_of(SQL_HANDLE_STMT, h.stmt).message.find("SQLCancelHandle"), std::string::npos);
 
     EXPECT_EQ(SQLEndTran(SQL_HANDLE_ENV, nullptr, SQL_COMMIT), SQL_SUCCESS);
     EXPECT_EQ(SQLEndTran(99, h.stmt, 7), SQL_SUCCESS);
@@ -147,7 +148,7 @@ TEST(Frame, TextArgumentsArePackedByLength) {
 }
 
 TEST(Frame, StatusAndBooleanForms) {
-    test::captured_log log(logger::level::debug);
+    support::captured_log log(logger::level::debug);
     EXPECT_EQ(frame::call_status([] { return SQLRETURN{SQL_NO_DATA}; }), SQL_NO_DATA);
     EXPECT_EQ(frame::call_status([]() -> SQLRETURN { throw std::logic_error("status"); }), SQL_ERROR);
     EXPECT_EQ(frame::call_bool([] { return BOOL{1}; }), 1);

@@ -5,7 +5,8 @@
 #include <array>
 #include <bit>
 
-#include "test_support.hpp"
+#include "captured_log.hpp"
+#include "driver_handles.hpp"
 
 namespace {
 
@@ -56,7 +57,7 @@ constexpr SQLUSMALLINT working[] = {
 }  // namespace
 
 TEST(GetFunctions, Odbc3BitmapHasExactlyTheSupportedFunctions) {
-    test::handles h(false);
+    support::handles h(false);
     std::array<SQLUSMALLINT, 260> words;
     words.fill(0xFFFF);  // stale bits must be cleared
     ASSERT_EQ(SQLGetFunctions(h.dbc, SQL_API_ODBC3_ALL_FUNCTIONS, words.data()), SQL_SUCCESS);
@@ -76,8 +77,8 @@ TEST(GetFunctions, Odbc3BitmapHasExactlyTheSupportedFunctions) {
 }
 
 TEST(GetFunctions, TheThreeFormsAgree) {
-    test::captured_log log(logger::level::debug);
-    test::handles h(false);
+    support::captured_log log(logger::level::debug);
+    support::handles h(false);
     std::array<SQLUSMALLINT, SQL_API_ODBC3_ALL_FUNCTIONS_SIZE> words{};
     ASSERT_EQ(SQLGetFunctions(h.dbc, SQL_API_ODBC3_ALL_FUNCTIONS, words.data()), SQL_SUCCESS);
     std::array<SQLUSMALLINT, 101> all;
@@ -110,7 +111,7 @@ TEST(GetFunctions, TheThreeFormsAgree) {
 }
 
 TEST(GetFunctions, NullSupportedPointerIsRefused) {
-    test::handles h(false);
+    support::handles h(false);
     EXPECT_EQ(SQLGetFunctions(h.dbc, SQL_API_SQLFETCH, nullptr), SQL_ERROR);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_DBC, h.dbc).sqlstate, "HY009");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_DBC, h.dbc).sqlstate, "HY009");
 }

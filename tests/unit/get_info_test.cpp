@@ -4,8 +4,9 @@
 
 #include <string>
 
+#include "captured_log.hpp"
+#include "driver_handles.hpp"
 #include "sentinel_buffer.hpp"
-#include "test_support.hpp"
 
 namespace {
 
@@ -25,8 +26,8 @@ info_text info_string(SQLHDBC dbc, SQLUSMALLINT type) {
 }  // namespace
 
 TEST(GetInfo, StringsTruncateButReportTheFullLength) {
-    test::handles h(false);
-    test::sentinel_buffer<8> buffer;
+    support::handles h(false);
+    support::sentinel_buffer<8> buffer;
     SQLSMALLINT length = -7;
     ASSERT_EQ(SQLGetInfo(h.dbc, SQL_DBMS_NAME, buffer.data(), 4, &length), SQL_SUCCESS);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer.bytes.data()), buffer.written()),
@@ -43,7 +44,7 @@ TEST(GetInfo, StringsTruncateButReportTheFullLength) {
     length = -7;
     ASSERT_EQ(SQLGetInfo(h.dbc, SQL_DBMS_NAME, nullptr, 0, &length), SQL_SUCCESS);
     EXPECT_EQ(length, 7);
-    test::sentinel_buffer<8> negative;
+    support::sentinel_buffer<8> negative;
     length = -7;
     ASSERT_EQ(SQLGetInfo(h.dbc, SQL_DBMS_NAME, negative.data(), -104, &length), SQL_SUCCESS);
     EXPECT_TRUE(negative.untouched());
@@ -51,9 +52,9 @@ TEST(GetInfo, StringsTruncateButReportTheFullLength) {
 }
 
 TEST(GetInfo, NumbersHaveTheirOdbcWidths) {
-    test::handles h(false);
+    support::handles h(false);
     const auto read = [&](SQLUSMALLINT type) {
-        test::sentinel_buffer<8> buffer;
+        support::sentinel_buffer<8> buffer;
         SQLSMALLINT length = -7;
         EXPECT_EQ(SQLGetInfo(h.dbc, type, buffer.data(), 8, &length), SQL_SUCCESS);
         EXPECT_EQ(length, -7) << "numbers report no length";
@@ -74,9 +75,9 @@ TEST(GetInfo, NumbersHaveTheirOdbcWidths) {
 }
 
 TEST(GetInfo, Odbc2NamesAreAnsweredByTheOdbc3Rows) {
-    test::captured_log log(logger::level::debug);
-    test::handles h(false);
-    test::sentinel_buffer<8> buffer;
+    support::captured_log log(logger::level::debug);
+    support::handles h(false);
+    support::sentinel_buffer<8> buffer;
     ASSERT_EQ(SQLGetInfo(h.dbc, SQL_ACTIVE_STATEMENTS, buffer.data(), 8, nullptr), SQL_SUCCESS);
     EXPECT_EQ(buffer.written(), 2u);
     EXPECT_EQ(buffer.as<SQLUSMALLINT>(), 1);
@@ -87,7 +88,7 @@ TEST(GetInfo, Odbc2NamesAreAnsweredByTheOdbc3Rows) {
 }
 
 TEST(GetInfo, DataSourceAndUserFollowTheConnection) {
-    test::handles h(false);
+    support::handles h(false);
     EXPECT_EQ(info_string(h.dbc, SQL_DATA_SOURCE_NAME).text, "");
     EXPECT_EQ(info_string(h.dbc, SQL_USER_NAME).length, 0);
     h.connection().settings["dsn"] = "vandrel_prod";
@@ -99,12 +100,12 @@ TEST(GetInfo, DataSourceAndUserFollowTheConnection) {
 }
 
 TEST(GetInfo, UnknownTypeIsRefusedAndWritesNothing) {
-    test::handles h(false);
-    test::sentinel_buffer<8> buffer;
+    support::handles h(false);
+    support::sentinel_buffer<8> buffer;
     SQLSMALLINT length = -7;
     EXPECT_EQ(SQLGetInfo(h.dbc, 5000, buffer.data(), 8, &length), SQL_ERROR);
     EXPECT_TRUE(buffer.untouched());
     EXPECT_EQ(length, -7);
-    EXPECT_EQ(test::diag_of(SQL_HANDLE_DBC, h.dbc).message,
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_DBC, h.dbc).message,
               "[HY092] Invalid attribute/option identifier: Unknown attribute: 5000");
 }

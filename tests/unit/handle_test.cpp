@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "captured_log.hpp"
+#include "driver_handles.hpp"
 #include "handle/variant_handle.hpp"
-#include "test_support.hpp"
 
 TEST(AllocHandle, EnvironmentConnectionStatementDescriptor) {
-    test::handles h(false);
+    support::handles h(false);
     ASSERT_NE(h.env, nullptr);
     ASSERT_NE(h.dbc, nullptr);
     auto* env = static_cast<variant_handle*>(h.env);
@@ -39,8 +40,8 @@ TEST(AllocHandle, EnvironmentConnectionStatementDescriptor) {
 }
 
 TEST(AllocHandle, FailureRows) {
-    test::captured_log log(logger::level::debug);
-    test::handles h(false);
+    support::captured_log log(logger::level::debug);
+    support::handles h(false);
     SQLHANDLE out = reinterpret_cast<SQLHANDLE>(0x1234);
 
     EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, nullptr, nullptr), SQL_INVALID_HANDLE);
@@ -61,17 +62,17 @@ TEST(AllocHandle, FailureRows) {
 }
 
 TEST(AllocHandle, StatementOrDescriptorNeedAConnectedConnection) {
-    test::captured_log log(logger::level::info);
-    test::handles h(false);
+    support::captured_log log(logger::level::info);
+    support::handles h(false);
     SQLHANDLE out = nullptr;
     EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, h.dbc, &out), SQL_ERROR);
     EXPECT_EQ(out, nullptr);
-    auto d = test::diag_of(SQL_HANDLE_DBC, h.dbc);
+    auto d = support::diag_of(SQL_HANDLE_DBC, h.dbc);
     EXPECT_EQ(d.sqlstate, "08003");
     EXPECT_EQ(d.message, "[08003] Connection not open: statement needs a working connection.");
 
     EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_DESC, h.dbc, &out), SQL_ERROR);
-    d = test::diag_of(SQL_HANDLE_DBC, h.dbc);
+    d = support::diag_of(SQL_HANDLE_DBC, h.dbc);
     EXPECT_EQ(d.message, "[08003] Connection not open: descriptor needs a working connection.");
 
     const auto text = log.text();
@@ -83,7 +84,7 @@ TEST(AllocHandle, StatementOrDescriptorNeedAConnectedConnection) {
 }
 
 TEST(FreeHandle, TheLogClosesWithTheLastEnvironment) {
-    test::captured_log log(logger::level::debug);
+    support::captured_log log(logger::level::debug);
     SQLHENV first = nullptr;
     SQLHENV second = nullptr;
     ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, nullptr, &first), SQL_SUCCESS);
@@ -129,7 +130,7 @@ public:
     [[nodiscard]] bool configured() const { return configured_; }
 
 private:
-    test::temp_dir dir_;
+    support::temp_dir dir_;
     bool configured_ = false;
 };
 
@@ -147,7 +148,7 @@ TEST(AllocHandle, FailingLogLineLeavesHandlesAsTheReturnCodeSays) {
         EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, nullptr, &out), SQL_ERROR);
         EXPECT_EQ(out, reinterpret_cast<SQLHANDLE>(0x1234)) << "a failed allocation hands out no handle";
     }
-    test::handles h;
+    support::handles h;
     ASSERT_NE(h.stmt, nullptr);
     {
         const std::string before = "[Debug] SQLAllocHandle\n[Debug] allocating: 3 - SQL_HANDLE_STMT\n";

@@ -4,27 +4,30 @@
 
 #include <string>
 
+#include "captured_log.hpp"
+#include "driver_handles.hpp"
 #include "frame.hpp"
 #include "logger/logger.hpp"
-#include "test_support.hpp"
 
 using logger::level;
 
 namespace {
 
-std::string file_text(const test::captured_log& log) { return test::read_file(log.dir() / "vdl_odbc_driver.log"); }
+std::string file_text(const support::captured_log& log) {
+    return support::read_file(log.dir() / "vdl_odbc_driver.log");
+}
 
 }  // namespace
 
 TEST(LogWrites, AtDebugACallsLinesAreInTheFileWhenItReturns) {
-    test::captured_log log(level::debug);
+    support::captured_log log(level::debug);
     log_line(level::debug, "before the call");
     // An export that fails its handle check still ends its group of lines.
     EXPECT_EQ(SQLFreeStmt(nullptr, SQL_CLOSE), SQL_INVALID_HANDLE);
     EXPECT_NE(file_text(log).find("[Debug] before the call\n"), std::string::npos)
         << "the file, read without closing it: " << file_text(log);
 
-    test::handles h;
+    support::handles h;
     const auto before = file_text(log).size();
     SQLSMALLINT columns = -1;
     EXPECT_EQ(SQLNumResultCols(h.stmt, &columns), SQL_SUCCESS);
@@ -36,8 +39,8 @@ TEST(LogWrites, AtDebugACallsLinesAreInTheFileWhenItReturns) {
 TEST(LogWrites, AnErrorLineIsInTheFileWhenItsCallReturns) {
     // Below Debug a call writes few lines, and those matter most: they must not wait for the
     // buffer to fill.
-    test::captured_log log(level::error);
-    test::handles h;
+    support::captured_log log(level::error);
+    support::handles h;
     EXPECT_EQ(SQLExecDirect(h.stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>("select nonsense from")), SQL_NTS),
               SQL_ERROR);
     const auto text = file_text(log);
@@ -46,7 +49,7 @@ TEST(LogWrites, AnErrorLineIsInTheFileWhenItsCallReturns) {
 }
 
 TEST(LogWrites, ManyLinesAndOneLargerThanTheBufferArriveWholeAndInOrder) {
-    test::captured_log log(level::info);
+    support::captured_log log(level::info);
     const std::string wide(100 * 1024, 'w');
     for (int i = 0; i < 3000; ++i) {
         log_line(level::info, "line {:05} {:->80}", i, "|");
@@ -56,7 +59,7 @@ TEST(LogWrites, ManyLinesAndOneLargerThanTheBufferArriveWholeAndInOrder) {
             const auto partial = file_text(log);
             ASSERT_FALSE(partial.empty()) << "more than the buffer holds was written";
             EXPECT_EQ(partial.back(), '\n');
-            for (const auto& line : test::lines_of(partial))
+            for (const auto& line : support::lines_of(partial))
                 EXPECT_TRUE(line == "[Info]  " + wide || line.ends_with(std::string(79, '-') + "|")) << line;
         }
     }

@@ -10,9 +10,10 @@
 
 #include <fmt/ranges.h>
 
+#include "captured_log.hpp"
+#include "driver_handles.hpp"
 #include "frame.hpp"
 #include "logger/logger.hpp"
-#include "test_support.hpp"
 
 namespace fs = std::filesystem;
 using logger::level;
@@ -35,7 +36,7 @@ struct fmt::formatter<counted> : fmt::formatter<std::string_view> {
 };
 
 TEST(Logger, WritesNothingAndCreatesNothingBeforeConfigure) {
-    test::temp_dir dir;
+    support::temp_dir dir;
     auto& lg = logger::instance();
     lg.close_file();
     log_line(level::error, "dropped {}", 1);
@@ -44,7 +45,7 @@ TEST(Logger, WritesNothingAndCreatesNothingBeforeConfigure) {
 }
 
 TEST(Logger, PrefixesAndLevelFiltering) {
-    test::captured_log log(level::info);
+    support::captured_log log(level::info);
     counted::formatted = 0;
     log_line(level::error, "e {}", 1);
     log_line(level::info, "i {}", 2);
@@ -59,7 +60,7 @@ TEST(Logger, PrefixesAndLevelFiltering) {
     logger::instance().set_level(level::debug);
     log_line(level::debug, "{}", counted{});
     EXPECT_EQ(counted::formatted, 1);
-    EXPECT_EQ(test::lines_of(log.text()).back(), "[Debug] counted");
+    EXPECT_EQ(support::lines_of(log.text()).back(), "[Debug] counted");
 }
 
 TEST(Logger, LevelSettingMapsUnknownValuesToInfo) {
@@ -71,7 +72,7 @@ TEST(Logger, LevelSettingMapsUnknownValuesToInfo) {
 }
 
 TEST(Logger, ClosedFileDropsLinesUntilConfiguredAgain) {
-    test::captured_log log(level::debug);
+    support::captured_log log(level::debug);
     log_line(level::info, "one");
     auto& lg = logger::instance();
     lg.close_file();
@@ -82,7 +83,7 @@ TEST(Logger, ClosedFileDropsLinesUntilConfiguredAgain) {
 }
 
 TEST(Logger, ConfigureCreatesMissingDirectoriesAndAppends) {
-    test::temp_dir dir;
+    support::temp_dir dir;
     const auto nested = dir.path() / "a" / "b";
     auto& lg = logger::instance();
     lg.close_file();
@@ -93,11 +94,11 @@ TEST(Logger, ConfigureCreatesMissingDirectoriesAndAppends) {
     ASSERT_TRUE(lg.configure(nested, 0, 0));
     log_line(level::info, "second");
     lg.close_file();
-    EXPECT_EQ(test::read_file(nested / "vdl_odbc_driver.log"), "[Info]  first\n[Info]  second\n");
+    EXPECT_EQ(support::read_file(nested / "vdl_odbc_driver.log"), "[Info]  first\n[Info]  second\n");
 }
 
 TEST(Logger, ConfigureFailsQuietlyWhenTheDirectoryCannotBeMade) {
-    test::temp_dir dir;
+    support::temp_dir dir;
     std::ofstream(dir.path() / "file") << "x";
     auto& lg = logger::instance();
     lg.close_file();
@@ -107,7 +108,7 @@ TEST(Logger, ConfigureFailsQuietlyWhenTheDirectoryCannotBeMade) {
 }
 
 TEST(Logger, FileIsNeverWritableByOthers) {
-    test::temp_dir dir;
+    support::temp_dir dir;
     const mode_t old = ::umask(0);
     auto& lg = logger::instance();
     lg.close_file();
@@ -121,7 +122,7 @@ TEST(Logger, FileIsNeverWritableByOthers) {
 }
 
 TEST(Logger, RotationKeepsTheNewestFilesAndLeavesOthersAlone) {
-    test::captured_log log(level::debug, 2, 1000);
+    support::captured_log log(level::debug, 2, 1000);
     // Older rotated files, with ages the cleanup sorts by.
     const auto now = fs::file_time_type::clock::now();
     for (int i = 1; i <= 3; ++i) {
@@ -145,7 +146,7 @@ TEST(Logger, RotationKeepsTheNewestFilesAndLeavesOthersAlone) {
 }
 
 TEST(Logger, RotationWithoutKeepCountKeepsEverything) {
-    test::captured_log log(level::debug, 0, 100);
+    support::captured_log log(level::debug, 0, 100);
     for (int i = 1; i <= 3; ++i) std::ofstream(log.dir() / fmt::format("vdl_odbc_driver-{}.log", i)) << "old";
     for (int i = 0; i < 10; ++i) log_line(level::debug, "line {:040d}", i);
     int count = 0;
@@ -158,12 +159,12 @@ TEST(Logger, RotationWithoutKeepCountKeepsEverything) {
 std::vector<std::string> all_lines(const fs::path& dir) {
     std::vector<std::string> lines;
     for (const auto& e : fs::directory_iterator(dir))
-        for (auto& line : test::lines_of(test::read_file(e.path()))) lines.push_back(std::move(line));
+        for (auto& line : support::lines_of(support::read_file(e.path()))) lines.push_back(std::move(line));
     return lines;
 }
 
 TEST(Logger, RotationsWithinOneSecondNeverOverwriteEachOther) {
-    test::captured_log log(level::debug, 0, 100);
+    support::captured_log log(level::debug, 0, 100);
     // A file rotated earlier in this very second, by another process, keeps its content.
     const auto seconds =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
@@ -182,7 +183,7 @@ TEST(Logger, RotationsWithinOneSecondNeverOverwriteEachOther) {
 }
 
 TEST(Logger, RotationKeepCountRemovesTheOldestOfOneSecondFirst) {
-    test::captured_log log(level::debug, 3, 100);
+    support::captured_log log(level::debug, 3, 100);
     for (int i = 0; i < 40; ++i) log_line(level::debug, "statement {:0100d}", i);
     (void)log.text();
     std::vector<int> kept;
@@ -194,7 +195,7 @@ TEST(Logger, RotationKeepCountRemovesTheOldestOfOneSecondFirst) {
 }
 
 TEST(Logger, RotationMovesTheOpenFileWhenTheDirectoryChangedMeanwhile) {
-    test::temp_dir dir;
+    support::temp_dir dir;
     auto& lg = logger::instance();
     lg.close_file();
     lg.set_level(level::info);
@@ -215,12 +216,12 @@ TEST(Logger, RotationMovesTheOpenFileWhenTheDirectoryChangedMeanwhile) {
     for (const auto& e : fs::directory_iterator(dir.path() / "first")) first.push_back(e.path().filename().string());
     ASSERT_EQ(first.size(), 1u);
     EXPECT_TRUE(first[0].starts_with("vdl_odbc_driver-")) << first[0];
-    EXPECT_NE(test::read_file(dir.path() / "first" / first[0]).find("fills the first file"), std::string::npos);
-    EXPECT_EQ(test::read_file(dir.path() / "second" / "vdl_odbc_driver.log"), "[Info]  after the rotation\n");
+    EXPECT_NE(support::read_file(dir.path() / "first" / first[0]).find("fills the first file"), std::string::npos);
+    EXPECT_EQ(support::read_file(dir.path() / "second" / "vdl_odbc_driver.log"), "[Info]  after the rotation\n");
 }
 
 TEST(Logger, RotationFailureIsSwallowedOutsideAGuardedCallAndReportedInside) {
-    test::temp_dir dir;
+    support::temp_dir dir;
     auto& lg = logger::instance();
     lg.close_file();
     lg.set_level(level::info);
@@ -247,7 +248,7 @@ TEST(Logger, RotationFailureIsSwallowedOutsideAGuardedCallAndReportedInside) {
 }
 
 TEST(Logger, ConcurrentLinesNeverInterleave) {
-    test::captured_log log(level::info);
+    support::captured_log log(level::info);
     constexpr int threads = 4;
     constexpr int per_thread = 500;
     std::vector<std::thread> workers;

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "application_buffer.hpp"
+#include "exact_buffer.hpp"
 #include "statement/parameter_binding.hpp"
 #include "statement/parameter_literal.hpp"
 
-using test::exact_buffer;
+using support::exact_buffer;
 
 namespace {
 
@@ -214,6 +214,20 @@ TEST(ParameterLiteral, DatesAndTimesAreUnquotedTimestamps) {
                             "2021-01-01 00:00:00.1000000000 is not a valid date and time"));
     cases.push_back(refused("a negative year", SQL_C_TYPE_DATE, SQL_TYPE_DATE, SQL_DATE_STRUCT{-5, 1, 1},
                             "-005-01-01 00:00:00.000000000 is not a valid date and time"));
+    cases.push_back(refused("february 30", SQL_C_TYPE_DATE, SQL_TYPE_DATE, SQL_DATE_STRUCT{2021, 2, 30},
+                            "2021-02-30 00:00:00.000000000 is not a valid date and time"));
+    // The store keeps nanoseconds since 1970 in 64 bits: its range ends in 1677 and 2262.
+    cases.push_back(value("the store's last nanosecond", SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP,
+                          SQL_TIMESTAMP_STRUCT{2262, 4, 11, 23, 47, 16, 854775807}, "2262-04-11T23:47:16.854775807"));
+    cases.push_back(refused("one past it", SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP,
+                            SQL_TIMESTAMP_STRUCT{2262, 4, 11, 23, 47, 16, 854775808},
+                            "2262-04-11 23:47:16.854775808 is outside the store's range of timestamps "
+                            "(1677-09-21 00:12:43.145224192 to 2262-04-11 23:47:16.854775807)"));
+    cases.push_back(value("the store's first nanosecond", SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP,
+                          SQL_TIMESTAMP_STRUCT{1677, 9, 21, 0, 12, 43, 145224192}, "1677-09-21T00:12:43.145224192"));
+    cases.push_back(refused("a date before it", SQL_C_TYPE_DATE, SQL_TYPE_DATE, SQL_DATE_STRUCT{1600, 1, 1},
+                            "1600-01-01 00:00:00.000000000 is outside the store's range of timestamps "
+                            "(1677-09-21 00:12:43.145224192 to 2262-04-11 23:47:16.854775807)"));
     cases.push_back(refused("a number as TIMESTAMP", SQL_C_SBIGINT, SQL_TYPE_TIMESTAMP, std::int64_t{5},
                             "an integer cannot be sent as SQL_TYPE_TIMESTAMP"));
     cases.push_back(refused("a time as DATE", SQL_C_TYPE_TIME, SQL_TYPE_DATE, SQL_TIME_STRUCT{1, 2, 3},
@@ -253,6 +267,16 @@ TEST(ParameterLiteral, ATimeOfDayIsTakenOnTheCurrentDate) {
     const auto refusal = append_literal(out, SQL_TYPE_TIME, SQL_TIME_STRUCT{24, 0, 0});
     ASSERT_TRUE(refusal);
     EXPECT_EQ(refusal->reason, "0000-00-00 24:00:00.000000000 is not a valid date and time");
+}
+
+TEST(ParameterLiteral, ATimestampTheStoreCannotHoldIs22008) {
+    std::string out;
+    for (const auto& value : {buffers::application_value{SQL_TIMESTAMP_STRUCT{2262, 4, 12, 0, 0, 0, 0}},
+                              buffers::application_value{SQL_DATE_STRUCT{2021, 2, 29}}}) {
+        const auto refusal = append_literal(out, SQL_TYPE_TIMESTAMP, value);
+        ASSERT_TRUE(refusal);
+        EXPECT_EQ(refusal->state, diag::state::datetime_field_overflow) << refusal->reason;
+    }
 }
 
 TEST(ParameterLiteral, NullIsTheNullLiteralForEveryType) {

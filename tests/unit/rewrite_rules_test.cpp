@@ -12,13 +12,13 @@ using namespace rewrite;
 
 TEST(InsertRule, AddsTheTimeColumnToInsertsWithoutIt) {
     EXPECT_EQ(rewrite_insert("insert into ticks (price, volume) values (?, ?)"),
-              "INSERT INTO ticks (price, volume, $timestamp) VALUES (?, ?, 2000);");
-    EXPECT_EQ(rewrite_insert("  INSERT INTO t(a)  VALUES(1);  "), "INSERT INTO t (a, $timestamp) VALUES (1, 2000);");
+              "INSERT INTO ticks (price, volume, $timestamp) VALUES (?, ?, NOW());");
+    EXPECT_EQ(rewrite_insert("  INSERT INTO t(a)  VALUES(1);  "), "INSERT INTO t (a, $timestamp) VALUES (1, NOW());");
     EXPECT_EQ(rewrite_insert("/* tag */ insert into t (a) values ('x') ; -- done"),
-              "INSERT INTO t (a, $timestamp) VALUES ('x', 2000);")
+              "INSERT INTO t (a, $timestamp) VALUES ('x', NOW());")
         << "comments around the statement and a ';' after it";
     EXPECT_EQ(rewrite_insert("insert into t (a, b) values ('it''s', ?)"),
-              "INSERT INTO t (a, b, $timestamp) VALUES ('it''s', ?, 2000);");
+              "INSERT INTO t (a, b, $timestamp) VALUES ('it''s', ?, NOW());");
 }
 
 TEST(InsertRule, LeavesEveryTextItCannotRebuildExactlyUnchanged) {
@@ -122,4 +122,27 @@ TEST(RowLimit, NeverChangesWhatAStatementMeans) {
     EXPECT_EQ(apply_row_limit("select a from t", ~std::uint64_t{0}), "select a from t");
     EXPECT_EQ(apply_row_limit("select a from t", (std::uint64_t{1} << 63) - 1),
               "select a from t LIMIT 9223372036854775807");
+}
+
+TEST(InsertRule, EachExecutionStampsItsOwnTimeOfInsertion) {
+    std::string first = rewrite_insert("insert into t (a) values (1)");
+    std::string second = first;
+    stamp_insertion_time(first);
+    stamp_insertion_time(second);
+    const auto time_of = [](const std::string& text) {
+        const auto start = text.rfind(", ") + 2;
+        return std::stoll(text.substr(start, text.size() - 2 - start));
+    };
+    EXPECT_TRUE(first.starts_with("INSERT INTO t (a, $timestamp) VALUES (1, ")) << first;
+    EXPECT_GT(time_of(second), time_of(first)) << first << " / " << second;
+    std::string other = "select NOW();";
+    stamp_insertion_time(other);
+    EXPECT_EQ(other, "select NOW();") << "only the placeholder after a value list is replaced";
+
+    std::int64_t last = next_insertion_time();
+    for (int i = 0; i < 1000; ++i) {
+        const std::int64_t next = next_insertion_time();
+        ASSERT_GT(next, last) << "strictly increasing, even within one nanosecond of the clock";
+        last = next;
+    }
 }

@@ -9,19 +9,17 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
+#include "captured_log.hpp"
+#include "column_of.hpp"
+#include "driver_handles.hpp"
 #include "fetch/fetch_column_generic.hpp"
 #include "fetch/utc_calendar.hpp"
-#include "test_support.hpp"
 
 namespace {
 
-template <typename Cells>
-column_data column_of(std::initializer_list<std::optional<typename Cells::value_type>> values) {
-    Cells cells;
-    cells.values.assign(values.begin(), values.end());
-    return cells;
-}
+using support::column_of;
 
 template <typename T>
 struct converted {
@@ -109,11 +107,9 @@ TEST(IntegerConversion, ShortLongAndBitAreAliases) {
     EXPECT_EQ(overflow_of<std::int32_t>(bigint(2147483648), SQL_C_LONG),
               fmt::format("{}2147483648 overflows numeric limit 2147483647", out_of_range));
     EXPECT_EQ(convert<std::int32_t>(bigint(-5), SQL_C_LONG).value, -5);
-    auto bit = convert<std::uint8_t>(bigint(200), SQL_C_BIT);
-    EXPECT_EQ(bit.value, 200) << "a bit target keeps the value, as an unsigned tiny integer does";
-    EXPECT_EQ(bit.indicator, 1);
-    EXPECT_EQ(overflow_of<std::uint8_t>(bigint(256), SQL_C_BIT),
-              fmt::format("{}256 overflows numeric limit 255", out_of_range));
+    EXPECT_EQ(convert<std::int8_t>(bigint(-5), SQL_C_TINYINT).value, -5) << "SQL_C_TINYINT is signed";
+    EXPECT_EQ(overflow_of<std::int8_t>(bigint(128), SQL_C_TINYINT),
+              fmt::format("{}128 overflows numeric limit 127", out_of_range));
 }
 
 TEST(IntegerConversion, ComparisonsUseTheSourcesSignedness) {
@@ -246,20 +242,24 @@ TEST(TextConversion, NumbersBecomeDecimalAndShortestRoundTripText) {
     EXPECT_EQ(text_of(column_of<ubigint_cells>({4294967295u})).text, "4294967295");
 }
 
-TEST(TextConversion, TruncationIsSilentAndTheIndicatorTellsTheFullLength) {
-    test::captured_log log(logger::level::info);
+TEST(TextConversion, TruncationIsAWarningAndTheIndicatorTellsTheFullLength) {
+    support::captured_log log(logger::level::info);
     const auto texts = column_of<text_view_cells>({std::string_view("0123456789")});
     auto r = text_of(texts, 10);
-    EXPECT_EQ(r.status.return_code, SQL_SUCCESS);
+    EXPECT_EQ(r.status.return_code, SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(r.status.sqlstate, "01004");
     EXPECT_EQ(r.text, "012345678");
     EXPECT_EQ(r.indicator, 10);
     EXPECT_EQ(log.lines(), std::vector<std::string>{"[Info]  buffer [10] too small for message [10], truncating..."});
 
     char untouched[4] = {'#', '#', '#', '#'};
     SQLLEN indicator = -7;
-    EXPECT_EQ(fetch_column_generic(texts, 1, 0, 0, SQL_C_CHAR, untouched, 0, &indicator).return_code, SQL_SUCCESS);
+    EXPECT_EQ(fetch_column_generic(texts, 1, 0, 0, SQL_C_CHAR, untouched, 0, &indicator).return_code,
+              SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(untouched[0], '#') << "buffer length 0 copies nothing, not even the zero byte";
     EXPECT_EQ(indicator, 10);
+    EXPECT_EQ(fetch_column_generic(texts, 1, 0, 0, SQL_C_CHAR, nullptr, 0, &indicator).return_code, SQL_SUCCESS)
+        << "without a buffer nothing is handed out, so nothing is cut";
 
     EXPECT_EQ(text_of(column_of<text_cells>({std::string("owned")})).text, "owned");
     EXPECT_EQ(text_of(column_of<double_cells>({123.25}), 4).text, "123");
@@ -278,7 +278,8 @@ TEST(TextConversion, BinaryTargetsFillTheWholeBufferWithoutATerminator) {
     EXPECT_EQ(indicator, 10);
 
     buffer.fill('#');
-    EXPECT_EQ(fetch_column_generic(blob, 1, 0, 0, SQL_C_BINARY, buffer.data(), 4, &indicator).return_code, SQL_SUCCESS);
+    EXPECT_EQ(fetch_column_generic(blob, 1, 0, 0, SQL_C_BINARY, buffer.data(), 4, &indicator).return_code,
+              SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(std::string(buffer.data(), 5), bytes.substr(0, 4) + "#");
     EXPECT_EQ(indicator, 10);
 }
@@ -287,15 +288,20 @@ TEST(TimestampConversion, TextAndStructuresAreUtcWithNanoseconds) {
     const auto stamp = [](std::int64_t s, std::int64_t ns) {
         return column_of<timestamp_cells>({timestamp_value{s, ns}});
     };
+    // ODBC's text: yyyy-mm-dd hh:mm:ss and only the fraction digits the value needs.
     auto r = text_of(stamp(0, 123));
-    EXPECT_EQ(r.text, "1970-01-01T00:00:00.000000123Z");
-    EXPECT_EQ(r.indicator, 30);
-    EXPECT_EQ(text_of(stamp(1614834367, 123)).text, "2021-03-04T05:06:07.000000123Z");
-    EXPECT_EQ(text_of(stamp(-1, 500000000)).text, "1969-12-31T23:59:59.500000000Z");
-    EXPECT_EQ(text_of(stamp(-9223372037, 145224192)).text, "1677-09-21T00:12:43.145224192Z");
-    EXPECT_EQ(text_of(stamp(9223372036, 854775807)).text, "2262-04-11T23:47:16.854775807Z");
-    EXPECT_EQ(text_of(stamp(0, 0), 31).text.size(), 30u) << "31 bytes hold the text whole";
-    EXPECT_EQ(text_of(stamp(0, 0), 30).text, "1970-01-01T00:00:00.000000000");
+    EXPECT_EQ(r.text, "1970-01-01 00:00:00.000000123");
+    EXPECT_EQ(r.indicator, 29);
+    EXPECT_EQ(text_of(stamp(1614834367, 123)).text, "2021-03-04 05:06:07.000000123");
+    EXPECT_EQ(text_of(stamp(-1, 500000000)).text, "1969-12-31 23:59:59.5");
+    EXPECT_EQ(text_of(stamp(1614834367, 120000000)).text, "2021-03-04 05:06:07.12");
+    EXPECT_EQ(text_of(stamp(-9223372037, 145224192)).text, "1677-09-21 00:12:43.145224192");
+    EXPECT_EQ(text_of(stamp(9223372036, 854775807)).text, "2262-04-11 23:47:16.854775807");
+    r = text_of(stamp(0, 0));
+    EXPECT_EQ(r.text, "1970-01-01 00:00:00") << "a whole second has no fraction";
+    EXPECT_EQ(r.indicator, 19);
+    EXPECT_EQ(text_of(stamp(0, 1), 30).status.return_code, SQL_SUCCESS) << "30 bytes hold the longest text whole";
+    EXPECT_EQ(text_of(stamp(0, 1), 29).text, "1970-01-01 00:00:00.00000000");
 
     auto ts = convert<SQL_TIMESTAMP_STRUCT>(stamp(0, 123), SQL_C_TYPE_TIMESTAMP);
     EXPECT_EQ(ts.status.return_code, SQL_SUCCESS);
@@ -336,18 +342,19 @@ TEST(UnconvertiblePairs, NameBothTypesAndSpareNullCells) {
     const auto texts = column_of<text_view_cells>({std::nullopt, std::string_view("x")});
     std::array<std::int32_t, 2> values{};
     std::array<SQLLEN, 2> indicators{9, 9};
-    auto r = fetch_column_generic(texts, 2, 0, 0, SQL_C_LONG, values.data(), 0, indicators.data());
+    auto r = fetch_column_generic(texts, 2, 0, 0, SQL_C_TYPE_DATE, values.data(), 0, indicators.data());
     EXPECT_EQ(r.return_code, SQL_ERROR);
     EXPECT_EQ(r.sqlstate, "07006");
-    EXPECT_EQ(r.message, "Tried to convert SQL_CHAR to SQL_C_LONG");
+    EXPECT_EQ(r.message, "Tried to convert SQL_CHAR to SQL_C_TYPE_DATE");
     EXPECT_EQ(indicators[0], SQL_NULL_DATA) << "the NULL row before the failure succeeded";
 
     EXPECT_EQ(fetch_column_generic(texts, 1, 1, 0, SQL_C_WCHAR, values.data(), 8, nullptr).message,
               "Tried to convert SQL_CHAR to SQL_C_WCHAR");
     EXPECT_EQ(fetch_column_generic(texts, 1, 0, 0, SQL_C_WCHAR, values.data(), 8, nullptr).return_code, SQL_SUCCESS)
         << "a NULL cell converts to anything";
-    EXPECT_EQ(convert<double>(column_of<double_cells>({1.0}), SQL_C_DEFAULT).status.message,
-              "Tried to convert SQL_DOUBLE to unknown type");
+    EXPECT_EQ(convert<double>(column_of<double_cells>({1.0}), 99).status.message,
+              "Tried to convert SQL_DOUBLE to SQL_C_DEFAULT")
+        << "the fetch functions give SQL_C_DEFAULT the column's own type before converting";
     EXPECT_EQ(convert<std::int64_t>(column_of<bigint_cells>({1}), SQL_C_BINARY).status.message,
               "Tried to convert SQL_BIGINT to SQL_C_BINARY");
     EXPECT_EQ(convert<SQL_DATE_STRUCT>(column_of<double_cells>({1.0}), SQL_C_TYPE_DATE).status.message,
@@ -383,7 +390,7 @@ TEST(RowsetSlots, ColumnWiseArraysStepByElementAndIndicatorsBySqllen) {
     std::array<char, 8> chars{};
     chars.fill('#');
     EXPECT_EQ(fetch_column_generic(texts, 2, 0, 0, SQL_C_CHAR, chars.data(), 4, indicators.data()).return_code,
-              SQL_SUCCESS);
+              SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(std::string(chars.data(), 8), std::string("ab\0#cde\0", 8));
     EXPECT_EQ(indicators[0], 2);
     EXPECT_EQ(indicators[1], 4);
@@ -413,7 +420,7 @@ TEST(RowsetSlots, RowWiseBindingMovesValueAndIndicatorByTheRowSize) {
               SQL_SUCCESS);
     EXPECT_EQ(fetch_column_generic(texts, 3, 0, sizeof(row), SQL_C_CHAR, rows[0].text, 4, &rows[0].text_indicator)
                   .return_code,
-              SQL_SUCCESS);
+              SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(rows[0].value, 1);
     EXPECT_EQ(rows[0].value_indicator, 4);
     EXPECT_STREQ(rows[0].text, "a");
@@ -489,3 +496,96 @@ TEST(ValuePieces, HandOutTheRestFromTheOffsetAndWarnWhileBytesRemain) {
     EXPECT_EQ(indicator, 10);
     EXPECT_EQ(empty_buffer.offset, 0u);
 }
+
+namespace {
+
+// One case of a conversion rule: a single cell converted to a C type, and what comes out.
+struct conversion_case {
+    std::string_view name;
+    column_data column;
+    SQLSMALLINT c_type;
+    std::string_view sqlstate;     // "00000" for a plain success
+    std::vector<std::byte> value;  // the bytes stored on success or with a warning
+};
+
+template <typename T>
+std::vector<std::byte> bytes_of(const T& value) {
+    std::vector<std::byte> out(sizeof value);
+    std::memcpy(out.data(), &value, sizeof value);
+    return out;
+}
+
+SQL_NUMERIC_STRUCT numeric(bool negative, std::uint64_t magnitude) {
+    SQL_NUMERIC_STRUCT n{};
+    n.precision = 38;
+    n.scale = 0;
+    n.sign = negative ? 0 : 1;
+    for (std::size_t i = 0; i < 8; ++i) n.val[i] = static_cast<SQLCHAR>(magnitude >> (8 * i));
+    return n;
+}
+
+column_data text(std::string_view t) { return column_of<text_view_cells>({t}); }
+column_data integer(std::int64_t v) { return column_of<bigint_cells>({v}); }
+column_data real(double v) { return column_of<double_cells>({v}); }
+
+std::vector<conversion_case> conversion_cases() {
+    const std::vector<std::byte> none;
+    return {
+        // A bit is 0 or 1: other integers are out of range; a fraction in [0, 2) is dropped with 01S07.
+        {"integer_1_as_bit", integer(1), SQL_C_BIT, "00000", bytes_of<std::uint8_t>(1)},
+        {"integer_10_as_bit", integer(10), SQL_C_BIT, "22003", none},
+        {"integer_minus_1_as_bit", integer(-1), SQL_C_BIT, "22003", none},
+        {"double_1_5_as_bit", real(1.5), SQL_C_BIT, "01S07", bytes_of<std::uint8_t>(1)},
+        {"double_0_25_as_bit", real(0.25), SQL_C_BIT, "01S07", bytes_of<std::uint8_t>(0)},
+        {"double_2_as_bit", real(2.0), SQL_C_BIT, "22003", none},
+        {"text_1_as_bit", text("1"), SQL_C_BIT, "00000", bytes_of<std::uint8_t>(1)},
+        // Integer targets drop a fraction with 01S07; a whole double converts silently.
+        {"double_1_5_as_long", real(1.5), SQL_C_SLONG, "01S07", bytes_of<std::int32_t>(1)},
+        {"double_minus_2_7_as_short", real(-2.7), SQL_C_SSHORT, "01S07", bytes_of<std::int16_t>(-2)},
+        {"double_3_as_bigint", real(3.0), SQL_C_SBIGINT, "00000", bytes_of<std::int64_t>(3)},
+        {"double_1_5_as_utinyint", real(1.5), SQL_C_UTINYINT, "01S07", bytes_of<std::uint8_t>(1)},
+        // Text holding a number converts to the numeric types; other text is 22018.
+        {"text_42_as_long", text("42"), SQL_C_SLONG, "00000", bytes_of<std::int32_t>(42)},
+        {"text_with_blanks_as_short", text(" -7 "), SQL_C_SSHORT, "00000", bytes_of<std::int16_t>(-7)},
+        {"text_1_5_as_double", text("1.5"), SQL_C_DOUBLE, "00000", bytes_of<double>(1.5)},
+        {"text_1_5_as_float", text("1.5"), SQL_C_FLOAT, "00000", bytes_of<float>(1.5f)},
+        {"text_1_5_as_long", text("1.5"), SQL_C_SLONG, "01S07", bytes_of<std::int32_t>(1)},
+        {"text_300_as_utinyint", text("300"), SQL_C_UTINYINT, "22003", none},
+        {"text_word_as_long", text("abc"), SQL_C_SLONG, "22018", none},
+        {"empty_text_as_double", text(""), SQL_C_DOUBLE, "22018", none},
+        // SQL_C_TINYINT is the signed tiny integer.
+        {"integer_minus_5_as_tinyint", integer(-5), SQL_C_TINYINT, "00000", bytes_of<std::int8_t>(-5)},
+        {"integer_200_as_tinyint", integer(200), SQL_C_TINYINT, "22003", none},
+        // SQL_C_NUMERIC: precision 38, scale 0, the magnitude little-endian.
+        {"integer_123_as_numeric", integer(123), SQL_C_NUMERIC, "00000", bytes_of(numeric(false, 123))},
+        {"integer_minus_123_as_numeric", integer(-123), SQL_C_NUMERIC, "00000", bytes_of(numeric(true, 123))},
+        {"double_12_75_as_numeric", real(12.75), SQL_C_NUMERIC, "01S07", bytes_of(numeric(false, 12))},
+        {"text_as_numeric", text("65536"), SQL_C_NUMERIC, "00000", bytes_of(numeric(false, 65536))},
+        {"double_1e40_as_numeric", real(1e40), SQL_C_NUMERIC, "22003", none},
+    };
+}
+
+class ConversionRules : public ::testing::TestWithParam<conversion_case> {};
+
+}  // namespace
+
+TEST_P(ConversionRules, StoreTheValueOrRefuseIt) {
+    const conversion_case& c = GetParam();
+    std::vector<std::byte> buffer(32, std::byte{0x5A});
+    SQLLEN indicator = -7;
+    const diag_record r = fetch_column_generic(c.column, 1, 0, SQL_BIND_BY_COLUMN, c.c_type, buffer.data(),
+                                               static_cast<SQLLEN>(buffer.size()), &indicator);
+    EXPECT_EQ(r.sqlstate, c.sqlstate) << r.message;
+    if (c.value.empty()) {
+        EXPECT_EQ(r.return_code, SQL_ERROR);
+        EXPECT_EQ(indicator, -7) << "a refused value leaves the indicator alone";
+        return;
+    }
+    EXPECT_EQ(r.return_code, c.sqlstate == "00000" ? SQL_SUCCESS : SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(std::vector<std::byte>(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(c.value.size())),
+              c.value);
+    EXPECT_EQ(indicator, static_cast<SQLLEN>(c.value.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ConversionRules, ::testing::ValuesIn(conversion_cases()),
+                         [](const auto& test_case) { return std::string(test_case.param.name); });

@@ -7,15 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "captured_log.hpp"
+#include "driver_handles.hpp"
 #include "fake_vdl_api.hpp"
-#include "odbc_ini_support.hpp"
-#include "test_support.hpp"
+#include "private_odbc.hpp"
+#include "sql_text.hpp"
 
 using strings = std::vector<std::string>;
 
 namespace {
 
-SQLCHAR* text(const char* t) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(t)); }
+using support::sql_text;
 
 class CatalogOnTheFake : public ::testing::Test {
 protected:
@@ -23,8 +25,9 @@ protected:
         fake_vdl::reset();
         logger::instance().close_file();
         const std::string in = "URI=file:one.db;LOG_LEVEL=3;LOGDIR=" + logs.path().string();
-        EXPECT_EQ(SQLDriverConnect(h.dbc, nullptr, text(in.c_str()), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
-                  SQL_SUCCESS);
+        EXPECT_EQ(
+            SQLDriverConnect(h.dbc, nullptr, sql_text(in.c_str()), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
+            SQL_SUCCESS);
         EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, h.dbc, &stmt), SQL_SUCCESS);
     }
     ~CatalogOnTheFake() override {
@@ -36,7 +39,7 @@ protected:
     }
     [[nodiscard]] std::vector<std::string> log_lines() const {
         logger::instance().close_file();
-        return test::lines_of(test::read_file(logs.path() / "vdl_odbc_driver.log"));
+        return support::lines_of(support::read_file(logs.path() / "vdl_odbc_driver.log"));
     }
     [[nodiscard]] bool logged(const std::string& line) const {
         const auto lines = log_lines();
@@ -53,10 +56,10 @@ protected:
         return n;
     }
 
-    test::temp_dir logs;
-    test::temp_dir home;
-    test::scoped_env xdg{"XDG_DATA_HOME", home.path().string()};
-    test::handles h{false};
+    support::temp_dir logs;
+    support::temp_dir home;
+    support::scoped_env xdg{"XDG_DATA_HOME", home.path().string()};
+    support::handles h{false};
     SQLHSTMT stmt = nullptr;
 };
 
@@ -93,7 +96,7 @@ TEST_F(CatalogOnTheFake, OnlyTextCellsNameTables) {
     vdl_result listing{&name, 1, rows.data(), 5};
     fake_vdl::next().query_record = &listing;
 
-    ASSERT_EQ(SQLTables(stmt, nullptr, 0, nullptr, 0, text("%"), SQL_NTS, nullptr, 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLTables(stmt, nullptr, 0, nullptr, 0, sql_text("%"), SQL_NTS, nullptr, 0), SQL_SUCCESS);
     std::string names;
     char table[16];
     while (SQLFetch(stmt) == SQL_SUCCESS) {
@@ -113,14 +116,14 @@ TEST_F(CatalogOnTheFake, OnlyTextCellsNameTables) {
 TEST_F(CatalogOnTheFake, FailingMetadataIsLoggedAndAnswersNoColumns) {
     fake_vdl::next().metadata_result = VDL_E_STORAGE;
     fake_vdl::next().error_text = "disk on fire";
-    ASSERT_EQ(SQLColumns(stmt, nullptr, 0, nullptr, 0, text("cpu"), SQL_NTS, nullptr, 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLColumns(stmt, nullptr, 0, nullptr, 0, sql_text("cpu"), SQL_NTS, nullptr, 0), SQL_SUCCESS);
     EXPECT_EQ(fake_vdl::calls_of("vdl_ts_get_metadata"), (strings{"vdl_ts_get_metadata(#1, cpu)"}));
     EXPECT_EQ(column_count(), 18);
     EXPECT_EQ(row_count(), -1);
     EXPECT_EQ(SQLFetch(stmt), SQL_NO_DATA);
     EXPECT_TRUE(logged("[Error] could not get metadata for cpu: disk on fire"));
 
-    ASSERT_EQ(SQLColumnPrivileges(stmt, nullptr, 0, nullptr, 0, text("cpu"), SQL_NTS, nullptr, 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLColumnPrivileges(stmt, nullptr, 0, nullptr, 0, sql_text("cpu"), SQL_NTS, nullptr, 0), SQL_SUCCESS);
     EXPECT_EQ(column_count(), 8);
     EXPECT_EQ(SQLFetch(stmt), SQL_NO_DATA);
 }
@@ -129,7 +132,7 @@ TEST_F(CatalogOnTheFake, MetadataOfAnUnknownTypeAndWithoutANameIsStillDescribed)
     std::array<vdl_column_meta, 2> described{{{nullptr, VDL_TYPE_DOUBLE, 0}, {"odd", 77, 0}}};
     vdl_metadata metadata{described.data(), 2};
     fake_vdl::next().metadata_record = &metadata;
-    ASSERT_EQ(SQLColumns(stmt, nullptr, 0, nullptr, 0, text("cpu"), SQL_NTS, nullptr, 0), SQL_SUCCESS);
+    ASSERT_EQ(SQLColumns(stmt, nullptr, 0, nullptr, 0, sql_text("cpu"), SQL_NTS, nullptr, 0), SQL_SUCCESS);
     EXPECT_EQ(fake_vdl::calls_of("vdl_release"), (strings{"vdl_release(null, record)"}));
 
     char name[16] = "x", type_name[16] = "x";
@@ -151,9 +154,10 @@ TEST_F(CatalogOnTheFake, MetadataOfAnUnknownTypeAndWithoutANameIsStillDescribed)
 
 TEST_F(CatalogOnTheFake, FixedAnswersAskTheLibraryNothing) {
     const auto before = fake_vdl::calls().size();
-    ASSERT_EQ(SQLPrimaryKeys(stmt, nullptr, 0, nullptr, 0, text("cpu"), SQL_NTS), SQL_SUCCESS);
-    ASSERT_EQ(SQLForeignKeys(stmt, nullptr, 0, nullptr, 0, text("cpu"), SQL_NTS, nullptr, 0, nullptr, 0, nullptr, 0),
-              SQL_SUCCESS);
+    ASSERT_EQ(SQLPrimaryKeys(stmt, nullptr, 0, nullptr, 0, sql_text("cpu"), SQL_NTS), SQL_SUCCESS);
+    ASSERT_EQ(
+        SQLForeignKeys(stmt, nullptr, 0, nullptr, 0, sql_text("cpu"), SQL_NTS, nullptr, 0, nullptr, 0, nullptr, 0),
+        SQL_SUCCESS);
     ASSERT_EQ(SQLProcedures(stmt, nullptr, 0, nullptr, 0, nullptr, 0), SQL_SUCCESS);
     ASSERT_EQ(SQLProcedureColumns(stmt, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0), SQL_SUCCESS);
     ASSERT_EQ(SQLGetTypeInfo(stmt, SQL_ALL_TYPES), SQL_SUCCESS);

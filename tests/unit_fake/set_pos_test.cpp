@@ -8,15 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "captured_log.hpp"
+#include "driver_handles.hpp"
 #include "fake_vdl_api.hpp"
-#include "odbc_ini_support.hpp"
-#include "test_support.hpp"
+#include "private_odbc.hpp"
+#include "sql_text.hpp"
 
 using strings = std::vector<std::string>;
 
 namespace {
 
-SQLCHAR* text(const char* t) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(t)); }
+using support::sql_text;
 
 vdl_cell count_cell(std::uint32_t n) {
     vdl_cell c{};
@@ -44,7 +46,7 @@ class SetPosOnTheFake : public ::testing::Test {
 protected:
     SetPosOnTheFake() {
         fake_vdl::reset();
-        EXPECT_EQ(SQLDriverConnect(h.dbc, nullptr, text("URI=file:one.db"), SQL_NTS, nullptr, 0, nullptr,
+        EXPECT_EQ(SQLDriverConnect(h.dbc, nullptr, sql_text("URI=file:one.db"), SQL_NTS, nullptr, 0, nullptr,
                                    SQL_DRIVER_NOPROMPT),
                   SQL_SUCCESS);
         EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, h.dbc, &stmt), SQL_SUCCESS);
@@ -53,7 +55,7 @@ protected:
         cells[1].kind = VDL_CELL_DOUBLE;
         cells[1].payload.as_double = 10.5;
         fake_vdl::next().queries.push_back({VDL_OK, &trades});
-        EXPECT_EQ(SQLExecDirect(stmt, text(select_text.c_str()), SQL_NTS), SQL_SUCCESS);
+        EXPECT_EQ(SQLExecDirect(stmt, sql_text(select_text.c_str()), SQL_NTS), SQL_SUCCESS);
         EXPECT_EQ(SQLBindCol(stmt, 1, SQL_C_CHAR, sym.data(), static_cast<SQLLEN>(sym.size()), &sym_length),
                   SQL_SUCCESS);
         EXPECT_EQ(SQLBindCol(stmt, 2, SQL_C_DOUBLE, &price, 0, &price_length), SQL_SUCCESS);
@@ -75,16 +77,16 @@ protected:
         return sent;
     }
     [[nodiscard]] static std::string query(const std::string& text) { return "vdl_query(#1, " + text + ")"; }
-    [[nodiscard]] test::diag_result diag() const { return test::diag_of(SQL_HANDLE_STMT, stmt); }
+    [[nodiscard]] support::diag_result diag() const { return support::diag_of(SQL_HANDLE_STMT, stmt); }
     [[nodiscard]] SQLINTEGER native_error() const {
         SQLINTEGER native = 0;
         SQLGetDiagRec(SQL_HANDLE_STMT, stmt, 1, nullptr, &native, nullptr, 0, nullptr);
         return native;
     }
 
-    test::temp_dir home;
-    test::scoped_env xdg{"XDG_DATA_HOME", home.path().string()};
-    test::handles h{false};
+    support::temp_dir home;
+    support::scoped_env xdg{"XDG_DATA_HOME", home.path().string()};
+    support::handles h{false};
     SQLHSTMT stmt = nullptr;
     std::array<vdl_cell, 2> cells{};
     vdl_cell* row = cells.data();

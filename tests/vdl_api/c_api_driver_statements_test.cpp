@@ -1,8 +1,8 @@
 // The texts the ODBC driver generates: the completed INSERT, positioned UPDATE and DELETE,
 // the catalog's table list, and literals rendered from bound parameters.
-#include "c_api_support.hpp"
+#include "vdl_store_test.hpp"
 
-namespace vdl_test {
+namespace support {
 namespace {
 
 class driver_statements_test : public store_test {
@@ -64,4 +64,4 @@ TEST_F(driver_statements_test, rendered_parameter_literals_are_understood) {
 }
 
 }  // namespace
-}  // namespace vdl_test
+}  // namespace support

@@ -1,12 +1,16 @@
 // Error codes and the texts vdl_error gives for them.
-#include "c_api_support.hpp"
+#include "vdl_api_interrupt.h"
+#include "vdl_store_test.hpp"
+
+#include <atomic>
+#include <chrono>
 
 #include <fstream>
 #include <set>
 #include <string>
 #include <thread>
 
-namespace vdl_test {
+namespace support {
 namespace {
 
 using errors_test = store_test;
@@ -34,7 +38,8 @@ TEST(error_codes, every_failure_code_passes_the_failure_mask_and_has_its_own_tex
                                    VDL_E_ACCESS_DENIED,
                                    VDL_E_ALREADY_CONNECTED,
                                    VDL_E_STORAGE,
-                                   VDL_E_INTERNAL};
+                                   VDL_E_INTERNAL,
+                                   VDL_E_INTERRUPTED};
     std::set<std::string> texts{vdl_error(VDL_OK)};
     EXPECT_STREQ(vdl_error(VDL_OK), "success");
     EXPECT_EQ(VDL_E_NO_TABLE, 0xB1000008u);
@@ -144,5 +149,30 @@ TEST(arguments, null_pointers_fail_cleanly) {
     vdl_close(nullptr);
 }
 
+// vdl_interrupt from a second thread stops a query that would never end; the handle then works
+// as before, and an interrupt with nothing running changes nothing.
+TEST_F(errors_test, an_interrupt_from_another_thread_stops_the_running_query) {
+    ok("CREATE TABLE t (n INT64)");
+    EXPECT_EQ(vdl_interrupt(handle_.get()), VDL_OK) << "nothing runs";
+    ok("INSERT INTO t (n) VALUES (1)");
+    std::atomic<bool> done{false};
+    std::thread interrupter([&] {
+        while (!done.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            EXPECT_EQ(vdl_interrupt(handle_.get()), VDL_OK);
+        }
+    });
+    vdl_result* r = nullptr;
+    const auto rc = vdl_query(
+        handle_.get(), "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c", &r);
+    done.store(true);
+    interrupter.join();
+    EXPECT_EQ(rc, VDL_E_INTERRUPTED) << vdl_error(rc);
+    EXPECT_EQ(r, nullptr);
+    EXPECT_TRUE(contains(vdl_error(rc), "interrupted")) << vdl_error(rc);
+    EXPECT_EQ(ok("select count(*) from t")->rows[0][0].payload.as_count, 1u);
+    EXPECT_EQ(vdl_interrupt(nullptr), VDL_E_INVALID_ARGUMENT);
+}
+
 }  // namespace
-}  // namespace vdl_test
+}  // namespace support

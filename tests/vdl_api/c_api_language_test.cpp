@@ -1,10 +1,10 @@
 // The statements of the query language, as users and the driver write them.
-#include "c_api_support.hpp"
+#include "vdl_store_test.hpp"
 
 #include <string>
 #include <vector>
 
-namespace vdl_test {
+namespace support {
 namespace {
 
 using language_test = store_test;
@@ -102,4 +102,4 @@ TEST_F(language_test, identifiers_may_be_quoted_or_begin_with_a_dollar) {
 }
 
 }  // namespace
-}  // namespace vdl_test
+}  // namespace support

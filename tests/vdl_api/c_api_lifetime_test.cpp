@@ -1,5 +1,5 @@
 // Lifetimes of handles and records, options, persistence, and concurrent handles.
-#include "c_api_support.hpp"
+#include "vdl_store_test.hpp"
 
 #include <unistd.h>
 
@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-namespace vdl_test {
+namespace support {
 namespace {
 
 using lifetime_test = store_test;
@@ -87,4 +87,4 @@ TEST_F(lifetime_test, two_threads_with_two_handles_share_one_store) {
 }
 
 }  // namespace
-}  // namespace vdl_test
+}  // namespace support

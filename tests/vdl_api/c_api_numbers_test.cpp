@@ -1,7 +1,7 @@
 // Numbers written in query text reach the store as exactly the values they denote, keep the
 // meaning the engine gives them (integers under a minus sign, hexadecimal errors) and leave
 // result columns named as the query wrote them.
-#include "c_api_support.hpp"
+#include "vdl_store_test.hpp"
 
 #include <fmt/format.h>
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace vdl_test {
+namespace support {
 namespace {
 
 using numbers_test = store_test;
@@ -126,4 +126,4 @@ TEST_F(numbers_test, a_statement_holds_at_most_as_many_values_as_the_engine_bind
 }
 
 }  // namespace
-}  // namespace vdl_test
+}  // namespace support

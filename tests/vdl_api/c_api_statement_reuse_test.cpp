@@ -1,10 +1,10 @@
 // Statements run again with other values, or after the tables they read changed, reuse the
 // engine's prepared statements without carrying anything over from the earlier run.
-#include "c_api_support.hpp"
+#include "vdl_store_test.hpp"
 
 #include <string>
 
-namespace vdl_test {
+namespace support {
 namespace {
 
 using reuse_test = store_test;
@@ -98,4 +98,4 @@ TEST_F(reuse_test, a_failed_run_leaves_the_text_usable) {
 }
 
 }  // namespace
-}  // namespace vdl_test
+}  // namespace support

@@ -1,10 +1,10 @@
 // Values of every type travel into the store and back with their kinds and bits intact.
-#include "c_api_support.hpp"
+#include "vdl_store_test.hpp"
 
 #include <chrono>
 #include <cstring>
 
-namespace vdl_test {
+namespace support {
 namespace {
 
 class types_test : public store_test {
@@ -229,4 +229,4 @@ TEST_F(types_test, metadata_lists_columns_in_table_order_with_type_codes) {
 }
 
 }  // namespace
-}  // namespace vdl_test
+}  // namespace support

@@ -9,19 +9,23 @@ namespace vdl {
 namespace {
 
 constexpr std::size_t page = 4096;                             // madvise takes whole pages
+constexpr std::size_t huge_page = std::size_t{2} << 20;        // the processor's large page
 constexpr std::size_t populated_chunk = std::size_t{4} << 20;  // chunks from this size on are mapped in steps
-constexpr std::size_t populate_step = std::size_t{1} << 20;
+constexpr std::size_t populate_step = huge_page;
 
 }  // namespace
 
 void arena::chunk_free::operator()(std::byte* chunk) const noexcept { std::free(chunk); }
 
-// Chunks of several MiB are page-aligned, so that populate_ahead can map their pages.
+// Chunks of several MiB are made of whole large pages, which populate_ahead maps a step at a time:
+// a fresh 4 KiB page costs a fault, and on a virtual machine a costly one (filling a 100 MiB
+// record took 0.2-0.35 s of small pages, 0.02 s of large ones).
 arena::chunk arena::new_chunk(std::size_t size) {
     void* memory = nullptr;
     if (size >= populated_chunk) {
-        size = (size + page - 1) / page * page;
-        memory = std::aligned_alloc(page, size);
+        size = (size + huge_page - 1) / huge_page * huge_page;
+        memory = std::aligned_alloc(huge_page, size);
+        if (memory != nullptr) (void)::madvise(memory, size, MADV_HUGEPAGE);  // a hint, like the mapping
     } else {
         memory = std::malloc(size);
     }

@@ -73,6 +73,19 @@ public:
         return out;
     }
 
+    // Takes over a block of `bytes` from std::malloc or std::realloc, freed with the arena.
+    void adopt(void* block, std::size_t bytes) {
+        chunks_.reserve(chunks_.size() + 1);
+        chunks_.push_back(chunk(static_cast<std::byte*>(block)));
+        reserved_ += bytes;
+    }
+
+    // Takes over another arena: its memory is freed with this one.
+    void adopt(std::unique_ptr<arena> other) {
+        reserved_ += other->reserved_;
+        adopted_.push_back(std::move(other));
+    }
+
     // Bytes held by the arena's chunks.
     [[nodiscard]] std::size_t reserved() const noexcept { return reserved_; }
 
@@ -98,6 +111,7 @@ private:
 
     alignas(std::max_align_t) std::byte inline_chunk_[inline_bytes];
     std::vector<chunk> chunks_;
+    std::vector<std::unique_ptr<arena>> adopted_;
     std::byte* cursor_ = nullptr;
     std::byte* populated_ = nullptr;  // the current chunk's pages are mapped up to here
     std::byte* chunk_end_ = nullptr;

@@ -5,6 +5,7 @@
 #include "records.hpp"
 #include "session.hpp"
 #include "vdl_api.h"
+#include "vdl_api_interrupt.h"
 
 #include <fmt/format.h>
 
@@ -127,6 +128,14 @@ std::uint32_t vdl_release(vdl_handle* /*handle: records outlive their handle*/, 
         if (!vdl::release_record(record))
             return vdl::failure{VDL_E_INVALID_ARGUMENT,
                                 "vdl_release was given a pointer that is not a live record (released twice?)"};
+        return vdl::success();
+    });
+}
+
+std::uint32_t vdl_interrupt(vdl_handle* handle) {
+    return guarded([&]() -> vdl::status {
+        if (handle == nullptr) return missing("the handle");
+        handle->session.interrupt();
         return vdl::success();
     });
 }

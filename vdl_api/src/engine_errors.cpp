@@ -2,6 +2,7 @@
 
 #include "column_types.hpp"
 #include "vdl_api.h"
+#include "vdl_api_interrupt.h"
 
 #include <fmt/format.h>
 
@@ -59,6 +60,7 @@ failure classify_engine_error(int extended_code, std::string_view message) {
     case SQLITE_PROTOCOL:
     case SQLITE_NOLFS: return {VDL_E_STORAGE, text};
     case SQLITE_MISMATCH: return {VDL_E_TYPE, text};
+    case SQLITE_INTERRUPT: return {VDL_E_INTERRUPTED, "the call was interrupted (vdl_interrupt)"};
     case SQLITE_CONSTRAINT:
         if (extended_code == SQLITE_CONSTRAINT_CHECK)
             if (auto typed = type_check_failure(message)) return *std::move(typed);

@@ -1,6 +1,7 @@
 #include "error_codes.hpp"
 
 #include "vdl_api.h"
+#include "vdl_api_interrupt.h"
 
 #include <fmt/format.h>
 
@@ -33,6 +34,7 @@ constexpr std::array codes{
     code_entry{VDL_E_ALREADY_CONNECTED, "the handle is already connected"},
     code_entry{VDL_E_STORAGE, "storage failure"},
     code_entry{VDL_E_INTERNAL, "internal error"},
+    code_entry{VDL_E_INTERRUPTED, "interrupted"},
 };
 
 struct thread_memory {

@@ -9,10 +9,15 @@
 
 #include "small_vector.hpp"
 
+#include <array>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vdl {
 namespace {
@@ -29,8 +34,36 @@ column_rule rule_for(sqlite3_stmt* statement, int column, lang::select_item item
 
 failure out_of_memory() { return failure{VDL_E_OUT_OF_MEMORY, "the engine could not hand over a value"}; }
 
+// The short texts a column met last, so that a text repeated down a column (a symbol, a sensor's
+// name) is kept in the record once and its cells share that copy. A few slots, chosen by the text's
+// length and first and last bytes: a lookup is a comparison of a few bytes.
+class text_pool {
+public:
+    const char* copy(arena& memory, const char* text, std::size_t length) {
+        if (length == 0 || length > longest) return memory.copy_text(text, length);
+        const auto first = static_cast<unsigned char>(text[0]);
+        const auto last = static_cast<unsigned char>(text[length - 1]);
+        slot& s = slots_[(length * 7 + first * 3 + last) % slot_count];
+        if (s.length != length || std::memcmp(s.data, text, length) != 0) {
+            s.data = memory.copy_text(text, length);
+            s.length = length;
+        }
+        return s.data;
+    }
+
+private:
+    static constexpr std::size_t longest = 32;
+    static constexpr std::size_t slot_count = 16;
+    struct slot {
+        const char* data = nullptr;
+        std::size_t length = 0;
+    };
+    std::array<slot, slot_count> slots_{};
+};
+
 // Fills one cell; returns false when the engine failed to produce the value.
-bool fill_cell(arena& memory, sqlite3* db, sqlite3_stmt* statement, int column, column_rule rule, vdl_cell& cell) {
+bool fill_cell(arena& memory, text_pool* texts, sqlite3* db, sqlite3_stmt* statement, int column, column_rule rule,
+               vdl_cell& cell) {
     switch (sqlite3_column_type(statement, column)) {
     case SQLITE_INTEGER: {
         const sqlite3_int64 value = sqlite3_column_int64(statement, column);
@@ -55,7 +88,8 @@ bool fill_cell(arena& memory, sqlite3* db, sqlite3_stmt* statement, int column, 
         const auto* text = sqlite3_column_text(statement, column);
         if (text == nullptr) return false;
         const auto length = static_cast<std::size_t>(sqlite3_column_bytes(statement, column));
-        const char* copy = memory.copy_text(text, length);
+        const char* copy = texts != nullptr ? texts->copy(memory, reinterpret_cast<const char*>(text), length)
+                                            : memory.copy_text(text, length);
         if (rule == column_rule::blob) {
             cell.kind = VDL_CELL_BLOB;
             cell.payload.as_blob = {copy, static_cast<std::uint32_t>(length)};
@@ -77,6 +111,59 @@ bool fill_cell(arena& memory, sqlite3* db, sqlite3_stmt* statement, int column, 
     default: cell.kind = VDL_CELL_NULL; return true;
     }
 }
+
+// The row pointers of a result, gathered while its rows are read and then given to the record.
+// The first rows are kept in the object (a point query allocates nothing for them); more go to a
+// block of the heap that grows in place or, once large, is moved by remapping its pages rather than
+// copying them, and that the record's arena takes over as its rows array.
+class row_list {
+public:
+    row_list() = default;
+    row_list(const row_list&) = delete;
+    row_list& operator=(const row_list&) = delete;
+    ~row_list() { std::free(heap_); }
+
+    void push_back(vdl_cell* row) {
+        if (size_ == capacity_) grow();
+        data()[size_++] = row;
+    }
+    [[nodiscard]] std::size_t size() const noexcept { return size_; }
+    [[nodiscard]] std::span<vdl_cell* const> span() const noexcept { return {data(), size_}; }
+
+    // The rows array of the record, in `memory`.
+    vdl_cell** hand_to(arena& memory) {
+        if (heap_ == nullptr) {
+            auto* rows = memory.make_zeroed<vdl_cell*>(size_);
+            if (size_ != 0) std::memcpy(rows, inline_.data(), size_ * sizeof(vdl_cell*));
+            return rows;
+        }
+        // The room beyond the last row is given back first (in place: nothing is copied).
+        if (void* fitted = std::realloc(heap_, size_ * sizeof(vdl_cell*)); fitted != nullptr) {
+            heap_ = static_cast<vdl_cell**>(fitted);
+            capacity_ = size_;
+        }
+        memory.adopt(heap_, capacity_ * sizeof(vdl_cell*));
+        return std::exchange(heap_, nullptr);
+    }
+
+private:
+    [[nodiscard]] vdl_cell* const* data() const noexcept { return heap_ != nullptr ? heap_ : inline_.data(); }
+    [[nodiscard]] vdl_cell** data() noexcept { return heap_ != nullptr ? heap_ : inline_.data(); }
+    void grow() {
+        const std::size_t wanted = capacity_ * 2;
+        void* grown = std::realloc(heap_, wanted * sizeof(vdl_cell*));
+        if (grown == nullptr) throw std::bad_alloc();
+        if (heap_ == nullptr) std::memcpy(grown, inline_.data(), size_ * sizeof(vdl_cell*));
+        heap_ = static_cast<vdl_cell**>(grown);
+        capacity_ = wanted;
+    }
+
+    static constexpr std::size_t inline_rows = 8;
+    std::array<vdl_cell*, inline_rows> inline_{};
+    vdl_cell** heap_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = inline_rows;
+};
 
 // One bit per cell kind, to note which kinds a column holds.
 constexpr unsigned kind_bit(std::int32_t kind) noexcept { return 1u << static_cast<unsigned>(kind + 1); }
@@ -122,9 +209,13 @@ void unify_column(arena& memory, std::span<vdl_cell* const> rows, std::size_t co
 
 }  // namespace
 
+void unify_columns(arena& memory, std::span<vdl_cell* const> rows, std::span<const unsigned> kinds) {
+    for (std::size_t c = 0; c < kinds.size(); ++c) unify_column(memory, rows, c, kinds[c]);
+}
+
 outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int first,
                                    std::span<const lang::select_item> items, const lang::engine_statement& source,
-                                   result_layout* layout) {
+                                   result_layout* layout, std::vector<unsigned>* kinds_found) {
     const int columns = sqlite3_column_count(statement);
     const auto column_total = static_cast<std::size_t>(columns);
     // How each column's values become cells, and the cell kinds it turns out to hold.
@@ -171,30 +262,35 @@ outcome<owned_record> build_result(sqlite3* db, sqlite3_stmt* statement, int fir
         layout->rules.assign(learned_rules.span().begin(), learned_rules.span().end());
     }
 
-    // Row pointers are gathered in one growing vector and copied into the arena at the
-    // end, when the row count is known; cells are written straight into the arena.
-    small_vector<vdl_cell*, 8> rows;
+    // Cells are written straight into the arena; the row pointers are gathered apart and become
+    // the record's rows array at the end, when the row count is known.
+    row_list rows;
     small_vector<unsigned, 16> kinds(column_total, 0u);  // the cell kinds each column holds
+    // Texts are pooled from the rows past the first few: a small result is not worth the pools.
+    constexpr std::size_t pooled_from_row = 64;
+    std::vector<text_pool> pools;
     int rc = first;
     for (; rc == SQLITE_ROW; rc = sqlite3_step(statement)) {
         if (rows.size() == std::numeric_limits<std::uint32_t>::max())
             return failure{VDL_E_RESULT_TOO_LARGE,
                            fmt::format("the result has more than {} rows; narrow the query or add a LIMIT",
                                        std::numeric_limits<std::uint32_t>::max())};
+        if (rows.size() == pooled_from_row) pools.resize(column_total);
         auto* cells = memory.make_filled(column_total, vdl_cell{});
         for (int c = 0; c < columns; ++c) {
-            if (!fill_cell(memory, db, statement, c, rules[static_cast<std::size_t>(c)], cells[c]))
+            if (!fill_cell(memory, pools.empty() ? nullptr : &pools[static_cast<std::size_t>(c)], db, statement, c,
+                           rules[static_cast<std::size_t>(c)], cells[c]))
                 return out_of_memory();
             kinds[static_cast<std::size_t>(c)] |= kind_bit(cells[c].kind);
         }
         rows.push_back(cells);
     }
     if (rc != SQLITE_DONE) return engine_failure(db, rc);
-    for (std::size_t c = 0; c < kinds.size(); ++c) unify_column(memory, rows.span(), c, kinds[c]);
+    if (kinds_found != nullptr) kinds_found->assign(kinds.span().begin(), kinds.span().end());
+    else unify_columns(memory, rows.span(), kinds.span());
 
     record->row_count = static_cast<std::uint32_t>(rows.size());
-    record->rows = memory.make_zeroed<vdl_cell*>(rows.size());
-    if (!rows.empty()) std::memcpy(record->rows, rows.data(), rows.size() * sizeof(vdl_cell*));
+    record->rows = rows.hand_to(memory);
     out.record = record;
     return out;
 }

@@ -60,8 +60,13 @@ status session::connect(std::string_view uri) {
     if (auto applied = opened->set_cache_limit(max_in_buf_size_); !applied) return applied;
     if (auto applied = opened->set_parallelism(max_parallelism_); !applied) return applied;
     store_.emplace(std::move(opened).value());
+    interruptible_.store(&*store_, std::memory_order_release);
     user_ = std::move(admitted).value();
     return success();
+}
+
+void session::interrupt() const noexcept {
+    if (const store* running = interruptible_.load(std::memory_order_acquire)) running->interrupt();
 }
 
 outcome<store*> session::connected_store() {

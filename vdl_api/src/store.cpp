@@ -16,20 +16,13 @@
 namespace vdl {
 namespace {
 
-// How long a statement waits for another connection's write lock before giving up.
-constexpr int busy_timeout_ms = 10'000;
+// The most readers of one query: more only add connections and threads that wait for the disk.
+constexpr std::uint32_t most_readers = 16;
 
 // The largest page cache of a connection, in KiB: the engine's default size.
 constexpr std::int64_t largest_cache_kib = 2000;
 
-// Steps a statement to its end, reading no rows.
-status step_through(sqlite3* db, sqlite3_stmt* statement) {
-    int rc = SQLITE_OK;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-    }
-    if (rc != SQLITE_DONE) return engine_failure(db, rc);
-    return success();
-}
+}  // namespace
 
 // The engine's connection to `name` with the given open flags and the settings every store
 // connection has.
@@ -49,8 +42,19 @@ outcome<database_ptr> open_engine(const std::string& name, int flags) {
     sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_db_config(db.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-    sqlite3_busy_timeout(db.get(), busy_timeout_ms);
+    sqlite3_busy_timeout(db.get(), store::busy_timeout_ms);
     return db;
+}
+
+namespace {
+
+// Steps a statement to its end, reading no rows.
+status step_through(sqlite3* db, sqlite3_stmt* statement) {
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) return engine_failure(db, rc);
+    return success();
 }
 
 // An engine failure with its extended result code, for the caller to decide on.
@@ -201,6 +205,11 @@ outcome<owned_record> store::execute(const lang::translation& translated) {
         }
     }
     const auto& statement = translated.statements.back();
+    if (!group && parallelism_ > 1 && translated.kind == lang::statement_kind::query) {
+        auto parallel = read_in_parallel(statement, translated.items);
+        if (!parallel) return std::move(parallel).error();
+        if (*parallel) return std::move(**parallel);
+    }
     auto prepared = prepare(statement);
     if (!prepared) return std::move(prepared).error();
     owned_record result;
@@ -264,6 +273,7 @@ status store::set_cache_limit(std::uint32_t bytes) {
 }
 
 status store::set_parallelism(std::uint32_t threads) {
+    parallelism_ = std::clamp<std::uint32_t>(threads, 1, most_readers);
     // The engine counts helper threads besides the calling one.
     return run(fmt::format("PRAGMA threads = {}", threads > 1 ? threads - 1 : 0));
 }
@@ -289,5 +299,7 @@ store::transaction::~transaction() {
     (void)owner_->run("ROLLBACK TO vdl_group");
     (void)owner_->run("RELEASE vdl_group");
 }
+
+void store::interrupt() const noexcept { sqlite3_interrupt(db_.get()); }
 
 }  // namespace vdl

@@ -9,14 +9,24 @@
 #include "statement_cache.hpp"
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace vdl {
 
+// The engine's connection to `name` with the given open flags and the settings every store
+// connection has.
+outcome<database_ptr> open_engine(const std::string& name, int flags);
+
 class store {
 public:
+    // How long a statement waits for another connection's write lock before giving up.
+    static constexpr int busy_timeout_ms = 10'000;
+
     // Opens (creating if missing) the store file at path.
     static outcome<store> open(const std::string& path);
 
@@ -26,7 +36,8 @@ public:
     // The table's columns in table order; VDL_E_NO_TABLE when there is no such table.
     outcome<owned_record> table_metadata(std::string_view table);
 
-    // Bounds the page cache (0 restores the default) and the sorting helper threads.
+    // Bounds the page cache (0 restores the default) and the threads of one query: the engine's
+    // sorting helpers, and the readers of a query that can be read in parts (see read_in_parallel).
     status set_cache_limit(std::uint32_t bytes);
     status set_parallelism(std::uint32_t threads);
 
@@ -46,6 +57,10 @@ public:
     outcome<transaction> begin();
 
     [[nodiscard]] const std::string& path() const noexcept { return path_; }
+
+    // Stops the statement running on the store's connection (from any thread while it is open):
+    // it fails with VDL_E_INTERRUPTED.
+    void interrupt() const noexcept;
 
     // A statement prepared for an engine statement, lent by the store's cache and given back
     // (reset, values unbound) when the lease ends. The engine text it is kept by must outlive it.
@@ -80,6 +95,13 @@ private:
     store(database_ptr db, std::string path) : db_(std::move(db)), path_(std::move(path)) {}
 
     status run(std::string_view sql);
+    // Reads a query of one table by `parallelism_` readers at once, each over its own range of the
+    // table's rows on a connection of its own, and joins their rows in the order one reader gives.
+    // None (and nothing done) when the query or the moment does not allow it; see parallel_read.cpp.
+    outcome<std::optional<owned_record>> read_in_parallel(const lang::engine_statement& statement,
+                                                          std::span<const lang::select_item> items);
+    // The connection of the reader `index`, opened on first use and kept.
+    outcome<sqlite3*> reader(std::size_t index);
     outcome<statement_ptr> prepare(std::string_view sql);
     // The statement for the engine statement's text, from the cache or newly prepared, with its
     // values bound to their placeholders.
@@ -87,7 +109,9 @@ private:
 
     database_ptr db_;
     std::string path_;
-    statement_cache cache_;  // destroyed before db_, which it prepared on
+    std::uint32_t parallelism_ = 1;
+    std::vector<database_ptr> readers_;  // connections of the readers of read_in_parallel
+    statement_cache cache_;              // destroyed before db_, which it prepared on
 };
 
 }  // namespace vdl

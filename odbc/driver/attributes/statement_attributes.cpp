@@ -31,6 +31,12 @@ void set_max_rows(statement& stmt, const attribute_value& value) {
     if (const auto* rows = std::get_if<ulen>(&value)) stmt.max_rows = *rows;
 }
 
+// Honoured through the client library's interrupt: a call running longer is stopped with HYT00.
+attribute_value query_timeout(statement& stmt) { return ulen{stmt.query_timeout}; }
+void set_query_timeout(statement& stmt, const attribute_value& value) {
+    if (const auto* seconds = std::get_if<ulen>(&value)) stmt.query_timeout = *seconds;
+}
+
 attribute_value row_array_size(statement& stmt) { return ulen{stmt.cursor.row_array_size}; }
 void set_row_array_size(statement& stmt, const attribute_value& value) {
     const auto* size = std::get_if<ulen>(&value);
@@ -75,11 +81,10 @@ attribute_value rows_fetched_ptr(statement& stmt) { return static_cast<SQLPOINTE
 void set_rows_fetched_ptr(statement& stmt, const attribute_value& value) {
     const auto* pointer = std::get_if<SQLPOINTER>(&value);
     if (pointer == nullptr) return;
+    // Only a fetch writes through the pointer, with the rows it put in the rowset: the application
+    // may not have the memory it points to ready yet (RODBC sets it before sizing its buffers).
     stmt.cursor.rows_fetched_ptr = static_cast<SQLULEN*>(*pointer);
-    if (stmt.cursor.rows_fetched_ptr == nullptr) return;
-    log_line(logger::level::debug, "set SQL_ATTR_ROWS_FETCHED_PTR");
-    *stmt.cursor.rows_fetched_ptr = static_cast<SQLULEN>(stmt.result.row_count);
-    log_line(logger::level::debug, "row_count_ptr: {}", *stmt.cursor.rows_fetched_ptr);
+    if (stmt.cursor.rows_fetched_ptr != nullptr) log_line(logger::level::debug, "set SQL_ATTR_ROWS_FETCHED_PTR");
 }
 
 // The parameter-set rows reach the statement's parameter_sets; execution reads them there.
@@ -165,7 +170,11 @@ const attribute_table<statement>& prepare_attributes<statement>() {
          .value = ulen{1},
          .getter = param_number<&parameter_sets::size>,
          .setter = set_param_number<&parameter_sets::size>},
-        {0, "SQL_ATTR_QUERY_TIMEOUT", ulen{0}},
+        {.id = 0,
+         .name = "SQL_ATTR_QUERY_TIMEOUT",
+         .value = ulen{0},
+         .getter = query_timeout,
+         .setter = set_query_timeout},
         {11, "SQL_ATTR_RETRIEVE_DATA", ulen{1}},
         {.id = 27,
          .name = "SQL_ATTR_ROW_ARRAY_SIZE",

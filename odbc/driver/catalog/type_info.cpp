@@ -4,6 +4,7 @@
 #include "catalog/catalog_operations.hpp"
 #include "catalog/catalog_table.hpp"
 #include "catalog/type_table.hpp"
+#include "statement/odbc2_type_codes.hpp"
 #include "statement/result_installation.hpp"
 
 namespace catalog_ops {
@@ -53,7 +54,7 @@ diag_record get_type_info(handle::statement& stmt, SQLSMALLINT data_type) {
         catalog_table answer(type_info_columns, type_rows().size());
         for (const auto& t : type_rows()) add_type(answer, t);
         install_catalog_result(stmt, std::move(answer));
-    } else if (const type_row* t = find_type(data_type)) {
+    } else if (const type_row* t = find_type(odbc3_type_code(data_type))) {
         catalog_table answer(type_info_columns, 1);
         add_type(answer, *t);
         install_catalog_result(stmt, std::move(answer));

@@ -1,6 +1,7 @@
 #include "client/client_gate.hpp"
 
 #include <mutex>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -8,12 +9,13 @@ namespace client {
 
 namespace {
 
-// Calls the client library on the statement's client handle, in the connection's turn.
+// Calls the client library on the statement's client handle, in the connection's turn. SQLCancel
+// from another thread and the query timeout can stop the call (VDL_E_INTERRUPTED).
 template <typename Call>
 std::uint32_t in_turn(const handle::statement& stmt, Call&& call) {
     std::unique_lock<handle::record_mutex> turn;
     if (stmt.client_turns != nullptr) turn = std::unique_lock<handle::record_mutex>(*stmt.client_turns);
-    return call(stmt.cluster);
+    return stmt.library.run(stmt.cluster, stmt.query_timeout, std::forward<Call>(call));
 }
 
 diag_record with_native_error(diag_record r, std::uint32_t status) {
@@ -40,7 +42,8 @@ query_answer query(const handle::statement& stmt, const std::string& text) {
 metadata_answer table_metadata(const handle::statement& stmt, const std::string& table) {
     vdl_metadata* raw = nullptr;
     metadata_answer answer;
-    answer.status = in_turn(stmt, [&](vdl_handle* cluster) { return vdl_ts_get_metadata(cluster, table.c_str(), &raw); });
+    answer.status =
+        in_turn(stmt, [&](vdl_handle* cluster) { return vdl_ts_get_metadata(cluster, table.c_str(), &raw); });
     answer.metadata.reset(raw);
     return answer;
 }

@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include <fmt/chrono.h>
 #include <fmt/format.h>
@@ -12,6 +14,7 @@
 #include "connection/log_settings.hpp"
 #include "connection/output_connection_string.hpp"
 #include "connection/secret_masking.hpp"
+#include "connection/setting_numbers.hpp"
 #include "connection/settings_parser.hpp"
 #include "diagnostics/copy_out_string.hpp"
 #include "logger/logger.hpp"
@@ -29,11 +32,6 @@ const std::string& text_of(const connection_settings& s, std::string_view key) {
     static const std::string empty;
     const auto it = s.find(key);
     return it == s.end() ? empty : it->second;
-}
-
-// The low 32 bits of an unsigned 64-bit decimal; throws on a value that is not a number.
-std::uint32_t low_32_bits(const std::string& decimal) {
-    return static_cast<std::uint32_t>(std::stoull(decimal) & 0xFFFF'FFFFu);
 }
 
 void log_connection_info(const connection_settings& s) {
@@ -67,6 +65,16 @@ diag_record connect_to_cluster(handle::connection& dbc, connection_settings merg
     const connection_settings& s = dbc.settings;
     log_connection_info(s);
 
+    // The client's numbers are read before anything is opened: one that cannot be read connects nothing.
+    std::optional<std::uint64_t> size;
+    std::optional<std::uint64_t> parallelism;
+    for (const auto& [key, number] : {std::pair{"maxinbuffersize", &size}, std::pair{"maxparallelism", &parallelism}}) {
+        if (text_of(s, key).empty()) continue;
+        auto read = settings::unsigned_setting(s, key);
+        if (auto* refusal = std::get_if<diag_record>(&read)) return std::move(*refusal);
+        *number = std::get<std::uint64_t>(read);
+    }
+
     const auto uri_entry = s.find("uri");
     const std::string uri = uri_entry != s.end() ? uri_entry->second : std::string(settings::default_uri);
 
@@ -90,10 +98,9 @@ diag_record connect_to_cluster(handle::connection& dbc, connection_settings merg
                            "User, Password and ClusterPublicKey must be set or unset at the same time.");
     }
 
-    if (const auto& size = text_of(s, "maxinbuffersize"); !size.empty())
-        vdl_option_set_client_max_in_buf_size(cluster.get(), low_32_bits(size));
-    if (const auto& count = text_of(s, "maxparallelism"); !count.empty())
-        vdl_option_set_client_max_parallelism(cluster.get(), low_32_bits(count));
+    // The low 32 bits of each number go to the library.
+    if (size) vdl_option_set_client_max_in_buf_size(cluster.get(), static_cast<std::uint32_t>(*size));
+    if (parallelism) vdl_option_set_client_max_parallelism(cluster.get(), static_cast<std::uint32_t>(*parallelism));
 
     const std::uint32_t code = vdl_connect(cluster.get(), uri.c_str());
     if (code != VDL_OK && (code & VDL_FAILURE_MASK) != 0) {
@@ -112,13 +119,13 @@ diag_record connect_to_cluster(handle::connection& dbc, connection_settings merg
 diag_record connect(handle::connection& dbc, std::string_view server_name, std::string_view user_name,
                     std::string_view authentication) {
     connection_settings merged = settings::build_defaults();
-    settings::apply_log_settings(merged);
+    if (auto refusal = settings::apply_log_settings(merged)) return *std::move(refusal);
     log_line(level::debug, "{}", "SQLConnect");
     log_line(level::info, "dsn: {}", server_name);
     settings::read_data_source(server_name, merged);
     // Reopen the log where the data source wants it.
     logger::instance().close_file();
-    settings::apply_log_settings(merged);
+    if (auto refusal = settings::apply_log_settings(merged)) return *std::move(refusal);
     // The data source connected to is the one named, whatever its section says.
     if (!server_name.empty()) merged.insert_or_assign("dsn", std::string(server_name));
     merged.insert_or_assign("uid", std::string(user_name));
@@ -130,7 +137,7 @@ diag_record driver_connect(handle::connection& dbc, SQLHWND, std::string_view co
                            SQLCHAR* out_connection_string, SQLSMALLINT out_buffer_length, SQLSMALLINT* out_length,
                            SQLUSMALLINT) {
     connection_settings merged = settings::parse_connection_string(connection_string, ';');
-    settings::apply_log_settings(merged);
+    if (auto refusal = settings::apply_log_settings(merged)) return *std::move(refusal);
     log_line(level::debug, "{}", "SQLDriverConnect");
     log_line(level::info, "connection string: {}", settings::masked_connection_string(connection_string, ';'));
     copy_out_string(settings::output_connection_string(merged), out_connection_string, out_buffer_length, out_length);

@@ -4,16 +4,49 @@
 
 namespace installer {
 
-const library& library::instance() {
-    static const library loaded(library_name);
-    return loaded;
-}
+namespace {
 
-// Closing the handle never unmaps the library (RTLD_NODELETE): the installer library keeps
+// Closing a handle never unmaps the library (RTLD_NODELETE): the installer library keeps
 // process-wide state (its cache of profile values, the Driver Manager's own use of it) that must
 // outlive this driver's reference.
-library::library(const char* file_name) noexcept
-    : handle_(::dlopen(file_name, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)) {}
+constexpr int open_flags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
+
+bool is_loaded(const char* file_name) noexcept {
+    void* handle = ::dlopen(file_name, RTLD_LAZY | RTLD_LOCAL | RTLD_NOLOAD);
+    if (handle == nullptr) return false;
+    ::dlclose(handle);
+    return true;
+}
+
+// The installer library of the Driver Manager in the process. Under iODBC's Driver Manager its
+// own installer library, which it links; otherwise unixODBC's as loaded already, or iODBC's when
+// only that one is (an application calling it directly), or unixODBC's loaded by name.
+library choose_for_process() {
+    if (is_loaded(iodbc_manager_name) && !is_loaded(unixodbc_manager_name)) {
+        library iodbc = library::if_loaded(iodbc_library_name);
+        if (!iodbc.loaded()) iodbc = library(iodbc_library_name);
+        if (iodbc.loaded()) return iodbc;
+    }
+    if (library unixodbc = library::if_loaded(library_name); unixodbc.loaded()) return unixodbc;
+    if (library iodbc = library::if_loaded(iodbc_library_name); iodbc.loaded()) return iodbc;
+    return library(library_name);
+}
+
+}  // namespace
+
+const library& library::instance() {
+    static const library chosen = choose_for_process();
+    return chosen;
+}
+
+library::library(const char* file_name) noexcept : library(::dlopen(file_name, open_flags), file_name) {}
+
+library::library(void* handle, const char* file_name) noexcept
+    : handle_(handle), name_(handle != nullptr ? file_name : "") {}
+
+library library::if_loaded(const char* file_name) noexcept {
+    return library(::dlopen(file_name, open_flags | RTLD_NOLOAD), file_name);
+}
 
 void library::closer::operator()(void* handle) const noexcept { ::dlclose(handle); }
 

@@ -34,7 +34,12 @@ enum class state : std::int32_t {
     optional_feature = 19,
     invalid_attribute_identifier = 20,
     table_not_found = 21,
-    implicit_descriptor_use = 22,
+    fractional_truncation = 22,
+    invalid_character_value = 23,
+    datetime_field_overflow = 24,
+    operation_canceled = 25,
+    timeout_expired = 26,
+    implicit_descriptor_use = 27,
 };
 
 struct state_row {
@@ -43,7 +48,7 @@ struct state_row {
     std::string_view message;
 };
 
-inline constexpr std::array<state_row, 23> state_table{{
+inline constexpr std::array<state_row, 28> state_table{{
     {"00000", SQL_SUCCESS, "Success"},
     {"00000", SQL_NO_DATA, "No data"},
     {"01000", SQL_SUCCESS_WITH_INFO, "General warning"},
@@ -66,6 +71,11 @@ inline constexpr std::array<state_row, 23> state_table{{
     {"HYC00", SQL_ERROR, "Optional feature not implemented"},
     {"HY092", SQL_ERROR, "Invalid attribute/option identifier"},
     {"42S02", SQL_ERROR, "Table doesn't exist"},
+    {"01S07", SQL_SUCCESS_WITH_INFO, "Fractional truncation"},
+    {"22018", SQL_ERROR, "Invalid character value for cast specification"},
+    {"22008", SQL_ERROR, "Datetime field overflow"},
+    {"HY008", SQL_ERROR, "Operation canceled"},
+    {"HYT00", SQL_ERROR, "Timeout expired"},
     {"HY017", SQL_ERROR, "Invalid use of an automatically allocated descriptor handle"},
 }};
 

@@ -36,6 +36,7 @@ constexpr std::size_t element_size(SQLSMALLINT c_type, SQLLEN buffer_length) noe
     case SQL_C_TYPE_TIMESTAMP:
     case SQL_C_GUID: return 16;
     case SQL_C_BIT:
+    case SQL_C_TINYINT:
     case SQL_C_STINYINT:
     case SQL_C_UTINYINT: return 1;
     default: return 0;

@@ -18,6 +18,8 @@ std::string_view c_type_name(SQLSMALLINT c_type) noexcept {
     case SQL_C_UTINYINT: return "SQL_C_UTINYINT";
     case SQL_C_UBIGINT: return "SQL_C_UBIGINT";
     case SQL_C_STINYINT: return "SQL_C_STINYINT";
+    case SQL_C_TINYINT: return "SQL_C_TINYINT";
+    case SQL_C_DEFAULT: return "SQL_C_DEFAULT";
     case SQL_C_SBIGINT: return "SQL_C_SBIGINT";
     case SQL_C_ULONG: return "SQL_C_ULONG";
     case SQL_C_USHORT: return "SQL_C_USHORT";

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -27,13 +28,21 @@ std::uint16_t column_index(SQLUSMALLINT number) noexcept {
     return static_cast<std::uint16_t>(number == 0 ? 0 : number - 1);
 }
 
+// The C type a target asks for: SQL_C_DEFAULT stands for the column's own C type.
+SQLSMALLINT target_c_type(SQLSMALLINT c_type, const result_column& column) noexcept {
+    return c_type == SQL_C_DEFAULT ? static_cast<SQLSMALLINT>(column.c_type) : c_type;
+}
+
 // One binding's slots of a rowset: wide-character targets through the wide layer, every other
-// C type through the conversion itself.
+// C type through the conversion itself. Slots stored with a warning are marked in `warned`.
 diag_record transfer_column(const column_data& data, SQLULEN count, SQLULEN first, SQLULEN bind_type,
-                            SQLSMALLINT c_type, SQLPOINTER buffer, SQLLEN buffer_length, SQLLEN* indicator) {
+                            SQLSMALLINT c_type, SQLPOINTER buffer, SQLLEN buffer_length, SQLLEN* indicator,
+                            std::vector<bool>& warned) {
     if (c_type == SQL_C_WCHAR)
-        return wide::fetch_column_wide(data, count, first, bind_type, buffer, buffer_length, indicator);
-    return fetch_column_generic(data, count, first, bind_type, c_type, buffer, buffer_length, indicator);
+        return wide::fetch_column_wide(data, count, first, bind_type, buffer, buffer_length, indicator, nullptr,
+                                       &warned);
+    return fetch_column_generic(data, count, first, bind_type, c_type, buffer, buffer_length, indicator, nullptr,
+                                nullptr, &warned);
 }
 
 // Moves the rowset that starts at `start` into every bound column: n = row array size (0 counts
@@ -54,21 +63,30 @@ diag_record transfer_rowset(handle::statement& stmt, std::int64_t start) {
     const SQLLEN offset = bind_offset(stmt.cursor.bind_offset_ptr);
 
     const auto& columns = stmt.result.table.columns;
+    // The rows stored with a warning (a value cut to its buffer, a fraction dropped), and the first
+    // warning, which is the fetch's outcome: the values are there, but not all of them whole.
+    std::vector<bool> warned;
+    diag_record outcome = diag_record::success();
     for (const column_binding& binding : stmt.cursor.column_bindings) {
         if (binding.column_index >= columns.size()) return bad_column(binding.column_index, columns.size());
-        diag_record r = transfer_column(columns[binding.column_index].data, n, first, stmt.cursor.bind_type,
-                                        binding.c_type, offset_by(binding.buffer, offset), binding.buffer_length,
-                                        offset_by(binding.indicator, offset));
+        const result_column& column = columns[binding.column_index];
+        diag_record r = transfer_column(column.data, n, first, stmt.cursor.bind_type,
+                                        target_c_type(binding.c_type, column), offset_by(binding.buffer, offset),
+                                        binding.buffer_length, offset_by(binding.indicator, offset), warned);
         if (r.return_code != SQL_SUCCESS && r.return_code != SQL_SUCCESS_WITH_INFO) return r;
+        if (r.return_code == SQL_SUCCESS_WITH_INFO && outcome.return_code == SQL_SUCCESS) outcome = std::move(r);
     }
     if (stmt.cursor.row_status_ptr != nullptr) {
-        for (SQLULEN i = 0; i < n; ++i)
-            store_into(reinterpret_cast<std::byte*>(stmt.cursor.row_status_ptr + i),
-                       static_cast<SQLUSMALLINT>(i < k ? SQL_ROW_SUCCESS : SQL_ROW_NOROW));
+        for (SQLULEN i = 0; i < n; ++i) {
+            const SQLUSMALLINT status = i >= k                           ? SQL_ROW_NOROW
+                                        : i < warned.size() && warned[i] ? SQL_ROW_SUCCESS_WITH_INFO
+                                                                         : SQL_ROW_SUCCESS;
+            store_into(reinterpret_cast<std::byte*>(stmt.cursor.row_status_ptr + i), status);
+        }
     }
     if (stmt.cursor.rows_fetched_ptr != nullptr)
         store_into(reinterpret_cast<std::byte*>(stmt.cursor.rows_fetched_ptr), static_cast<SQLULEN>(k));
-    return diag_record::success();
+    return outcome;
 }
 
 // What SQLFetch and SQLFetchScroll share: a fetch starts every value of SQLGetData over, and a
@@ -131,6 +149,7 @@ diag_record get_data(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT t
     const auto& columns = stmt.result.table.columns;
     if (index >= columns.size()) return bad_column(index, columns.size());
     const column_data& data = columns[index].data;
+    target_type = target_c_type(target_type, columns[index]);
     // Before the first row and past the last, the position is no cell: the conversion reports NULL.
     const auto row = static_cast<SQLULEN>(stmt.cursor.current_row);
 

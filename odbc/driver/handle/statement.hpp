@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "handle/connection.hpp"
+#include "handle/library_calls.hpp"
 #include "handle/owned_handle.hpp"
 #include "handle/record_mutex.hpp"
 #include "handle/statement_parts.hpp"
@@ -26,6 +27,10 @@ struct statement : base {
     current_result result;
     // SQL_ATTR_MAX_ROWS: the row limit every executed text gets.
     SQLULEN max_rows = 0;
+    // SQL_ATTR_QUERY_TIMEOUT in seconds; 0 waits for every call to end.
+    SQLULEN query_timeout = 0;
+    // The statement's calls into the client library, which SQLCancel and the timeout can stop.
+    mutable library_calls library;
     // Serialises the statement's operations (taken by the frame, and by a disconnect that
     // releases the statement's result).
     record_mutex lock;

@@ -29,6 +29,9 @@ struct prepared_statement {
     // The current result came from running the text early (to describe its columns); the next
     // SQLExecute takes it instead of asking the store again.
     bool early_result_waiting = false;
+    // The text is an insert the INSERT rule gave the time column: each execution (each parameter
+    // set) stamps it with its own time of insertion.
+    bool stamps_insertion_time = false;
 
     // Nothing prepared: no later SQLExecute runs an older text, and no early result is waiting.
     void reset() noexcept {
@@ -36,6 +39,7 @@ struct prepared_statement {
         markers.clear();
         parameter_count = 0;
         early_result_waiting = false;
+        stamps_insertion_time = false;
     }
 };
 
@@ -78,12 +82,6 @@ struct cursor_state {
     }
     // SQL_UNBIND: the column bindings go.
     void unbind() noexcept { column_bindings.clear(); }
-    // What SQLCancel lets go of: the column bindings and the row status and rows-fetched pointers.
-    void forget_application_buffers() noexcept {
-        unbind();
-        row_status_ptr = nullptr;
-        rows_fetched_ptr = nullptr;
-    }
 };
 
 // Whether a position names a row: compared unsigned, it lies below the row count; -1 and every

@@ -78,7 +78,7 @@ literal current_literal(const cell_value& cell) {
                 return text_literal(value);
             } else {
                 conversion::text_buffer text;
-                return fmt::format("DATETIME({})", conversion::timestamp_text(value, text));
+                return fmt::format("DATETIME({})", conversion::store_timestamp_text(value, text));
             }
         },
         cell);

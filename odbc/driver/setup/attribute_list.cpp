@@ -28,7 +28,10 @@ std::optional<connection_settings> setup_settings(const char* list, std::string_
         }
         s = settings::parse_connection_string(*text, '\0');
     }
-    settings::apply_log_settings(s);
+    if (const auto refusal = settings::apply_log_settings(s)) {
+        log_line(logger::level::error, "{}", refusal->message);
+        return std::nullopt;
+    }
     log_line(logger::level::debug, "{}", entry_point);
     return s;
 }

@@ -1,11 +1,17 @@
 #pragma once
-// The cells of one result column in compact form: the values in one array, and one validity bit
-// per row (clear for SQL NULL) in another. A query result sizes both once from its row count;
-// catalog results append row by row. Reading a cell is `has_value(row)` and `value(row)`; the
-// optional-returning accessors serve code and tests that look at single cells.
+// The cells of one result column, held in one of two ways:
+// - owned, in compact form: the values in one array, and one validity bit per row (clear for SQL
+//   NULL) in another; catalog results append row by row, and a query column whose library cells
+//   are of mixed kinds is copied in, sized once from its row count;
+// - viewed: a column of numbers, timestamps or texts whose library cells are all of the column's
+//   kind (or NULL) is read in the library's result record itself, with no copy (see
+//   `column_values::viewing`).
+// Reading a cell is `has_value(row)` and `value(row)`; the optional-returning accessors serve code
+// and tests that look at single cells.
 
 #include <sys/mman.h>
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,8 +20,11 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
 #include <type_traits>
 #include <vector>
+
+#include "vdl_api.h"
 
 // Allocates arrays of several MiB with their pages mapped in one call (MADV_POPULATE_WRITE), so
 // that filling a large result does not stop at a page fault every 4 KiB; smaller arrays come
@@ -54,10 +63,36 @@ struct large_array_allocator {
     }
 };
 
+// The value types a column can view in a library record, and how one is read from its cell.
+template <typename T>
+struct cell_reader;
+template <>
+struct cell_reader<double> {
+    static double read(const vdl_cell& c) noexcept { return c.payload.as_double; }
+};
+template <>
+struct cell_reader<std::int64_t> {
+    static std::int64_t read(const vdl_cell& c) noexcept { return c.payload.as_int64; }
+};
+template <>
+struct cell_reader<std::string_view> {
+    // Blob and string payloads share the {pointer, length} layout.
+    static std::string_view read(const vdl_cell& c) noexcept {
+        return {c.payload.as_string.data, c.payload.as_string.length};
+    }
+};
+
+template <typename T>
+concept viewable_value = requires(const vdl_cell& c) {
+    { cell_reader<T>::read(c) } -> std::same_as<T>;
+};
+
 template <typename T>
 class column_values {
 public:
     using value_type = std::optional<T>;
+    // A value is handed out by copy where it may be read from a record, by reference otherwise.
+    using value_reference = std::conditional_t<viewable_value<T>, T, const T&>;
 
     column_values() = default;
     // `rows` cells, every one NULL until set.
@@ -65,21 +100,40 @@ public:
         : values_(rows), valid_(rows > inline_rows ? words_for(rows) : 0, 0), size_(rows) {}
     column_values(std::initializer_list<std::optional<T>> cells) { assign(cells.begin(), cells.end()); }
 
+    // Column `column` of the library record's `rows` rows, read in place. Every cell of it must be
+    // NULL or of the kind whose payload `cell_reader<T>` reads; the record must outlive the column.
+    static column_values viewing(const vdl_cell* const* rows, std::size_t row_count,
+                                 std::uint32_t column) requires viewable_value<T> {
+        column_values c;
+        c.rows_ = rows;
+        c.column_ = column;
+        c.size_ = row_count;
+        return c;
+    }
+    // Whether the cells are read in a library record.
+    [[nodiscard]] bool viewed() const noexcept { return rows_ != nullptr; }
+
     [[nodiscard]] std::size_t size() const noexcept { return size_; }
     [[nodiscard]] bool empty() const noexcept { return size_ == 0; }
 
     // Whether the cell of the row holds a value (the row must be below size()).
     [[nodiscard]] bool has_value(std::size_t row) const noexcept {
+        if constexpr (viewable_value<T>)
+            if (rows_ != nullptr) return rows_[row][column_].kind != VDL_CELL_NULL;
         const std::uint64_t word = valid_.empty() ? inline_valid_ : valid_[row / 64];
         return (word >> (row % 64)) & 1u;
     }
     // The value of a cell that has one.
-    [[nodiscard]] const T& value(std::size_t row) const noexcept { return values_[row]; }
+    [[nodiscard]] value_reference value(std::size_t row) const noexcept {
+        if constexpr (viewable_value<T>)
+            if (rows_ != nullptr) return cell_reader<T>::read(rows_[row][column_]);
+        return values_[row];
+    }
 
     // A copy of the cell: empty for NULL.
     std::optional<T> operator[](std::size_t row) const {
         if (!has_value(row)) return std::nullopt;
-        return values_[row];
+        return value(row);
     }
     std::optional<T> at(std::size_t row) const {
         if (row >= size_) throw std::out_of_range("column_values::at");
@@ -117,6 +171,7 @@ public:
     }
     template <typename It>
     void assign(It first, It last) {
+        rows_ = nullptr;
         values_.clear();
         valid_.clear();
         inline_valid_ = 0;
@@ -179,8 +234,12 @@ private:
         ++size_;
     }
 
+    // Owned cells (both empty while viewing).
     std::vector<T, large_array_allocator<T>> values_;
     std::vector<std::uint64_t, large_array_allocator<std::uint64_t>> valid_;  // empty up to inline_rows rows
     std::uint64_t inline_valid_ = 0;
     std::size_t size_ = 0;
+    // Viewed cells: the library record's rows and the column's place in them.
+    const vdl_cell* const* rows_ = nullptr;
+    std::uint32_t column_ = 0;
 };

@@ -99,14 +99,61 @@ bool read_rows(column_data& data, const vdl_result& result, std::uint32_t column
     return complete;
 }
 
-// Every column of the result, read in one pass over its rows into the columns' cells: the rows
-// come in blocks, and each block is read column by column while its cells are still in the
-// processor's cache.
+// One bit per library cell kind, to note the kinds a column holds.
+constexpr unsigned kind_bit(std::int32_t kind) noexcept {
+    return kind >= VDL_CELL_NULL && kind <= VDL_CELL_STRING ? 1u << static_cast<unsigned>(kind + 1) : 1u << 31;
+}
+
+// The library kinds whose cells a column of the kind can read in place: one payload layout each.
+unsigned viewable_kinds(std::size_t kind) noexcept {
+    switch (kind) {
+    case double_cells::kind: return kind_bit(VDL_CELL_DOUBLE);
+    case text_view_cells::kind: return kind_bit(VDL_CELL_STRING) | kind_bit(VDL_CELL_BLOB);
+    case bigint_cells::kind: return kind_bit(VDL_CELL_INT64);
+    case timestamp_cells::kind: return kind_bit(VDL_CELL_TIMESTAMP);
+    default: return 0;
+    }
+}
+
+// A column viewing its cells in the record.
+column_data viewed_column(std::size_t kind, const vdl_result& result, std::uint32_t column) {
+    const auto rows = static_cast<std::size_t>(result.row_count);
+    switch (kind) {
+    case double_cells::kind: return double_cells{column_values<double>::viewing(result.rows, rows, column)};
+    case text_view_cells::kind:
+        return text_view_cells{column_values<std::string_view>::viewing(result.rows, rows, column)};
+    case bigint_cells::kind: return bigint_cells{column_values<std::int64_t>::viewing(result.rows, rows, column)};
+    case timestamp_cells::kind:
+        return timestamp_cells{column_values<timestamp_value>::viewing(result.rows, rows, column)};
+    default: return no_cells{};
+    }
+}
+
+// Every column of the result. A column whose cells are all of one payload layout (or NULL), as a
+// library that keeps each column to one kind gives them, reads them in the record where they are:
+// no copy, and no memory of its own. Any other column is copied, in blocks of rows read column by
+// column while their cells are still in the processor's cache.
 void read_columns(const vdl_result& result, std::vector<result_column>& columns) {
     constexpr std::uint32_t block_rows = 1024;
     const auto data = [&](std::uint32_t c) -> column_data& { return columns[c].data; };
-    for (std::uint32_t c = 0; c < result.column_count; ++c)
-        data(c) = sized_column(column_kind(result, c), result.row_count);
+    std::vector<std::size_t> kinds(result.column_count);
+    std::vector<unsigned> held(result.column_count, 0u);  // the library kinds each column holds
+    for (std::uint32_t c = 0; c < result.column_count; ++c) kinds[c] = column_kind(result, c);
+    for (std::uint32_t r = 0; r < result.row_count; ++r) {
+        const vdl_cell* row = result.rows[r];
+        for (std::uint32_t c = 0; c < result.column_count; ++c) held[c] |= kind_bit(row[c].kind);
+    }
+    std::vector<std::uint32_t> copied;
+    for (std::uint32_t c = 0; c < result.column_count; ++c) {
+        const unsigned viewable = viewable_kinds(kinds[c]);
+        if (viewable != 0 && (held[c] & ~(viewable | kind_bit(VDL_CELL_NULL))) == 0) {
+            data(c) = viewed_column(kinds[c], result, c);
+        } else {
+            data(c) = sized_column(kinds[c], result.row_count);
+            if (kinds[c] != 0) copied.push_back(c);  // kind 0 stores nothing
+        }
+    }
+    if (copied.empty()) return;
     // An integer column that meets a double is read no further, and read again as doubles at the
     // end; such columns are rare, so they are noted only when met.
     std::vector<std::uint32_t> widened;
@@ -115,7 +162,7 @@ void read_columns(const vdl_result& result, std::vector<result_column>& columns)
     };
     for (std::uint32_t first = 0; first < result.row_count; first += block_rows) {
         const std::uint32_t last = result.row_count - first < block_rows ? result.row_count : first + block_rows;
-        for (std::uint32_t c = 0; c < result.column_count; ++c)
+        for (const std::uint32_t c : copied)
             if (!is_widened(c) && !read_rows(data(c), result, c, first, last)) widened.push_back(c);
     }
     for (const std::uint32_t c : widened) {
@@ -128,13 +175,30 @@ bool succeeded(const diag_record& r) noexcept {
     return r.return_code == SQL_SUCCESS || r.return_code == SQL_SUCCESS_WITH_INFO;
 }
 
-// A record of one parameter set among several, its detail prefixed with the set's number.
-diag_record in_set(const diag_record& r, SQLULEN set, SQLULEN count) {
-    if (count == 1) return r;
+// The detail of a record, without the prefix its state gave it.
+std::string_view detail_of(const diag_record& r) {
     std::string_view detail = r.message;
     const auto prefix = fmt::format("[{}] {}: ", r.sqlstate, diag::row(r.state()).message);
     if (detail.starts_with(prefix)) detail.remove_prefix(prefix.size());
-    return diag_record(r.state(), fmt::format("parameter set {} of {}: {}", set + 1, count, detail));
+    return detail;
+}
+
+// A record of one parameter set among several, its detail prefixed with the set's number.
+diag_record in_set(const diag_record& r, SQLULEN set, SQLULEN count) {
+    if (count == 1) return r;
+    return diag_record(r.state(), fmt::format("parameter set {} of {}: {}", set + 1, count, detail_of(r)));
+}
+
+// The record of a set that the store refused after `stored` earlier sets were applied: the store
+// has no transactions, so those stay, and the application must know it.
+diag_record failed_after(const diag_record& r, SQLULEN set, SQLULEN count, SQLULEN stored) {
+    if (count == 1) return r;
+    diag_record failed(r.state(),
+                       fmt::format("parameter set {} of {}: {} ({} earlier {} stored and not undone: the store has no "
+                                   "transactions)",
+                                   set + 1, count, detail_of(r), stored, stored == 1 ? "set was" : "sets were"));
+    failed.native_error = r.native_error;
+    return failed;
 }
 
 bool ignored(const parameter_sets& sets, SQLULEN set) noexcept {
@@ -150,8 +214,9 @@ void set_processed(const parameter_sets& sets, SQLULEN count) noexcept {
 }
 
 // Runs the prepared text once per parameter set. Every set is rendered before the first runs,
-// so a value that cannot be sent stops the execution before the store is asked anything; a
-// failure of the store stops it at that set, whose number the record carries.
+// so a value that cannot be sent stops the execution before the store is asked anything (no set
+// processed, that set's status an error, every other unused); a failure of the store stops it at
+// that set, whose number the record carries with the number of sets already stored.
 diag_record run_parameter_sets(handle::statement& stmt) {
     const std::vector<std::size_t>& markers = stmt.prepared.markers;
     const parameter_sets& sets = stmt.params.sets;
@@ -165,21 +230,23 @@ diag_record run_parameter_sets(handle::statement& stmt) {
         auto text = substitute(stmt.prepared.text, markers, stmt.params.bindings, sets, set);
         if (auto* refusal = std::get_if<diag_record>(&text)) {
             set_status(sets, set, SQL_PARAM_ERROR);
-            set_processed(sets, set + 1);
             return in_set(*refusal, set, count);
         }
         texts[set] = std::get<std::string>(std::move(text));
+        if (stmt.prepared.stamps_insertion_time) rewrite::stamp_insertion_time(texts[set]);
     }
 
     diag_record outcome = diag_record::success();
+    SQLULEN stored = 0;
     for (SQLULEN set = 0; set < count; ++set) {
         if (ignored(sets, set)) continue;
         auto r = execute_text(stmt, std::move(texts[set]));
         set_processed(sets, set + 1);
         if (!succeeded(r)) {
             set_status(sets, set, SQL_PARAM_ERROR);
-            return in_set(r, set, count);
+            return failed_after(r, set, count, stored);
         }
+        ++stored;
         const bool info = r.return_code == SQL_SUCCESS_WITH_INFO;
         set_status(sets, set, info ? SQL_PARAM_SUCCESS_WITH_INFO : SQL_PARAM_SUCCESS);
         if (info && outcome.return_code == SQL_SUCCESS) outcome = in_set(r, set, count);
@@ -266,7 +333,6 @@ diag_record execute_prepared(handle::statement& stmt) {
     if (stmt.prepared.early_result_waiting) {
         stmt.prepared.early_result_waiting = false;
         log_line(logger::level::debug, "prepared executed");
-        report_rows_fetched(stmt);
         return diag_record::success();
     }
     if (stmt.prepared.text.empty())

@@ -175,7 +175,9 @@ calendar of(const SQL_TIMESTAMP_STRUCT& ts) {
 }
 
 bool valid_date(const calendar& c) noexcept {
-    return c.year >= 0 && c.year <= 9999 && c.month >= 1 && c.month <= 12 && c.day >= 1 && c.day <= 31;
+    return c.year >= 0 && c.year <= 9999 &&
+           std::chrono::year_month_day{std::chrono::year{c.year}, std::chrono::month{c.month}, std::chrono::day{c.day}}
+               .ok();
 }
 bool valid_time(const calendar& c) noexcept {
     return c.hour <= 23 && c.minute <= 59 && c.second <= 59 && c.fraction <= 999'999'999;
@@ -252,15 +254,33 @@ calendar today() {
     return {static_cast<int>(date.year()), static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day())};
 }
 
+// Whether the store can hold the time: it keeps nanoseconds since 1970-01-01T00:00:00Z in a signed
+// 64-bit count, 1677-09-21T00:12:43.145224192Z to 2262-04-11T23:47:16.854775807Z.
+bool within_store_range(const calendar& c) noexcept {
+    const std::chrono::year_month_day date{std::chrono::year{c.year}, std::chrono::month{c.month},
+                                           std::chrono::day{c.day}};
+    const std::int64_t days = std::chrono::sys_days(date).time_since_epoch().count();
+    const std::int64_t seconds = days * 86'400 + c.hour * 3'600 + c.minute * 60 + c.second;
+    constexpr std::int64_t nanos = 1'000'000'000;
+    constexpr std::int64_t last_second = std::numeric_limits<std::int64_t>::max() / nanos;
+    constexpr std::int64_t first_second = std::numeric_limits<std::int64_t>::min() / nanos - 1;
+    if (seconds < first_second || seconds > last_second) return false;
+    if (seconds == last_second) return c.fraction <= std::numeric_limits<std::int64_t>::max() % nanos;
+    if (seconds == first_second) return c.fraction >= nanos + std::numeric_limits<std::int64_t>::min() % nanos;
+    return true;
+}
+
 // Date and time values in the query language's timestamp form, which is never quoted: the store
 // takes a quoted text as a text, and refuses it for a TIMESTAMP column. A time of day is taken on
-// the current date, as ODBC converts a time to a timestamp.
+// the current date, as ODBC converts a time to a timestamp. The fraction is written whole,
+// whatever decimal digits the parameter was bound with. A field out of its range, or a time the
+// store cannot hold, is 22008.
 refusal append_date_time(std::string& out, calendar c, literal_kind kind) {
     const bool date_ok = kind == literal_kind::time || valid_date(c);
     const bool time_ok = kind == literal_kind::date || valid_time(c);
     if (!date_ok || !time_ok)
         return value_refusal{
-            diag::state::general_error,
+            diag::state::datetime_field_overflow,
             fmt::format("{:04d}-{:02d}-{:02d} {:02d}:{:02d}:{:02d}.{:09d} is not a valid date and time", c.year,
                         c.month, c.day, c.hour, c.minute, c.second, c.fraction)};
     if (kind == literal_kind::time) {
@@ -269,6 +289,12 @@ refusal append_date_time(std::string& out, calendar c, literal_kind kind) {
         c.month = date.month;
         c.day = date.day;
     }
+    if (!within_store_range(c))
+        return value_refusal{
+            diag::state::datetime_field_overflow,
+            fmt::format("{:04d}-{:02d}-{:02d} {:02d}:{:02d}:{:02d}.{:09d} is outside the store's range of timestamps "
+                        "(1677-09-21 00:12:43.145224192 to 2262-04-11 23:47:16.854775807)",
+                        c.year, c.month, c.day, c.hour, c.minute, c.second, c.fraction)};
     fmt::format_to(std::back_inserter(out), "{:04d}-{:02d}-{:02d}T{:02d}:{:02d}:{:02d}", c.year, c.month, c.day, c.hour,
                    c.minute, c.second);
     if (c.fraction != 0) fmt::format_to(std::back_inserter(out), ".{:09d}", c.fraction);

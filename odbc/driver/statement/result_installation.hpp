@@ -17,22 +17,19 @@ enum class cursor_placement {
 };
 
 // Replaces the statement's result by `table` with `row_count` rows: the columns and the library
-// result they view into, the row count (written through the rows-fetched pointer), and the
+// result they view into, the row count, and the
 // cursor as `placement` says. SQLGetData starts over; column bindings stay. The result's text
 // is empty until the caller that ran a text sets it.
 void install_result(handle::statement& stmt, result_table table, std::int64_t row_count,
                     cursor_placement placement = cursor_placement::before_first_row);
 
 // Leaves the statement without a result, as a statement that returns none (CREATE, INSERT,
-// UPDATE, DELETE, DROP) does: no columns, row count 0, no rows fetched, the cursor before the
+// UPDATE, DELETE, DROP) does: no columns, row count 0, the cursor before the
 // first row, and the library result handed back. Column bindings stay.
 void clear_result(handle::statement& stmt);
 
 // Lets go of the statement's result as clear_result does, without writing to the application's
 // memory: for a disconnect, which releases the results of the statements left allocated.
 void release_result(handle::statement& stmt) noexcept;
-
-// Writes the row count through the rows-fetched pointer, when the application set one.
-void report_rows_fetched(handle::statement& stmt);
 
 }  // namespace execution

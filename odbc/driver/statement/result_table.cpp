@@ -16,8 +16,12 @@ constexpr std::array<kind_description, 12> kinds{{
     {"SQL_DOUBLE", SQL_DOUBLE, SQL_C_DOUBLE, 24, 53},
     {"SQL_CHAR", SQL_CHAR, SQL_C_CHAR, 0, 0},
     {"SQL_CHAR", SQL_CHAR, SQL_C_CHAR, 0, 0},
-    {"SQL_TYPE_TIMESTAMP", SQL_TYPE_TIMESTAMP, SQL_C_TYPE_TIMESTAMP, 31, 0},
+    // Sized for ODBC's text of a timestamp with nine fraction digits, yyyy-mm-dd hh:mm:ss.fffffffff.
+    {"SQL_TYPE_TIMESTAMP", SQL_TYPE_TIMESTAMP, SQL_C_TYPE_TIMESTAMP, 29, 0},
 }};
+
+// The fraction digits of a timestamp: nanoseconds.
+constexpr std::int32_t timestamp_fraction_digits = 9;
 
 // The longest value's length; 0 as soon as a value is NULL or there are no rows.
 template <typename Cells>
@@ -61,6 +65,7 @@ void result_column::describe_from_data() {
     c_type = k.c_type;
     precision = k.precision;
     radix = k.precision;
+    decimal_digits = std::holds_alternative<timestamp_cells>(data) ? timestamp_fraction_digits : 0;
     if (const auto* t = std::get_if<text_cells>(&data)) {
         column_size = text_width(*t);
     } else if (const auto* v = std::get_if<text_view_cells>(&data)) {

@@ -23,6 +23,13 @@ struct timestamp_value {
     friend bool operator==(const timestamp_value&, const timestamp_value&) = default;
 };
 
+template <>
+struct cell_reader<timestamp_value> {
+    static timestamp_value read(const vdl_cell& c) noexcept {
+        return {c.payload.as_timestamp.seconds, c.payload.as_timestamp.nanoseconds};
+    }
+};
+
 // The cells of one column of one kind: one entry per row, absent for SQL NULL. The kind
 // number is part of the type so that kinds sharing a value type stay distinct.
 template <int Kind, typename T>

@@ -1,7 +1,9 @@
 #include "statement/rewrite_rules.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <chrono>
 #include <limits>
 
 #include <fmt/format.h>
@@ -79,8 +81,29 @@ std::string rewrite_insert(std::string_view text) {
     // A value list with parentheses of its own (a function call) ends at its first ")", so such
     // a text is left as it is.
     if (values.str().find('(') != std::string::npos) return std::string(text);
-    return fmt::format("INSERT INTO {} ({}, $timestamp) VALUES ({}, 2000);", match[1].str(), columns.str(),
-                       values.str());
+    return fmt::format("INSERT INTO {} ({}, $timestamp) VALUES ({}, {});", match[1].str(), columns.str(), values.str(),
+                       insertion_time_placeholder);
+}
+
+std::int64_t next_insertion_time() noexcept {
+    static std::atomic<std::int64_t> last{0};
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    std::int64_t previous = last.load(std::memory_order_relaxed);
+    std::int64_t next = 0;
+    do {
+        next = std::max(now, previous + 1);
+    } while (!last.compare_exchange_weak(previous, next, std::memory_order_relaxed));
+    return next;
+}
+
+void stamp_insertion_time(std::string& text) {
+    constexpr std::string_view ending = ");";
+    if (!text.ends_with(ending)) return;
+    const std::size_t at = text.size() - ending.size() - insertion_time_placeholder.size();
+    if (text.compare(at, insertion_time_placeholder.size(), insertion_time_placeholder) != 0) return;
+    text.replace(at, insertion_time_placeholder.size(), fmt::format("{}", next_insertion_time()));
 }
 
 unwrapped unwrap(std::string text) {

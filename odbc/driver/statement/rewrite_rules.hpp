@@ -13,11 +13,23 @@ namespace rewrite {
 // Lower-cased substring test.
 bool contains_lower(std::string_view text, std::string_view lower_needle);
 
-// A single-row INSERT INTO t (columns) VALUES (values) without "$timestamp" gets the time column
-// with the value 2000. Any other text, and any insert that cannot be rebuilt exactly (text
-// before or after it, several rows, a list holding a comment or a literal with ")" or ","), is
-// returned unchanged.
+// The value the INSERT rule gives the time column in the prepared text; each execution writes the
+// time of insertion in its place (stamp_insertion_time).
+inline constexpr std::string_view insertion_time_placeholder = "NOW()";
+
+// A single-row INSERT INTO t (columns) VALUES (values) without "$timestamp" gets the time column,
+// with insertion_time_placeholder as its value at the end of the text. Any other text, and any
+// insert that cannot be rebuilt exactly (text before or after it, several rows, a list holding a
+// comment or a literal with ")" or ","), is returned unchanged.
 std::string rewrite_insert(std::string_view text);
+
+// Replaces the placeholder that ends a text the INSERT rule made (its parameters substituted) by
+// the time of insertion in nanoseconds since 1970: the current time, but always later than every
+// time given before in the process, so that rows inserted through the driver differ in their key.
+void stamp_insertion_time(std::string& text);
+
+// A time of insertion: nanoseconds since 1970-01-01T00:00:00Z, strictly increasing within the process.
+std::int64_t next_insertion_time() noexcept;
 
 struct unwrapped {
     std::string text;

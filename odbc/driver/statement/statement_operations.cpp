@@ -4,6 +4,7 @@
 
 #include "logger/logger.hpp"
 #include "statement/execution.hpp"
+#include "statement/odbc2_type_codes.hpp"
 #include "statement/result_installation.hpp"
 #include "statement/rewrite_rules.hpp"
 #include "statement/statement_text.hpp"
@@ -21,6 +22,13 @@ std::string_view free_option_name(SQLUSMALLINT option) noexcept {
     case SQL_RESET_PARAMS: return "SQL_RESET_PARAMS";
     default: return "unknown";
     }
+}
+
+// The ODBC version the statement's application declared on its environment.
+std::int32_t odbc_version_of(const handle::statement& stmt) noexcept {
+    const auto* dbc = stmt.parent != nullptr ? stmt.parent->get_if<handle::connection>() : nullptr;
+    const auto* env = dbc != nullptr && dbc->parent != nullptr ? dbc->parent->get_if<handle::environment>() : nullptr;
+    return env != nullptr ? env->odbc_version : SQL_OV_ODBC3;
 }
 
 }  // namespace
@@ -44,6 +52,7 @@ diag_record prepare(handle::statement& stmt, std::string_view text) {
     const bool insert = rewrite::contains_lower(text, "insert");
     execution::clear_result(stmt);
     if (insert) stmt.prepared.text = rewrite::rewrite_insert(stmt.prepared.text);
+    stmt.prepared.stamps_insertion_time = insert && stmt.prepared.text != text;
     stmt.prepared.markers = statement_text(stmt.prepared.text).markers();  // the insert rule adds none
     log_line(logger::level::debug, "prepared query: '{}' parameters: {} insert: {}", stmt.prepared.text,
              stmt.prepared.parameter_count, insert);
@@ -66,8 +75,8 @@ diag_record bind_parameter(handle::statement& stmt, SQLUSMALLINT number, SQLSMAL
                            fmt::format("could not bind parameter at index {}, parameter count is {}", index,
                                        stmt.prepared.parameter_count));
     // A wide-character type stands for the 8-bit type of the same shape: the value goes to the
-    // store as UTF-8 text either way.
-    const SQLSMALLINT sql_type = wide::narrow_sql_type(parameter_type);
+    // store as UTF-8 text either way; an ODBC 2 date or time type for its ODBC 3 type.
+    const SQLSMALLINT sql_type = odbc3_type_code(wide::narrow_sql_type(parameter_type));
     if (!is_accepted_parameter_type(sql_type))
         return diag_record(diag::state::general_error, fmt::format("unsupported target type: {}", parameter_type));
     // Values only go to the store: an output parameter's buffer holds nothing to send.
@@ -112,10 +121,10 @@ diag_record free_stmt(handle::statement& stmt, SQLUSMALLINT option) {
 }
 
 diag_record cancel(handle::statement& stmt) {
-    stmt.prepared.reset();
-    stmt.params.unbind();
-    stmt.cursor.forget_application_buffers();
-    execution::clear_result(stmt);  // also hands the library result back
+    // Nothing of this statement runs (the frame interrupts a statement busy in another thread): an
+    // ODBC 3 application's statement stays as it is; an ODBC 2 application's cursor is closed, as
+    // SQLFreeStmt(SQL_CLOSE) closes it.
+    if (odbc_version_of(stmt) == SQL_OV_ODBC2) stmt.cursor.close();
     return diag_record::success();
 }
 

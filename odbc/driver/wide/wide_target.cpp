@@ -19,7 +19,7 @@ class utf16_slots final : public text_sink {
 public:
     utf16_slots(SQLLEN buffer_length, wide_piece* piece) noexcept : buffer_length_(buffer_length), piece_(piece) {}
 
-    void put(std::string_view text, std::byte* data, std::byte* indicator) override {
+    put_outcome put(std::string_view text, std::byte* data, std::byte* indicator) override {
         const SQLLEN usable = data != nullptr ? buffer_length_ : 0;
         // Room for whole code units and the 2-byte terminator after them.
         const std::size_t capacity =
@@ -36,6 +36,9 @@ public:
             left = utf16_length(rest.substr(written.bytes_read));
         }
         const std::size_t length = written.units + left;
+        // A piece that could hold a character but not the next one (a surrogate pair in room for
+        // one unit) would hand out nothing, call after call.
+        if (piece_ != nullptr && left > 0 && written.units == 0 && capacity > 0) return put_outcome::no_room;
         if (left > 0 && usable > 0) log_truncation(usable, static_cast<std::int64_t>(length * unit_size));
         if (indicator != nullptr) store_into(indicator, static_cast<SQLLEN>(length * unit_size));
         if (piece_ != nullptr) {
@@ -44,6 +47,9 @@ public:
             piece_->returned = true;
             piece_->truncated = left > 0;
         }
+        // A bound column without a buffer hands nothing out, so nothing is cut; SQLGetData tells
+        // that the value goes on.
+        return left > 0 && (data != nullptr || piece_ != nullptr) ? put_outcome::cut : put_outcome::whole;
     }
 
 private:
@@ -54,15 +60,13 @@ private:
 }  // namespace
 
 diag_record fetch_column_wide(const column_data& column, SQLULEN count, SQLULEN first_row, SQLULEN bind_type,
-                              SQLPOINTER buffer, SQLLEN buffer_length, SQLLEN* indicator, wide_piece* piece) {
+                              SQLPOINTER buffer, SQLLEN buffer_length, SQLLEN* indicator, wide_piece* piece,
+                              std::vector<bool>* warned_slots) {
     log_line(logger::level::debug, "{} count {} offset {} to {}", "stmt::fetch_column_wide", count, first_row,
              "SQL_C_WCHAR");
     utf16_slots sink(buffer_length, piece);
-    diag_record r = fetch_column_generic(column, count, first_row, bind_type, SQL_C_CHAR, buffer, buffer_length,
-                                         indicator, nullptr, &sink);
-    if (r.state_code == 0 && piece != nullptr && piece->truncated)
-        return diag_record(diag::state::string_right_truncated);
-    return r;
+    return fetch_column_generic(column, count, first_row, bind_type, SQL_C_CHAR, buffer, buffer_length, indicator,
+                                nullptr, &sink, warned_slots);
 }
 
 }  // namespace wide

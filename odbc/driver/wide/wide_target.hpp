@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <vector>
 
 #include "diagnostics/diag_record.hpp"
 #include "statement/result_table.hpp"
@@ -26,10 +27,13 @@ struct wide_piece {
 // bytes per row row-wise). Each slot receives the leading whole characters that fit in
 // buffer_length bytes with a 2-byte zero after them (never half a surrogate pair), and its
 // indicator the length in bytes of the whole UTF-16 value; NULL and missing cells store
-// SQL_NULL_DATA. A value that does not fit is cut silently, unless `piece` is given: then the
-// single row's value is handed out from `piece` on, and a value that does not fit returns 01004
-// with the length in bytes still remaining through the indicator.
+// SQL_NULL_DATA. A value that does not fit is cut with 01004 and its slot marked in
+// `warned_slots`, as fetch_column_generic does. With `piece`, the single row's value is handed
+// out from `piece` on: a value that does not fit returns 01004 with the length in bytes still
+// remaining through the indicator, and a buffer with room for a character but not for the next
+// one (half a surrogate pair) is HY090.
 diag_record fetch_column_wide(const column_data& column, SQLULEN count, SQLULEN first_row, SQLULEN bind_type,
-                              SQLPOINTER buffer, SQLLEN buffer_length, SQLLEN* indicator, wide_piece* piece = nullptr);
+                              SQLPOINTER buffer, SQLLEN buffer_length, SQLLEN* indicator, wide_piece* piece = nullptr,
+                              std::vector<bool>* warned_slots = nullptr);
 
 }  // namespace wide

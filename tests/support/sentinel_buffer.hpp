@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstring>
 
-namespace test {
+namespace support {
 
 // An integer attribute value as ODBC passes it: in the pointer argument.
 inline SQLPOINTER bits(std::uintptr_t value) { return reinterpret_cast<SQLPOINTER>(value); }
@@ -39,4 +39,4 @@ struct sentinel_buffer {
     }
 };
 
-}  // namespace test
+}  // namespace support

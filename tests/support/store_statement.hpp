@@ -5,10 +5,12 @@
 
 #include <string>
 
-#include "test_support.hpp"
+#include "driver_handles.hpp"
+#include "files.hpp"
+#include "sql_text.hpp"
 #include "vdl_api.h"
 
-namespace test {
+namespace support {
 
 class store_statement {
 public:
@@ -54,4 +56,4 @@ private:
     vdl_handle* cluster_ = nullptr;
 };
 
-}  // namespace test
+}  // namespace support

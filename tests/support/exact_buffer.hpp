@@ -11,7 +11,7 @@
 
 #include "buffers/application_value.hpp"
 
-namespace test {
+namespace support {
 
 class exact_buffer {
 public:
@@ -40,4 +40,4 @@ private:
     std::size_t size_;
 };
 
-}  // namespace test
+}  // namespace support

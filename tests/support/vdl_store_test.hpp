@@ -1,37 +1,18 @@
-// Helpers for tests of the C interface: a temporary store per test, owning pointers for
-// handles and records, and short ways to run statements.
 #pragma once
+// Tests of the client library's C interface: a temporary store per test, owning pointers for
+// handles and records, and short ways to run statements.
 
 #include "vdl_api.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
 
-namespace vdl_test {
+#include "files.hpp"
 
-class temp_dir {
-public:
-    temp_dir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vdl_api_test.XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~temp_dir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    temp_dir(const temp_dir&) = delete;
-    temp_dir& operator=(const temp_dir&) = delete;
-    [[nodiscard]] const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+namespace support {
 
 struct handle_closer {
     void operator()(vdl_handle* h) const noexcept { vdl_close(h); }
@@ -95,4 +76,4 @@ protected:
     handle_ptr handle_;
 };
 
-}  // namespace vdl_test
+}  // namespace support
