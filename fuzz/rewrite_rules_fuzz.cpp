@@ -34,6 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!unwrapped.wrapped) FUZZ_CHECK(unwrapped.text == text);
     else FUZZ_CHECK(unwrapped.text.size() < text.size());
 
+    // TOP n becomes LIMIT n: the text is only rearranged, its markers stay.
+    const std::string topped = rewrite::top_to_limit(unwrapped.text);
+    if (topped != unwrapped.text)
+        FUZZ_CHECK(statement_text(topped).markers().size() == statement_text(unwrapped.text).markers().size());
+
     const std::string limited = rewrite::apply_row_limit(unwrapped.text, max_rows);
     if (limited != unwrapped.text) {
         FUZZ_CHECK(limited.size() > unwrapped.text.size());

@@ -187,6 +187,17 @@ SQLRETURN SQL_API SQLExecDirect(SQLHSTMT StatementHandle, SQLCHAR* StatementText
     });
 }
 
+SQLRETURN SQL_API SQLNativeSql(SQLHDBC ConnectionHandle, SQLCHAR* InStatementText, SQLINTEGER TextLength1,
+                               SQLCHAR* OutStatementText, SQLINTEGER BufferLength, SQLINTEGER* TextLength2Ptr) {
+    log_line(level::debug, "SQLNativeSql");
+    return frame::call<connection>(ConnectionHandle, [&](connection& dbc) {
+        if (InStatementText == nullptr)
+            return diag_record(diag::state::invalid_null_pointer, "SQLNativeSql needs a statement text");
+        return statement_ops::native_sql(dbc, text_arg(InStatementText, TextLength1), OutStatementText, BufferLength,
+                                         TextLength2Ptr);
+    });
+}
+
 SQLRETURN SQL_API SQLExecute(SQLHSTMT StatementHandle) {
     log_line(level::debug, "SQLExecute");
     return frame::call<statement>(StatementHandle, [&](statement& stmt) { return statement_ops::execute(stmt); });
@@ -425,9 +436,6 @@ SQLRETURN SQL_API SQLGetDescField(SQLHDESC DescriptorHandle, SQLSMALLINT, SQLSMA
 SQLRETURN SQL_API SQLGetDescRec(SQLHDESC DescriptorHandle, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLSMALLINT*,
                                 SQLSMALLINT*, SQLSMALLINT*, SQLLEN*, SQLSMALLINT*, SQLSMALLINT*, SQLSMALLINT*) {
     return frame::not_offered(DescriptorHandle);
-}
-SQLRETURN SQL_API SQLNativeSql(SQLHDBC hdbc, SQLCHAR*, SQLINTEGER, SQLCHAR*, SQLINTEGER, SQLINTEGER*) {
-    return frame::not_offered(hdbc);
 }
 SQLRETURN SQL_API SQLParamData(SQLHSTMT hstmt, SQLPOINTER*) { return frame::not_offered(hstmt); }
 SQLRETURN SQL_API SQLPutData(SQLHSTMT hstmt, SQLPOINTER, SQLLEN) { return frame::not_offered(hstmt); }

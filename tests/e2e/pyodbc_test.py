@@ -367,6 +367,39 @@ class PyodbcValues(unittest.TestCase):
             self.cur.execute("select count(*) from trades where sym = ?", uuid.uuid4())
         self.assertIn("unsupported target type: -11", caught.exception.args[1])
 
+    def test_decimals_beyond_64_bits_are_never_zero(self):
+        # pyodbc binds a Decimal as its digits (SQL_C_CHAR as SQL_NUMERIC or SQL_DECIMAL).
+        self.cur.execute("CREATE TABLE wide_numbers (d DOUBLE, n INT64)")
+        big = decimal.Decimal("12345678901234567890")
+        self.cur.execute("insert into wide_numbers (d) values (?)", big)
+        self.assertEqual(self.cur.execute("select d from wide_numbers").fetchval(), float(big))
+        self.assertEqual(self.cur.execute("select count(*) from wide_numbers where d = ?", big).fetchval(), 1)
+        self.assertEqual(self.cur.execute("select ? + 0", decimal.Decimal("-98765432109876543210.5")).fetchval(),
+                         float(decimal.Decimal("-98765432109876543210.5")))
+        # An integer that does not fit the store's 64 bits is refused, not written as 0.
+        with self.assertRaises((pyodbc.Error, OverflowError)):
+            self.cur.execute("insert into wide_numbers (n) values (?)", 2 ** 64)
+        self.assertEqual(self.cur.execute("select count(*) from wide_numbers where d = 0 or n = 0").fetchval(), 0)
+
+    def test_a_long_value_makes_no_long_column_name(self):
+        value = "x" * 50000
+        self.assertEqual(self.cur.execute("select ?", value).fetchval(), value)
+        self.assertLessEqual(len(self.cur.description[0][0]), 1024)
+
+    def test_escape_sequences_and_date_literals(self):
+        cur = self.cur
+        got = cur.execute("select {fn UCASE(sym)}, {fn YEAR($timestamp)} from trades "
+                          "where $timestamp >= {ts '2021-01-01 00:00:00'} and $timestamp >= '2021-01-01' "
+                          "order by $timestamp limit 1").fetchone()
+        self.assertEqual(got[1], 2021)
+        self.assertEqual(got[0], got[0].upper())
+        self.assertEqual(cur.execute("select {d '2021-03-04'}").fetchval(), datetime.datetime(2021, 3, 4))
+        self.assertEqual(cur.execute("select TIMESTAMP '2021-03-04 05:06:07.5'").fetchval(),
+                         datetime.datetime(2021, 3, 4, 5, 6, 7, 500000))
+        with self.assertRaises(pyodbc.Error) as caught:
+            cur.execute("select {fn SOUNDEX(sym)} from trades")
+        self.assertIn("{fn SOUNDEX(sym)}", caught.exception.args[1])
+
     def test_the_statement_after_a_failed_bind(self):
         # pyodbc keeps the bindings of parameters 1 to 4 when parameter 5 fails to bind; the next
         # statement has one marker.

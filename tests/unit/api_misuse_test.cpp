@@ -136,8 +136,6 @@ std::vector<export_call> every_export() {
          [](SQLHANDLE h) {
              return SQLGetDescRec(h, 1, text, sizeof text, &small, &small, &small, &len, &small, &small, &small);
          }},
-        {"SQLNativeSql", kind::any,
-         [](SQLHANDLE h) { return SQLNativeSql(h, sql_text("x"), SQL_NTS, text, sizeof text, &integer); }},
         {"SQLParamData", kind::any, [](SQLHANDLE h) { return SQLParamData(h, &pointer); }},
         {"SQLPutData", kind::any, [](SQLHANDLE h) { return SQLPutData(h, text, 1); }},
         {"SQLSetCursorName", kind::any, [](SQLHANDLE h) { return SQLSetCursorName(h, sql_text("c"), SQL_NTS); }},

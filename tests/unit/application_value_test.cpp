@@ -6,6 +6,7 @@
 
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -82,8 +83,17 @@ TEST(ApplicationValue, NumericStructuresBecomeNumbers) {
     EXPECT_EQ(std::get<std::int64_t>(value_of(exact_buffer::of(n).as(SQL_C_NUMERIC, {}))), 12345);
     n.sign = 0;
     EXPECT_EQ(std::get<std::int64_t>(value_of(exact_buffer::of(n).as(SQL_C_NUMERIC, {}))), -12345);
+    // Anything but a whole number that fits 64 bits is its exact decimal text.
     n.scale = 2;
-    EXPECT_DOUBLE_EQ(std::get<double>(value_of(exact_buffer::of(n).as(SQL_C_NUMERIC, {}))), -123.45);
+    EXPECT_EQ(text_of(value_of(exact_buffer::of(n).as(SQL_C_NUMERIC, {}))), "-123.45");
+    n.scale = 7;
+    n.sign = 1;
+    EXPECT_EQ(text_of(value_of(exact_buffer::of(n).as(SQL_C_NUMERIC, {}))), "0.0012345");
+    n.scale = -2;
+    EXPECT_EQ(text_of(value_of(exact_buffer::of(n).as(SQL_C_NUMERIC, {}))), "1234500");
+    n.scale = 0;
+    std::fill(std::begin(n.val), std::end(n.val), SQLCHAR{0xFF});  // 2^128 - 1
+    EXPECT_EQ(text_of(value_of(exact_buffer::of(n).as(SQL_C_NUMERIC, {}))), "340282366920938463463374607431768211455");
 }
 
 TEST(ApplicationValue, TextLengthComesFromTheIndicatorWithinTheBuffer) {

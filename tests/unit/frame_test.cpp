@@ -111,9 +111,9 @@ TEST(Frame, FunctionsNotOfferedPostTheirReasonAndEndTran) {
     EXPECT_EQ(SQLBulkOperations(nullptr, 0), SQL_INVALID_HANDLE);
 
     // Whatever the kind of handle the function takes.
-    EXPECT_EQ(SQLNativeSql(h.dbc, nullptr, 0, nullptr, 0, nullptr), SQL_ERROR);
+    EXPECT_EQ(SQLBrowseConnect(h.dbc, nullptr, 0, nullptr, 0, nullptr), SQL_ERROR);
     EXPECT_EQ(support::diag_of(SQL_HANDLE_DBC, h.dbc).message,
-              "[HYC00] Optional feature not implemented: SQLNativeSql is not offered by this driver");
+              "[HYC00] Optional feature not implemented: SQLBrowseConnect is not offered by this driver");
     SQLPOINTER row_desc = nullptr;
     ASSERT_EQ(SQLGetStmtAttr(h.stmt, SQL_ATTR_APP_ROW_DESC, &row_desc, 0, nullptr), SQL_SUCCESS);
     EXPECT_EQ(SQLGetDescField(row_desc, 0, SQL_DESC_COUNT, nullptr, 0, nullptr), SQL_ERROR);

@@ -65,7 +65,10 @@ TEST(GetInfo, NumbersHaveTheirOdbcWidths) {
     EXPECT_EQ(read(SQL_MAX_COLUMN_NAME_LEN).as<SQLUSMALLINT>(), 1024);
     EXPECT_EQ(read(SQL_GETDATA_EXTENSIONS).written(), 4u);
     EXPECT_EQ(read(SQL_GETDATA_EXTENSIONS).as<SQLUINTEGER>(), 31u);
-    EXPECT_EQ(read(SQL_CONVERT_VARCHAR).as<SQLUINTEGER>(), 0xE7FFFFu);
+    // CONVERT takes a text to the character types, a timestamp and a date.
+    EXPECT_EQ(read(SQL_CONVERT_VARCHAR).as<SQLUINTEGER>(),
+              static_cast<SQLUINTEGER>(SQL_CVT_CHAR | SQL_CVT_VARCHAR | SQL_CVT_LONGVARCHAR | SQL_CVT_WCHAR |
+                                       SQL_CVT_WVARCHAR | SQL_CVT_TIMESTAMP | SQL_CVT_DATE));
     EXPECT_EQ(read(SQL_SQL_CONFORMANCE).written(), 4u);
     EXPECT_EQ(read(SQL_SQL_CONFORMANCE).as<SQLUINTEGER>(), static_cast<SQLUINTEGER>(SQL_SC_SQL92_ENTRY));
     EXPECT_EQ(read(SQL_POS_OPERATIONS).as<SQLUINTEGER>(),

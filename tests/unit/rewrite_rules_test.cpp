@@ -77,9 +77,9 @@ TEST(TableauWrapper, CutsTheOuterSelect) {
     const auto u = unwrap("SELECT \"TableauSQL\".\"a\" FROM (\n  select a from t\n) \"TableauSQL\"");
     EXPECT_TRUE(u.wrapped);
     EXPECT_EQ(u.text, "select a from t\n");
-    const auto c = unwrap("SELECT * FROM (\n  select b from u\n) \"Custom_SQL_Query\" LIMIT 1");
+    const auto c = unwrap("SELECT * FROM (\n  select b from u\n) \"Custom_SQL_Query\";");
     EXPECT_TRUE(c.wrapped);
-    EXPECT_EQ(c.text, "select b from u\n LIMIT 1");
+    EXPECT_EQ(c.text, "select b from u\n;");
     const auto tight = unwrap("SELECT * FROM (select b from u) \"TableauSQL\"");
     EXPECT_TRUE(tight.wrapped);
     EXPECT_EQ(tight.text, "select b from u") << "the inner query is kept whole";
@@ -96,12 +96,45 @@ TEST(TableauWrapper, OnlyTheWrappersShapeIsCut) {
     }
 }
 
+TEST(TableauWrapper, IsCutOnlyForAnOuterSelectThatListsInnerColumns) {
+    const std::string inner = " FROM (\n  select a, b from t\n) \"TableauSQL\"";
+    for (const char* list : {"*", "\"TableauSQL\".*", "\"TableauSQL\".\"a\"",
+                             "\"TableauSQL\".\"a\" AS \"a\", \"TableauSQL\".\"b\"", "\"TableauSQL\".a as a"}) {
+        EXPECT_TRUE(unwrap(std::string("SELECT ") + list + inner).wrapped) << list;
+        EXPECT_TRUE(unwrap(std::string("SELECT ") + list + inner + " ; -- end").wrapped) << list;
+    }
+    // Everything else goes whole: the store runs the subquery and the outer query.
+    for (const std::string& text :
+         {"SELECT SUM(\"TableauSQL\".\"a\")" + inner, "SELECT COUNT(*)" + inner, "SELECT TOP 0 *" + inner,
+          "SELECT DISTINCT \"TableauSQL\".\"a\"" + inner, "SELECT \"TableauSQL\".\"a\" AS \"x\"" + inner,
+          "SELECT * " + inner + " WHERE (1 = 0)", "SELECT \"TableauSQL\".\"a\"" + inner + " GROUP BY 1",
+          "SELECT *" + inner + " LIMIT 1", "SELECT \"other\".\"a\"" + inner, "SELECT 'a'" + inner}) {
+        const auto u = unwrap(text);
+        EXPECT_FALSE(u.wrapped) << text;
+        EXPECT_EQ(u.text, text);
+    }
+}
+
+TEST(TopClause, BecomesALimitWhereItMeansTheSame) {
+    EXPECT_EQ(top_to_limit("SELECT TOP 5 a FROM t"), "SELECT a FROM t LIMIT 5");
+    EXPECT_EQ(top_to_limit("select distinct top (0) a from t;"), "select distinct a from t LIMIT 0;");
+    EXPECT_EQ(top_to_limit("SELECT TOP 5 a FROM t -- x"), "SELECT a FROM t LIMIT 5 -- x");
+    for (const char* text : {"SELECT TOP 5 PERCENT a FROM t", "SELECT TOP 5 WITH TIES a FROM t ORDER BY a",
+                             "SELECT TOP 5 a FROM t LIMIT 2", "SELECT top FROM t", "SELECT TOP x FROM t",
+                             "SELECT 'TOP 5' FROM t", "update t set top = 1"})
+        EXPECT_EQ(top_to_limit(text), text);
+}
+
 TEST(RowLimit, AppliesOnlyToSelectsWithoutALimit) {
     EXPECT_EQ(apply_row_limit("select a from t;", 100), "select a from t LIMIT 100;");
     EXPECT_EQ(apply_row_limit("select a from t", 100), "select a from t LIMIT 100");
     EXPECT_EQ(apply_row_limit("SELECT a FROM t Limit 5", 100), "SELECT a FROM t Limit 5");
     EXPECT_EQ(apply_row_limit("show tables", 100), "show tables");
-    EXPECT_EQ(apply_row_limit("select speed_limit from t", 100), "select speed_limit from t");
+    // Only the word LIMIT in code counts: not a name holding it, nor a literal.
+    EXPECT_EQ(apply_row_limit("select speed_limit from t", 100), "select speed_limit from t LIMIT 100");
+    EXPECT_EQ(apply_row_limit("select a from t where s = 'limit'", 100), "select a from t where s = 'limit' LIMIT 100");
+    EXPECT_EQ(apply_row_limit("select * from (select a from t limit 5)", 100),
+              "select * from (select a from t limit 5)");
     EXPECT_EQ(apply_row_limit("select a from t; select b from u;", 7), "select a from t LIMIT 7; select b from u;");
     EXPECT_EQ(apply_row_limit("select a from t", 0), "select a from t");
     EXPECT_EQ(apply_row_limit("(select a from t)", 3), "(select a from t) LIMIT 3");

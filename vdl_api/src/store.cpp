@@ -1,6 +1,7 @@
 #include "store.hpp"
 
 #include "engine_errors.hpp"
+#include "lang/time_functions.hpp"
 #include "result_builder.hpp"
 #include "vdl_api.h"
 
@@ -43,6 +44,8 @@ outcome<database_ptr> open_engine(const std::string& name, int flags) {
     sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_db_config(db.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_busy_timeout(db.get(), store::busy_timeout_ms);
+    if (!lang::register_time_functions(db.get()))
+        return failure{VDL_E_STORE_OPEN, fmt::format("{}: {}", name, sqlite3_errmsg(db.get()))};
     return db;
 }
 

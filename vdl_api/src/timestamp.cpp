@@ -188,4 +188,15 @@ outcome<std::int64_t> parse_timestamp(std::string_view text) {
     return result;
 }
 
+outcome<std::int64_t> parse_timestamp_text(std::string_view text) {
+    std::string literal(text);
+    if (literal.size() > 10 && literal[10] == ' ') literal[10] = 'T';
+    // A date alone takes no Z; a time of day takes at most one, at its end.
+    auto value = parse_timestamp(literal);
+    if (!value)
+        return failure{VDL_E_TYPE, fmt::format("'{}' is not a timestamp: expected yyyy-mm-dd[ hh:mm:ss[.fraction]]",
+                                               text.substr(0, 64))};
+    return value;
+}
+
 }  // namespace vdl

@@ -42,6 +42,10 @@ std::string format_timestamp(std::int64_t seconds, std::int64_t nanoseconds);
 // Parses the whole text as YYYY-MM-DD or YYYY-MM-DDTHH:MM:SS[.1 to 9 digits][Z].
 outcome<std::int64_t> parse_timestamp(std::string_view text);
 
+// A quoted text read as a timestamp: YYYY-MM-DD, or that followed by a blank or T and
+// HH:MM:SS[.1 to 9 digits], with an optional Z. Fails with VDL_E_TYPE naming the text otherwise.
+outcome<std::int64_t> parse_timestamp_text(std::string_view text);
+
 // The length of the timestamp literal at the start of text, 0 when the text does not
 // begin with YYYY-MM-DD. A literal that begins well but is malformed fails with
 // VDL_E_SYNTAX naming what is wrong.

@@ -22,6 +22,13 @@ void set_timeout(handle::connection& dbc, const attribute_value& value) {
     if (const auto* seconds = std::get_if<u32>(&value)) dbc.timeout = *seconds;
 }
 
+// SQL_ATTR_NOSCAN, a statement attribute, set on the connection for its later statements.
+attribute_value noscan(handle::connection& dbc) { return ulen{dbc.noscan ? SQL_NOSCAN_ON : SQL_NOSCAN_OFF}; }
+
+void set_noscan(handle::connection& dbc, const attribute_value& value) {
+    if (const auto* scan = std::get_if<ulen>(&value)) dbc.noscan = *scan == SQL_NOSCAN_ON;
+}
+
 }  // namespace
 
 template <>
@@ -43,6 +50,7 @@ const attribute_table<handle::connection>& prepare_attributes<handle::connection
         {1208, "SQL_ATTR_ENLIST_IN_XA", null_pointer},
         {.id = 103, .name = "SQL_ATTR_LOGIN_TIMEOUT", .value = u32{60}, .getter = timeout, .setter = set_timeout},
         {10014, "SQL_ATTR_METADATA_ID", u32{0}},
+        {.id = 2, .name = "SQL_ATTR_NOSCAN", .value = ulen{SQL_NOSCAN_OFF}, .getter = noscan, .setter = set_noscan},
         {110, "SQL_ATTR_ODBC_CURSORS", ulen{2}},
         {112, "SQL_ATTR_PACKET_SIZE", u32{128000000}},
         {111, "SQL_ATTR_QUIET_MODE", null_pointer},

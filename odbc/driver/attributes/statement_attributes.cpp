@@ -37,6 +37,11 @@ void set_query_timeout(statement& stmt, const attribute_value& value) {
     if (const auto* seconds = std::get_if<ulen>(&value)) stmt.query_timeout = *seconds;
 }
 
+attribute_value noscan(statement& stmt) { return ulen{stmt.noscan ? SQL_NOSCAN_ON : SQL_NOSCAN_OFF}; }
+void set_noscan(statement& stmt, const attribute_value& value) {
+    if (const auto* scan = std::get_if<ulen>(&value)) stmt.noscan = *scan == SQL_NOSCAN_ON;
+}
+
 attribute_value row_array_size(statement& stmt) { return ulen{stmt.cursor.row_array_size}; }
 void set_row_array_size(statement& stmt, const attribute_value& value) {
     const auto* size = std::get_if<ulen>(&value);
@@ -139,7 +144,7 @@ const attribute_table<statement>& prepare_attributes<statement>() {
         {3, "SQL_ATTR_MAX_LENGTH", ulen{0}},
         {.id = 1, .name = "SQL_ATTR_MAX_ROWS", .value = ulen{0}, .getter = max_rows, .setter = set_max_rows},
         {10014, "SQL_ATTR_METADATA_ID", ulen{0}},
-        {2, "SQL_ATTR_NOSCAN", ulen{0}},
+        {.id = 2, .name = "SQL_ATTR_NOSCAN", .value = ulen{SQL_NOSCAN_OFF}, .getter = noscan, .setter = set_noscan},
         {.id = 17,
          .name = "SQL_ATTR_PARAM_BIND_OFFSET_PTR",
          .value = null_pointer,

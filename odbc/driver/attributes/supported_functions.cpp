@@ -97,7 +97,7 @@ constexpr std::array function_table = std::to_array<function_support>({
     {SQL_API_SQLPREPARE, true},
     {SQL_API_SQLEXECUTE, true},
     {SQL_API_SQLEXECDIRECT, true},
-    {SQL_API_SQLNATIVESQL, false},
+    {SQL_API_SQLNATIVESQL, true},
     {SQL_API_SQLBINDPARAMETER, true},
     {SQL_API_SQLDESCRIBEPARAM, true},
     {SQL_API_SQLNUMPARAMS, true},

@@ -1,5 +1,7 @@
 #include "buffers/application_value.hpp"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -81,7 +83,8 @@ read_result wide_text_of(const application_buffer& b) {
 }
 
 // SQL_C_NUMERIC: the 128-bit little-endian magnitude scaled by 10^-scale. A whole number that
-// fits is an exact integer; anything else a double.
+// fits is an exact integer; anything else its exact decimal text, which the literal writers read
+// as a decimal (every digit kept) or as the nearest double.
 application_value numeric_value(const SQL_NUMERIC_STRUCT& n) {
     std::uint64_t low = 0;
     std::uint64_t high = 0;
@@ -94,9 +97,37 @@ application_value numeric_value(const SQL_NUMERIC_STRUCT& n) {
         if (negative && low <= int64_max + 1)
             return low == int64_max + 1 ? std::numeric_limits<std::int64_t>::min() : -static_cast<std::int64_t>(low);
     }
-    const double magnitude = std::ldexp(static_cast<double>(high), 64) + static_cast<double>(low);
-    const double scaled = magnitude / std::pow(10.0, n.scale);
-    return negative ? -scaled : scaled;
+    // The decimal digits of the magnitude, by long division of its bytes by 10.
+    std::array<unsigned, SQL_MAX_NUMERIC_LEN> bytes{};
+    for (std::size_t i = 0; i < SQL_MAX_NUMERIC_LEN; ++i) bytes[i] = n.val[i];
+    std::string reversed;
+    while (std::any_of(bytes.begin(), bytes.end(), [](unsigned b) { return b != 0; })) {
+        unsigned remainder = 0;
+        for (std::size_t i = SQL_MAX_NUMERIC_LEN; i-- > 0;) {
+            const unsigned current = remainder * 256 + bytes[i];
+            bytes[i] = current / 10;
+            remainder = current % 10;
+        }
+        reversed.push_back(static_cast<char>('0' + remainder));
+    }
+    if (reversed.empty()) reversed.push_back('0');
+    const std::string magnitude(reversed.rbegin(), reversed.rend());
+    std::string digits = negative ? "-" : "";
+    if (n.scale <= 0) {
+        digits += magnitude;
+        digits.append(static_cast<std::size_t>(-n.scale), '0');
+    } else if (const auto scale = static_cast<std::size_t>(n.scale); magnitude.size() <= scale) {
+        digits += "0.";
+        digits.append(scale - magnitude.size(), '0');
+        digits += magnitude;
+    } else {
+        digits.append(magnitude, 0, magnitude.size() - scale);
+        digits += '.';
+        digits.append(magnitude, magnitude.size() - scale, scale);
+    }
+    auto text = std::make_shared<const std::string>(std::move(digits));
+    const std::string_view view = *text;
+    return application_value{text_value{view, std::move(text)}};
 }
 
 }  // namespace

@@ -65,6 +65,7 @@ diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE*
         stmt.parent = parent.handle;
         stmt.cluster = parent.record->cluster.get();
         stmt.client_turns = &parent.record->client_turns;
+        stmt.noscan = parent.record->noscan;
         child_of = parent.record;
         created = std::make_unique<variant_handle>(std::move(stmt));
         break;

@@ -19,6 +19,8 @@ struct connection : base {
     record_mutex client_turns;
     // Seconds; shared by the login and connection timeout attributes.
     std::uint32_t timeout = 60;
+    // SQL_ATTR_NOSCAN set on the connection: the default of the statements allocated after.
+    bool noscan = false;
     // The merged connection settings; `dsn` also names the server in diagnostics.
     connection_settings settings;
     // The user name of the last secure connect, reported by SQL_USER_NAME.

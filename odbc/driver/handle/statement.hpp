@@ -31,6 +31,8 @@ struct statement : base {
     SQLULEN query_timeout = 0;
     // The statement's calls into the client library, which SQLCancel and the timeout can stop.
     mutable library_calls library;
+    // SQL_ATTR_NOSCAN: texts are sent without translating their escape sequences.
+    bool noscan = false;
     // Serialises the statement's operations (taken by the frame, and by a disconnect that
     // releases the statement's result).
     record_mutex lock;

@@ -171,6 +171,17 @@ void read_columns(const vdl_result& result, std::vector<result_column>& columns)
     }
 }
 
+// The store names an expression column after its text, which may hold a long literal (select
+// 'x...x'): a name is cut to the longest the driver reports (SQL_MAX_COLUMN_NAME_LEN), on a
+// character boundary, so that no client is handed a name it cannot take (lengths are 16-bit).
+void cap_column_name(std::string& name) {
+    if (name.size() <= max_column_name_length) return;
+    std::size_t end = max_column_name_length;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+    log_line(logger::level::info, "column name of {} bytes cut to {}", name.size(), end);
+    name.resize(end);
+}
+
 bool succeeded(const diag_record& r) noexcept {
     return r.return_code == SQL_SUCCESS || r.return_code == SQL_SUCCESS_WITH_INFO;
 }
@@ -264,6 +275,7 @@ std::vector<result_column> build_columns(const vdl_result& result, bool sort_by_
     for (std::uint32_t c = 0; c < result.column_count; ++c) {
         auto& column = columns[c];
         column.name.assign(result.names[c].data, result.names[c].length);
+        cap_column_name(column.name);
         column.describe_from_data();
         log_line(logger::level::debug, "column info - name: {}, type_name: {}, size: {}", column.name, column.type_name,
                  column.column_size);
@@ -298,7 +310,7 @@ diag_record execute_text(handle::statement& stmt, std::string raw) {
     stmt.result.next_text.assign(raw);
     auto unwrapped = rewrite::unwrap(std::move(raw));
     const bool wrapped = unwrapped.wrapped;
-    const std::string text = rewrite::apply_row_limit(std::move(unwrapped.text), stmt.max_rows);
+    const std::string text = rewrite::apply_row_limit(rewrite::top_to_limit(std::move(unwrapped.text)), stmt.max_rows);
     log_line(logger::level::debug, "query: '{}'", text);
 
     if (auto refusal = client::without_connection(stmt)) return *std::move(refusal);
@@ -312,7 +324,12 @@ diag_record execute_text(handle::statement& stmt, std::string raw) {
         return diag_record::success();
     }
 
-    const auto rows = static_cast<std::int64_t>(result->row_count);
+    // SQL_ATTR_MAX_ROWS holds whatever the text: a result is read no further than the maximum.
+    auto rows = static_cast<std::int64_t>(result->row_count);
+    if (stmt.max_rows != 0 && static_cast<std::uint64_t>(rows) > stmt.max_rows) {
+        log_line(logger::level::debug, "result cut from {} rows to the maximum of {}", rows, stmt.max_rows);
+        rows = static_cast<std::int64_t>(stmt.max_rows);
+    }
     result_table table{build_columns(*result, wrapped), std::move(result)};
     log_line(logger::level::debug, "query results got {} rows and {} columns", rows, table.columns.size());
     install_result(stmt, std::move(table), rows);

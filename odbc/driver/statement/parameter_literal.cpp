@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <iterator>
 #include <limits>
 #include <type_traits>
@@ -97,12 +98,17 @@ std::optional<number> parse_number(std::string_view text) {
     }
     const char* begin = text.data();
     const char* end = begin + text.size();
-    if (std::int64_t i = 0; std::from_chars(begin, end, i).ptr == end) return i;
-    if (std::uint64_t u = 0; std::from_chars(begin, end, u).ptr == end) return u;
+    // A whole number beyond 64 bits is out of range for the integer readers: it is read as a
+    // double below, never as the 0 a failed read leaves.
+    if (std::int64_t i = 0; std::from_chars(begin, end, i) == std::from_chars_result{end, std::errc{}}) return i;
+    if (std::uint64_t u = 0; std::from_chars(begin, end, u) == std::from_chars_result{end, std::errc{}}) return u;
     double d = 0;
     const auto [ptr, error] = std::from_chars(begin, end, d);
-    if (ptr != end || error != std::errc{} || !std::isfinite(d)) return std::nullopt;
-    return d;
+    if (ptr != end || (error != std::errc{} && error != std::errc::result_out_of_range)) return std::nullopt;
+    // "inf" and "nan" are no numbers; digits beyond the doubles' range are the nearest double, an
+    // infinity or 0, which strtod gives (an infinity is then out of range of every type).
+    if (error == std::errc{}) return std::isfinite(d) ? std::optional<number>(d) : std::nullopt;
+    return std::strtod(std::string(text).c_str(), nullptr);
 }
 
 struct integer_range {
@@ -152,6 +158,11 @@ refusal append_integer(std::string& out, SQLSMALLINT sql_type, const number& n) 
 
 refusal append_floating(std::string& out, const number& n, SQLSMALLINT sql_type) {
     if (const auto* d = std::get_if<double>(&n); d != nullptr && !std::isfinite(*d)) return out_of_range(*d, sql_type);
+    // A whole number beyond the signed 64 bits is written as its nearest double.
+    if (const auto* u = std::get_if<std::uint64_t>(&n)) {
+        fmt::format_to(std::back_inserter(out), "{}", static_cast<double>(*u));
+        return std::nullopt;
+    }
     std::visit([&](auto v) { fmt::format_to(std::back_inserter(out), "{}", v); }, n);
     return std::nullopt;
 }
@@ -355,7 +366,26 @@ std::variant<number, value_refusal> number_of(const application_value& value, SQ
     return restricted(value, sql_type);
 }
 
+// The decimal text as the store reads it: blanks and a leading "+" dropped, the digits kept.
+std::string_view decimal_text(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    text = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    if (text.front() == '+') text.remove_prefix(1);
+    return text;
+}
+
 refusal write_number(std::string& out, SQLSMALLINT sql_type, literal_kind kind, const application_value& value) {
+    // A decimal given as text keeps every digit: the store reads the literal itself, exactly
+    // where it can (a double column takes the nearest double).
+    if (const auto* t = std::get_if<text_value>(&value);
+        t != nullptr && (sql_type == SQL_DECIMAL || sql_type == SQL_NUMERIC)) {
+        const auto n = parse_number(t->bytes);
+        if (!n)
+            return value_refusal{diag::state::general_error,
+                                 fmt::format("the text '{}' is not a number", t->bytes.substr(0, 64))};
+        out += decimal_text(t->bytes);
+        return std::nullopt;
+    }
     // A float keeps its own shortest form: 0.1f is written 0.1, not as the double it widens to.
     if (const auto* f = std::get_if<float>(&value); f != nullptr && kind == literal_kind::floating) {
         if (!std::isfinite(*f)) return out_of_range(*f, sql_type);

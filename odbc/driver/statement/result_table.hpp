@@ -16,6 +16,10 @@
 #include "statement/column_values.hpp"
 #include "vdl_api.h"
 
+// The longest column name a result carries, in bytes: what SQLGetInfo reports as
+// SQL_MAX_COLUMN_NAME_LEN.
+inline constexpr std::size_t max_column_name_length = 1024;
+
 // A point in time: seconds since 1970-01-01T00:00:00Z and a nanosecond part.
 struct timestamp_value {
     std::int64_t seconds = 0;

@@ -36,13 +36,20 @@ struct unwrapped {
     bool wrapped = false;
 };
 
-// Cuts a Tableau custom-query wrapper away, keeping the inner query: only from a SELECT whose
-// code has "FROM (" followed by the wrapper's closing marker.
+// Cuts a Tableau custom-query wrapper away, keeping the inner query, only where the cut keeps
+// what the statement means: the outer select lists the wrapper's columns ("*", "alias".*,
+// "alias"."col" [AS "col"]) and nothing but blanks, comments and ";" follows the wrapper's
+// closing marker. Any other wrapped text is returned whole (the store runs the subquery).
 unwrapped unwrap(std::string text);
 
-// Adds " LIMIT <max_rows>" to a SELECT (by its first word) without "limit", before the first
-// ";" of its code or after its last code. A maximum of 0, or one beyond the signed 64-bit range
-// the store counts in, is no limit.
+// SELECT [DISTINCT] TOP n ... becomes SELECT [DISTINCT] ... LIMIT n, which the store reads; a text
+// that already has a LIMIT, or TOP n PERCENT / WITH TIES, is returned unchanged.
+std::string top_to_limit(std::string text);
+
+// Adds " LIMIT <max_rows>" to a SELECT (by its first word) whose code has no word LIMIT, before
+// the first ";" of its code or after its last code. A maximum of 0, or one beyond the signed
+// 64-bit range the store counts in, is no limit. The row limit holds without it too: execution
+// stops reading at the maximum.
 std::string apply_row_limit(std::string text, std::uint64_t max_rows);
 
 }  // namespace rewrite

@@ -2,7 +2,9 @@
 
 #include <fmt/format.h>
 
+#include "diagnostics/copy_out_string.hpp"
 #include "logger/logger.hpp"
+#include "statement/escape_sequences.hpp"
 #include "statement/execution.hpp"
 #include "statement/odbc2_type_codes.hpp"
 #include "statement/result_installation.hpp"
@@ -31,6 +33,15 @@ std::int32_t odbc_version_of(const handle::statement& stmt) noexcept {
     return env != nullptr ? env->odbc_version : SQL_OV_ODBC3;
 }
 
+// The text with its escape sequences translated, unless the application turned scanning off.
+std::variant<std::string, diag_record> scanned_text(bool noscan, std::string_view text) {
+    if (noscan) return std::string(text);
+    auto translated = escapes::translate(text);
+    if (const auto* done = std::get_if<std::string>(&translated); done != nullptr && *done != text)
+        log_line(logger::level::debug, "escape sequences translated: '{}'", *done);
+    return translated;
+}
+
 }  // namespace
 
 diag_record prepare(handle::statement& stmt, std::string_view text) {
@@ -41,18 +52,23 @@ diag_record prepare(handle::statement& stmt, std::string_view text) {
         return r;
     };
     if (auto refusal = zero_byte_refusal(text)) return refuse(*std::move(refusal));
-    const auto markers = statement_text(text).markers().size();
+    // Escapes are translated once, here: the markers are those of the translated text, and an
+    // escape that cannot be translated leaves nothing prepared.
+    auto scanned = scanned_text(stmt.noscan, text);
+    if (auto* refusal = std::get_if<diag_record>(&scanned)) return refuse(std::move(*refusal));
+    const std::string& translated = std::get<std::string>(scanned);
+    const auto markers = statement_text(translated).markers().size();
     if (markers > max_parameter_markers)
         return refuse(diag_record(diag::state::general_error,
                                   fmt::format("the statement text has {} parameter markers; at most {} are offered",
                                               markers, max_parameter_markers)));
     stmt.prepared.reset();
     stmt.prepared.parameter_count = static_cast<std::uint32_t>(markers);
-    stmt.prepared.text = std::string(text);
-    const bool insert = rewrite::contains_lower(text, "insert");
+    stmt.prepared.text = translated;
+    const bool insert = rewrite::contains_lower(translated, "insert");
     execution::clear_result(stmt);
     if (insert) stmt.prepared.text = rewrite::rewrite_insert(stmt.prepared.text);
-    stmt.prepared.stamps_insertion_time = insert && stmt.prepared.text != text;
+    stmt.prepared.stamps_insertion_time = insert && stmt.prepared.text != translated;
     stmt.prepared.markers = statement_text(stmt.prepared.text).markers();  // the insert rule adds none
     log_line(logger::level::debug, "prepared query: '{}' parameters: {} insert: {}", stmt.prepared.text,
              stmt.prepared.parameter_count, insert);
@@ -97,7 +113,26 @@ diag_record exec_direct(handle::statement& stmt, std::string_view text) {
     // early, SQLExecute taking an early result) may run or take the older text. The parameter
     // bindings stay, as they do across SQLPrepare.
     stmt.prepared.reset();
-    return execution::execute_text(stmt, std::string(text));
+    if (auto refusal = zero_byte_refusal(text)) return *std::move(refusal);
+    auto scanned = scanned_text(stmt.noscan, text);
+    if (auto* refusal = std::get_if<diag_record>(&scanned)) return std::move(*refusal);
+    return execution::execute_text(stmt, std::get<std::string>(std::move(scanned)));
+}
+
+diag_record native_sql(const handle::connection& dbc, std::string_view text, SQLCHAR* out, SQLINTEGER out_max,
+                       SQLINTEGER* out_length) {
+    if (auto refusal = zero_byte_refusal(text)) return *std::move(refusal);
+    auto scanned = scanned_text(dbc.noscan, text);
+    if (auto* refusal = std::get_if<diag_record>(&scanned)) return std::move(*refusal);
+    // What execution sends for this text: the escapes translated and a custom-query wrapper
+    // dealt with (a row limit belongs to a statement, not to the text).
+    const auto native = rewrite::top_to_limit(rewrite::unwrap(std::get<std::string>(std::move(scanned))).text);
+    copy_out_string(native, out, out_max, out_length);
+    if (out != nullptr && out_max > 0 && native.size() >= static_cast<std::size_t>(out_max))
+        return diag_record(
+            diag::state::string_right_truncated,
+            fmt::format("the translated text of {} bytes is cut to the buffer of {} bytes", native.size(), out_max));
+    return diag_record::success();
 }
 
 diag_record execute(handle::statement& stmt) { return execution::execute_prepared(stmt); }

@@ -17,6 +17,9 @@ diag_record bind_parameter(handle::statement& stmt, SQLUSMALLINT number, SQLSMAL
                            SQLPOINTER value, SQLLEN buffer_length, SQLLEN* indicator);
 diag_record exec_direct(handle::statement& stmt, std::string_view text);
 diag_record execute(handle::statement& stmt);
+// SQLNativeSql: the text as the store would receive it from SQLExecDirect on the connection.
+diag_record native_sql(const handle::connection& dbc, std::string_view text, SQLCHAR* out, SQLINTEGER out_max,
+                       SQLINTEGER* out_length);
 diag_record row_count(handle::statement& stmt, SQLLEN* count);
 diag_record free_stmt(handle::statement& stmt, SQLUSMALLINT option);
 diag_record cancel(handle::statement& stmt);

@@ -67,6 +67,10 @@ select_item classify(std::span<const token> item) {
     if (is_call(core, "COUNT")) return select_item::count;
     if (core.size() == 1 && core[0].kind == token_kind::timestamp) return select_item::timestamp;
     if (core.size() == 3 && is_call(core, "NOW")) return select_item::timestamp;
+    if (core.size() == 2 && core[1].kind == token_kind::string &&
+        (core[0].is_word("TIMESTAMP") || core[0].is_word("DATE") || core[0].is_word("TIME")))
+        return select_item::timestamp;
+    if (is_call(core, "DATE_TRUNC") || is_call(core, "TIMESTAMP_ADD")) return select_item::timestamp;
     if (is_call(core, "DATETIME") && is_timestamp_argument(core.subspan(2, core.size() - 3)))
         return select_item::timestamp;
     if ((is_call(core, "MIN") || is_call(core, "MAX")) && is_time_column(core.subspan(2, core.size() - 3)))

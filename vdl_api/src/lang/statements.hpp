@@ -26,6 +26,7 @@ struct value_source {
         negated_integer_literal,  // minus the same (DATETIME(-n))
         now,                      // the time NOW() stands for
         fixed,                    // a value given by the query's other text (DATETIME('...'))
+        time_of_day,              // the same time of day on the day NOW() falls on (TIME '...')
     };
     rule how = rule::fixed;
     std::size_t token = 0;  // for the literal rules

@@ -1,0 +1,122 @@
+// The query language's functions on timestamps, its typed literals, and quoted texts read as
+// timestamps where they meet the time column.
+#include "vdl_store_test.hpp"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace support {
+namespace {
+
+using namespace std::chrono;
+using time_test = store_test;
+
+std::int64_t nanos(sys_time<nanoseconds> t) { return t.time_since_epoch().count(); }
+
+std::int64_t stamp_of(const vdl_cell& cell) {
+    EXPECT_EQ(cell.kind, VDL_CELL_TIMESTAMP);
+    return cell.payload.as_timestamp.seconds * 1'000'000'000 + cell.payload.as_timestamp.nanoseconds;
+}
+
+TEST_F(time_test, fields_of_a_timestamp) {
+    // 2024-02-29T23:59:58.5Z, a Thursday in a leap year; and 2023-01-01, a Sunday.
+    const sys_time<nanoseconds> t =
+        sys_days{year{2024} / February / 29} + hours{23} + minutes{59} + seconds{58} + milliseconds{500};
+    const std::string at = std::to_string(nanos(t));
+    struct {
+        std::string expression;
+        std::int64_t expected;
+    } cases[] = {
+        {"year(" + at + ")", 2024},
+        {"month(" + at + ")", 2},
+        {"day(" + at + ")", 29},
+        {"hour(" + at + ")", 23},
+        {"minute(" + at + ")", 59},
+        {"second(" + at + ")", 58},
+        {"quarter(" + at + ")", 1},
+        {"dayofyear(" + at + ")", 31 + 29},
+        {"dayofweek(" + at + ")", 5},
+        {"week(" + at + ")", 9},
+        {"week(DATE '2023-01-01')", 1},
+        {"week(DATE '2023-01-07')", 1},
+        {"week(DATE '2023-01-08')", 2},
+        {"dayofweek(DATE '2023-01-01')", 1},
+        {"year('2021-03-04 05:06:07')", 2021},
+        {"timestamp_diff('day', DATE '2024-02-28', " + at + ")", 1},
+        {"timestamp_diff('month', DATE '2024-03-31', DATE '2024-02-29')", -1},
+        {"timestamp_diff('year', DATE '2020-02-29', DATE '2024-02-28')", 3},
+        {"timestamp_diff('nanosecond', DATE '2024-01-01', DATE '2024-01-01') + 0", 0},
+        {"round_to(-1250, -2)", -1300},
+        {"round_to(149, -2)", 100},
+    };
+    for (const auto& c : cases) {
+        const auto cell = single("SELECT " + c.expression);
+        EXPECT_EQ(cell.kind, VDL_CELL_INT64) << c.expression;
+        EXPECT_EQ(cell.payload.as_int64, c.expected) << c.expression;
+    }
+    EXPECT_EQ(single("SELECT year(NULL)").kind, VDL_CELL_NULL);
+    const auto names = ok("SELECT dayname(" + at + ") || ' ' || monthname(" + at + ")");
+    ASSERT_EQ(names->row_count, 1u);
+    EXPECT_EQ(text_of(names->rows[0][0]), "Thursday February");
+}
+
+TEST_F(time_test, truncation_and_addition_give_timestamps) {
+    const sys_time<nanoseconds> t = sys_days{year{2024} / February / 29} + hours{13} + minutes{7};
+    const std::string at = std::to_string(nanos(t));
+    EXPECT_EQ(stamp_of(single("SELECT date_trunc('month', " + at + ")")), nanos(sys_days{year{2024} / February / 1}));
+    EXPECT_EQ(stamp_of(single("SELECT date_trunc('quarter', " + at + ")")), nanos(sys_days{year{2024} / January / 1}));
+    EXPECT_EQ(stamp_of(single("SELECT date_trunc('hour', " + at + ")")), nanos(t - minutes{7}));
+    EXPECT_EQ(stamp_of(single("SELECT date_trunc('week', " + at + ")")), nanos(sys_days{year{2024} / February / 25}));
+    EXPECT_EQ(stamp_of(single("SELECT timestamp_add('year', 1, " + at + ")")),
+              nanos(sys_days{year{2025} / February / 28} + hours{13} + minutes{7}));
+    EXPECT_EQ(stamp_of(single("SELECT timestamp_add('minute', -7, " + at + ")")), nanos(t - minutes{7}));
+    EXPECT_EQ(fails("SELECT date_trunc('fortnight', 0)"), VDL_E_QUERY);
+    EXPECT_EQ(fails("SELECT year('soon')"), VDL_E_QUERY);
+    EXPECT_EQ(fails("SELECT timestamp_add('day', 1000000000, 0)"), VDL_E_QUERY);
+}
+
+TEST_F(time_test, group_by_month_of_the_time_column) {
+    ok("CREATE TABLE m (v INT64)");
+    ok("INSERT INTO m ($timestamp, v) VALUES (2021-01-05T00:00:00Z, 1), (2021-01-31T23:59:59Z, 2), "
+       "(2021-02-01T00:00:00Z, 3), (2022-02-10T00:00:00Z, 4)");
+    auto r = ok("SELECT year($timestamp) AS y, month($timestamp) AS mo, sum(v) FROM m GROUP BY y, mo ORDER BY y, mo");
+    ASSERT_EQ(r->row_count, 3u);
+    EXPECT_EQ(r->rows[0][2].payload.as_int64, 3);
+    EXPECT_EQ(r->rows[1][2].payload.as_int64, 3);
+    EXPECT_EQ(r->rows[2][2].payload.as_int64, 4);
+    auto buckets = ok("SELECT date_trunc('month', $timestamp) AS b, count(*) FROM m GROUP BY b ORDER BY b");
+    ASSERT_EQ(buckets->row_count, 3u);
+    EXPECT_EQ(stamp_of(buckets->rows[1][0]), nanos(sys_days{year{2021} / February / 1}));
+}
+
+TEST_F(time_test, typed_literals_and_texts_meeting_the_time_column) {
+    EXPECT_EQ(stamp_of(single("SELECT TIMESTAMP '2021-03-04 05:06:07.5'")),
+              nanos(sys_days{year{2021} / March / 4} + hours{5} + minutes{6} + seconds{7} + milliseconds{500}));
+    EXPECT_EQ(stamp_of(single("SELECT DATE '2021-03-04'")), nanos(sys_days{year{2021} / March / 4}));
+    const auto noon = stamp_of(single("SELECT TIME '12:00:00'"));
+    EXPECT_EQ(noon % (86'400LL * 1'000'000'000), 12LL * 3'600 * 1'000'000'000);
+    EXPECT_EQ(fails("SELECT DATE '2021-02-30'"), VDL_E_TYPE);
+    EXPECT_EQ(fails("SELECT TIME '25:00:00'"), VDL_E_TYPE);
+    EXPECT_EQ(fails("SELECT TIMESTAMP 'now'"), VDL_E_TYPE);
+
+    ok("CREATE TABLE e (v INT64)");
+    ok("INSERT INTO e ($timestamp, v) VALUES ('2021-01-01 00:00:00', 1), ('2021-01-01T00:20:00Z', 2), "
+       "('2021-01-02', 3)");
+    EXPECT_EQ(single("SELECT count(*) FROM e WHERE $timestamp >= '2021-01-01 00:20:00'").payload.as_count, 2u);
+    EXPECT_EQ(single("SELECT count(*) FROM e WHERE '2021-01-01 00:20:00' > e.$timestamp").payload.as_count, 1u);
+    EXPECT_EQ(single("SELECT count(*) FROM e WHERE $timestamp NOT BETWEEN '2021-01-01' AND '2021-01-01 00:10:00'")
+                  .payload.as_count,
+              2u);
+    EXPECT_EQ(
+        single("SELECT count(*) FROM e WHERE $timestamp IN ('2021-01-02', '2021-01-01 00:00:00')").payload.as_count,
+        2u);
+    ok("UPDATE e SET $timestamp = '2021-01-03 00:00:00' WHERE v = 3");
+    EXPECT_EQ(single("SELECT v FROM e WHERE $timestamp = TIMESTAMP '2021-01-03 00:00:00'").payload.as_int64, 3);
+    // A text that is no timestamp is refused, never compared as text.
+    EXPECT_EQ(fails("SELECT count(*) FROM e WHERE $timestamp >= 'yesterday'"), VDL_E_TYPE);
+    EXPECT_EQ(fails("INSERT INTO e (v, $timestamp) VALUES (4, 'tomorrow')"), VDL_E_TYPE);
+}
+
+}  // namespace
+}  // namespace support
