@@ -33,7 +33,7 @@ const fs::path& log_directory() {
 }
 
 std::string read_and_clear_log() {
-    auto& lg = logger::detail::get_logger();
+    auto& lg = logger::instance();
     lg.close_file();
     const auto file = log_directory() / "vdl_odbc_driver.log";
     std::ifstream in(file, std::ios::binary);
@@ -108,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::input in(data, size);
     const bool as_attribute_list = (in.take<std::uint8_t>() & 1) != 0;
     const std::string_view text = in.rest();
-    auto& lg = logger::detail::get_logger();
+    auto& lg = logger::instance();
     lg.set_level(logger::level::debug);
     lg.configure(log_directory(), 0, 0);
 

@@ -84,15 +84,15 @@ inline SQLRETURN post(variant_handle& h, diag_record&& r) noexcept {
 // serialised, so that one thread's SQLCancel waits for another thread's fetch on the same
 // statement; the other kinds are not locked. Empty when the lock cannot be taken.
 template <typename Kind>
-[[gnu::always_inline]] inline std::optional<std::unique_lock<handle::statement_lock>> lock_kind(Kind& k) noexcept {
+[[gnu::always_inline]] inline std::optional<std::unique_lock<handle::record_mutex>> lock_kind(Kind& k) noexcept {
     if constexpr (std::is_same_v<Kind, handle::statement>) {
         try {
-            return std::unique_lock<handle::statement_lock>(k.lock);
+            return std::unique_lock<handle::record_mutex>(k.lock);
         } catch (...) {
             return std::nullopt;
         }
     } else {
-        return std::unique_lock<handle::statement_lock>();
+        return std::unique_lock<handle::record_mutex>();
     }
 }
 
@@ -131,7 +131,7 @@ SQLRETURN cancel(void* h, Op&& idle_op, const std::source_location where = std::
     auto checked = check_handle<handle::statement>(h);
     if (checked.handle == nullptr) return diag::row(diag::state::invalid_handle).return_code;
     handle::statement& stmt = *checked.record;
-    std::unique_lock<handle::statement_lock> held(stmt.lock, std::try_to_lock);
+    std::unique_lock<handle::record_mutex> held(stmt.lock, std::try_to_lock);
     if (!held) {
         stmt.library.interrupt(handle::stop_reason::canceled);
         log_line(logger::level::debug, "cancel of a statement busy in another thread");

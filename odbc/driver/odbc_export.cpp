@@ -1,5 +1,7 @@
-// Every function the driver exports: each one writes its call line and hands its work to
-// the frame. No export calls another export.
+// Every function the driver exports. Most write their call line and hand their work to the
+// frame; SQLGetDiagRec and SQLGetDiagField read a handle's record without replacing it,
+// SQLEndTran answers at once (there are no transactions), and the functions not offered post
+// their reason through frame::not_offered. No export calls another export.
 
 #include <odbcinst.h>
 #include <sql.h>

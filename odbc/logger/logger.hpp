@@ -97,6 +97,8 @@ private:
 };
 
 namespace detail {
+// The exported accessor: one logger for the process, also for the programs that load the driver.
+// Code reaches it through logger::instance().
 VDL_EXPORT basic_logger& get_logger();
 
 // How many guarded calls the thread is inside (guarded_scope). Initial-exec: the driver is loaded
@@ -112,6 +114,9 @@ inline basic_logger& the_logger() {
     return instance;
 }
 }  // namespace detail
+
+// The process-wide logger.
+inline basic_logger& instance() { return detail::the_logger(); }
 
 // Ends the group of lines of the export call it lives in (basic_logger::end_group).
 class line_group {

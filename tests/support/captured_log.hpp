@@ -14,13 +14,13 @@ namespace support {
 class captured_log {
 public:
     explicit captured_log(logger::level l = logger::level::debug, std::int64_t keep = 0, std::int64_t max_size = 0) {
-        auto& lg = logger::detail::get_logger();
+        auto& lg = logger::instance();
         lg.close_file();
         lg.set_level(l);
         lg.configure(dir_.path(), keep, max_size);
     }
     ~captured_log() {
-        auto& lg = logger::detail::get_logger();
+        auto& lg = logger::instance();
         lg.close_file();
         lg.set_level(logger::level::info);
     }
@@ -28,7 +28,7 @@ public:
     captured_log& operator=(const captured_log&) = delete;
 
     [[nodiscard]] std::string text() const {
-        auto& lg = logger::detail::get_logger();
+        auto& lg = logger::instance();
         lg.close_file();  // flushes; reopened for further lines
         const std::string t = read_file(dir_.path() / "vdl_odbc_driver.log");
         lg.configure(dir_.path(), 0, 0);

@@ -48,8 +48,8 @@ protected:
         EXPECT_EQ(SQLExecDirect(probe_, text, SQL_NTS), SQL_SUCCESS)
             << support::diag_of(SQL_HANDLE_STMT, probe_).message;
         const auto& probe = *static_cast<variant_handle*>(probe_)->get_if<handle::statement>();
-        EXPECT_EQ(probe.row_count, 1) << select;
-        return probe.result.columns.at(0).data;
+        EXPECT_EQ(probe.result.row_count, 1) << select;
+        return probe.result.table.columns.at(0).data;
     }
     [[nodiscard]] std::vector<std::string> queries_sent(const support::captured_log& log) const {
         std::vector<std::string> sent;
@@ -138,8 +138,8 @@ TEST_F(BoundValues, ABoundTextIsAlwaysAValue) {
     SQLLEN nts = SQL_NTS;
     ASSERT_EQ(run_with("select n from q where s = ?", SQL_C_CHAR, SQL_VARCHAR, aapl, sizeof aapl, &nts), SQL_SUCCESS)
         << s.diag_message();
-    ASSERT_EQ(s.record().row_count, 1);
-    EXPECT_EQ(std::get<bigint_cells>(s.record().result.columns[0].data).values[0], 2);
+    ASSERT_EQ(s.record().result.row_count, 1);
+    EXPECT_EQ(std::get<bigint_cells>(s.record().result.table.columns[0].data).values[0], 2);
 
     // A negative number after a minus sign does not start a comment.
     std::int64_t minus_one = -1;
@@ -196,10 +196,10 @@ TEST_F(BoundValues, BindingRefusesWhatCannotBeRead) {
     EXPECT_EQ(s.diag_message(),
               "[HYC00] Optional feature not implemented: parameter 1: only input parameters are "
               "offered");
-    EXPECT_TRUE(s.record().parameter_bindings.empty());
+    EXPECT_TRUE(s.record().params.bindings.empty());
     // SQL_C_DEFAULT takes the SQL type's own C type.
     ASSERT_EQ(bind(1, SQL_C_DEFAULT, SQL_VARCHAR, text, sizeof text), SQL_SUCCESS);
-    EXPECT_EQ(s.record().parameter_bindings.at(0).c_type, SQL_C_CHAR);
+    EXPECT_EQ(s.record().params.bindings.at(0).c_type, SQL_C_CHAR);
     ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
 }
 
@@ -221,7 +221,7 @@ TEST_F(BoundValues, MarkersAreTheQuestionMarksInCode) {
               "[HY000] General error: the statement text has 100000 parameter markers; at most 32767 are offered");
     EXPECT_EQ(SQLNumParams(s.stmt(), &markers), SQL_SUCCESS);
     EXPECT_EQ(markers, 0);
-    EXPECT_TRUE(s.record().prepared_text.empty());
+    EXPECT_TRUE(s.record().prepared.text.empty());
 }
 
 TEST_F(BoundValues, APreparedStatementRunsOnEveryExecute) {
@@ -231,10 +231,10 @@ TEST_F(BoundValues, APreparedStatementRunsOnEveryExecute) {
 
     ASSERT_EQ(s.prepare("select s from q where s = 'again'"), SQL_SUCCESS);
     ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
-    EXPECT_EQ(s.record().row_count, 3);
+    EXPECT_EQ(s.record().result.row_count, 3);
     s.direct("insert into q (s) values ('again')");
     ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
-    EXPECT_EQ(s.record().row_count, 4) << "a re-executed select returns the store's rows of now";
+    EXPECT_EQ(s.record().result.row_count, 4) << "a re-executed select returns the store's rows of now";
 
     // A describe-then-execute client asks the store once.
     const support::captured_log log;
@@ -253,10 +253,10 @@ TEST_F(BoundValues, APreparedStatementRunsOnEveryExecute) {
     std::int64_t n = 1;
     ASSERT_EQ(bind(1, SQL_C_SBIGINT, SQL_BIGINT, &n), SQL_SUCCESS);
     ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
-    EXPECT_EQ(std::get<text_view_cells>(s.record().result.columns[0].data).values[0], "ibm");
+    EXPECT_EQ(std::get<text_view_cells>(s.record().result.table.columns[0].data).values[0], "ibm");
     n = 2;
     ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
-    EXPECT_EQ(std::get<text_view_cells>(s.record().result.columns[0].data).values[0], "aapl");
+    EXPECT_EQ(std::get<text_view_cells>(s.record().result.table.columns[0].data).values[0], "aapl");
     EXPECT_EQ(queries_sent(log).size(), 4u);
 
     // SQLDescribeCol alone runs a prepared select early too.
@@ -306,7 +306,7 @@ TEST_F(BoundValues, AZeroByteInsideTheGivenLengthIsRefused) {
     EXPECT_EQ(s.exec(text), SQL_ERROR);
     EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HY090");
     EXPECT_EQ(s.prepare(text), SQL_ERROR);
-    EXPECT_TRUE(s.record().prepared_text.empty());
+    EXPECT_TRUE(s.record().prepared.text.empty());
     EXPECT_EQ(count(), 3) << "no part of the text ran";
 }
 

@@ -87,7 +87,7 @@ TEST(ConcurrentStatement, DisconnectFromAnotherThreadWaitsForTheFetch) {
         while (fetched.load() < 100) std::this_thread::yield();
         EXPECT_EQ(SQLDisconnect(s.dbc()), SQL_SUCCESS);
         fetcher.join();
-        EXPECT_EQ(s.record().result.source, nullptr) << "the disconnect released the result";
+        EXPECT_EQ(s.record().result.table.source, nullptr) << "the disconnect released the result";
         EXPECT_EQ(SQLFetch(s.stmt()), SQL_NO_DATA);
     }
 }

@@ -138,7 +138,7 @@ TEST(SettingsParser, ConnectionStringLayersDefaultsDataSourceAndItsOwnPairs) {
 
 TEST(LogSettings, ConfigureTheLoggerOrThrow) {
     support::temp_dir dir;
-    auto& lg = logger::detail::get_logger();
+    auto& lg = logger::instance();
     lg.close_file();
     auto s = settings::build_defaults();
     s["logdir"] = (dir.path() / "nested" / "logs").string();

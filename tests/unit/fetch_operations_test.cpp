@@ -38,11 +38,11 @@ protected:
     // The statement fields that SQL_ATTR_ROW_ARRAY_SIZE, SQL_ATTR_ROW_STATUS_PTR and
     // SQL_ATTR_ROWS_FETCHED_PTR set.
     void block_cursor(SQLULEN rows, SQLUSMALLINT* status, SQLULEN* fetched) const {
-        s.record().row_array_size = rows;
-        s.record().row_status_ptr = status;
-        s.record().rows_fetched_ptr = fetched;
+        s.record().cursor.row_array_size = rows;
+        s.record().cursor.row_status_ptr = status;
+        s.record().cursor.rows_fetched_ptr = fetched;
     }
-    [[nodiscard]] std::int64_t position() const { return s.record().current_row; }
+    [[nodiscard]] std::int64_t position() const { return s.record().cursor.current_row; }
 
     support::store_statement s;
 };
@@ -73,7 +73,7 @@ TEST_F(Fetching, BlockCursorFillsRowsetsAndCountsTheRowsOfEach) {
     EXPECT_EQ(x_ind, (std::array<SQLLEN, 5>{8, 8, 8, SQL_NULL_DATA, 8}));
     EXPECT_EQ(status, (std::array<SQLUSMALLINT, 5>{ok, ok, ok, ok, ok}));
     EXPECT_EQ(position(), 0) << "the current row is the first row of the rowset";
-    EXPECT_EQ(s.record().rowset_start, 0);
+    EXPECT_EQ(s.record().cursor.rowset_start, 0);
     EXPECT_EQ(fetched, 5u);
 
     v.fill(-1);
@@ -132,8 +132,8 @@ TEST_F(Fetching, RowWiseBindingFillsOneStructurePerRow) {
     static_assert(sizeof(row) == 24);
     std::array<row, 3> rows{};
     select_all();
-    s.record().row_array_size = 3;
-    s.record().bind_type = sizeof(row);
+    s.record().cursor.row_array_size = 3;
+    s.record().cursor.bind_type = sizeof(row);
     SQLBindCol(s.stmt(), 1, SQL_C_LONG, &rows[0].v, 0, &rows[0].v_ind);
     SQLBindCol(s.stmt(), 3, SQL_C_CHAR, rows[0].s, sizeof rows[0].s, &rows[0].s_ind);
     ASSERT_EQ(scroll(SQL_FETCH_ABSOLUTE, 6), SQL_SUCCESS);
@@ -159,7 +159,7 @@ TEST_F(Fetching, OneBindingPerColumnAndColumnZeroIsTheFirstColumn) {
     ASSERT_EQ(SQLBindCol(s.stmt(), 2, SQL_C_CHAR, x_text, sizeof x_text, nullptr), SQL_SUCCESS);
     x.reset();
     ASSERT_EQ(SQLBindCol(s.stmt(), 0, SQL_C_SBIGINT, &first, 0, &first_ind), SQL_SUCCESS);
-    ASSERT_EQ(s.record().column_bindings.size(), 2u);
+    ASSERT_EQ(s.record().cursor.column_bindings.size(), 2u);
     ASSERT_EQ(scroll(SQL_FETCH_ABSOLUTE, 3), SQL_SUCCESS);
     EXPECT_STREQ(x_text, "2.5");
     EXPECT_EQ(first, 20);
@@ -167,7 +167,7 @@ TEST_F(Fetching, OneBindingPerColumnAndColumnZeroIsTheFirstColumn) {
     // Column 1 is the column that column 0 bound: binding it replaces that binding too.
     SQLINTEGER narrow = -1;
     ASSERT_EQ(SQLBindCol(s.stmt(), 1, SQL_C_LONG, &narrow, 0, nullptr), SQL_SUCCESS);
-    EXPECT_EQ(s.record().column_bindings.size(), 2u);
+    EXPECT_EQ(s.record().cursor.column_bindings.size(), 2u);
 
     // No buffer and no indicator unbinds the column; the other binding stays.
     ASSERT_EQ(SQLBindCol(s.stmt(), 2, SQL_C_CHAR, nullptr, 0, nullptr), SQL_SUCCESS);
@@ -186,7 +186,7 @@ TEST_F(Fetching, OneBindingPerColumnAndColumnZeroIsTheFirstColumn) {
     EXPECT_EQ(SQLBindCol(s.stmt(), 3, SQL_C_CHAR, x_text, -1, nullptr), SQL_ERROR);
     EXPECT_EQ(s.diag_message(), "[HY090] Invalid string or buffer length: buffer length -1 of column 3 is negative");
     ASSERT_EQ(SQLFreeStmt(s.stmt(), SQL_UNBIND), SQL_SUCCESS);
-    EXPECT_TRUE(s.record().column_bindings.empty());
+    EXPECT_TRUE(s.record().cursor.column_bindings.empty());
 }
 
 TEST_F(Fetching, BindOffsetMovesEveryBoundAddressAtFetchTime) {
@@ -334,13 +334,13 @@ TEST_F(Fetching, BlockCursorRowsetsOfThreeOverSevenRows) {
         if (rows < 3) {
             EXPECT_EQ(status[rows], none);
         }
-        EXPECT_EQ(s.record().rowset_start, st.rowset[0] / 10);
+        EXPECT_EQ(s.record().cursor.rowset_start, st.rowset[0] / 10);
         EXPECT_EQ(position(), st.rowset[0] / 10) << "SQLGetData reads the rowset's first row";
     }
 
     // NEXT moves by the size of the rowset fetched last, even when the size changed since.
     ASSERT_EQ(scroll(SQL_FETCH_FIRST), SQL_SUCCESS);
-    s.record().row_array_size = 2;
+    s.record().cursor.row_array_size = 2;
     v.fill(-1);
     ASSERT_EQ(scroll(SQL_FETCH_NEXT), SQL_SUCCESS);
     EXPECT_EQ(v, (std::array<SQLBIGINT, 3>{30, 40, -1}));
@@ -467,7 +467,7 @@ TEST_F(Fetching, ColumnNumbersOutsideTheResultFailWith07009) {
     EXPECT_EQ(s.diag_message(), "[07009] Invalid descriptor index: tried to fetch col index 0, max is 0");
 
     select_all();
-    s.record().rows_fetched_ptr = &fetched;
+    s.record().cursor.rows_fetched_ptr = &fetched;
     SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, v.data(), 0, nullptr);
     SQLBindCol(s.stmt(), 9, SQL_C_SBIGINT, &never, 0, nullptr);
     SQLBindCol(s.stmt(), 2, SQL_C_SBIGINT, &never, 0, nullptr);

@@ -24,7 +24,7 @@ TEST(AllocHandle, EnvironmentConnectionStatementDescriptor) {
     auto* s = static_cast<variant_handle*>(stmt);
     EXPECT_EQ(s->record.index(), 3u);
     EXPECT_EQ(s->get_if<handle::statement>()->cluster, h.connection().cluster.get());
-    EXPECT_EQ(s->get_if<handle::statement>()->current_row, -1);
+    EXPECT_EQ(s->get_if<handle::statement>()->cursor.current_row, -1);
     EXPECT_EQ(static_cast<variant_handle*>(desc)->record.index(), 0u);
     EXPECT_EQ(static_cast<variant_handle*>(desc)->common().parent, dbc);
 
@@ -95,10 +95,10 @@ TEST(FreeHandle, TheLogClosesWithTheLastEnvironment) {
     ASSERT_EQ(SQLFreeHandle(SQL_HANDLE_ENV, dbc), SQL_SUCCESS);
 
     ASSERT_EQ(SQLFreeHandle(SQL_HANDLE_ENV, first), SQL_SUCCESS);
-    EXPECT_TRUE(logger::detail::get_logger().is_open()) << "the second environment is still in use";
+    EXPECT_TRUE(logger::instance().is_open()) << "the second environment is still in use";
     log_line(logger::level::error, "still written");
     ASSERT_EQ(SQLFreeHandle(SQL_HANDLE_ENV, second), SQL_SUCCESS);
-    EXPECT_FALSE(logger::detail::get_logger().is_open());
+    EXPECT_FALSE(logger::instance().is_open());
     log_line(logger::level::error, "dropped");
     const auto text = log.text();
     EXPECT_NE(text.find("[Error] still written\n"), std::string::npos) << text;
@@ -114,14 +114,14 @@ namespace {
 class rotation_failing_after {
 public:
     explicit rotation_failing_after(std::size_t max_size) {
-        auto& lg = logger::detail::get_logger();
+        auto& lg = logger::instance();
         lg.close_file();
         lg.set_level(logger::level::debug);
         configured_ = lg.configure(dir_.path() / "logs", 0, static_cast<std::int64_t>(max_size));
         std::filesystem::remove_all(dir_.path() / "logs");
     }
     ~rotation_failing_after() {
-        auto& lg = logger::detail::get_logger();
+        auto& lg = logger::instance();
         lg.close_file();
         lg.set_level(logger::level::info);
     }

@@ -37,7 +37,7 @@ struct fmt::formatter<counted> : fmt::formatter<std::string_view> {
 
 TEST(Logger, WritesNothingAndCreatesNothingBeforeConfigure) {
     support::temp_dir dir;
-    auto& lg = logger::detail::get_logger();
+    auto& lg = logger::instance();
     lg.close_file();
     log_line(level::error, "dropped {}", 1);
     EXPECT_FALSE(lg.is_open());
@@ -53,11 +53,11 @@ TEST(Logger, PrefixesAndLevelFiltering) {
     EXPECT_EQ(counted::formatted, 0) << "a filtered line must not be formatted";
     EXPECT_EQ(log.text(), "[Error] e 1\n[Info]  i 2\n");
 
-    logger::detail::get_logger().set_level(level::none);
+    logger::instance().set_level(level::none);
     log_line(level::error, "never");
     EXPECT_EQ(log.text(), "[Error] e 1\n[Info]  i 2\n");
 
-    logger::detail::get_logger().set_level(level::debug);
+    logger::instance().set_level(level::debug);
     log_line(level::debug, "{}", counted{});
     EXPECT_EQ(counted::formatted, 1);
     EXPECT_EQ(support::lines_of(log.text()).back(), "[Debug] counted");
@@ -74,7 +74,7 @@ TEST(Logger, LevelSettingMapsUnknownValuesToInfo) {
 TEST(Logger, ClosedFileDropsLinesUntilConfiguredAgain) {
     support::captured_log log(level::debug);
     log_line(level::info, "one");
-    auto& lg = logger::detail::get_logger();
+    auto& lg = logger::instance();
     lg.close_file();
     log_line(level::info, "dropped");
     lg.configure(log.dir(), 0, 0);
@@ -85,7 +85,7 @@ TEST(Logger, ClosedFileDropsLinesUntilConfiguredAgain) {
 TEST(Logger, ConfigureCreatesMissingDirectoriesAndAppends) {
     support::temp_dir dir;
     const auto nested = dir.path() / "a" / "b";
-    auto& lg = logger::detail::get_logger();
+    auto& lg = logger::instance();
     lg.close_file();
     lg.set_level(level::info);
     ASSERT_TRUE(lg.configure(nested, 0, 0));
@@ -100,7 +100,7 @@ TEST(Logger, ConfigureCreatesMissingDirectoriesAndAppends) {
 TEST(Logger, ConfigureFailsQuietlyWhenTheDirectoryCannotBeMade) {
     support::temp_dir dir;
     std::ofstream(dir.path() / "file") << "x";
-    auto& lg = logger::detail::get_logger();
+    auto& lg = logger::instance();
     lg.close_file();
     EXPECT_FALSE(lg.configure(dir.path() / "file" / "sub", 0, 0));
     EXPECT_FALSE(lg.is_open());
@@ -110,7 +110,7 @@ TEST(Logger, ConfigureFailsQuietlyWhenTheDirectoryCannotBeMade) {
 TEST(Logger, FileIsNeverWritableByOthers) {
     support::temp_dir dir;
     const mode_t old = ::umask(0);
-    auto& lg = logger::detail::get_logger();
+    auto& lg = logger::instance();
     lg.close_file();
     lg.configure(dir.path(), 0, 0);
     ::umask(old);
@@ -196,7 +196,7 @@ TEST(Logger, RotationKeepCountRemovesTheOldestOfOneSecondFirst) {
 
 TEST(Logger, RotationMovesTheOpenFileWhenTheDirectoryChangedMeanwhile) {
     support::temp_dir dir;
-    auto& lg = logger::detail::get_logger();
+    auto& lg = logger::instance();
     lg.close_file();
     lg.set_level(level::info);
     ASSERT_TRUE(lg.configure(dir.path() / "first", 0, 10));
@@ -222,7 +222,7 @@ TEST(Logger, RotationMovesTheOpenFileWhenTheDirectoryChangedMeanwhile) {
 
 TEST(Logger, RotationFailureIsSwallowedOutsideAGuardedCallAndReportedInside) {
     support::temp_dir dir;
-    auto& lg = logger::detail::get_logger();
+    auto& lg = logger::instance();
     lg.close_file();
     lg.set_level(level::info);
     ASSERT_TRUE(lg.configure(dir.path() / "logs", 0, 10));

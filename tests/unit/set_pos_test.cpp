@@ -162,7 +162,7 @@ TEST_F(SetPos, FromAtTheEndOfTheTextIsAnError) {
     select_and_fetch();
     SQLBIGINT a = 0;
     ASSERT_EQ(SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, &a, 0, nullptr), SQL_SUCCESS);
-    s.record().result_text = "SELECT a FROM";  // no text can run that way; its table cannot be taken
+    s.record().result.text = "SELECT a FROM";  // no text can run that way; its table cannot be taken
     EXPECT_EQ(set_pos(1, SQL_DELETE), SQL_ERROR);
     const auto d = support::diag_of(SQL_HANDLE_STMT, s.stmt());
     EXPECT_EQ(d.sqlstate, "HY000");

@@ -198,7 +198,7 @@ TEST(SetupInstaller, RemovingWithoutADsnRemovesTheDefaultDataSource) {
     const std::string text = support::read_file(ini.dir() / "odbc.ini");
     EXPECT_EQ(text.find("[vdl_odbc_driver]"), std::string::npos) << text;
     EXPECT_NE(text.find("[kept]"), std::string::npos) << text;
-    logger::detail::get_logger().close_file();
+    logger::instance().close_file();
 }
 
 TEST_F(Setup, ConfigDriverPostsInstallerErrorsThroughTheInstallerLibrary) {

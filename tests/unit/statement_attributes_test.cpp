@@ -50,10 +50,10 @@ TEST(StatementAttributes, FetchSettingsReachTheStatement) {
     support::handles h;
     EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_ARRAY_SIZE), 1u);
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_ARRAY_SIZE, bits(0x100000002), 0), SQL_SUCCESS);
-    EXPECT_EQ(h.statement().row_array_size, 0x100000002u) << "all 64 bits are kept";
+    EXPECT_EQ(h.statement().cursor.row_array_size, 0x100000002u) << "all 64 bits are kept";
     EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_ARRAY_SIZE), 0x100000002u);
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_ARRAY_SIZE, bits(0), 0), SQL_SUCCESS);
-    EXPECT_EQ(h.statement().row_array_size, 0u);
+    EXPECT_EQ(h.statement().cursor.row_array_size, 0u);
 
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_MAX_ROWS, bits(10), 0), SQL_SUCCESS);
     EXPECT_EQ(h.statement().max_rows, 10u);
@@ -62,16 +62,16 @@ TEST(StatementAttributes, FetchSettingsReachTheStatement) {
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_BIND_TYPE, bits(24), 0), SQL_SUCCESS);
     EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_BIND_TYPE), 24u);
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_BIND_TYPE, bits(SQL_BIND_BY_COLUMN), 0), SQL_SUCCESS);
-    EXPECT_EQ(h.statement().bind_type, SQL_BIND_BY_COLUMN);
+    EXPECT_EQ(h.statement().cursor.bind_type, SQL_BIND_BY_COLUMN);
 
     SQLLEN offset = 16;
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_BIND_OFFSET_PTR, &offset, 0), SQL_SUCCESS);
-    EXPECT_EQ(h.statement().row_bind_offset_ptr, &offset);
+    EXPECT_EQ(h.statement().cursor.bind_offset_ptr, &offset);
     EXPECT_EQ(stmt_pointer(h.stmt, SQL_ATTR_ROW_BIND_OFFSET_PTR), &offset);
 
     SQLUSMALLINT statuses[4];
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_STATUS_PTR, statuses, 0), SQL_SUCCESS);
-    EXPECT_EQ(h.statement().row_status_ptr, statuses);
+    EXPECT_EQ(h.statement().cursor.row_status_ptr, statuses);
     EXPECT_EQ(stmt_pointer(h.stmt, SQL_ATTR_ROW_STATUS_PTR), statuses);
 
     const auto text = log.text();
@@ -84,11 +84,11 @@ TEST(StatementAttributes, FetchSettingsReachTheStatement) {
 TEST(StatementAttributes, RowsFetchedPointerIsOnlyKept) {
     support::captured_log log(logger::level::debug);
     support::handles h;
-    h.statement().row_count = 42;
+    h.statement().result.row_count = 42;
     SQLULEN fetched = 0xDEAD;
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_SUCCESS);
     EXPECT_EQ(fetched, 0xDEADu) << "only a fetch writes through it";
-    EXPECT_EQ(h.statement().rows_fetched_ptr, &fetched);
+    EXPECT_EQ(h.statement().cursor.rows_fetched_ptr, &fetched);
     EXPECT_EQ(stmt_pointer(h.stmt, SQL_ATTR_ROWS_FETCHED_PTR), &fetched);
 
     const auto text = log.text();
@@ -96,18 +96,18 @@ TEST(StatementAttributes, RowsFetchedPointerIsOnlyKept) {
 
     // Setting it back to null writes nothing anywhere.
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0), SQL_SUCCESS);
-    EXPECT_EQ(h.statement().rows_fetched_ptr, nullptr);
+    EXPECT_EQ(h.statement().cursor.rows_fetched_ptr, nullptr);
 }
 
 TEST(StatementAttributes, RowNumberIsTheCursorAsUnsigned32Bits) {
     support::handles h;
     EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_NUMBER), 4294967295u) << "before the first row";
-    h.statement().current_row = 0;
+    h.statement().cursor.current_row = 0;
     EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_NUMBER), 0u);
-    h.statement().current_row = 41;
+    h.statement().cursor.current_row = 41;
     EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_NUMBER), 41u);
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_NUMBER, bits(7), 0), SQL_SUCCESS_WITH_INFO) << "read only";
-    EXPECT_EQ(h.statement().current_row, 41);
+    EXPECT_EQ(h.statement().cursor.current_row, 41);
 }
 
 TEST(StatementAttributes, CursorTypeAndOtherDefaultsDoNotChange) {
@@ -167,7 +167,12 @@ TEST(StatementAttributes, ImplicitDescriptorsAreStableDescriptorHandles) {
 
     // The statement owns them: the application cannot free one, and it stays usable.
     EXPECT_EQ(SQLFreeHandle(SQL_HANDLE_DESC, row_desc), SQL_ERROR);
-    EXPECT_EQ(support::diag_of(SQL_HANDLE_DESC, row_desc).sqlstate, "00000");
+    const auto refusal = support::diag_of(SQL_HANDLE_DESC, row_desc);
+    EXPECT_EQ(refusal.sqlstate, "HY017");
+    EXPECT_EQ(refusal.message,
+              "[HY017] Invalid use of an automatically allocated descriptor handle: an implicit descriptor is freed "
+              "with its statement.");
+    EXPECT_EQ(stmt_pointer(h.stmt, SQL_ATTR_APP_ROW_DESC), row_desc);
 
     // Another statement has descriptors of its own.
     SQLHSTMT other = nullptr;

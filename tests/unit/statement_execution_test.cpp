@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "captured_log.hpp"
@@ -31,10 +32,10 @@ TEST_F(Execution, BuildsColumnsByKindFromTheFirstNonNullCell) {
               SQL_SUCCESS)
         << s.diag_message();
     const auto& r = s.record();
-    EXPECT_EQ(r.row_count, 3);
-    EXPECT_EQ(r.current_row, -1);
-    ASSERT_EQ(r.result.columns.size(), 5u);
-    const auto& cols = r.result.columns;
+    EXPECT_EQ(r.result.row_count, 3);
+    EXPECT_EQ(r.cursor.current_row, -1);
+    ASSERT_EQ(r.result.table.columns.size(), 5u);
+    const auto& cols = r.result.table.columns;
     EXPECT_EQ(cols[0].name, "$timestamp");
     EXPECT_EQ(cols[0].data.index(), 11u);
     EXPECT_EQ(cols[1].data.index(), 10u);
@@ -54,7 +55,7 @@ TEST_F(Execution, BuildsColumnsByKindFromTheFirstNonNullCell) {
 
 TEST_F(Execution, AllNullColumnsAndTextWidths) {
     ASSERT_EQ(s.exec("select sym, price from t where price is null"), SQL_SUCCESS) << s.diag_message();
-    const auto& cols = s.record().result.columns;
+    const auto& cols = s.record().result.table.columns;
     EXPECT_EQ(cols[0].data.index(), 10u);
     EXPECT_EQ(cols[0].column_size, 4);
     EXPECT_EQ(cols[1].data.index(), 8u) << "an all-NULL column keeps its kind, told by the library";
@@ -65,14 +66,14 @@ TEST_F(Execution, AllNullColumnsAndTextWidths) {
     SQLLEN rows = 0;
     SQLRowCount(s.stmt(), &rows);
     EXPECT_EQ(rows, -1) << "no rows reads -1";
-    EXPECT_EQ(s.record().result.columns[0].data.index(), 10u) << "an empty result keeps its kinds";
+    EXPECT_EQ(s.record().result.table.columns[0].data.index(), 10u) << "an empty result keeps its kinds";
 }
 
 TEST_F(Execution, FixedAnswersNeverReachTheDatabase) {
     ASSERT_EQ(s.exec("select sym from t"), SQL_SUCCESS);
     EXPECT_EQ(s.exec("UNPREPARE"), SQL_SUCCESS);
-    EXPECT_TRUE(s.record().result.columns.empty());
-    EXPECT_EQ(s.record().row_count, 0);
+    EXPECT_TRUE(s.record().result.table.columns.empty());
+    EXPECT_EQ(s.record().result.row_count, 0);
     EXPECT_EQ(s.exec(""), SQL_SUCCESS);
     EXPECT_EQ(s.exec("unprepare"), SQL_ERROR) << "only the exact text is special";
 
@@ -95,9 +96,9 @@ TEST_F(Execution, LibraryFailuresKeepThePreviousResult) {
     EXPECT_EQ(d.sqlstate, "HY000");
     EXPECT_TRUE(d.message.starts_with("[HY000] General error: could not query, error: ")) << d.message;
 
-    ASSERT_EQ(s.record().result.columns.size(), 1u);
-    EXPECT_EQ(s.record().result.columns[0].name, "sym");
-    EXPECT_EQ(s.record().row_count, 3);
+    ASSERT_EQ(s.record().result.table.columns.size(), 1u);
+    EXPECT_EQ(s.record().result.table.columns[0].name, "sym");
+    EXPECT_EQ(s.record().result.row_count, 3);
 }
 
 TEST_F(Execution, LibraryStatusIsTheNativeError) {
@@ -114,7 +115,7 @@ TEST_F(Execution, LibraryStatusIsTheNativeError) {
 
 TEST_F(Execution, AStatementWithoutAResultLeavesNoneOfThePreviousOne) {
     SQLULEN fetched = 99;
-    s.record().rows_fetched_ptr = &fetched;
+    s.record().cursor.rows_fetched_ptr = &fetched;
     ASSERT_EQ(s.exec("select sym, price from t"), SQL_SUCCESS);
     ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
     char text[8];
@@ -133,13 +134,13 @@ TEST_F(Execution, AStatementWithoutAResultLeavesNoneOfThePreviousOne) {
         ASSERT_EQ(SQLRowCount(s.stmt(), &rows), SQL_SUCCESS);
         EXPECT_EQ(rows, -1) << "the library does not tell how many rows changed";
         fetched = 99;
-        EXPECT_EQ(s.record().result.source, nullptr) << "the previous library result is handed back";
+        EXPECT_EQ(s.record().result.table.source, nullptr) << "the previous library result is handed back";
         EXPECT_EQ(SQLFetch(s.stmt()), SQL_NO_DATA);
         EXPECT_EQ(fetched, 0u) << "a fetch without rows fetched none";
         EXPECT_EQ(SQLGetData(s.stmt(), 1, SQL_C_CHAR, text, sizeof text, &ind), SQL_ERROR);
         EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "07009");
     }
-    s.record().rows_fetched_ptr = nullptr;
+    s.record().cursor.rows_fetched_ptr = nullptr;
 }
 
 TEST_F(Execution, GetDataProgressBelongsToTheResultItWasMadeOn) {
@@ -164,22 +165,29 @@ TEST_F(Execution, RowLimitAndWrappedQueries) {
     SQLSetStmtAttr(s.stmt(), SQL_ATTR_MAX_ROWS, reinterpret_cast<SQLPOINTER>(2), 0);
     s.record().max_rows = 2;  // set directly too, whatever the attribute layer does
     ASSERT_EQ(s.exec("select sym, price from t"), SQL_SUCCESS);
-    EXPECT_EQ(s.record().row_count, 2);
+    EXPECT_EQ(s.record().result.row_count, 2);
     ASSERT_EQ(s.exec("select sym, price from t limit 3"), SQL_SUCCESS);
-    EXPECT_EQ(s.record().row_count, 2) << "the maximum holds over the text's own limit";
+    EXPECT_EQ(s.record().result.row_count, 2) << "the maximum holds over the text's own limit";
     s.record().max_rows = 0;
 
-    ASSERT_EQ(s.exec("SELECT \"TableauSQL\".\"a\" FROM (\n  select volume, sym, price from t\n) \"TableauSQL\""),
-              SQL_SUCCESS)
-        << s.diag_message();
-    EXPECT_TRUE(s.record().wrapped_flag);
-    const auto& cols = s.record().result.columns;
+    {
+        const support::captured_log log;
+        ASSERT_EQ(s.exec("SELECT \"TableauSQL\".\"a\" FROM (\n  select volume, sym, price from t\n) \"TableauSQL\""),
+                  SQL_SUCCESS)
+            << s.diag_message();
+        const auto lines = log.lines();
+        const auto sent = std::find_if(lines.begin(), lines.end(),
+                                       [](const std::string& line) { return line.starts_with("[Debug] query: '"); });
+        ASSERT_NE(sent, lines.end());
+        EXPECT_EQ(sent->find("TableauSQL"), std::string::npos) << "the wrapper is cut away: " << *sent;
+    }
+    const auto& cols = s.record().result.table.columns;
     ASSERT_EQ(cols.size(), 3u);
     EXPECT_EQ(cols[0].name, "price");
     EXPECT_EQ(cols[1].name, "sym");
     EXPECT_EQ(cols[2].name, "volume");
     ASSERT_EQ(s.exec("select volume, sym, price from t"), SQL_SUCCESS);
-    EXPECT_EQ(s.record().result.columns[0].name, "volume");
+    EXPECT_EQ(s.record().result.table.columns[0].name, "volume");
 }
 
 // RODBC declares the rows fetched 4 bytes wide and sizes its buffers after setting the pointer:
@@ -199,8 +207,7 @@ TEST_F(Execution, OnlyAFetchWritesTheRowsFetched) {
 
 TEST_F(Execution, PreparedStatementsWithParameters) {
     ASSERT_EQ(s.prepare("insert into t (sym, price, volume) values (?, ?, ?)"), SQL_SUCCESS);
-    EXPECT_TRUE(s.record().insert_flag);
-    EXPECT_EQ(s.record().prepared_text, "INSERT INTO t (sym, price, volume, $timestamp) VALUES (?, ?, ?, NOW());");
+    EXPECT_EQ(s.record().prepared.text, "INSERT INTO t (sym, price, volume, $timestamp) VALUES (?, ?, ?, NOW());");
     SQLSMALLINT markers = 0;
     SQLNumParams(s.stmt(), &markers);
     EXPECT_EQ(markers, 3);
@@ -224,8 +231,8 @@ TEST_F(Execution, PreparedStatementsWithParameters) {
     ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
 
     ASSERT_EQ(s.exec("select sym, price, volume from t where volume in (-3, 4) order by sym"), SQL_SUCCESS);
-    const auto& cols = s.record().result.columns;
-    ASSERT_EQ(s.record().row_count, 2);
+    const auto& cols = s.record().result.table.columns;
+    ASSERT_EQ(s.record().result.row_count, 2);
     EXPECT_EQ(std::get<text_view_cells>(cols[0].data).values[0], "q?'x");
     EXPECT_EQ(std::get<text_view_cells>(cols[0].data).values[1], "second");
     EXPECT_EQ(std::get<double_cells>(cols[1].data).values[0], 0.1);
@@ -240,7 +247,7 @@ TEST_F(Execution, BindingFailuresKeepTheBindings) {
     EXPECT_EQ(SQLBindParameter(s.stmt(), 0, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr), SQL_ERROR);
     EXPECT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_GUID, 0, 0, &v, 0, nullptr), SQL_ERROR);
     EXPECT_EQ(s.diag_message(), "[HY000] General error: unsupported target type: -11");
-    EXPECT_TRUE(s.record().parameter_bindings.empty());
+    EXPECT_TRUE(s.record().params.bindings.empty());
     ASSERT_EQ(SQLBindParameter(s.stmt(), 1, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr),
               SQL_SUCCESS);
     ASSERT_EQ(SQLBindParameter(s.stmt(), 2, SQL_PARAM_INPUT, SQL_C_LONG, SQL_INTEGER, 0, 0, &v, 0, nullptr),
@@ -250,7 +257,7 @@ TEST_F(Execution, BindingFailuresKeepTheBindings) {
     v = 9;
     ASSERT_EQ(s.prepare("select * from t where volume = ?"), SQL_SUCCESS);
     ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
-    EXPECT_EQ(s.record().row_count, 1);
+    EXPECT_EQ(s.record().result.row_count, 1);
     // Every marker needs its binding.
     ASSERT_EQ(s.prepare("select * from t where volume = ? or volume = ? or volume = ?"), SQL_SUCCESS);
     EXPECT_EQ(SQLExecute(s.stmt()), SQL_ERROR);
@@ -288,7 +295,8 @@ TEST_F(Execution, ExecDirectReplacesThePreparedText) {
     EXPECT_EQ(columns, 0);
     EXPECT_EQ(SQLExecute(s.stmt()), SQL_NO_DATA) << "nothing prepared, no result";
     ASSERT_EQ(s.exec("select count(*) from u"), SQL_SUCCESS);
-    EXPECT_EQ(*std::get<bigint_cells>(s.record().result.columns.at(0).data).values.at(0), 1) << "the insert ran once";
+    EXPECT_EQ(*std::get<bigint_cells>(s.record().result.table.columns.at(0).data).values.at(0), 1)
+        << "the insert ran once";
 }
 
 TEST_F(Execution, AnEarlyExecutionIsTakenByTheNextExecuteOnly) {
@@ -296,25 +304,25 @@ TEST_F(Execution, AnEarlyExecutionIsTakenByTheNextExecuteOnly) {
     SQLSMALLINT columns = 0;
     ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
     EXPECT_EQ(columns, 1);
-    EXPECT_TRUE(s.record().executed_flag);
-    s.record().current_row = 1;
+    EXPECT_TRUE(s.record().prepared.early_result_waiting);
+    s.record().cursor.current_row = 1;
     s.direct("insert into t (sym, $timestamp) values ('later', 9000)");
     ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
-    EXPECT_EQ(s.record().row_count, 3) << "the result of the early execution is this execution's";
-    EXPECT_EQ(s.record().current_row, 1) << "and the cursor is not rewound";
-    EXPECT_FALSE(s.record().executed_flag);
+    EXPECT_EQ(s.record().result.row_count, 3) << "the result of the early execution is this execution's";
+    EXPECT_EQ(s.record().cursor.current_row, 1) << "and the cursor is not rewound";
+    EXPECT_FALSE(s.record().prepared.early_result_waiting);
     ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
-    EXPECT_EQ(s.record().row_count, 4) << "a further execution asks the store again";
-    EXPECT_EQ(s.record().current_row, -1);
+    EXPECT_EQ(s.record().result.row_count, 4) << "a further execution asks the store again";
+    EXPECT_EQ(s.record().cursor.current_row, -1);
 
     // An insert is not run to count its columns, and runs on every execution.
     ASSERT_EQ(s.prepare("insert into t (sym) values ('y')"), SQL_SUCCESS);
     ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
     EXPECT_EQ(columns, 0);
-    EXPECT_FALSE(s.record().executed_flag);
+    EXPECT_FALSE(s.record().prepared.early_result_waiting);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
     ASSERT_EQ(s.exec("select count(*) from t where sym = 'y'"), SQL_SUCCESS);
-    EXPECT_EQ(std::get<bigint_cells>(s.record().result.columns[0].data).values[0], 3);
+    EXPECT_EQ(std::get<bigint_cells>(s.record().result.table.columns[0].data).values[0], 3);
 }
 
 TEST_F(Execution, FreeStmtAndCancel) {
@@ -325,25 +333,25 @@ TEST_F(Execution, FreeStmtAndCancel) {
     char buffer[8];
     SQLLEN ind = 0;
     SQLBindCol(s.stmt(), 1, SQL_C_CHAR, buffer, sizeof buffer, &ind);
-    s.record().column_bindings.push_back({0, SQL_C_CHAR, buffer, sizeof buffer, &ind});
-    s.record().current_row = 0;
+    s.record().cursor.column_bindings.push_back({0, SQL_C_CHAR, buffer, sizeof buffer, &ind});
+    s.record().cursor.current_row = 0;
 
     EXPECT_EQ(SQLFreeStmt(s.stmt(), SQL_CLOSE), SQL_SUCCESS);
-    EXPECT_EQ(s.record().current_row, -1);
-    EXPECT_EQ(s.record().result.columns.size(), 1u);
+    EXPECT_EQ(s.record().cursor.current_row, -1);
+    EXPECT_EQ(s.record().result.table.columns.size(), 1u);
     EXPECT_EQ(SQLFreeStmt(s.stmt(), SQL_UNBIND), SQL_SUCCESS);
-    EXPECT_TRUE(s.record().column_bindings.empty());
-    EXPECT_EQ(s.record().parameter_bindings.size(), 1u);
+    EXPECT_TRUE(s.record().cursor.column_bindings.empty());
+    EXPECT_EQ(s.record().params.bindings.size(), 1u);
     EXPECT_EQ(SQLFreeStmt(s.stmt(), SQL_DROP), SQL_SUCCESS);
 
     // An idle statement of an ODBC 3 application: SQLCancel changes nothing.
-    s.record().current_row = 0;
-    const std::string prepared = s.record().prepared_text;
+    s.record().cursor.current_row = 0;
+    const std::string prepared = s.record().prepared.text;
     EXPECT_EQ(SQLCancel(s.stmt()), SQL_SUCCESS);
     const auto& r = s.record();
-    EXPECT_EQ(r.prepared_text, prepared);
-    EXPECT_EQ(r.parameter_bindings.size(), 1u);
-    EXPECT_EQ(r.current_row, 0) << "the cursor stays";
+    EXPECT_EQ(r.prepared.text, prepared);
+    EXPECT_EQ(r.params.bindings.size(), 1u);
+    EXPECT_EQ(r.cursor.current_row, 0) << "the cursor stays";
 }
 
 TEST_F(Execution, ColumnDescription) {
@@ -384,7 +392,7 @@ TEST_F(Execution, ColumnAttributes) {
         support::captured_log info(logger::level::info);
         ASSERT_EQ(SQLColAttribute(s.stmt(), 2, SQL_DESC_NAME, text, sizeof text, &length, nullptr), SQL_SUCCESS);
         EXPECT_EQ(info.text(), "");
-        logger::detail::get_logger().set_level(logger::level::debug);
+        logger::instance().set_level(logger::level::debug);
         ASSERT_EQ(SQLColAttribute(s.stmt(), 2, SQL_DESC_NAME, text, sizeof text, &length, nullptr), SQL_SUCCESS);
         EXPECT_EQ(info.lines().at(0), "[Debug] SQLColAttribute column:2 field: 1011");
     }
@@ -466,16 +474,16 @@ TEST(BuildColumns, CellsOfAnotherKindThanTheColumnsAreNeverMisread) {
 
 TEST_F(Execution, DisconnectReleasesTheResultsOfStatementsLeftAllocated) {
     ASSERT_EQ(s.exec("select sym, price from t"), SQL_SUCCESS);
-    ASSERT_NE(s.record().result.source, nullptr);
-    s.record().current_row = 1;
+    ASSERT_NE(s.record().result.table.source, nullptr);
+    s.record().cursor.current_row = 1;
 
     ASSERT_EQ(SQLDisconnect(s.dbc()), SQL_SUCCESS);
     const auto& r = s.record();
     EXPECT_EQ(r.cluster, nullptr);
-    EXPECT_TRUE(r.result.columns.empty());
-    EXPECT_EQ(r.result.source, nullptr) << "the library result is handed back at disconnect";
-    EXPECT_EQ(r.row_count, 0);
-    EXPECT_EQ(r.current_row, -1);
+    EXPECT_TRUE(r.result.table.columns.empty());
+    EXPECT_EQ(r.result.table.source, nullptr) << "the library result is handed back at disconnect";
+    EXPECT_EQ(r.result.row_count, 0);
+    EXPECT_EQ(r.cursor.current_row, -1);
     SQLSMALLINT columns = -1;
     EXPECT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
     EXPECT_EQ(columns, 0);
@@ -489,7 +497,7 @@ TEST_F(Execution, ManyExecutionsOnOneStatementKeepOneLibraryResult) {
     // Each result replaces the previous one, which is handed back; the sanitizer build reports
     // any result left behind.
     for (int i = 0; i < 2000; ++i) ASSERT_EQ(s.exec("select sym, price from t"), SQL_SUCCESS) << i;
-    ASSERT_EQ(s.record().row_count, 3);
+    ASSERT_EQ(s.record().result.row_count, 3);
 }
 
 TEST_F(Execution, NullParametersAreInsertedAsNull) {
@@ -507,14 +515,14 @@ TEST_F(Execution, NullParametersAreInsertedAsNull) {
     ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS) << s.diag_message();
 
     ASSERT_EQ(s.exec("select price, volume from t where sym = 'nul'"), SQL_SUCCESS) << s.diag_message();
-    ASSERT_EQ(s.record().row_count, 1);
-    EXPECT_EQ(s.record().result.columns[0].data.index(), 8u) << "price is NULL: its kind is told by the library";
-    EXPECT_EQ(s.record().result.columns[1].data.index(), 5u) << "volume is NULL";
+    ASSERT_EQ(s.record().result.row_count, 1);
+    EXPECT_EQ(s.record().result.table.columns[0].data.index(), 8u) << "price is NULL: its kind is told by the library";
+    EXPECT_EQ(s.record().result.table.columns[1].data.index(), 5u) << "volume is NULL";
 }
 
 TEST_F(Execution, AColumnMixingKindsKeepsItsValues) {
     ASSERT_EQ(s.exec("select volume from t union all select price from t"), SQL_SUCCESS) << s.diag_message();
-    const auto& cols = s.record().result.columns;
+    const auto& cols = s.record().result.table.columns;
     ASSERT_EQ(cols.size(), 1u);
     ASSERT_EQ(cols[0].data.index(), 8u) << "the integers of volume and the doubles of price";
     const auto& cells = std::get<double_cells>(cols[0].data).values;
@@ -524,9 +532,9 @@ TEST_F(Execution, AColumnMixingKindsKeepsItsValues) {
     EXPECT_EQ(values, (std::vector<std::optional<double>>{3.25, 7.0, 9.0, 10.5}));
 
     ASSERT_EQ(s.exec("select sym from t union all select price from t"), SQL_SUCCESS) << s.diag_message();
-    ASSERT_EQ(s.record().result.columns[0].data.index(), 10u);
+    ASSERT_EQ(s.record().result.table.columns[0].data.index(), 10u);
     // The library hands numbers among texts over as text; none is read through a text view.
-    for (const auto& v : std::get<text_view_cells>(s.record().result.columns[0].data).values) {
+    for (const auto& v : std::get<text_view_cells>(s.record().result.table.columns[0].data).values) {
         if (v) {
             EXPECT_TRUE(*v == "ibm" || *v == "aapl" || *v == "10.5" || *v == "3.25") << "unexpected: " << *v;
         }
@@ -540,7 +548,7 @@ TEST_F(Execution, CloseCursorRewindsLikeFreeStmtClose) {
     char text[8];
     SQLLEN ind = 0;
     ASSERT_EQ(SQLCloseCursor(s.stmt()), SQL_SUCCESS);
-    EXPECT_EQ(s.record().current_row, -1);
+    EXPECT_EQ(s.record().cursor.current_row, -1);
     ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS) << "the result can be read again from its first row";
     ASSERT_EQ(SQLGetData(s.stmt(), 1, SQL_C_CHAR, text, sizeof text, &ind), SQL_SUCCESS);
     EXPECT_STREQ(text, "ibm");

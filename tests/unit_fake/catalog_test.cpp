@@ -23,7 +23,7 @@ class CatalogOnTheFake : public ::testing::Test {
 protected:
     CatalogOnTheFake() {
         fake_vdl::reset();
-        logger::detail::get_logger().close_file();
+        logger::instance().close_file();
         const std::string in = "URI=file:one.db;LOG_LEVEL=3;LOGDIR=" + logs.path().string();
         EXPECT_EQ(
             SQLDriverConnect(h.dbc, nullptr, sql_text(in.c_str()), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
@@ -34,11 +34,11 @@ protected:
         SQLFreeHandle(SQL_HANDLE_STMT, stmt);
         SQLDisconnect(h.dbc);
         fake_vdl::reset();
-        logger::detail::get_logger().close_file();
-        logger::detail::get_logger().set_level(logger::level::info);
+        logger::instance().close_file();
+        logger::instance().set_level(logger::level::info);
     }
     [[nodiscard]] std::vector<std::string> log_lines() const {
-        logger::detail::get_logger().close_file();
+        logger::instance().close_file();
         return support::lines_of(support::read_file(logs.path() / "vdl_odbc_driver.log"));
     }
     [[nodiscard]] bool logged(const std::string& line) const {

@@ -48,15 +48,15 @@ void set_noscan(statement& stmt, const attribute_value& value) {
     if (const auto* scan = std::get_if<ulen>(&value)) stmt.noscan = *scan == SQL_NOSCAN_ON;
 }
 
-attribute_value row_array_size(statement& stmt) { return ulen{stmt.row_array_size}; }
+attribute_value row_array_size(statement& stmt) { return ulen{stmt.cursor.row_array_size}; }
 void set_row_array_size(statement& stmt, const attribute_value& value) {
     const auto* size = std::get_if<ulen>(&value);
     if (size == nullptr) return;
     log_line(logger::level::debug, "Array size: {}", *size);
-    stmt.row_array_size = *size;
+    stmt.cursor.row_array_size = *size;
 }
 
-attribute_value row_bind_type(statement& stmt) { return ulen{stmt.bind_type}; }
+attribute_value row_bind_type(statement& stmt) { return ulen{stmt.cursor.bind_type}; }
 void set_row_bind_type(statement& stmt, const attribute_value& value) {
     const auto* type = std::get_if<ulen>(&value);
     if (type == nullptr) return;
@@ -65,28 +65,28 @@ void set_row_bind_type(statement& stmt, const attribute_value& value) {
     } else {
         log_line(logger::level::debug, "Bind by column");
     }
-    stmt.bind_type = *type;
+    stmt.cursor.bind_type = *type;
 }
 
 // The zero-based cursor position as an unsigned 32-bit number, so that "before the first row"
 // (-1) reads 4294967295 in the 64-bit attribute too.
-attribute_value row_number(statement& stmt) { return ulen{static_cast<u32>(stmt.current_row)}; }
+attribute_value row_number(statement& stmt) { return ulen{static_cast<u32>(stmt.cursor.current_row)}; }
 
-attribute_value row_bind_offset_ptr(statement& stmt) { return static_cast<SQLPOINTER>(stmt.row_bind_offset_ptr); }
+attribute_value row_bind_offset_ptr(statement& stmt) { return static_cast<SQLPOINTER>(stmt.cursor.bind_offset_ptr); }
 void set_row_bind_offset_ptr(statement& stmt, const attribute_value& value) {
     if (const auto* pointer = std::get_if<SQLPOINTER>(&value))
-        stmt.row_bind_offset_ptr = static_cast<SQLLEN*>(*pointer);
+        stmt.cursor.bind_offset_ptr = static_cast<SQLLEN*>(*pointer);
 }
 
-attribute_value row_status_ptr(statement& stmt) { return static_cast<SQLPOINTER>(stmt.row_status_ptr); }
+attribute_value row_status_ptr(statement& stmt) { return static_cast<SQLPOINTER>(stmt.cursor.row_status_ptr); }
 void set_row_status_ptr(statement& stmt, const attribute_value& value) {
     const auto* pointer = std::get_if<SQLPOINTER>(&value);
     if (pointer == nullptr) return;
     log_line(logger::level::debug, "set SQL_ATTR_ROW_STATUS_PTR");
-    stmt.row_status_ptr = static_cast<SQLUSMALLINT*>(*pointer);
+    stmt.cursor.row_status_ptr = static_cast<SQLUSMALLINT*>(*pointer);
 }
 
-attribute_value rows_fetched_ptr(statement& stmt) { return static_cast<SQLPOINTER>(stmt.rows_fetched_ptr); }
+attribute_value rows_fetched_ptr(statement& stmt) { return static_cast<SQLPOINTER>(stmt.cursor.rows_fetched_ptr); }
 // The rows-fetched pointer serves as the sink of the row count: a new pointer receives the
 // current count at once.
 void set_rows_fetched_ptr(statement& stmt, const attribute_value& value) {
@@ -94,26 +94,26 @@ void set_rows_fetched_ptr(statement& stmt, const attribute_value& value) {
     if (pointer == nullptr) return;
     // Only a fetch writes through the pointer, with the rows it put in the rowset: the application
     // may not have the memory it points to ready yet (RODBC sets it before sizing its buffers).
-    stmt.rows_fetched_ptr = static_cast<SQLULEN*>(*pointer);
-    if (stmt.rows_fetched_ptr != nullptr) log_line(logger::level::debug, "set SQL_ATTR_ROWS_FETCHED_PTR");
+    stmt.cursor.rows_fetched_ptr = static_cast<SQLULEN*>(*pointer);
+    if (stmt.cursor.rows_fetched_ptr != nullptr) log_line(logger::level::debug, "set SQL_ATTR_ROWS_FETCHED_PTR");
 }
 
 // The parameter-set rows reach the statement's parameter_sets; execution reads them there.
 template <SQLULEN parameter_sets::*Field>
 attribute_value param_number(statement& stmt) {
-    return ulen{stmt.param_sets.*Field};
+    return ulen{stmt.params.sets.*Field};
 }
 template <SQLULEN parameter_sets::*Field>
 void set_param_number(statement& stmt, const attribute_value& value) {
-    if (const auto* number = std::get_if<ulen>(&value)) stmt.param_sets.*Field = *number;
+    if (const auto* number = std::get_if<ulen>(&value)) stmt.params.sets.*Field = *number;
 }
 template <typename T, T* parameter_sets::*Field>
 attribute_value param_pointer(statement& stmt) {
-    return static_cast<SQLPOINTER>(stmt.param_sets.*Field);
+    return static_cast<SQLPOINTER>(stmt.params.sets.*Field);
 }
 template <typename T, T* parameter_sets::*Field>
 void set_param_pointer(statement& stmt, const attribute_value& value) {
-    if (const auto* pointer = std::get_if<SQLPOINTER>(&value)) stmt.param_sets.*Field = static_cast<T*>(*pointer);
+    if (const auto* pointer = std::get_if<SQLPOINTER>(&value)) stmt.params.sets.*Field = static_cast<T*>(*pointer);
 }
 
 }  // namespace

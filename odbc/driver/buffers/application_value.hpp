@@ -1,6 +1,6 @@
 #pragma once
 // The one reader of a value in an application's buffer, by the C type the application gave:
-// bound parameters are read through it (and so will positioned updates be). Fixed-size C types
+// bound parameters and the new values of a positioned update are read through it. Fixed-size C types
 // are read by their size; character and binary values by their length/indicator, never past the
 // buffer length; a data-at-execution token is never dereferenced. Wide-character values
 // (SQL_C_WCHAR, UTF-16) are read as the UTF-8 text an SQL_C_CHAR buffer would hold.

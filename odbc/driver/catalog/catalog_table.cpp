@@ -91,8 +91,8 @@ void install_catalog_result(handle::statement& stmt, std::vector<result_column> 
     // (the application read the result to SQL_NO_DATA, after which the Driver Manager lets the call
     // through without a close) would leave the new answer unreadable: it starts before its first
     // row instead.
-    if (static_cast<std::uint64_t>(stmt.current_row) >= static_cast<std::uint64_t>(stmt.row_count))
-        execution::close_cursor(stmt);
+    if (static_cast<std::uint64_t>(stmt.cursor.current_row) >= static_cast<std::uint64_t>(stmt.result.row_count))
+        stmt.cursor.close();
     // A catalog answer owns its texts: it keeps no library result alive.
     execution::install_result(stmt, result_table{std::move(columns), nullptr}, row_count,
                               execution::cursor_placement::unchanged);
@@ -105,7 +105,7 @@ void install_catalog_result(handle::statement& stmt, catalog_table table) {
 
 void keep_columns_without_rows(handle::statement& stmt) {
     // The table is handed back to the one install, which keeps its library result alive with it.
-    execution::install_result(stmt, std::move(stmt.result), 0, execution::cursor_placement::unchanged);
+    execution::install_result(stmt, std::move(stmt.result.table), 0, execution::cursor_placement::unchanged);
 }
 
 }  // namespace catalog

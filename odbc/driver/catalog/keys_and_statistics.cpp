@@ -6,6 +6,7 @@
 #include "catalog/catalog_operations.hpp"
 #include "catalog/catalog_table.hpp"
 #include "catalog/table_sources.hpp"
+#include "client/client_gate.hpp"
 #include "statement/execution.hpp"
 
 namespace catalog_ops {
@@ -53,7 +54,7 @@ diag_record primary_keys(handle::statement& stmt, std::string_view catalog, std:
         keep_columns_without_rows(stmt);
         return all_tables_refused();
     }
-    if (auto refusal = execution::without_connection(stmt)) return *refusal;
+    if (auto refusal = client::without_connection(stmt)) return *refusal;
     // Every table has the key; a table that does not exist has none.
     auto names = list_tables(stmt);
     keep_matching(names, name_argument(stmt, table));
@@ -88,7 +89,7 @@ diag_record foreign_keys(handle::statement& stmt, std::string_view pk_catalog, s
 diag_record statistics(handle::statement& stmt, std::string_view catalog, std::string_view schema,
                        std::string_view table, SQLUSMALLINT, SQLUSMALLINT) {
     log_arguments({{"catalog", catalog}, {"schema", schema}, {"table", table}});
-    if (auto refusal = execution::without_connection(stmt)) return *refusal;
+    if (auto refusal = client::without_connection(stmt)) return *refusal;
     auto names = list_tables(stmt);
     // A lone % keeps every table, as it always has; a table that does not exist has no index.
     if (table != "%") keep_matching(names, name_argument(stmt, table));

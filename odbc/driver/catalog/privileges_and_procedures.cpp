@@ -6,6 +6,7 @@
 #include "catalog/catalog_operations.hpp"
 #include "catalog/catalog_table.hpp"
 #include "catalog/table_sources.hpp"
+#include "client/client_gate.hpp"
 #include "statement/execution.hpp"
 
 namespace catalog_ops {
@@ -63,7 +64,7 @@ constexpr column_spec procedure_columns_columns[] = {
 diag_record table_privileges(handle::statement& stmt, std::string_view catalog, std::string_view schema,
                              std::string_view table) {
     log_arguments({{"catalog", catalog}, {"schema", schema}, {"table", table}});
-    if (auto refusal = execution::without_connection(stmt)) return *refusal;
+    if (auto refusal = client::without_connection(stmt)) return *refusal;
     auto names = list_tables(stmt);
     keep_matching(names, pattern_argument(stmt, table));
 
@@ -80,7 +81,7 @@ diag_record column_privileges(handle::statement& stmt, std::string_view catalog,
         keep_columns_without_rows(stmt);
         return diag_record(diag::state::general_error, "Can't retrieve column privileges on all tables");
     }
-    if (auto refusal = execution::without_connection(stmt)) return *refusal;
+    if (auto refusal = client::without_connection(stmt)) return *refusal;
 
     // The columns of the table that the column pattern picks; a table that does not exist has none.
     auto names = list_tables(stmt);

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <fmt/format.h>
+
+#include "client/client_gate.hpp"
 #include "logger/logger.hpp"
 
 namespace catalog {
@@ -26,10 +29,8 @@ const char* text_of(const vdl_cell& cell, std::size_t& length) noexcept {
 
 std::vector<std::string> list_tables(handle::statement& stmt) {
     log_line(logger::level::debug, "call 'SHOW TABLES;'");
-    vdl_result* raw = nullptr;
     // Only the record tells: a store that cannot list its tables gives none.
-    handle::on_cluster(stmt, [&](vdl_handle* cluster) { return vdl_query(cluster, "show tables;", &raw); });
-    const library_result result(raw);
+    const library_result result = client::query(stmt, "show tables;").result;
     std::vector<std::string> tables;
     if (!result) {
         log_line(logger::level::error, "no tables in the database...");
@@ -64,12 +65,9 @@ library_metadata get_table_metadata(handle::statement& stmt, std::string_view ta
         return nullptr;
     }
     const std::string name(table);
-    vdl_metadata* raw = nullptr;
-    const std::uint32_t status =
-        handle::on_cluster(stmt, [&](vdl_handle* cluster) { return vdl_ts_get_metadata(cluster, name.c_str(), &raw); });
-    library_metadata metadata(raw);
-    if (status != 0) log_line(logger::level::error, "could not get metadata for {}: {}", name, vdl_error(status));
-    return metadata;
+    auto [status, metadata] = client::table_metadata(stmt, name);
+    if (status != VDL_OK) log_line(logger::level::error, "could not get metadata for {}: {}", name, vdl_error(status));
+    return std::move(metadata);
 }
 
 std::span<const vdl_column_meta> columns_of(const library_metadata& metadata) noexcept {

@@ -12,6 +12,7 @@
 #include "catalog/catalog_table.hpp"
 #include "catalog/column_types.hpp"
 #include "catalog/table_sources.hpp"
+#include "client/client_gate.hpp"
 #include "statement/execution.hpp"
 
 namespace catalog_ops {
@@ -62,7 +63,7 @@ bool lists_tables(std::string_view types) {
 diag_record tables(handle::statement& stmt, std::string_view catalog, std::string_view schema, std::string_view table,
                    std::string_view table_type) {
     log_arguments({{"catalog", catalog}, {"schema", schema}, {"table", table}, {"table", table_type}});
-    if (auto refusal = execution::without_connection(stmt)) return *refusal;
+    if (auto refusal = client::without_connection(stmt)) return *refusal;
 
     // The enumerations: the store has no catalogs and no schemas, and one type of table.
     if (catalog == SQL_ALL_CATALOGS && schema.empty() && table.empty() && table_type.empty()) {
@@ -93,7 +94,7 @@ diag_record tables(handle::statement& stmt, std::string_view catalog, std::strin
 diag_record columns(handle::statement& stmt, std::string_view catalog, std::string_view schema, std::string_view table,
                     std::string_view column) {
     log_arguments({{"catalog", catalog}, {"schema", schema}, {"table", table}, {"column", column}});
-    if (auto refusal = execution::without_connection(stmt)) return *refusal;
+    if (auto refusal = client::without_connection(stmt)) return *refusal;
 
     // Every column of every table the pattern picks, in table name order and then in each table's
     // order of columns; the column argument picks among them.

@@ -55,7 +55,7 @@ void add_type(catalog_table& answer, const type_row& t) {
 
 diag_record get_type_info(handle::statement& stmt, SQLSMALLINT data_type) {
     // Unlike the other catalog answers, this one is read from its first row on.
-    execution::close_cursor(stmt);
+    stmt.cursor.close();
     if (data_type == SQL_ALL_TYPES) {
         catalog_table answer(type_info_columns, type_rows().size());
         for (const auto& t : type_rows()) add_type(answer, t);

@@ -63,7 +63,6 @@ diag_record connect_to_cluster(handle::connection& dbc, connection_settings merg
     if (dbc.cluster != nullptr) close_cluster(dbc);  // a second connect replaces the first
     dbc.settings = std::move(merged);
     const connection_settings& s = dbc.settings;
-    dbc.key = text_of(s, "key");
     log_connection_info(s);
 
     // The client's numbers are read before anything is opened: one that cannot be read connects nothing.
@@ -125,7 +124,7 @@ diag_record connect(handle::connection& dbc, std::string_view server_name, std::
     log_line(level::info, "dsn: {}", server_name);
     settings::read_data_source(server_name, merged);
     // Reopen the log where the data source wants it.
-    logger::detail::get_logger().close_file();
+    logger::instance().close_file();
     if (auto refusal = settings::apply_log_settings(merged)) return *std::move(refusal);
     // The data source connected to is the one named, whatever its section says.
     if (!server_name.empty()) merged.insert_or_assign("dsn", std::string(server_name));

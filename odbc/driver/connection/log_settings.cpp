@@ -15,7 +15,7 @@ std::optional<diag_record> apply_log_settings(const connection_settings& s) {
     if (const auto* refusal = std::get_if<diag_record>(&keep_count)) return *refusal;
     const auto level = unsigned_setting(s, "log_level");
     if (const auto* refusal = std::get_if<diag_record>(&level)) return *refusal;
-    auto& lg = logger::detail::get_logger();
+    auto& lg = logger::instance();
     lg.configure(std::filesystem::path(value_of(s, "logdir")), std::get<std::int64_t>(keep_count),
                  std::get<std::int64_t>(max_size));
     lg.set_level(logger::level_from_setting(std::get<std::uint64_t>(level)));

@@ -40,6 +40,7 @@ enum class state : std::int32_t {
     operation_canceled = 25,
     timeout_expired = 26,
     syntax_error = 27,
+    implicit_descriptor_use = 28,
 };
 
 struct state_row {
@@ -48,7 +49,7 @@ struct state_row {
     std::string_view message;
 };
 
-inline constexpr std::array<state_row, 28> state_table{{
+inline constexpr std::array<state_row, 29> state_table{{
     {"00000", SQL_SUCCESS, "Success"},
     {"00000", SQL_NO_DATA, "No data"},
     {"01000", SQL_SUCCESS_WITH_INFO, "General warning"},
@@ -77,6 +78,7 @@ inline constexpr std::array<state_row, 28> state_table{{
     {"HY008", SQL_ERROR, "Operation canceled"},
     {"HYT00", SQL_ERROR, "Timeout expired"},
     {"42000", SQL_ERROR, "Syntax error or access violation"},
+    {"HY017", SQL_ERROR, "Invalid use of an automatically allocated descriptor handle"},
 }};
 
 inline constexpr const state_row& row(state s) noexcept { return state_table[static_cast<std::size_t>(s)]; }

@@ -91,16 +91,21 @@ diag_record allocate_handle(SQLSMALLINT handle_type, SQLHANDLE input, SQLHANDLE*
     // The application holds it until SQLFreeHandle; a connection's children are also freed
     // with the connection.
     const bool is_environment = created->get_if<environment>() != nullptr;
-    if (is_environment) logger::detail::get_logger().add_user();
+    if (is_environment) logger::instance().add_user();
     *output = child_of != nullptr ? child_of->children.adopt(std::move(created)) : created.release();
     return diag_record::success();
 }
 
 diag_record free_handle(SQLSMALLINT handle_type, SQLHANDLE h) {
     auto* vh = static_cast<variant_handle*>(h);
-    // An implicit descriptor belongs to its statement, which frees it with itself.
-    if (const auto* desc = vh != nullptr ? vh->get_if<descriptor>() : nullptr; desc != nullptr && desc->implicit)
-        return diag_record(diag::state::general_error, "an implicit descriptor is freed with its statement.");
+    // An implicit descriptor belongs to its statement, which frees it with itself. The refusal is
+    // posted to the descriptor, which stays alive to report it.
+    if (const auto* desc = vh != nullptr ? vh->get_if<descriptor>() : nullptr; desc != nullptr && desc->implicit) {
+        diag_record refused(diag::state::implicit_descriptor_use,
+                            "an implicit descriptor is freed with its statement.");
+        vh->common().diagnostics = refused;
+        return refused;
+    }
     // Logged before the handle is destroyed: a log line that fails (a rotation error) fails the
     // call, and a handle reported as not freed must still be alive.
     log_line(logger::level::debug, "freed: {} - {} - at {}", handle_type, type_name(handle_type), fmt::ptr(h));
@@ -113,7 +118,7 @@ diag_record free_handle(SQLSMALLINT handle_type, SQLHANDLE h) {
     owned.reset();
     // The log file closes with the last environment of the process: other environments may
     // still have connections at work.
-    if (is_environment) logger::detail::get_logger().remove_user();
+    if (is_environment) logger::instance().remove_user();
     return diag_record::success();
 }
 

@@ -7,7 +7,7 @@
 #include "handle/base.hpp"
 #include "handle/child_list.hpp"
 #include "handle/owned_cluster.hpp"
-#include "handle/statement_lock.hpp"
+#include "handle/record_mutex.hpp"
 
 namespace handle {
 
@@ -16,13 +16,11 @@ struct connection : base {
     owned_cluster cluster;
     // Taken around every call of the client library on `cluster`: a client handle is used by one
     // thread at a time, so the queries of this connection's statements take turns.
-    statement_lock client_turns;
+    record_mutex client_turns;
     // Seconds; shared by the login and connection timeout attributes.
     std::uint32_t timeout = 60;
     // SQL_ATTR_NOSCAN set on the connection: the default of the statements allocated after.
     bool noscan = false;
-    // The `key` setting kept by connecting.
-    std::string key;
     // The merged connection settings; `dsn` also names the server in diagnostics.
     connection_settings settings;
     // The user name of the last secure connect, reported by SQL_USER_NAME.

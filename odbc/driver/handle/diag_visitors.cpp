@@ -182,7 +182,7 @@ SQLRETURN get_diag_field::read(const connection& k) const {
 SQLRETURN get_diag_field::read(const statement& k) const {
     if (auto rc = read_common(k.diagnostics)) return *rc;
     if (identifier == SQL_DIAG_ROW_NUMBER)
-        store_number<SQLLEN>(info, string_length, static_cast<SQLLEN>(k.current_row));
+        store_number<SQLLEN>(info, string_length, static_cast<SQLLEN>(k.cursor.current_row));
     if (identifier == SQL_DIAG_COLUMN_NUMBER) store_number<SQLINTEGER>(info, string_length, 0);
     return SQL_SUCCESS;
 }

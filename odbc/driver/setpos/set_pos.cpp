@@ -9,6 +9,7 @@
 #include <fmt/format.h>
 
 #include "buffers/application_value.hpp"
+#include "client/client_gate.hpp"
 #include "fetch/application_slots.hpp"
 #include "fetch/bound_address.hpp"
 #include "logger/logger.hpp"
@@ -23,11 +24,6 @@ namespace {
 
 using setpos::change_kind;
 
-// The row of row number 1, the first row of the rowset, is a row of the result.
-bool on_a_row(std::int64_t position, std::int64_t row_count) noexcept {
-    return static_cast<std::uint64_t>(position) < static_cast<std::uint64_t>(row_count);
-}
-
 diag_record failed(std::string detail) { return diag_record(diag::state::general_error, std::move(detail)); }
 
 // The record of a value that cannot be read or written, naming the column.
@@ -40,8 +36,8 @@ diag_record refused(const buffers::value_refusal& refusal) { return diag_record(
 using new_value = std::variant<std::optional<buffers::application_value>, buffers::value_refusal>;
 
 new_value value_in_buffer(const handle::statement& stmt, const column_binding& binding) {
-    const SQLLEN offset = bind_offset(stmt.row_bind_offset_ptr);
-    const application_slots slots(stmt.bind_type, binding.c_type, offset_by(binding.buffer, offset),
+    const SQLLEN offset = bind_offset(stmt.cursor.bind_offset_ptr);
+    const application_slots slots(stmt.cursor.bind_type, binding.c_type, offset_by(binding.buffer, offset),
                                   binding.buffer_length, offset_by(binding.indicator, offset));
     const std::byte* data = slots.data(0);
     const std::byte* indicator = slots.indicator(0);
@@ -64,11 +60,11 @@ new_value value_in_buffer(const handle::statement& stmt, const column_binding& b
 // skipped.
 std::variant<std::vector<setpos::bound_column>, diag_record> bound_columns(const handle::statement& stmt,
                                                                            change_kind kind) {
-    const auto& columns = stmt.result.columns;
-    const auto row = static_cast<std::size_t>(stmt.rowset_start);
+    const auto& columns = stmt.result.table.columns;
+    const auto row = static_cast<std::size_t>(stmt.cursor.rowset_start);
     std::vector<setpos::bound_column> bound;
-    bound.reserve(stmt.column_bindings.size());
-    for (const column_binding& binding : stmt.column_bindings) {
+    bound.reserve(stmt.cursor.column_bindings.size());
+    for (const column_binding& binding : stmt.cursor.column_bindings) {
         if (binding.column_index >= columns.size()) continue;
         const result_column& column = columns[binding.column_index];
         setpos::bound_column c{column.name, setpos::cell_at(column.data, row), std::nullopt};
@@ -81,13 +77,6 @@ std::variant<std::vector<setpos::bound_column>, diag_record> bound_columns(const
         bound.push_back(std::move(c));
     }
     return bound;
-}
-
-// A failure the library reported, its status the record's native error.
-diag_record query_failed(std::uint32_t status) {
-    diag_record r = failed(fmt::format("could not query, error: {}", vdl_error(status)));
-    r.native_error = static_cast<std::int32_t>(status);
-    return r;
 }
 
 // The number in a count(*) result: one row of one count cell (an integer cell above 2^32 - 1).
@@ -105,15 +94,11 @@ std::optional<std::uint64_t> count_in(const vdl_result* result) noexcept {
 // anything but one is refused without running the change. The count and the change are two
 // requests: a writer between them can still make the change touch other rows.
 diag_record run_change(const handle::statement& stmt, const setpos::generated_change& change, std::string_view table) {
-    if (stmt.cluster == nullptr)
-        return diag_record(diag::state::connection_not_open, "statement needs a working connection.");
+    if (auto refusal = client::without_connection(stmt)) return *std::move(refusal);
     log_line(logger::level::debug, "  count query: '{}'", change.count_text);
-    vdl_result* raw_count = nullptr;
-    const std::uint32_t counted = handle::on_cluster(
-        stmt, [&](vdl_handle* cluster) { return vdl_query(cluster, change.count_text.c_str(), &raw_count); });
-    const library_result count_result(raw_count);
-    if (counted != VDL_OK) return query_failed(counted);
-    const auto matching = count_in(count_result.get());
+    const auto counted = client::query(stmt, change.count_text);
+    if (counted.status != VDL_OK) return client::query_failure(counted.status);
+    const auto matching = count_in(counted.result.get());
     if (!matching) return failed(fmt::format("could not count the rows of {} that hold the bound values", table));
     log_line(logger::level::debug, "  matching rows: {}", *matching);
     if (*matching == 0)
@@ -127,22 +112,19 @@ diag_record run_change(const handle::statement& stmt, const setpos::generated_ch
                         "changed; bind columns that tell the row apart, such as $timestamp",
                         *matching, table));
 
-    vdl_result* raw_result = nullptr;
-    const std::uint32_t status = handle::on_cluster(
-        stmt, [&](vdl_handle* cluster) { return vdl_query(cluster, change.text.c_str(), &raw_result); });
-    const library_result result(raw_result);
-    if (status != VDL_OK) return query_failed(status);
+    const auto [status, result] = client::query(stmt, change.text);
+    if (status != VDL_OK) return client::query_failure(status);
     if (result)
         log_line(logger::level::debug, "  result {} rows and {} columns", result->row_count, result->column_count);
     return diag_record::success();
 }
 
 diag_record change_current_row(handle::statement& stmt, change_kind kind) {
-    const std::string table = setpos::table_text(stmt.result_text);
+    const std::string table = setpos::table_text(stmt.result.text);
     if (table.empty()) return failed("unknown table name");
     // "  update current row: {} in table: {}" or "  delete current row: {} in table: {}"
     log_line(logger::level::debug, "  {} current row: {} in table: {}",
-             kind == change_kind::update ? "update" : "delete", stmt.rowset_start, table);
+             kind == change_kind::update ? "update" : "delete", stmt.cursor.rowset_start, table);
 
     auto columns = bound_columns(stmt, kind);
     if (auto* r = std::get_if<diag_record>(&columns)) return std::move(*r);
@@ -154,9 +136,9 @@ diag_record change_current_row(handle::statement& stmt, change_kind kind) {
 
     diag_record r = run_change(stmt, change, table);
     if (r.return_code != SQL_SUCCESS) return r;
-    if (stmt.row_status_ptr != nullptr) {
+    if (stmt.cursor.row_status_ptr != nullptr) {
         const SQLUSMALLINT status = kind == change_kind::update ? SQL_ROW_UPDATED : SQL_ROW_DELETED;
-        std::memcpy(stmt.row_status_ptr, &status, sizeof status);
+        store_into(reinterpret_cast<std::byte*>(stmt.cursor.row_status_ptr), status);
     }
     return diag_record::success();
 }
@@ -164,7 +146,8 @@ diag_record change_current_row(handle::statement& stmt, change_kind kind) {
 }  // namespace
 
 diag_record set_pos(handle::statement& stmt, SQLSETPOSIROW row_number, SQLUSMALLINT operation, SQLUSMALLINT) {
-    if (!rewrite::contains_lower(stmt.result_text, "select") || !on_a_row(stmt.rowset_start, stmt.row_count))
+    if (!rewrite::contains_lower(stmt.result.text, "select") ||
+        !handle::on_a_row(stmt.cursor.rowset_start, stmt.result.row_count))
         return failed("unsupported for not select");
     if (row_number != 1) return failed(fmt::format("unsupported row number: {}", row_number));
     switch (operation) {

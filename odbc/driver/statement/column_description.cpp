@@ -77,11 +77,11 @@ std::string_view field_name(SQLUSMALLINT field) noexcept {
 // The column at a one-based column number, or the 07009 record.
 std::variant<const result_column*, diag_record> column_at(const handle::statement& stmt, SQLUSMALLINT number) {
     const auto index = static_cast<std::uint16_t>(number - 1);
-    const auto count = stmt.result.columns.size();
+    const auto count = stmt.result.table.columns.size();
     if (index >= count)
         return diag_record(diag::state::invalid_descriptor_index,
                            fmt::format("tried to fetch col index {}, max is {}", index, count));
-    return &stmt.result.columns[index];
+    return &stmt.result.table.columns[index];
 }
 
 using attribute_answer = std::variant<SQLLEN, std::string_view>;
@@ -89,7 +89,7 @@ using attribute_answer = std::variant<SQLLEN, std::string_view>;
 std::optional<attribute_answer> answer(const handle::statement& stmt, const result_column& c, SQLUSMALLINT field) {
     switch (field) {
     case SQL_COLUMN_COUNT:
-    case SQL_DESC_COUNT: return SQLLEN(stmt.result.columns.size());
+    case SQL_DESC_COUNT: return SQLLEN(stmt.result.table.columns.size());
     case SQL_COLUMN_NAME:
     case SQL_DESC_LABEL:
     case SQL_DESC_NAME: return std::string_view(c.name);
@@ -131,7 +131,7 @@ std::optional<attribute_answer> answer(const handle::statement& stmt, const resu
 diag_record num_result_cols(handle::statement& stmt, SQLSMALLINT* count) {
     // A prepared select is run early so that its columns can be counted.
     if (auto r = execution::execute_early(stmt); r.return_code != SQL_SUCCESS && r.return_code != SQL_NO_DATA) return r;
-    const auto columns = stmt.result.columns.size();
+    const auto columns = stmt.result.table.columns.size();
     if (count != nullptr) *count = static_cast<SQLSMALLINT>(columns);
     log_line(logger::level::debug, "columns count: {}", columns);
     return diag_record::success();

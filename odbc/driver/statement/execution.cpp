@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "client/client_gate.hpp"
 #include "logger/logger.hpp"
 #include "statement/library_column_kinds.hpp"
 #include "statement/parameter_substitution.hpp"
@@ -15,8 +16,6 @@
 namespace execution {
 
 namespace {
-
-constexpr std::uint32_t table_does_not_exist = 0xB1000008u;
 
 // The kind of a column: that of its first non-NULL cell. An integer column that turns out to
 // hold doubles too (a union of an integer and a double column, for example) is read again as
@@ -237,8 +236,8 @@ void set_processed(const parameter_sets& sets, SQLULEN count) noexcept {
 // processed, that set's status an error, every other unused); a failure of the store stops it at
 // that set, whose number the record carries with the number of sets already stored.
 diag_record run_parameter_sets(handle::statement& stmt) {
-    const std::vector<std::size_t>& markers = stmt.prepared_markers;
-    const parameter_sets& sets = stmt.param_sets;
+    const std::vector<std::size_t>& markers = stmt.prepared.markers;
+    const parameter_sets& sets = stmt.params.sets;
     const SQLULEN count = markers.empty() ? 1 : std::max<SQLULEN>(sets.size, 1);
     set_processed(sets, 0);
     for (SQLULEN set = 0; set < count; ++set) set_status(sets, set, SQL_PARAM_UNUSED);
@@ -246,13 +245,13 @@ diag_record run_parameter_sets(handle::statement& stmt) {
     std::vector<std::string> texts(count);
     for (SQLULEN set = 0; set < count; ++set) {
         if (ignored(sets, set)) continue;
-        auto text = substitute(stmt.prepared_text, markers, stmt.parameter_bindings, sets, set);
+        auto text = substitute(stmt.prepared.text, markers, stmt.params.bindings, sets, set);
         if (auto* refusal = std::get_if<diag_record>(&text)) {
             set_status(sets, set, SQL_PARAM_ERROR);
             return in_set(*refusal, set, count);
         }
         texts[set] = std::get<std::string>(std::move(text));
-        if (stmt.stamps_insertion_time) rewrite::stamp_insertion_time(texts[set]);
+        if (stmt.prepared.stamps_insertion_time) rewrite::stamp_insertion_time(texts[set]);
     }
 
     diag_record outcome = diag_record::success();
@@ -295,12 +294,6 @@ std::vector<result_column> build_columns(const vdl_result& result, bool sort_by_
     return columns;
 }
 
-std::optional<diag_record> without_connection(const handle::statement& stmt) {
-    // A statement outlives the connection it was allocated on only as a handle to free.
-    if (stmt.cluster != nullptr) return std::nullopt;
-    return diag_record(diag::state::connection_not_open, "statement needs a working connection.");
-}
-
 diag_record execute_text(handle::statement& stmt, std::string raw) {
     log_line(logger::level::debug, "raw query: '{}'", raw);
     if (auto refusal = zero_byte_refusal(raw)) return *std::move(refusal);
@@ -321,28 +314,16 @@ diag_record execute_text(handle::statement& stmt, std::string raw) {
     }
 
     // The text as the application gave it, kept with the result it makes (SQLSetPos reads its table).
-    stmt.next_result_text.assign(raw);
+    stmt.result.next_text.assign(raw);
     auto unwrapped = rewrite::unwrap(std::move(raw));
-    stmt.wrapped_flag = unwrapped.wrapped;
+    const bool wrapped = unwrapped.wrapped;
     const std::string text = rewrite::apply_row_limit(rewrite::top_to_limit(std::move(unwrapped.text)), stmt.max_rows);
     log_line(logger::level::debug, "query: '{}'", text);
 
-    if (auto refusal = without_connection(stmt)) return *std::move(refusal);
+    if (auto refusal = client::without_connection(stmt)) return *std::move(refusal);
 
-    vdl_result* raw_result = nullptr;
-    const std::uint32_t status =
-        handle::on_cluster(stmt, [&](vdl_handle* cluster) { return vdl_query(cluster, text.c_str(), &raw_result); });
-    library_result result(raw_result);
-
-    if (status != 0) {
-        // The library's status is the record's native error.
-        diag_record failed =
-            status == table_does_not_exist
-                ? diag_record(diag::state::table_not_found, fmt::format("query error: {}", vdl_error(status)))
-                : diag_record(diag::state::general_error, fmt::format("could not query, error: {}", vdl_error(status)));
-        failed.native_error = static_cast<std::int32_t>(status);
-        return failed;
-    }
+    auto [status, result] = client::query(stmt, text);
+    if (status != VDL_OK) return client::execution_failure(status);
     // A statement without a result set (CREATE, INSERT, UPDATE, DELETE, DROP) leaves none: no
     // columns, no rows, and a row count the library cannot tell (SQLRowCount reads -1).
     if (!result) {
@@ -356,10 +337,10 @@ diag_record execute_text(handle::statement& stmt, std::string raw) {
         log_line(logger::level::debug, "result cut from {} rows to the maximum of {}", rows, stmt.max_rows);
         rows = static_cast<std::int64_t>(stmt.max_rows);
     }
-    result_table table{build_columns(*result, stmt.wrapped_flag), std::move(result)};
+    result_table table{build_columns(*result, wrapped), std::move(result)};
     log_line(logger::level::debug, "query results got {} rows and {} columns", rows, table.columns.size());
     install_result(stmt, std::move(table), rows);
-    std::swap(stmt.result_text, stmt.next_result_text);
+    std::swap(stmt.result.text, stmt.result.next_text);
     return diag_record::success();
 }
 
@@ -367,30 +348,30 @@ diag_record execute_prepared(handle::statement& stmt) {
     // Every marker needs a binding; bindings beyond the markers (left from an earlier text, as
     // bindings survive SQLPrepare) are ignored, as ODBC has it.
     // (SQLPrepare keeps the marker count within 16 bits.)
-    const auto beyond = stmt.parameter_bindings.lower_bound(static_cast<std::uint16_t>(stmt.parameter_count));
-    const auto bound = static_cast<std::size_t>(std::distance(stmt.parameter_bindings.begin(), beyond));
-    if (bound != stmt.parameter_count)
+    const auto beyond = stmt.params.bindings.lower_bound(static_cast<std::uint16_t>(stmt.prepared.parameter_count));
+    const auto bound = static_cast<std::size_t>(std::distance(stmt.params.bindings.begin(), beyond));
+    if (bound != stmt.prepared.parameter_count)
         return diag_record(diag::state::general_error,
-                           fmt::format("Expected {} parameters, got {}", stmt.parameter_count, bound));
+                           fmt::format("Expected {} parameters, got {}", stmt.prepared.parameter_count, bound));
     // The result of an early execution (to describe the columns) is this execution's result.
-    if (stmt.executed_flag) {
-        stmt.executed_flag = false;
+    if (stmt.prepared.early_result_waiting) {
+        stmt.prepared.early_result_waiting = false;
         log_line(logger::level::debug, "prepared executed");
         return diag_record::success();
     }
-    if (stmt.prepared_text.empty())
-        return stmt.result.columns.empty() ? diag_record::no_data() : diag_record::success();
+    if (stmt.prepared.text.empty())
+        return stmt.result.table.columns.empty() ? diag_record::no_data() : diag_record::success();
     return run_parameter_sets(stmt);
 }
 
 diag_record execute_early(handle::statement& stmt) {
-    if (!stmt.result.columns.empty() || stmt.prepared_text.empty() || stmt.executed_flag ||
-        !statement_text(stmt.prepared_text).is_select())
+    if (!stmt.result.table.columns.empty() || stmt.prepared.text.empty() || stmt.prepared.early_result_waiting ||
+        !statement_text(stmt.prepared.text).is_select())
         return diag_record::success();
     log_line(logger::level::debug, "call execute");
     auto r = execute_prepared(stmt);
     // A text with markers runs again at SQLExecute: its values may have changed since.
-    if (succeeded(r) && stmt.parameter_count == 0) stmt.executed_flag = true;
+    if (succeeded(r) && stmt.prepared.parameter_count == 0) stmt.prepared.early_result_waiting = true;
     return r;
 }
 

@@ -10,10 +10,6 @@
 
 namespace execution {
 
-// The refusal of a statement whose connection has been closed: it can only be freed now. None
-// for a statement on a working connection.
-std::optional<diag_record> without_connection(const handle::statement& stmt);
-
 // Runs a text: a text holding a zero byte is refused; then the fixed answers (empty,
 // "UNPREPARE", the statistics series), the Tableau wrapper, the row limit, then the query; a
 // result replaces the statement's result table.

@@ -32,7 +32,4 @@ void clear_result(handle::statement& stmt);
 // memory: for a disconnect, which releases the results of the statements left allocated.
 void release_result(handle::statement& stmt) noexcept;
 
-// Closes the cursor: the result stays and can be fetched again from its first row.
-void close_cursor(handle::statement& stmt) noexcept;
-
 }  // namespace execution

@@ -12,6 +12,7 @@
 #include <variant>
 #include <vector>
 
+#include "client/library_record.hpp"
 #include "statement/column_values.hpp"
 #include "vdl_api.h"
 
@@ -94,13 +95,6 @@ struct result_column {
     // Sets the description from the cells already in `data` (what `of` does, in place).
     void describe_from_data();
 };
-
-// Hands a record of the client library back to it.
-struct library_record_release {
-    void operator()(void* record) const noexcept { vdl_release(nullptr, record); }
-};
-using library_result = std::unique_ptr<vdl_result, library_record_release>;
-using library_metadata = std::unique_ptr<vdl_metadata, library_record_release>;
 
 // The columns of the current result, and the library result that text views point into.
 struct result_table {

@@ -48,11 +48,7 @@ diag_record prepare(handle::statement& stmt, std::string_view text) {
     log_line(logger::level::debug, "prepare query: '{}'", text);
     // A refused text leaves nothing prepared, so that no later SQLExecute runs an older text.
     const auto refuse = [&stmt](diag_record r) {
-        stmt.prepared_text.clear();
-        stmt.prepared_markers.clear();
-        stmt.parameter_count = 0;
-        stmt.executed_flag = false;
-        stmt.stamps_insertion_time = false;
+        stmt.prepared.reset();
         return r;
     };
     if (auto refusal = zero_byte_refusal(text)) return refuse(*std::move(refusal));
@@ -66,22 +62,22 @@ diag_record prepare(handle::statement& stmt, std::string_view text) {
         return refuse(diag_record(diag::state::general_error,
                                   fmt::format("the statement text has {} parameter markers; at most {} are offered",
                                               markers, max_parameter_markers)));
-    stmt.parameter_count = static_cast<std::uint32_t>(markers);
-    stmt.prepared_text = translated;
-    stmt.executed_flag = false;
-    stmt.insert_flag = rewrite::contains_lower(translated, "insert");
+    stmt.prepared.reset();
+    stmt.prepared.parameter_count = static_cast<std::uint32_t>(markers);
+    stmt.prepared.text = translated;
+    const bool insert = rewrite::contains_lower(translated, "insert");
     execution::clear_result(stmt);
-    if (stmt.insert_flag) stmt.prepared_text = rewrite::rewrite_insert(stmt.prepared_text);
-    stmt.stamps_insertion_time = stmt.insert_flag && stmt.prepared_text != translated;
-    stmt.prepared_markers = statement_text(stmt.prepared_text).markers();  // the insert rule adds none
-    log_line(logger::level::debug, "prepared query: '{}' parameters: {} insert: {}", stmt.prepared_text,
-             stmt.parameter_count, stmt.insert_flag);
+    if (insert) stmt.prepared.text = rewrite::rewrite_insert(stmt.prepared.text);
+    stmt.prepared.stamps_insertion_time = insert && stmt.prepared.text != translated;
+    stmt.prepared.markers = statement_text(stmt.prepared.text).markers();  // the insert rule adds none
+    log_line(logger::level::debug, "prepared query: '{}' parameters: {} insert: {}", stmt.prepared.text,
+             stmt.prepared.parameter_count, insert);
     return diag_record::success();
 }
 
 diag_record num_params(handle::statement& stmt, SQLSMALLINT* count) {
     // Prepare refuses more markers than a signed 16-bit count holds.
-    if (count != nullptr) *count = static_cast<SQLSMALLINT>(stmt.parameter_count);
+    if (count != nullptr) *count = static_cast<SQLSMALLINT>(stmt.prepared.parameter_count);
     return diag_record::success();
 }
 
@@ -90,10 +86,10 @@ diag_record bind_parameter(handle::statement& stmt, SQLUSMALLINT number, SQLSMAL
                            SQLLEN* indicator) {
     const auto index = static_cast<std::uint16_t>(number - 1);
     log_line(logger::level::debug, "bind type: {} - {}", parameter_type, sql_type_name(parameter_type));
-    if (index >= stmt.parameter_count)
-        return diag_record(
-            diag::state::general_error,
-            fmt::format("could not bind parameter at index {}, parameter count is {}", index, stmt.parameter_count));
+    if (index >= stmt.prepared.parameter_count)
+        return diag_record(diag::state::general_error,
+                           fmt::format("could not bind parameter at index {}, parameter count is {}", index,
+                                       stmt.prepared.parameter_count));
     // A wide-character type stands for the 8-bit type of the same shape: the value goes to the
     // store as UTF-8 text either way; an ODBC 2 date or time type for its ODBC 3 type.
     const SQLSMALLINT sql_type = odbc3_type_code(wide::narrow_sql_type(parameter_type));
@@ -108,8 +104,7 @@ diag_record bind_parameter(handle::statement& stmt, SQLUSMALLINT number, SQLSMAL
     const SQLSMALLINT c_type = buffers::concrete_c_type(value_type, parameter_type);
     if (auto refusal = buffers::unreadable_c_type(c_type))
         return diag_record(refusal->state, fmt::format("parameter {}: {}", number, refusal->reason));
-    stmt.parameter_bindings.insert_or_assign(index,
-                                             parameter_binding{sql_type, c_type, value, buffer_length, indicator});
+    stmt.params.bindings.insert_or_assign(index, parameter_binding{sql_type, c_type, value, buffer_length, indicator});
     return diag_record::success();
 }
 
@@ -117,11 +112,7 @@ diag_record exec_direct(handle::statement& stmt, std::string_view text) {
     // The text replaces a prepared one: nothing later (SQLNumResultCols running a prepared SELECT
     // early, SQLExecute taking an early result) may run or take the older text. The parameter
     // bindings stay, as they do across SQLPrepare.
-    stmt.prepared_text.clear();
-    stmt.prepared_markers.clear();
-    stmt.parameter_count = 0;
-    stmt.executed_flag = false;
-    stmt.stamps_insertion_time = false;
+    stmt.prepared.reset();
     if (auto refusal = zero_byte_refusal(text)) return *std::move(refusal);
     auto scanned = scanned_text(stmt.noscan, text);
     if (auto* refusal = std::get_if<diag_record>(&scanned)) return std::move(*refusal);
@@ -147,7 +138,7 @@ diag_record native_sql(const handle::connection& dbc, std::string_view text, SQL
 diag_record execute(handle::statement& stmt) { return execution::execute_prepared(stmt); }
 
 diag_record row_count(handle::statement& stmt, SQLLEN* count) {
-    const SQLLEN rows = stmt.row_count == 0 ? -1 : static_cast<SQLLEN>(stmt.row_count);
+    const SQLLEN rows = stmt.result.row_count == 0 ? -1 : static_cast<SQLLEN>(stmt.result.row_count);
     log_line(logger::level::debug, "row count: {}", rows);
     if (count != nullptr) *count = rows;
     return diag_record::success();
@@ -156,9 +147,9 @@ diag_record row_count(handle::statement& stmt, SQLLEN* count) {
 diag_record free_stmt(handle::statement& stmt, SQLUSMALLINT option) {
     log_line(logger::level::debug, "Option: {}", free_option_name(option));
     switch (option) {
-    case SQL_CLOSE: execution::close_cursor(stmt); break;
-    case SQL_UNBIND: stmt.column_bindings.clear(); break;
-    case SQL_RESET_PARAMS: stmt.parameter_bindings.clear(); break;
+    case SQL_CLOSE: stmt.cursor.close(); break;
+    case SQL_UNBIND: stmt.cursor.unbind(); break;
+    case SQL_RESET_PARAMS: stmt.params.unbind(); break;
     default: break;  // SQL_DROP leaves the handle to SQLFreeHandle
     }
     return diag_record::success();
@@ -168,23 +159,23 @@ diag_record cancel(handle::statement& stmt) {
     // Nothing of this statement runs (the frame interrupts a statement busy in another thread): an
     // ODBC 3 application's statement stays as it is; an ODBC 2 application's cursor is closed, as
     // SQLFreeStmt(SQL_CLOSE) closes it.
-    if (odbc_version_of(stmt) == SQL_OV_ODBC2) execution::close_cursor(stmt);
+    if (odbc_version_of(stmt) == SQL_OV_ODBC2) stmt.cursor.close();
     return diag_record::success();
 }
 
 diag_record close_cursor(handle::statement& stmt) {
     // The Driver Manager answers 24000 itself for a statement without an open cursor; here closing
     // is always possible, and the result can be fetched again from its first row.
-    execution::close_cursor(stmt);
+    stmt.cursor.close();
     return diag_record::success();
 }
 
 diag_record describe_param(handle::statement& stmt, SQLUSMALLINT number, SQLSMALLINT* data_type,
                            SQLULEN* parameter_size, SQLSMALLINT* decimal_digits, SQLSMALLINT* nullable) {
-    if (number == 0 || number > stmt.parameter_count)
-        return diag_record(
-            diag::state::invalid_descriptor_index,
-            fmt::format("parameter {} is not a marker of the statement, which has {}", number, stmt.parameter_count));
+    if (number == 0 || number > stmt.prepared.parameter_count)
+        return diag_record(diag::state::invalid_descriptor_index,
+                           fmt::format("parameter {} is not a marker of the statement, which has {}", number,
+                                       stmt.prepared.parameter_count));
     // The store takes every value as text and converts it to the column's type, so any parameter
     // can be described as text of unknown nullability. Its size is not known either, but a size
     // of 0 makes applications that size their buffers by it (pyodbc's fast_executemany) send text

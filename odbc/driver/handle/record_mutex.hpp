@@ -8,14 +8,14 @@ namespace handle {
 
 // A mutex that a statement or connection record can carry: moving a record (only done while it
 // is being created, before any thread can reach it) gives the new record a lock of its own.
-class statement_lock {
+class record_mutex {
 public:
-    statement_lock() = default;
-    statement_lock(statement_lock&&) noexcept {}
-    statement_lock& operator=(statement_lock&&) noexcept { return *this; }
-    statement_lock(const statement_lock&) = delete;
-    statement_lock& operator=(const statement_lock&) = delete;
-    ~statement_lock() = default;
+    record_mutex() = default;
+    record_mutex(record_mutex&&) noexcept {}
+    record_mutex& operator=(record_mutex&&) noexcept { return *this; }
+    record_mutex(const record_mutex&) = delete;
+    record_mutex& operator=(const record_mutex&) = delete;
+    ~record_mutex() = default;
 
     void lock() { mutex_.lock(); }
     bool try_lock() { return mutex_.try_lock(); }
