@@ -1,5 +1,5 @@
 // The query language's functions on timestamps, its typed literals, and quoted texts read as
-// timestamps where they meet the time column.
+// timestamps where they meet the time column or another TIMESTAMP column.
 #include "vdl_store_test.hpp"
 
 #include <chrono>
@@ -116,6 +116,95 @@ TEST_F(time_test, typed_literals_and_texts_meeting_the_time_column) {
     // A text that is no timestamp is refused, never compared as text.
     EXPECT_EQ(fails("SELECT count(*) FROM e WHERE $timestamp >= 'yesterday'"), VDL_E_TYPE);
     EXPECT_EQ(fails("INSERT INTO e (v, $timestamp) VALUES (4, 'tomorrow')"), VDL_E_TYPE);
+}
+
+// Texts meeting a TIMESTAMP column other than $timestamp: `ev.at` is a timestamp, `notes.at` a
+// text, so the rule depends on which table a name belongs to.
+class timestamp_column_test : public store_test {
+protected:
+    void SetUp() override {
+        store_test::SetUp();
+        ok("CREATE TABLE ev (at TIMESTAMP, label STRING, n INT64)");
+        ok("INSERT INTO ev (at, label, n) VALUES ('2021-01-01 00:00:00', 'a', 1), ('2021-01-01T00:20:00Z', 'b', 2), "
+           "(2021-01-02T00:00:00Z, 'c', 3)");
+        ok("CREATE TABLE notes (at STRING, label STRING)");
+        ok("INSERT INTO notes (at, label) VALUES ('2021-01-01 00:20:00', 'x')");
+    }
+    std::uint64_t count(const std::string& query) { return single(query).payload.as_count; }
+};
+
+TEST_F(timestamp_column_test, texts_are_read_as_timestamps_where_they_meet_one) {
+    const struct {
+        const char* query;
+        std::uint64_t expected;
+    } cases[] = {
+        {"SELECT count(*) FROM ev WHERE at >= '2021-01-01 00:20:00'", 2},
+        {"SELECT count(*) FROM ev WHERE '2021-01-01 00:20:00' > ev.at", 1},
+        {"SELECT count(*) FROM ev AS e WHERE e.at <> '2021-01-02'", 2},
+        {"SELECT count(*) FROM ev e WHERE at == '2021-01-01T00:20:00Z' AND n < 10", 1},
+        {"SELECT count(*) FROM ev WHERE at BETWEEN '2021-01-01' AND '2021-01-01 00:20:00'", 2},
+        {"SELECT count(*) FROM ev WHERE at NOT BETWEEN '2021-01-01' AND '2021-01-01 00:20:00'", 1},
+        {"SELECT count(*) FROM ev WHERE at IN ('2021-01-02', '2021-01-01T00:00:00Z')", 2},
+        {"SELECT count(*) FROM ev WHERE at NOT IN ('2021-01-02')", 2},
+        {"SELECT count(*) FROM (SELECT at FROM ev) s WHERE s.at < '2021-01-02'", 2},
+        // Qualified names resolve to their own table.
+        {"SELECT count(*) FROM ev JOIN notes n ON n.at = '2021-01-01 00:20:00' WHERE ev.at = '2021-01-01 00:20:00'", 1},
+        // A text column stays text, even where another named table has a timestamp column so named.
+        {"SELECT count(*) FROM notes WHERE at = '2021-01-01 00:20:00'", 1},
+        {"SELECT count(*) FROM notes WHERE at = '2021-01-01 00:20:00' AND EXISTS (SELECT 1 FROM ev)", 1},
+        {"SELECT count(*) FROM notes WHERE at = 'not a time'", 0},
+        {"SELECT count(*) FROM ev WHERE label = 'b'", 1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(count(c.query), c.expected) << c.query;
+
+    ok("UPDATE ev SET at = '2021-02-01' WHERE n = 3");
+    ok("INSERT INTO ev VALUES (2021-03-01T00:00:00Z, '2021-03-01 12:00:00', 'd', 4)");
+    EXPECT_EQ(count("SELECT count(*) FROM ev WHERE at = TIMESTAMP '2021-02-01 00:00:00' AND n = 3"), 1u);
+    EXPECT_EQ(count("SELECT count(*) FROM ev WHERE at = TIMESTAMP '2021-03-01 12:00:00' AND label = 'd'"), 1u);
+}
+
+TEST_F(timestamp_column_test, a_text_that_is_no_timestamp_is_refused_naming_the_column) {
+    const char* refused[] = {
+        "SELECT count(*) FROM ev WHERE at >= 'yesterday'",
+        "SELECT count(*) FROM ev e WHERE 'later' < e.at",
+        "SELECT count(*) FROM ev WHERE at BETWEEN '2021-01-01' AND 'soon'",
+        "SELECT count(*) FROM ev WHERE at IN ('2021-01-01', 'b')",
+        "UPDATE ev SET at = 'soon' WHERE n = 1",
+        "INSERT INTO ev (label, at) VALUES ('e', 'never')",
+        "INSERT INTO ev VALUES (1, 'never', 'e', 5)",
+    };
+    for (const char* query : refused) {
+        EXPECT_EQ(fails(query), VDL_E_TYPE) << query;
+        EXPECT_NE(std::string(vdl_error(VDL_E_TYPE)).find("is compared with or assigned to the timestamp column at"),
+                  std::string::npos)
+            << vdl_error(VDL_E_TYPE);
+    }
+    EXPECT_EQ(count("SELECT count(*) FROM ev"), 3u) << "nothing was written";
+}
+
+TEST_F(timestamp_column_test, a_kept_translation_follows_the_schema_of_the_time) {
+    // The same texts, run again after the table is made anew with other types, here and by
+    // another connection to the store: each is read by the types of the moment.
+    const std::string equal = "SELECT count(*) FROM sw WHERE c = '2021-01-01'";
+    const std::string shaped = "SELECT count(*) FROM sw WHERE c = '2021-01-01' AND n < 5";
+    ok("CREATE TABLE sw (c TIMESTAMP, n INT64)");
+    ok("INSERT INTO sw (c, n) VALUES ('2021-01-01', 1)");
+    EXPECT_EQ(count(equal), 1u);
+    EXPECT_EQ(count(shaped), 1u);
+    ok("DROP TABLE sw");
+    ok("CREATE TABLE sw (c STRING, n INT64)");
+    ok("INSERT INTO sw (c, n) VALUES ('2021-01-01', 1)");
+    EXPECT_EQ(text_of(single("SELECT c FROM sw")), "2021-01-01");
+    EXPECT_EQ(count(equal), 1u);
+    EXPECT_EQ(count(shaped), 1u);
+
+    auto other = connect_to(uri());
+    ok("DROP TABLE sw", other.get());
+    ok("CREATE TABLE sw (c TIMESTAMP, n INT64)", other.get());
+    ok("INSERT INTO sw (c, n) VALUES (2021-01-01T00:00:00Z, 1)", other.get());
+    EXPECT_EQ(count(equal), 1u);
+    EXPECT_EQ(count(shaped), 1u);
+    EXPECT_EQ(fails("SELECT count(*) FROM sw WHERE c = 'x' AND n < 5"), VDL_E_TYPE);
 }
 
 }  // namespace

@@ -157,7 +157,8 @@ TEST_F(types_test, values_of_the_wrong_type_are_refused_with_the_column_named) {
         {"INSERT INTO v (i) VALUES ('abc')", "column i holds INT64 values"},
         {"INSERT INTO v (i) VALUES (1.5)", "column i holds INT64 values"},
         {"INSERT INTO v (d) VALUES (X'00')", "column d holds DOUBLE values"},
-        {"INSERT INTO v (t) VALUES ('2021-03-04')", "write timestamps unquoted"},
+        {"INSERT INTO v (t) VALUES ('noon')", "assigned to the timestamp column t but is not a timestamp"},
+        {"INSERT INTO v (t) VALUES ('2021-03-04' || '')", "write timestamps unquoted"},
         {"INSERT INTO v (s) VALUES (X'41')", "column s holds STRING values"},
     };
     for (const auto& [query, text] : refused) {

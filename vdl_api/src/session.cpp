@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include <chrono>
+#include <optional>
 
 namespace vdl {
 namespace {
@@ -14,6 +15,32 @@ namespace {
 // The admission check of a store. Embedded stores are not secured yet: they admit
 // everyone and record who connected. A secured store will verify the credentials here.
 outcome<std::string> admit(const store&, const credentials& given) { return given.user_name; }
+
+// The store's schema as one query sees it: its version is read once, when first needed, and the
+// columns are those of that version.
+class query_schema final : public lang::schema_source {
+public:
+    explicit query_schema(store& target) : store_(target) {}
+
+    outcome<std::int64_t> version() override {
+        if (!version_) {
+            auto read = store_.schema_version();
+            if (!read) return std::move(read).error();
+            version_ = *read;
+        }
+        return *version_;
+    }
+
+    outcome<const lang::table_columns*> columns(std::string_view table) override {
+        auto current = version();
+        if (!current) return std::move(current).error();
+        return store_.columns(table, *current);
+    }
+
+private:
+    store& store_;
+    std::optional<std::int64_t> version_;
+};
 
 std::int64_t now_nanoseconds() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
@@ -78,7 +105,8 @@ outcome<owned_record> session::query(std::string_view text) {
     const std::scoped_lock turn(queries_);
     auto target = connected_store();
     if (!target) return std::move(target).error();
-    auto translated = translations_.translate(text, now_nanoseconds);
+    query_schema schema(**target);
+    auto translated = translations_.translate(text, now_nanoseconds, &schema);
     if (!translated) return std::move(translated).error();
     return (*target)->execute(**translated);
 }

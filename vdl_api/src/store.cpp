@@ -1,5 +1,6 @@
 #include "store.hpp"
 
+#include "column_types.hpp"
 #include "engine_errors.hpp"
 #include "lang/time_functions.hpp"
 #include "result_builder.hpp"
@@ -261,6 +262,48 @@ outcome<owned_record> store::table_metadata(std::string_view table) {
     columns.reserve(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) columns.push_back({names[i], types[i], not_null[i]});
     return build_metadata(columns);
+}
+
+outcome<std::int64_t> store::schema_version() {
+    // Kept in the statement cache like any engine statement: read before every query that compares
+    // a text with a column.
+    const lang::engine_statement pragma{"PRAGMA schema_version", {}, {}};
+    auto statement = prepare(pragma);
+    if (!statement) return std::move(statement).error();
+    const int rc = sqlite3_step(statement->get());
+    if (rc != SQLITE_ROW) return engine_failure(db_.get(), rc);
+    return static_cast<std::int64_t>(sqlite3_column_int64(statement->get(), 0));
+}
+
+outcome<const lang::table_columns*> store::columns(std::string_view table, std::int64_t version) {
+    // More tables than one statement names; beyond it the kept ones are forgotten and read again.
+    constexpr std::size_t most_kept = 256;
+    if (version != kept_version_) {
+        kept_columns_.clear();
+        kept_version_ = version;
+    }
+    std::string key(table);
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (const auto found = kept_columns_.find(key); found != kept_columns_.end()) return &found->second;
+
+    auto statement = prepare("SELECT name, type FROM pragma_table_info(?1) ORDER BY cid");
+    if (!statement) return std::move(statement).error();
+    sqlite3_stmt* handle = statement->get();
+    if (sqlite3_bind_text(handle, 1, table.data(), static_cast<int>(table.size()), SQLITE_STATIC) != SQLITE_OK)
+        return engine_failure(db_.get(), sqlite3_errcode(db_.get()));
+    lang::table_columns read;
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(handle)) == SQLITE_ROW) {
+        const auto* name = sqlite3_column_text(handle, 0);
+        const auto* type = sqlite3_column_text(handle, 1);
+        read.push_back(
+            {name != nullptr ? reinterpret_cast<const char*>(name) : "",
+             type != nullptr && type_from_declared(reinterpret_cast<const char*>(type)) == column_type::timestamp});
+    }
+    if (rc != SQLITE_DONE) return engine_failure(db_.get(), rc);
+    if (kept_columns_.size() >= most_kept) kept_columns_.clear();
+    return &kept_columns_.emplace(std::move(key), std::move(read)).first->second;
 }
 
 status store::set_cache_limit(std::uint32_t bytes) {

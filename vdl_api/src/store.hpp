@@ -3,6 +3,7 @@
 #pragma once
 
 #include "failure.hpp"
+#include "lang/schema.hpp"
 #include "lang/translator.hpp"
 #include "records.hpp"
 #include "sqlite_ptr.hpp"
@@ -13,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -35,6 +37,12 @@ public:
 
     // The table's columns in table order; VDL_E_NO_TABLE when there is no such table.
     outcome<owned_record> table_metadata(std::string_view table);
+
+    // The version of the schema, read from the store: any connection's change of a table changes it.
+    outcome<std::int64_t> schema_version();
+    // The columns of `table` (case-insensitive; none when there is no such table), kept for the
+    // schema's `version` and read again after it changed. Valid until the next call.
+    outcome<const lang::table_columns*> columns(std::string_view table, std::int64_t version);
 
     // Bounds the page cache (0 restores the default) and the threads of one query: the engine's
     // sorting helpers, and the readers of a query that can be read in parts (see read_in_parallel).
@@ -112,6 +120,9 @@ private:
     std::uint32_t parallelism_ = 1;
     std::vector<database_ptr> readers_;  // connections of the readers of read_in_parallel
     statement_cache cache_;              // destroyed before db_, which it prepared on
+    // The columns read by columns(), by the table's name in lower case, for kept_version_.
+    std::unordered_map<std::string, lang::table_columns> kept_columns_;
+    std::int64_t kept_version_ = 0;
 };
 
 }  // namespace vdl

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "../failure.hpp"
+#include "schema.hpp"
+#include "timestamp_texts.hpp"
 #include "token.hpp"
 #include "translator.hpp"
 
@@ -36,14 +38,15 @@ struct value_source {
 
 // Rewrites the tokens of a SELECT/INSERT/UPDATE/DELETE into engine SQL, keeping the text
 // between tokens as it was; numbers, timestamps, NOW() and DATETIME(<timestamp>) become
-// placeholders of bound values. With `sources`, notes where each placeholder's value came from.
+// placeholders of bound values, and the texts `stamped` marks become timestamps (or are refused).
+// With `sources`, notes where each placeholder's value came from.
 outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<const token> tokens, std::int64_t now,
-                                              std::vector<value_source>* sources = nullptr);
+                                              std::vector<value_source>* sources, const timestamp_texts* stamped);
 
 // translate() for a text already split into tokens (tokenize(text)); with `sources`, notes where
 // the values of a query's or change's one engine statement came from.
 outcome<translation> translate_tokens(std::string_view text, std::span<const token> tokens, std::int64_t now,
-                                      std::vector<value_source>* sources = nullptr);
+                                      std::vector<value_source>* sources = nullptr, schema_source* schema = nullptr);
 
 // One item of the outermost SELECT list: its tokens first..last (indices into the
 // statement's tokens) and its kind.

@@ -95,8 +95,9 @@ bool is_literal_rule(value_source::rule how) noexcept {
 
 }  // namespace
 
-outcome<const translation*> translation_cache::translate_fully(std::string_view text, std::int64_t now) {
-    auto translated = translate_tokens(text, tokens_, now);
+outcome<const translation*> translation_cache::translate_fully(std::string_view text, std::int64_t now,
+                                                               schema_source* schema) {
+    auto translated = translate_tokens(text, tokens_, now, nullptr, schema);
     if (!translated) return std::move(translated).error();
     current_ = std::move(translated).value();
     return &current_;
@@ -150,7 +151,16 @@ void translation_cache::keep_template(std::string_view text, const entry& kept) 
     template_entry_ = &kept;  // entries keep their place in the map until erased
 }
 
-outcome<const translation*> translation_cache::take_shape(const entry& kept, std::string_view text, clock now) {
+outcome<bool> translation_cache::holds(const entry& kept, schema_source* schema) {
+    if (!kept.shape.reads_schema) return true;
+    if (schema == nullptr) return false;
+    auto version = schema->version();
+    if (!version) return std::move(version).error();
+    return *version == kept.schema_version;
+}
+
+outcome<const translation*> translation_cache::take_shape(const entry& kept, std::string_view text, clock now,
+                                                          schema_source* schema) {
     const engine_statement& model = kept.shape.statements.front();
     current_.kind = kept.shape.kind;
     current_.items.assign(kept.shape.items.begin(), kept.shape.items.end());
@@ -192,7 +202,7 @@ outcome<const translation*> translation_cache::take_shape(const entry& kept, std
         }
         // A value the shape cannot take (DATETIME of an integer beyond 64 bits): the translator
         // reports it.
-        if (!value || source.last >= tokens_.size()) return translate_fully(text, now());
+        if (!value || source.last >= tokens_.size()) return translate_fully(text, now(), schema);
         statement.values.push_back(*value);
         const auto& first = tokens_[source.first];
         const auto& last = tokens_[source.last];
@@ -201,20 +211,31 @@ outcome<const translation*> translation_cache::take_shape(const entry& kept, std
     return &current_;
 }
 
-outcome<const translation*> translation_cache::translate(std::string_view text, clock now) {
-    if (matches_template(text)) return take_shape(*template_entry_, text, now);
+outcome<const translation*> translation_cache::translate(std::string_view text, clock now, schema_source* schema) {
+    if (matches_template(text)) {
+        auto kept = holds(*template_entry_, schema);
+        if (!kept) return std::move(kept).error();
+        if (*kept) return take_shape(*template_entry_, text, now, schema);
+        template_entry_ = nullptr;  // the schema changed: found again below, and dropped
+    }
 
     if (auto scanned = tokenize_into(text, tokens_); !scanned) return std::move(scanned).error();
-    if (tokens_.empty() || !is_rewritten(tokens_.front())) return translate_fully(text, now());
+    if (tokens_.empty() || !is_rewritten(tokens_.front())) return translate_fully(text, now(), schema);
 
     shape_of(text, tokens_, shape_, literals_);
     if (const auto found = entries_.find(shape_); found != entries_.end()) {
-        keep_template(text, found->second);
-        return take_shape(found->second, text, now);
+        auto kept = holds(found->second, schema);
+        if (!kept) return std::move(kept).error();
+        if (*kept) {
+            keep_template(text, found->second);
+            return take_shape(found->second, text, now, schema);
+        }
+        if (&found->second == template_entry_) template_entry_ = nullptr;
+        entries_.erase(found);
     }
 
     std::vector<value_source> sources;
-    auto translated = translate_tokens(text, tokens_, now(), &sources);
+    auto translated = translate_tokens(text, tokens_, now(), &sources, schema);
     if (!translated) return std::move(translated).error();
     current_ = std::move(translated).value();
     if (current_.statements.size() != 1 || sources.size() != current_.statements.front().values.size())
@@ -233,6 +254,12 @@ outcome<const translation*> translation_cache::translate(std::string_view text, 
 
     entry kept{current_, std::move(sources)};
     kept.shape.statements.front().written.clear();  // views into this text
+    if (current_.reads_schema && schema != nullptr) {
+        // The version the translation read the columns at: the source reads it once per query.
+        auto version = schema->version();
+        if (!version) return std::move(version).error();
+        kept.schema_version = *version;
+    }
     if (entries_.size() >= capacity_) {
         if (&entries_.begin()->second == template_entry_) template_entry_ = nullptr;
         entries_.erase(entries_.begin());

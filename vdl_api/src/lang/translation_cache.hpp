@@ -3,7 +3,8 @@
 // (the driver sends its values as text), has one shape, so it is split into tokens but not
 // translated again: the kept engine statement gets the values of the new text. The cache also
 // keeps the room of the last translation for the next one, so that a repeated query allocates
-// nothing here.
+// nothing here. A translation that read the store's schema (a text compared with a TIMESTAMP
+// column) is kept with the schema's version and translated again once the version changed.
 #pragma once
 
 #include "../failure.hpp"
@@ -34,9 +35,10 @@ public:
     // The time NOW() stands for, in nanoseconds since the epoch: read only for a text that has NOW().
     using clock = std::int64_t (*)();
 
-    // What translate(text, now()) gives, taken from the shape's kept translation when there is one.
+    // What translate(text, now(), schema) gives, taken from the shape's kept translation when there
+    // is one and, for a translation that read the schema, the schema's version is still the same.
     // The translation and the views it holds into the text last until the next call.
-    outcome<const translation*> translate(std::string_view text, clock now);
+    outcome<const translation*> translate(std::string_view text, clock now, schema_source* schema = nullptr);
 
     [[nodiscard]] std::size_t size() const noexcept { return entries_.size(); }
 
@@ -44,10 +46,13 @@ private:
     struct entry {
         translation shape;                  // values and written texts left empty
         std::vector<value_source> sources;  // one per placeholder
+        std::int64_t schema_version = 0;    // the schema's version, for a shape that read it
     };
-    outcome<const translation*> translate_fully(std::string_view text, std::int64_t now);
+    outcome<const translation*> translate_fully(std::string_view text, std::int64_t now, schema_source* schema);
+    // Whether a kept shape still holds: it read no schema, or the schema's version is unchanged.
+    outcome<bool> holds(const entry& kept, schema_source* schema);
     // current_ made from a kept shape, with the values of text's literals (tokens_, literals_).
-    outcome<const translation*> take_shape(const entry& kept, std::string_view text, clock now);
+    outcome<const translation*> take_shape(const entry& kept, std::string_view text, clock now, schema_source* schema);
     // Whether text differs from the template text only in its literals, each of which scans as a
     // literal of the same class; then tokens_ and literals_ are those of text.
     bool matches_template(std::string_view text);

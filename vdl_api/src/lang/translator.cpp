@@ -4,6 +4,7 @@
 #include "../timestamp.hpp"
 #include "numbers.hpp"
 #include "statements.hpp"
+#include "timestamp_texts.hpp"
 #include "tokenizer.hpp"
 #include "vdl_api.h"
 
@@ -42,77 +43,6 @@ outcome<std::optional<std::int64_t>> datetime_argument(std::span<const token> ar
         return none(value);
     }
     return none();
-}
-
-bool is_time_column(const token& t) {
-    if (t.kind == token_kind::dollar_word) return t.text == time_column;
-    return t.kind == token_kind::quoted_identifier && identifier_name(t) == time_column;
-}
-
-bool is_comparison(const token& t) noexcept {
-    for (auto op : {"=", "==", "!=", "<>", "<", "<=", ">", ">="})
-        if (t.is_symbol(op)) return true;
-    return false;
-}
-
-// Whether tokens[at] is the time column, or NOT after it (for NOT BETWEEN, NOT IN).
-bool time_column_before(std::span<const token> tokens, std::size_t at) {
-    if (is_time_column(tokens[at])) return true;
-    return at > 0 && tokens[at].is_word("NOT") && is_time_column(tokens[at - 1]);
-}
-
-// The quoted texts a query compares with the time column or assigns to it: these are read as
-// timestamps, since a timestamp is never equal to, less or greater than a text.
-//   $timestamp >= 'text', 'text' < $timestamp, SET $timestamp = 'text'
-//   $timestamp [NOT] BETWEEN 'text' AND 'text', $timestamp [NOT] IN ('text', ...)
-//   INSERT INTO t (..., $timestamp, ...) VALUES (..., 'text', ...), ...
-std::vector<bool> texts_of_time_column(std::span<const token> tokens) {
-    const std::size_t n = tokens.size();
-    std::vector<bool> marked(n, false);
-    const auto is_text = [&](std::size_t at) { return at < n && tokens[at].kind == token_kind::string; };
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!is_text(i)) continue;
-        if (i >= 2 && is_comparison(tokens[i - 1]) && is_time_column(tokens[i - 2])) marked[i] = true;
-        // After the text: $timestamp or a qualified t.$timestamp.
-        const bool qualified = i + 4 < n && tokens[i + 3].is_symbol(".") && is_time_column(tokens[i + 4]);
-        if (i + 2 < n && is_comparison(tokens[i + 1]) && (is_time_column(tokens[i + 2]) || qualified)) marked[i] = true;
-        if (i >= 2 && tokens[i - 1].is_word("BETWEEN") && time_column_before(tokens, i - 2)) marked[i] = true;
-        if (i >= 4 && tokens[i - 1].is_word("AND") && tokens[i - 3].is_word("BETWEEN") &&
-            time_column_before(tokens, i - 4))
-            marked[i] = true;
-        std::size_t j = i;
-        while (j > 0 && (is_text(j - 1) || tokens[j - 1].is_symbol(","))) --j;
-        if (j >= 3 && tokens[j - 1].is_symbol("(") && tokens[j - 2].is_word("IN") && time_column_before(tokens, j - 3))
-            marked[i] = true;
-    }
-    // INSERT INTO t (columns) VALUES (row), (row) ...
-    if (n == 0 || !tokens[0].is_word("INSERT")) return marked;
-    std::size_t at = 0;
-    while (at < n && !tokens[at].is_symbol("(")) ++at;
-    std::size_t column = 0;
-    std::optional<std::size_t> time_position;
-    for (++at; at < n && !tokens[at].is_symbol(")"); ++at) {
-        if (tokens[at].is_symbol(",")) ++column;
-        else if (is_time_column(tokens[at])) time_position = column;
-    }
-    if (!time_position) return marked;
-    while (at < n && !tokens[at].is_word("VALUES")) ++at;
-    int depth = 0;
-    std::size_t position = 0;
-    for (++at; at < n; ++at) {
-        if (tokens[at].is_symbol("(")) {
-            if (++depth == 1) position = 0;
-        } else if (tokens[at].is_symbol(")")) {
-            --depth;
-        } else if (depth == 1 && tokens[at].is_symbol(",")) {
-            ++position;
-        } else if (depth == 1 && position == *time_position && is_text(at) &&
-                   (tokens[at - 1].is_symbol(",") || tokens[at - 1].is_symbol("(")) && at + 1 < n &&
-                   (tokens[at + 1].is_symbol(",") || tokens[at + 1].is_symbol(")"))) {
-            marked[at] = true;
-        }
-    }
-    return marked;
 }
 
 // A typed literal of SQL: TIMESTAMP 'yyyy-mm-dd hh:mm:ss[.f]', DATE 'yyyy-mm-dd' or
@@ -207,7 +137,7 @@ std::optional<std::string> written_name(std::string_view engine_name, const engi
 }
 
 outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<const token> tokens, std::int64_t now,
-                                              std::vector<value_source>* sources) {
+                                              std::vector<value_source>* sources, const timestamp_texts* stamped) {
     const auto kept = numbers_kept_as_written(tokens);
     engine_statement out;
     out.sql.reserve(text.size() + 16);
@@ -231,7 +161,9 @@ outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<c
         after_placeholder = true;
     };
     using rule = value_source::rule;
-    const auto timestamp_texts = texts_of_time_column(tokens);
+    const auto stamped_column = [&](std::size_t at) -> std::string_view {
+        return stamped != nullptr && at < stamped->column.size() ? std::string_view(stamped->column[at]) : "";
+    };
     std::size_t copied_to = tokens.empty() ? 0 : tokens.front().offset;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const auto& t = tokens[i];
@@ -246,13 +178,13 @@ outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<c
             bind(*value, {t.is_word("TIME") ? rule::time_of_day : rule::fixed, i + 1, i, i + 1});
             ++i;
             copied_to = tokens[i].offset + tokens[i].text.size();
-        } else if (timestamp_texts[i]) {
+        } else if (const auto column = stamped_column(i); !column.empty()) {
             auto value = parse_timestamp_text(unquote_string(t.text));
             if (!value)
                 return failure{VDL_E_TYPE, fmt::format("{} is compared with or assigned to the timestamp column {} "
                                                        "but is not a timestamp: expected yyyy-mm-dd[ "
                                                        "hh:mm:ss[.fraction]]",
-                                                       t.text.substr(0, 66), time_column)};
+                                                       t.text.substr(0, 66), column)};
             bind(*value, {rule::fixed, i, i, i});
         } else if (t.kind == token_kind::dollar_word) {
             append(quote_identifier(t.text));
@@ -299,14 +231,14 @@ outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<c
     return out;
 }
 
-outcome<translation> translate(std::string_view text, std::int64_t now) {
+outcome<translation> translate(std::string_view text, std::int64_t now, schema_source* schema) {
     auto tokens = tokenize(text);
     if (!tokens) return std::move(tokens).error();
-    return translate_tokens(text, *tokens, now);
+    return translate_tokens(text, *tokens, now, nullptr, schema);
 }
 
 outcome<translation> translate_tokens(std::string_view text, std::span<const token> tokens, std::int64_t now,
-                                      std::vector<value_source>* sources) {
+                                      std::vector<value_source>* sources, schema_source* schema) {
     std::span<const token> statement(tokens);
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         if (tokens[i].kind != token_kind::semicolon) continue;
@@ -335,7 +267,10 @@ outcome<translation> translate_tokens(std::string_view text, std::span<const tok
                                                  "DELETE, CREATE TABLE, DROP TABLE or SHOW TABLES",
                                                  head.text)};
     }
-    auto engine = rewrite_expressions(text, statement, now, sources);
+    auto stamped = find_timestamp_texts(statement, schema);
+    if (!stamped) return std::move(stamped).error();
+    out.reads_schema = stamped->read_schema;
+    auto engine = rewrite_expressions(text, statement, now, sources, &*stamped);
     if (!engine) return std::move(engine).error();
     out.statements.push_back(std::move(engine).value());
     return out;

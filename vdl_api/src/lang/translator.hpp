@@ -17,6 +17,7 @@
 #pragma once
 
 #include "../failure.hpp"
+#include "schema.hpp"
 
 #include <cstdint>
 #include <optional>
@@ -59,10 +60,15 @@ struct translation {
     std::vector<engine_statement> statements;
     // The items of the outermost SELECT list; empty when unknown or not a query.
     std::vector<select_item> items;
+    // Whether the translation read the store's schema (the types of the columns of the tables the
+    // statement names): it then holds for that version of the schema only.
+    bool reads_schema = false;
 };
 
-// now: the value NOW() stands for, in nanoseconds since the epoch.
-outcome<translation> translate(std::string_view text, std::int64_t now);
+// now: the value NOW() stands for, in nanoseconds since the epoch. With `schema`, a quoted text
+// compared with or assigned to any TIMESTAMP column of the tables the statement names is read as
+// a timestamp; without, only one that meets $timestamp.
+outcome<translation> translate(std::string_view text, std::int64_t now, schema_source* schema = nullptr);
 
 // The kind of each of column_count result columns. Items around a * are placed by
 // counting from the start (before the first *) and from the end (after the last *);
