@@ -1,6 +1,6 @@
 // Bound parameters through the unixODBC Driver Manager: each pairing of C type and SQL type
 // inserted and read back, hostile texts kept as values, prepared statements run on every
-// execution, and parameter arrays.
+// execution, parameter arrays, and negative values after a minus sign.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "driver_manager.hpp"
+#include "files.hpp"
 #include "vdl_api.h"
 
 namespace {
@@ -163,4 +164,65 @@ TEST_F(DriverManagerParameters, ParameterArrays) {
     for (const auto s : status) EXPECT_EQ(s, SQL_PARAM_SUCCESS);
     EXPECT_EQ(count(" where d > 1"), "4");
     EXPECT_EQ(text_of("select d from p where s = 's3'"), "3.5");
+}
+
+// A negative value written after a minus sign stays a negative number: "10 -?" with -5 is 15,
+// never "10 --5", which the store reads as 10 and a comment.
+TEST_F(DriverManagerParameters, NegativeValuesAfterAMinusSignStayNumbers) {
+    const struct {
+        const char* text;
+        SQLSMALLINT sql_type;
+        std::vector<std::string> values;
+        double expected;
+    } cases[] = {
+        {"select 10 -?", SQL_BIGINT, {"-5"}, 15},
+        {"select 10 - ?", SQL_INTEGER, {"-5"}, 15},
+        {"select 10-?", SQL_INTEGER, {"5"}, 5},
+        {"select ?-?", SQL_BIGINT, {"-5", "-7"}, 2},
+        {"select -?", SQL_BIGINT, {"-5"}, 5},
+        {"select 1.5 -? + 1", SQL_DOUBLE, {"-2.25"}, 4.75},
+        {"select 2 * -? -- a comment after the value", SQL_DOUBLE, {"-0.5"}, 1},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(prepare(c.text), SQL_SUCCESS) << c.text;
+        std::vector<std::string> values = c.values;
+        SQLLEN nts = SQL_NTS;
+        for (std::size_t i = 0; i < values.size(); ++i)
+            ASSERT_EQ(bind(static_cast<SQLUSMALLINT>(i + 1), SQL_C_CHAR, c.sql_type, values[i].data(),
+                           static_cast<SQLLEN>(values[i].size() + 1), &nts),
+                      SQL_SUCCESS);
+        ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << c.text << support::diag(SQL_HANDLE_STMT, stmt);
+        ASSERT_EQ(SQLFetch(stmt), SQL_SUCCESS) << c.text;
+        double result = 0;
+        SQLLEN ind = 0;
+        ASSERT_EQ(SQLGetData(stmt, 1, SQL_C_DOUBLE, &result, 0, &ind), SQL_SUCCESS) << c.text;
+        EXPECT_EQ(result, c.expected) << c.text;
+    }
+
+    // Stored as bound: the minus sign negates the negative value.
+    ASSERT_EQ(prepare("insert into p (s, n, d) values ('neg', ?, -?)"), SQL_SUCCESS);
+    SQLBIGINT n = -3;
+    double d = -2.5;
+    ASSERT_EQ(bind(1, SQL_C_SBIGINT, SQL_BIGINT, &n, 0, nullptr), SQL_SUCCESS);
+    ASSERT_EQ(bind(2, SQL_C_DOUBLE, SQL_DOUBLE, &d, 0, nullptr), SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
+    EXPECT_EQ(text_of("select n from p where s = 'neg'"), "-3");
+    EXPECT_EQ(text_of("select d from p where s = 'neg'"), "2.5");
+}
+
+// The log shows the text the store was given, its values readable where they were written.
+TEST_F(DriverManagerParameters, TheLoggedQueryShowsTheNegativeValueApart) {
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    stmt = dbc = env = nullptr;
+    const auto logs = config.dir() / "negative_logs";
+    open(";logdir=" + logs.string() + ";log_level=3");
+    ASSERT_EQ(prepare("select 10 -? from p where n = 1"), SQL_SUCCESS);
+    SQLBIGINT value = -5;
+    ASSERT_EQ(bind(1, SQL_C_SBIGINT, SQL_BIGINT, &value, 0, nullptr), SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
+    const auto log = support::read_file(logs / "vdl_odbc_driver.log");
+    EXPECT_NE(log.find("raw query: 'select 10 - -5 from p where n = 1'"), std::string::npos) << log;
 }

@@ -207,6 +207,26 @@ TEST_F(SqlDialect, TextComparedWithTheTimeColumnIsATimestampOrRefused) {
     EXPECT_EQ(time_of("date_trunc('month', $timestamp)"), first_of_month.time_since_epoch().count());
 }
 
+TEST_F(SqlDialect, TextMeetingAnyTimestampColumnIsATimestampOrRefused) {
+    ASSERT_EQ(exec("create table due (at TIMESTAMP, sym STRING)"), SQL_SUCCESS) << diagnostic();
+    // A text parameter (as pyodbc binds a str) becomes a quoted text: read as a timestamp.
+    SQLFreeStmt(stmt, SQL_CLOSE);
+    ASSERT_EQ(SQLPrepare(stmt, support::sql_text("insert into due (sym, at) values ('ibm', ?)"), SQL_NTS), SQL_SUCCESS);
+    char when[] = "2021-05-17 13:45:30";
+    SQLLEN nts = SQL_NTS;
+    SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, sizeof when, 0, when, 0, &nts);
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << diagnostic();
+    SQLFreeStmt(stmt, SQL_RESET_PARAMS);
+    EXPECT_EQ(first_value("select count(*) from due where at >= '2021-05-17 13:00:00'"), "1");
+    EXPECT_EQ(first_value("select count(*) from due where at > '2021-05-17T13:45:30Z'"), "0");
+    EXPECT_EQ(first_value("select count(*) from due d join t on d.at between '2021-05-17' and '2021-05-18'"), "1");
+    EXPECT_EQ(first_value("select count(*) from due where sym = 'ibm' and at = {ts '2021-05-17 13:45:30'}"), "1");
+    EXPECT_EQ(exec("select count(*) from due where at < 'tomorrow'"), SQL_ERROR);
+    EXPECT_NE(diagnostic().find("'tomorrow' is compared with or assigned to the timestamp column at"),
+              std::string::npos)
+        << diagnostic();
+}
+
 TEST_F(SqlDialect, EscapesAreRefusedBeforeAnythingRunsAndNoScanSendsThemAsWritten) {
     EXPECT_EQ(exec("insert into t (sym) values ({fn SOUNDEX('x')})"), SQL_ERROR);
     EXPECT_NE(diagnostic().find("HYC00"), std::string::npos) << diagnostic();

@@ -58,7 +58,8 @@ std::vector<named_table> named_tables(std::span<const token> tokens) {
                 name = at + 1;  // schema.table
                 at += 2;
             }
-            if (at < n && tokens[at].is_symbol("(")) break;
+            // A table-valued function; after INTO, the list of columns.
+            if (at < n && tokens[at].is_symbol("(") && !tokens[k].is_word("INTO")) break;
             named_table table{identifier_name(tokens[name]), {}};
             if (at + 1 < n && tokens[at].is_word("AS") && is_name(tokens[at + 1])) {
                 table.alias = identifier_name(tokens[at + 1]);
