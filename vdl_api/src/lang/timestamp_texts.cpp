@@ -79,11 +79,36 @@ std::vector<named_table> named_tables(std::span<const token> tokens) {
 // name other than $timestamp is asked about.
 class column_resolver {
 public:
-    column_resolver(std::span<const token> tokens, schema_source* schema) : tokens_(tokens), schema_(schema) {}
+    column_resolver(std::span<const token> tokens, schema_source* schema)
+        : tokens_(tokens), schema_(schema), answers_(tokens.size(), unknown) {}
 
     // Whether tokens[at] is a whole column name (not a function's, not a qualifier) of a timestamp
-    // column.
+    // column. Asked once per name: a long IN list asks about its column for every text.
     outcome<bool> is_timestamp_column(std::size_t at) {
+        if (answers_[at] != unknown) return answers_[at] == yes;
+        auto answer = answer_for(at);
+        if (!answer) return std::move(answer).error();
+        answers_[at] = *answer ? yes : no;
+        return *answer;
+    }
+
+    // The columns of `table`, in table order (empty without a schema).
+    outcome<table_columns> columns_of(const std::string& table) {
+        if (schema_ == nullptr) return table_columns{};
+        read_schema_ = true;
+        auto columns = schema_->columns(table);
+        if (!columns) return std::move(columns).error();
+        return **columns;
+    }
+
+    [[nodiscard]] bool read_schema() const noexcept { return read_schema_; }
+
+private:
+    static constexpr signed char unknown = -1;
+    static constexpr signed char no = 0;
+    static constexpr signed char yes = 1;
+
+    outcome<bool> answer_for(std::size_t at) {
         const token& t = tokens_[at];
         if (!is_name(t)) return false;
         if (at + 1 < tokens_.size() && (tokens_[at + 1].is_symbol(".") || tokens_[at + 1].is_symbol("("))) return false;
@@ -112,18 +137,6 @@ public:
         return found;
     }
 
-    // The columns of `table`, in table order (empty without a schema).
-    outcome<table_columns> columns_of(const std::string& table) {
-        if (schema_ == nullptr) return table_columns{};
-        read_schema_ = true;
-        auto columns = schema_->columns(table);
-        if (!columns) return std::move(columns).error();
-        return **columns;
-    }
-
-    [[nodiscard]] bool read_schema() const noexcept { return read_schema_; }
-
-private:
     const std::vector<named_table>& tables() {
         if (!tables_) tables_ = named_tables(tokens_);
         return *tables_;
@@ -151,12 +164,13 @@ private:
     std::span<const token> tokens_;
     schema_source* schema_;
     std::optional<std::vector<named_table>> tables_;
+    std::vector<signed char> answers_;  // per token: unknown, no or yes
     bool read_schema_ = false;
 };
 
 // Marks the texts of INSERT INTO t [(columns)] VALUES (row), (row) ... that stand whole in the
 // place of a timestamp column: the columns listed, or without a list the table's columns.
-status mark_inserted_texts(std::span<const token> tokens, column_resolver& resolver, std::vector<std::string>& marks) {
+status mark_inserted_texts(std::span<const token> tokens, column_resolver& resolver, timestamp_texts& marks) {
     const std::size_t n = tokens.size();
     if (n == 0 || (!tokens[0].is_word("INSERT") && !tokens[0].is_word("REPLACE"))) return success();
     std::size_t at = 1;
@@ -223,8 +237,8 @@ status mark_inserted_texts(std::span<const token> tokens, column_resolver& resol
         for (const auto& c : table) stamped.push_back(c.timestamp ? c.name : std::string());
     }
     for (const auto& text : texts)
-        if (text.position < stamped.size() && !stamped[text.position].empty())
-            marks[text.token] = stamped[text.position];
+        if (text.position < stamped.size() && !stamped[text.position].empty() && marks.column[text.token] == 0)
+            marks.mark(text.token, stamped[text.position]);
     return success();
 }
 
@@ -238,10 +252,10 @@ outcome<timestamp_texts> find_timestamp_texts(std::span<const token> tokens, sch
     const auto is_text = [&](std::size_t at) { return at < n && tokens[at].kind == token_kind::string; };
     // Marks text `at` when the column named at tokens[column] is a timestamp column.
     const auto mark_if_column = [&](std::size_t at, std::size_t column) -> status {
-        if (!out.column[at].empty()) return success();
+        if (out.column[at] != 0) return success();
         auto timestamp = resolver.is_timestamp_column(column);
         if (!timestamp) return std::move(timestamp).error();
-        if (*timestamp) out.column[at] = identifier_name(tokens[column]);
+        if (*timestamp) out.mark(at, identifier_name(tokens[column]));
         return success();
     };
     // The same for a column at tokens[column], or at tokens[column - 1] when tokens[column] is NOT
@@ -250,6 +264,10 @@ outcome<timestamp_texts> find_timestamp_texts(std::span<const token> tokens, sch
         if (column > 0 && tokens[column].is_word("NOT")) return mark_if_column(at, column - 1);
         return mark_if_column(at, column);
     };
+    // Where the run of texts and commas before the last text began: the next text of the same
+    // run (after one comma) begins there too, so a long IN list is walked once.
+    std::size_t previous_text = n;
+    std::size_t previous_run = 0;
     for (std::size_t i = 0; i < n; ++i) {
         if (!is_text(i)) continue;
         status marked = success();
@@ -263,13 +281,16 @@ outcome<timestamp_texts> find_timestamp_texts(std::span<const token> tokens, sch
         if (marked && i >= 4 && tokens[i - 1].is_word("AND") && tokens[i - 3].is_word("BETWEEN"))
             marked = mark_if_column_or_not(i, i - 4);
         std::size_t j = i;
-        while (j > 0 && (is_text(j - 1) || tokens[j - 1].is_symbol(","))) --j;
+        if (i >= 2 && previous_text == i - 2 && tokens[i - 1].is_symbol(",")) j = previous_run;
+        else
+            while (j > 0 && (is_text(j - 1) || tokens[j - 1].is_symbol(","))) --j;
+        previous_text = i;
+        previous_run = j;
         if (marked && j >= 3 && tokens[j - 1].is_symbol("(") && tokens[j - 2].is_word("IN"))
             marked = mark_if_column_or_not(i, j - 3);
         if (!marked) return std::move(marked).error();
     }
-    if (auto inserted = mark_inserted_texts(tokens, resolver, out.column); !inserted)
-        return std::move(inserted).error();
+    if (auto inserted = mark_inserted_texts(tokens, resolver, out); !inserted) return std::move(inserted).error();
     out.read_schema = resolver.read_schema();
     return out;
 }

@@ -7,19 +7,33 @@
 #include "schema.hpp"
 #include "token.hpp"
 
+#include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vdl::lang {
 
 struct timestamp_texts {
-    // For each token: the name of the timestamp column the quoted text there meets; empty for
-    // every other token.
-    std::vector<std::string> column;
+    // For each token: 1 + the index in `names` of the timestamp column the quoted text there
+    // meets; 0 for every other token.
+    std::vector<std::uint32_t> column;
+    std::vector<std::string> names;
     // Whether the answer depends on the store's schema (a column other than $timestamp was looked
     // up), so that it holds only for the schema's version of the time.
     bool read_schema = false;
+
+    // The name of the timestamp column token `at` meets; empty when none.
+    [[nodiscard]] std::string_view column_at(std::size_t at) const noexcept {
+        return at < column.size() && column[at] != 0 ? std::string_view(names[column[at] - 1]) : std::string_view();
+    }
+    // Notes that token `at` meets the timestamp column `name`.
+    void mark(std::size_t at, std::string name) {
+        names.push_back(std::move(name));
+        column[at] = static_cast<std::uint32_t>(names.size());
+    }
 };
 
 // The texts of these forms, where c is $timestamp or a TIMESTAMP column of a table the statement

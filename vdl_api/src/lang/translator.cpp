@@ -161,8 +161,8 @@ outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<c
         after_placeholder = true;
     };
     using rule = value_source::rule;
-    const auto stamped_column = [&](std::size_t at) -> std::string_view {
-        return stamped != nullptr && at < stamped->column.size() ? std::string_view(stamped->column[at]) : "";
+    const auto stamped_column = [&](std::size_t at) {
+        return stamped != nullptr ? stamped->column_at(at) : std::string_view();
     };
     std::size_t copied_to = tokens.empty() ? 0 : tokens.front().offset;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
