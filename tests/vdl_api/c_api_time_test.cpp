@@ -147,6 +147,8 @@ TEST_F(timestamp_column_test, texts_are_read_as_timestamps_where_they_meet_one) 
         {"SELECT count(*) FROM ev WHERE at IN ('2021-01-02', '2021-01-01T00:00:00Z')", 2},
         {"SELECT count(*) FROM ev WHERE at NOT IN ('2021-01-02')", 2},
         {"SELECT count(*) FROM (SELECT at FROM ev) s WHERE s.at < '2021-01-02'", 2},
+        {"WITH x AS (SELECT at FROM ev) SELECT count(*) FROM x WHERE at >= '2021-01-01 00:20:00'", 2},
+        {"SELECT count(*) FROM EV WHERE \"AT\" >= '2021-01-01 00:20:00'", 2},
         // Qualified names resolve to their own table.
         {"SELECT count(*) FROM ev JOIN notes n ON n.at = '2021-01-01 00:20:00' WHERE ev.at = '2021-01-01 00:20:00'", 1},
         // A text column stays text, even where another named table has a timestamp column so named.

@@ -4,6 +4,8 @@
 //   - identifiers may begin with $ ($timestamp): written quoted for the engine;
 //   - timestamp literals are unquoted (2021-03-04T05:06:07.5Z), also inside DATETIME(...),
 //     and NOW() is the current time: all become integer nanoseconds since the epoch;
+//   - a quoted text compared with or assigned to a TIMESTAMP column is read as a timestamp, or
+//     refused when it is not one (timestamp_texts.hpp);
 //   - CREATE TABLE takes the language's five column types and adds $timestamp;
 //   - SHOW TABLES lists the tables.
 // Everything else (expressions, WHERE, GROUP BY, ORDER BY, LIMIT, aggregates) passes
