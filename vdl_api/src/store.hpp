@@ -125,4 +125,8 @@ private:
     std::int64_t kept_version_ = 0;
 };
 
+// Binds a translated statement's values to its placeholders ?1 ... ?n; SQLITE_OK or the first
+// failure's code.
+int bind_values(sqlite3_stmt* handle, const lang::engine_statement& statement);
+
 }  // namespace vdl
