@@ -156,6 +156,9 @@ TEST_F(timestamp_column_test, texts_are_read_as_timestamps_where_they_meet_one) 
         {"SELECT count(*) FROM notes WHERE at = '2021-01-01 00:20:00' AND EXISTS (SELECT 1 FROM ev)", 1},
         {"SELECT count(*) FROM notes WHERE at = 'not a time'", 0},
         {"SELECT count(*) FROM ev WHERE label = 'b'", 1},
+        // A text compared with a text made from the column stays text.
+        {"SELECT count(*) FROM ev WHERE label || at = 'b1609460400000000000'", 1},
+        {"SELECT count(*) FROM ev WHERE '1609460400000000000b' = ev.at || label", 1},
     };
     for (const auto& c : cases) EXPECT_EQ(count(c.query), c.expected) << c.query;
 

@@ -19,6 +19,9 @@ bool is_time_column(const token& t) {
     return t.kind == token_kind::quoted_identifier && identifier_name(t) == time_column;
 }
 
+// The operators that make a text of their operands: "a" || "b", json ->> 'key'.
+bool is_text_operator(const token& t) noexcept { return t.is_symbol("||") || t.is_symbol("->") || t.is_symbol("->>"); }
+
 bool is_comparison(const token& t) noexcept {
     for (auto op : {"=", "==", "!=", "<>", "<", "<=", ">", ">="})
         if (t.is_symbol(op)) return true;
@@ -271,11 +274,18 @@ outcome<timestamp_texts> find_timestamp_texts(std::span<const token> tokens, sch
     for (std::size_t i = 0; i < n; ++i) {
         if (!is_text(i)) continue;
         status marked = success();
-        if (i >= 2 && is_comparison(tokens[i - 1])) marked = mark_if_column(i, i - 2);
-        // After the text: c, or a qualified t.c.
-        if (marked && i + 2 < n && is_comparison(tokens[i + 1])) {
+        // c >= 'text', t.c >= 'text': neither side part of a text made by || or a JSON operator,
+        // which bind more tightly than the comparison.
+        const auto joined = [&](std::size_t at) { return at < n && is_text_operator(tokens[at]); };
+        if (i >= 2 && is_comparison(tokens[i - 1]) && !joined(i + 1)) {
+            const std::size_t first = i >= 4 && tokens[i - 3].is_symbol(".") ? i - 4 : i - 2;
+            if (first == 0 || !joined(first - 1)) marked = mark_if_column(i, i - 2);
+        }
+        // 'text' < c, 'text' < t.c.
+        if (marked && i + 2 < n && is_comparison(tokens[i + 1]) && !(i > 0 && joined(i - 1))) {
             const bool qualified = i + 4 < n && tokens[i + 3].is_symbol(".");
-            marked = mark_if_column(i, qualified ? i + 4 : i + 2);
+            const std::size_t column = qualified ? i + 4 : i + 2;
+            if (!joined(column + 1)) marked = mark_if_column(i, column);
         }
         if (marked && i >= 2 && tokens[i - 1].is_word("BETWEEN")) marked = mark_if_column_or_not(i, i - 2);
         if (marked && i >= 4 && tokens[i - 1].is_word("AND") && tokens[i - 3].is_word("BETWEEN"))

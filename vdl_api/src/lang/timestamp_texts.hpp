@@ -41,6 +41,7 @@ struct timestamp_texts {
 //   c >= 'text', 'text' < c, SET c = 'text'          (= == != <> < <= > >=)
 //   c [NOT] BETWEEN 'text' AND 'text', c [NOT] IN ('text', ...)
 //   INSERT INTO t [(..., c, ...)] VALUES (..., 'text', ...), ...
+// (not where the column or the text is an operand of ||, -> or ->>: that side is then a text)
 // A qualified name t.c or alias.c is the column of that table; an unqualified name, or one
 // qualified by the alias of a subquery, is a timestamp column when every named table that has a
 // column of that name has it as TIMESTAMP. Without a schema only $timestamp, which every table
