@@ -13,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <deque>
 #include <memory>
 #include <set>
 #include <string>
@@ -563,22 +564,20 @@ bool one_way_only(SQLUSMALLINT source, SQLUINTEGER target) {
            is_binary_source(source) || source == SQL_CONVERT_GUID;
 }
 
-// The statement texts of the conversion rows, kept for the life of the test program.
-std::vector<std::string>& conversion_texts() {
-    static std::vector<std::string> texts;
-    return texts;
-}
-
+// The conversion rows, made once: their statement texts live as long as the program.
 std::vector<capability> conversion_rows() {
-    auto& texts = conversion_texts();
-    texts.reserve(std::size(sources) * std::size(targets));
+    static const std::deque<std::string> texts = [] {
+        std::deque<std::string> made;
+        for (const auto& s : sources)
+            for (const auto& t : targets)
+                made.push_back(std::string("select {fn CONVERT(") + s.value + ", " + t.type + ")} from trades");
+        return made;
+    }();
     std::vector<capability> out;
-    for (const auto& s : sources) {
-        for (const auto& t : targets) {
-            texts.push_back(std::string("select {fn CONVERT(") + s.value + ", " + t.type + ")} from trades");
-            out.push_back({s.info, s.info_name, t.bit, t.bit_name, texts.back().c_str(), !one_way_only(s.info, t.bit)});
-        }
-    }
+    auto text = texts.begin();
+    for (const auto& s : sources)
+        for (const auto& t : targets)
+            out.push_back({s.info, s.info_name, t.bit, t.bit_name, (text++)->c_str(), !one_way_only(s.info, t.bit)});
     return out;
 }
 
