@@ -345,3 +345,76 @@ TEST_F(Catalog, TheCatalogFunctionsAreReportedSupported) {
     ASSERT_EQ(SQLGetFunctions(dbc, SQL_API_SQLSPECIALCOLUMNS, &supported), SQL_SUCCESS);
     EXPECT_EQ(supported, SQL_FALSE);
 }
+
+// Search patterns: `%`, `_` and the escape `\` (SQL_SEARCH_PATTERN_ESCAPE), in table and column
+// arguments, beside a table cpuxload that `_` matches in the place of cpu_load's underscore, and
+// tables that do not exist (empty answers, never errors).
+TEST_F(Catalog, SearchPatternsAndMissingTables) {
+    ASSERT_EQ(exec("CREATE TABLE cpuxload (n INT64)"), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
+    SQLFreeStmt(stmt, SQL_CLOSE);
+    const auto columns_of = [&](arg table, arg column) {
+        return SQLColumns(stmt, nullptr, 0, nullptr, 0, table.ptr(), SQL_NTS, column.ptr(), SQL_NTS);
+    };
+    std::string all;
+    for (const arg table : {arg{"cpu_load"}, arg{"cpu\\_load"}, arg{"c_u"}, arg{"c\\_u"}, arg{"%load"}, arg{"_pu%"},
+                            arg{"missing"}, arg{"cpu\\%"}})
+        all += answer("SQLTables table " + table.shown(), tables(table));
+    for (const auto& [table, column] :
+         {std::pair{arg{"cpu\\_load"}, arg{"%o%"}}, std::pair{arg{"cpu_load"}, arg{"_"}},
+          std::pair{arg{"%"}, arg{"l_ad"}}, std::pair{arg{"missing"}, arg{"%"}}, std::pair{arg{"cpu"}, arg{"missing"}}})
+        all += answer("SQLColumns table " + table.shown() + ", column " + column.shown(), columns_of(table, column));
+    all += answer("SQLPrimaryKeys table \"missing\"",
+                  SQLPrimaryKeys(stmt, nullptr, 0, nullptr, 0, arg{"missing"}.ptr(), SQL_NTS));
+    // The table of SQLPrimaryKeys and SQLStatistics is a name, not a pattern.
+    all += answer("SQLPrimaryKeys table \"cpu%\"",
+                  SQLPrimaryKeys(stmt, nullptr, 0, nullptr, 0, arg{"cpu%"}.ptr(), SQL_NTS));
+    all += answer("SQLStatistics table \"missing\"",
+                  SQLStatistics(stmt, nullptr, 0, nullptr, 0, arg{"missing"}.ptr(), SQL_NTS, SQL_INDEX_ALL, SQL_QUICK));
+    all += answer("SQLStatistics table \"cpu_load\"", SQLStatistics(stmt, nullptr, 0, nullptr, 0, arg{"cpu_load"}.ptr(),
+                                                                    SQL_NTS, SQL_INDEX_UNIQUE, SQL_ENSURE));
+    expect_matches_file("catalog_patterns.txt", all);
+}
+
+// SQL_ATTR_METADATA_ID on: every argument is an identifier, compared without regard to case unless
+// quoted, and `%`, `_` and `\` are themselves.
+TEST_F(Catalog, MetadataIdTakesIdentifiers) {
+    ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_METADATA_ID, reinterpret_cast<SQLPOINTER>(SQL_TRUE), 0), SQL_SUCCESS);
+    SQLULEN on = 0;
+    ASSERT_EQ(SQLGetStmtAttr(stmt, SQL_ATTR_METADATA_ID, &on, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(on, SQL_TRUE);
+    std::string all;
+    for (const arg table :
+         {arg{"CPU"}, arg{"Cpu_Load"}, arg{"\"CPU\""}, arg{"\"cpu\""}, arg{"cpu%"}, arg{"c_u"}, arg{"mem  "}})
+        all += answer("SQLTables table " + table.shown(), tables(table));
+    all += answer("SQLColumns table \"CPU_LOAD\", column \"LOAD\"",
+                  SQLColumns(stmt, nullptr, 0, nullptr, 0, arg{"CPU_LOAD"}.ptr(), SQL_NTS, arg{"LOAD"}.ptr(), SQL_NTS));
+    all += answer("SQLColumns table \"cpu\", column \"\\\"HOST\\\"\"",
+                  SQLColumns(stmt, nullptr, 0, nullptr, 0, arg{"cpu"}.ptr(), SQL_NTS, arg{"\"HOST\""}.ptr(), SQL_NTS));
+    all +=
+        answer("SQLPrimaryKeys table \"MEM\"", SQLPrimaryKeys(stmt, nullptr, 0, nullptr, 0, arg{"MEM"}.ptr(), SQL_NTS));
+    // Off again: patterns, case counts.
+    ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_METADATA_ID, reinterpret_cast<SQLPOINTER>(SQL_FALSE), 0), SQL_SUCCESS);
+    all += answer("metadata id off: SQLTables table \"CPU\"", tables(arg{"CPU"}));
+    all += answer("metadata id off: SQLTables table \"c_u\"", tables(arg{"c_u"}));
+    expect_matches_file("catalog_metadata_id.txt", all);
+}
+
+// The enumerations of SQLTables (SQL_ALL_CATALOGS, SQL_ALL_SCHEMAS, SQL_ALL_TABLE_TYPES) and
+// lists of table types.
+TEST_F(Catalog, EnumerationsAndTableTypeLists) {
+    const auto tables_of = [&](arg catalog, arg schema, arg table, arg type) {
+        return SQLTables(stmt, catalog.ptr(), SQL_NTS, schema.ptr(), SQL_NTS, table.ptr(), SQL_NTS, type.ptr(),
+                         SQL_NTS);
+    };
+    std::string all;
+    all +=
+        answer("SQL_ALL_CATALOGS: catalog \"%\", schema \"\", table \"\"", tables_of(arg{"%"}, arg{""}, arg{""}, none));
+    all +=
+        answer("SQL_ALL_SCHEMAS: catalog \"\", schema \"%\", table \"\"", tables_of(arg{""}, arg{"%"}, arg{""}, none));
+    all += answer("SQL_ALL_TABLE_TYPES: catalog \"\", schema \"\", table \"\", type \"%\"",
+                  tables_of(arg{""}, arg{""}, arg{""}, arg{"%"}));
+    for (const arg type : {arg{"TABLE"}, arg{"'TABLE'"}, arg{"'VIEW','TABLE'"}, arg{"VIEW, TABLE"}, arg{"SYSTEM TABLE"},
+                           arg{"'SYSTEM TABLE','ALIAS','SYNONYM'"}, arg{"%"}, arg{""}})
+        all += answer("SQLTables table \"%\", type " + type.shown(), tables(arg{"%"}, type));
+    expect_matches_file("catalog_enumerations.txt", all);
+}

@@ -228,3 +228,34 @@ TEST_F(ThroughTheDriverManager, TheErrorOfAHundredKilobyteStatementIsReadable) {
     EXPECT_NE(text.find("could not query"), std::string::npos) << text;
     EXPECT_TRUE(text.ends_with("...")) << text;
 }
+
+// A statement prepared with markers runs again with other values: its text columns are described
+// wide enough for the longer texts of a later run (DBD::ODBC sizes its buffers from the first
+// description). A direct statement's text column is as wide as its longest value.
+TEST_F(ThroughTheDriverManager, TextColumnsOfAStatementPreparedWithMarkersAreDescribedWide) {
+    const auto text_size = [&] {
+        SQLCHAR name[16];
+        SQLSMALLINT name_length = 0, type = 0, digits = 0, nullable = 0;
+        SQLULEN size = 0;
+        EXPECT_EQ(SQLDescribeCol(stmt, 1, name, sizeof name, &name_length, &type, &size, &digits, &nullable),
+                  SQL_SUCCESS);
+        EXPECT_EQ(type, SQL_CHAR);
+        SQLLEN display = 0;
+        EXPECT_EQ(SQLColAttribute(stmt, 1, SQL_DESC_DISPLAY_SIZE, nullptr, 0, nullptr, &display), SQL_SUCCESS);
+        EXPECT_EQ(static_cast<SQLULEN>(display), size);
+        SQLFreeStmt(stmt, SQL_CLOSE);
+        return size;
+    };
+    ASSERT_EQ(exec("select s from t where v > 15"), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
+    EXPECT_EQ(text_size(), 1u) << "the longest value";
+
+    ASSERT_EQ(SQLPrepare(stmt, support::sql_text("select s from t where v > ?"), SQL_NTS), SQL_SUCCESS);
+    SQLBIGINT least = 15;
+    ASSERT_EQ(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &least, 0, nullptr),
+              SQL_SUCCESS);
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
+    EXPECT_EQ(text_size(), 65535u);
+    least = 100;  // no rows
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
+    EXPECT_EQ(text_size(), 65535u);
+}

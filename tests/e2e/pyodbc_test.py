@@ -623,8 +623,17 @@ class PyodbcCatalog(unittest.TestCase):
         self.assertIsNone(self.cur.fetchone())
 
     def test_an_empty_result_is_described_by_its_columns(self):
+        # The probe BI tools run to learn a query's columns: no rows, every column its own type.
         self.cur.execute("select $timestamp, usage, host from cpu where 1 = 0")
         self.assertEqual([d[1] for d in self.cur.description], [datetime.datetime, float, str])
+        self.assertEqual(self.cur.fetchall(), [])
+        self.cur.execute("select $timestamp, load, core, payload from cpu_load where 1=0")
+        self.assertEqual([d[1] for d in self.cur.description], [datetime.datetime, int, str, str])
+        self.cur.execute("select free, $timestamp from mem limit 0")
+        self.assertEqual([d[1] for d in self.cur.description], [int, datetime.datetime])
+        # A prepared statement with a marker, too.
+        self.cur.execute("select host, usage, $timestamp from cpu where host = ?", "nobody")
+        self.assertEqual([d[1] for d in self.cur.description], [str, float, datetime.datetime])
 
 
 if __name__ == "__main__":

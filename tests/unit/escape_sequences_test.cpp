@@ -162,14 +162,16 @@ TEST(EscapeClaims, EveryClaimedFunctionIsTranslated) {
               static_cast<std::uint32_t>(SQL_FN_TSI_FRAC_SECOND | SQL_FN_TSI_SECOND | SQL_FN_TSI_MINUTE |
                                          SQL_FN_TSI_HOUR | SQL_FN_TSI_DAY | SQL_FN_TSI_WEEK | SQL_FN_TSI_MONTH |
                                          SQL_FN_TSI_QUARTER | SQL_FN_TSI_YEAR));
-    // Conversions: numbers to numbers and text, text to text; nothing from timestamps or binary.
+    // Conversions: numbers to numbers and text, text to text and times; times to times; nothing
+    // from binary.
     EXPECT_EQ(escapes::claimed_conversions(SQL_BIGINT) & SQL_CVT_VARCHAR, static_cast<std::uint32_t>(SQL_CVT_VARCHAR));
     EXPECT_EQ(escapes::claimed_conversions(SQL_VARCHAR) & SQL_CVT_BIGINT, 0u);
     EXPECT_EQ(escapes::claimed_conversions(SQL_TYPE_TIMESTAMP),
               static_cast<std::uint32_t>(SQL_CVT_TIMESTAMP | SQL_CVT_DATE));
     EXPECT_EQ(escapes::claimed_conversions(SQL_VARCHAR) & SQL_CVT_TIMESTAMP,
               static_cast<std::uint32_t>(SQL_CVT_TIMESTAMP));
-    EXPECT_EQ(escapes::claimed_conversions(SQL_TYPE_TIME), 0u);
+    // A time of day is a timestamp of the current date, as ODBC converts it.
+    EXPECT_EQ(escapes::claimed_conversions(SQL_TYPE_TIME), static_cast<std::uint32_t>(SQL_CVT_TIMESTAMP));
     EXPECT_EQ(escapes::claimed_conversions(SQL_VARBINARY), 0u);
 }
 

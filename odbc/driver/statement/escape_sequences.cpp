@@ -531,7 +531,9 @@ std::uint32_t claimed_conversions(SQLSMALLINT sql_type) noexcept {
     // nanoseconds, not its text.
     case SQL_TYPE_TIMESTAMP:
     case SQL_TYPE_DATE: return time_targets;
-    // Binary values, times of day and GUIDs convert to nothing.
+    // A time of day is a timestamp of the current date, which is what ODBC makes of it.
+    case SQL_TYPE_TIME: return SQL_CVT_TIMESTAMP;
+    // Binary values and GUIDs convert to nothing.
     default: return 0;
     }
 }

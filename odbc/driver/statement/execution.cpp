@@ -344,6 +344,7 @@ diag_record execute_text(handle::statement& stmt, std::string raw) {
         rows = static_cast<std::int64_t>(stmt.max_rows);
     }
     result_table table{build_columns(*result, wrapped), std::move(result)};
+    if (stmt.prepared.parameter_count > 0) widen_text_columns(table.columns, prepared_text_column_size);
     log_line(logger::level::debug, "query results got {} rows and {} columns", rows, table.columns.size());
     install_result(stmt, std::move(table), rows);
     std::swap(stmt.result.text, stmt.result.next_text);

@@ -75,3 +75,8 @@ void result_column::describe_from_data() {
         column_size = k.column_size;
     }
 }
+
+void widen_text_columns(std::vector<result_column>& columns, std::int32_t size) noexcept {
+    for (auto& c : columns)
+        if (c.sql_type == SQL_CHAR && c.column_size < size) c.column_size = size;
+}

@@ -96,6 +96,15 @@ struct result_column {
     void describe_from_data();
 };
 
+// The smallest size a text column of a statement prepared with parameter markers is described
+// with: such a statement runs again with other values, and clients that size their buffers once
+// per SQLPrepare from the first description (DBD::ODBC) must still hold the longer texts of later
+// executions. The store's texts have no declared length.
+inline constexpr std::int32_t prepared_text_column_size = 65535;
+
+// Describes every text column at least `size` wide.
+void widen_text_columns(std::vector<result_column>& columns, std::int32_t size) noexcept;
+
 // The columns of the current result, and the library result that text views point into.
 struct result_table {
     std::vector<result_column> columns;
