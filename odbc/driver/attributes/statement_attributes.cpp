@@ -68,9 +68,12 @@ void set_row_bind_type(statement& stmt, const attribute_value& value) {
     stmt.cursor.bind_type = *type;
 }
 
-// The zero-based cursor position as an unsigned 32-bit number, so that "before the first row"
-// (-1) reads 4294967295 in the 64-bit attribute too.
-attribute_value row_number(statement& stmt) { return ulen{static_cast<u32>(stmt.cursor.current_row)}; }
+// The one-based number of the current row in the result; 0 without one (before the first row,
+// past the last, or without a result).
+attribute_value row_number(statement& stmt) {
+    const std::int64_t row = stmt.cursor.current_row;
+    return ulen{handle::on_a_row(row, stmt.result.row_count) ? static_cast<ulen>(row) + 1 : 0};
+}
 
 attribute_value row_bind_offset_ptr(statement& stmt) { return static_cast<SQLPOINTER>(stmt.cursor.bind_offset_ptr); }
 void set_row_bind_offset_ptr(statement& stmt, const attribute_value& value) {
