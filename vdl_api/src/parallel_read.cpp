@@ -24,21 +24,6 @@ namespace {
 // more than they save.
 constexpr std::int64_t fewest_split_rows = 65'536;
 
-// Binds the statement's values to the placeholders ?1 ... ?n.
-int bind_values(sqlite3_stmt* handle, const lang::engine_statement& statement) {
-    for (std::size_t i = 0; i < statement.values.size(); ++i) {
-        const int index = static_cast<int>(i + 1);
-        const int rc = std::visit(
-            [&](auto value) {
-                if constexpr (std::is_same_v<decltype(value), double>) return sqlite3_bind_double(handle, index, value);
-                else return sqlite3_bind_int64(handle, index, value);
-            },
-            statement.values[i]);
-        if (rc != SQLITE_OK) return rc;
-    }
-    return SQLITE_OK;
-}
-
 statement_ptr prepare_on(sqlite3* db, const std::string& sql) {
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), 0, &raw, nullptr) != SQLITE_OK)

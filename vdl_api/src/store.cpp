@@ -162,6 +162,11 @@ outcome<store::leased_statement> store::prepare(const lang::engine_statement& st
     leased_statement lease(cache_, statement.sql, std::move(kept), std::move(layout));
     sqlite3_stmt* handle = lease.get();
     if (handle == nullptr) return lease;
+    if (const int rc = bind_values(handle, statement); rc != SQLITE_OK) return engine_failure(db_.get(), rc);
+    return lease;
+}
+
+int bind_values(sqlite3_stmt* handle, const lang::engine_statement& statement) {
     for (std::size_t i = 0; i < statement.values.size(); ++i) {
         const int index = static_cast<int>(i + 1);
         const int rc = std::visit(
@@ -170,9 +175,9 @@ outcome<store::leased_statement> store::prepare(const lang::engine_statement& st
                 else return sqlite3_bind_int64(handle, index, value);
             },
             statement.values[i]);
-        if (rc != SQLITE_OK) return engine_failure(db_.get(), rc);
+        if (rc != SQLITE_OK) return rc;
     }
-    return lease;
+    return SQLITE_OK;
 }
 
 void store::leased_statement::give_back() noexcept {

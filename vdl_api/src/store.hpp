@@ -114,4 +114,8 @@ private:
     statement_cache cache_;              // destroyed before db_, which it prepared on
 };
 
+// Binds a translated statement's values to its placeholders ?1 ... ?n; SQLITE_OK or the first
+// failure's code.
+int bind_values(sqlite3_stmt* handle, const lang::engine_statement& statement);
+
 }  // namespace vdl

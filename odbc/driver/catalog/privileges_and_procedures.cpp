@@ -84,16 +84,11 @@ diag_record column_privileges(handle::statement& stmt, std::string_view catalog,
     if (auto refusal = client::without_connection(stmt)) return *refusal;
 
     // The columns of the table that the column pattern picks; a table that does not exist has none.
-    auto names = list_tables(stmt);
-    keep_matching(names, name_argument(stmt, table));
-    const auto column_filter = pattern_argument(stmt, column);
     catalog_table answer(column_privileges_columns);
-    for (const auto& name : names) {
-        const auto metadata = get_table_metadata(stmt, name);
-        for (const auto& c : columns_of(metadata))
-            if (column_filter.matches(name_of(c)))
-                answer.add_row({null, null, name, name_of(c), null, null, privilege, grantable});
-    }
+    for_each_column(stmt, name_argument(stmt, table), pattern_argument(stmt, column),
+                    [&](const std::string& name, const vdl_column_meta& c, std::int64_t) {
+                        answer.add_row({null, null, name, name_of(c), null, null, privilege, grantable});
+                    });
     install_catalog_result(stmt, std::move(answer));
     return diag_record::success();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // What the catalog answers from: the store's list of tables and the metadata of one table.
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,5 +35,22 @@ std::span<const vdl_column_meta> columns_of(const library_metadata& metadata) no
 
 // The name of a metadata column; empty when the store gives none.
 std::string_view name_of(const vdl_column_meta& column) noexcept;
+
+// Calls row(table, column, position) for every column that `columns` picks of every table that
+// `tables` picks: in table name order, then in each table's order of columns, the position
+// counting every column of the table from 1. A table that does not exist has none.
+template <typename Row>
+void for_each_column(handle::statement& stmt, const name_filter& tables, const name_filter& columns, Row&& row) {
+    auto names = list_tables(stmt);
+    keep_matching(names, tables);
+    for (const auto& name : names) {
+        const auto metadata = get_table_metadata(stmt, name);
+        std::int64_t position = 0;
+        for (const auto& c : columns_of(metadata)) {
+            ++position;
+            if (columns.matches(name_of(c))) row(name, c, position);
+        }
+    }
+}
 
 }  // namespace catalog

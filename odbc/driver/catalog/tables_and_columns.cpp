@@ -96,26 +96,18 @@ diag_record columns(handle::statement& stmt, std::string_view catalog, std::stri
     log_arguments({{"catalog", catalog}, {"schema", schema}, {"table", table}, {"column", column}});
     if (auto refusal = client::without_connection(stmt)) return *refusal;
 
-    // Every column of every table the pattern picks, in table name order and then in each table's
-    // order of columns; the column argument picks among them.
-    auto names = list_tables(stmt);
-    keep_matching(names, pattern_argument(stmt, table));
-    const auto column_filter = pattern_argument(stmt, column);
+    // Every column of every table the pattern picks; the column argument picks among them.
     catalog_table answer(columns_columns);
-    for (const auto& name : names) {
-        const auto metadata = get_table_metadata(stmt, name);
-        std::int64_t position = 0;
-        for (const auto& c : columns_of(metadata)) {
-            ++position;
-            if (!column_filter.matches(name_of(c))) continue;
+    for_each_column(
+        stmt, pattern_argument(stmt, table), pattern_argument(stmt, column),
+        [&](const std::string& name, const vdl_column_meta& c, std::int64_t position) {
             const auto& type = describe_column_type(c.type);
+            const bool not_null = (c.flags & VDL_COLUMN_NOT_NULL) != 0;
             answer.add_row({null, null, name, name_of(c), type.data_type, type.type_name, type.column_size,
                             type.buffer_length, type.decimal_digits, type.num_prec_radix,
-                            (c.flags & VDL_COLUMN_NOT_NULL) != 0 ? SQL_NO_NULLS : SQL_NULLABLE, null, null,
-                            type.sql_data_type, type.sql_datetime_sub, type.char_octet_length, position,
-                            (c.flags & VDL_COLUMN_NOT_NULL) != 0 ? "NO" : "YES"});
-        }
-    }
+                            not_null ? SQL_NO_NULLS : SQL_NULLABLE, null, null, type.sql_data_type,
+                            type.sql_datetime_sub, type.char_octet_length, position, not_null ? "NO" : "YES"});
+        });
     install_catalog_result(stmt, std::move(answer));
     return diag_record::success();
 }

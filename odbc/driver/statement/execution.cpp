@@ -137,27 +137,33 @@ column_data viewed_column(std::size_t kind, const vdl_result& result, std::uint3
 void read_columns(const vdl_result& result, std::vector<result_column>& columns) {
     constexpr std::uint32_t block_rows = 1024;
     const auto data = [&](std::uint32_t c) -> column_data& { return columns[c].data; };
-    std::vector<std::size_t> kinds(result.column_count);
-    std::vector<unsigned> held(result.column_count, 0u);  // the library kinds each column holds
+    // Per column: its kind, and the library kinds it holds (one allocation for both).
+    struct column_kinds {
+        std::size_t kind = 0;
+        unsigned held = 0;
+    };
+    std::vector<column_kinds> kinds(result.column_count);
     // A column without a non-NULL cell takes the kind the library tells, when it tells one.
     std::vector<std::size_t> told;
     for (std::uint32_t c = 0; c < result.column_count; ++c) {
-        kinds[c] = column_kind(result, c);
-        if (kinds[c] == 0 && told.empty()) told = library_column_kinds(result);
-        if (kinds[c] == 0 && c < told.size()) kinds[c] = told[c];
+        std::size_t& kind = kinds[c].kind;
+        kind = column_kind(result, c);
+        if (kind == 0 && told.empty()) told = library_column_kinds(result);
+        if (kind == 0 && c < told.size()) kind = told[c];
     }
     for (std::uint32_t r = 0; r < result.row_count; ++r) {
         const vdl_cell* row = result.rows[r];
-        for (std::uint32_t c = 0; c < result.column_count; ++c) held[c] |= kind_bit(row[c].kind);
+        for (std::uint32_t c = 0; c < result.column_count; ++c) kinds[c].held |= kind_bit(row[c].kind);
     }
     std::vector<std::uint32_t> copied;
     for (std::uint32_t c = 0; c < result.column_count; ++c) {
-        const unsigned viewable = viewable_kinds(kinds[c]);
-        if (viewable != 0 && (held[c] & ~(viewable | kind_bit(VDL_CELL_NULL))) == 0) {
-            data(c) = viewed_column(kinds[c], result, c);
+        const auto [kind, held] = kinds[c];
+        const unsigned viewable = viewable_kinds(kind);
+        if (viewable != 0 && (held & ~(viewable | kind_bit(VDL_CELL_NULL))) == 0) {
+            data(c) = viewed_column(kind, result, c);
         } else {
-            data(c) = sized_column(kinds[c], result.row_count);
-            if (kinds[c] != 0) copied.push_back(c);  // kind 0 stores nothing
+            data(c) = sized_column(kind, result.row_count);
+            if (kind != 0) copied.push_back(c);  // kind 0 stores nothing
         }
     }
     if (copied.empty()) return;

@@ -10,7 +10,7 @@
 
 namespace rewrite {
 
-// Lower-cased substring test.
+// Whether the text holds the needle, a word of lower-case ASCII letters, in any case.
 bool contains_lower(std::string_view text, std::string_view lower_needle);
 
 // The value the INSERT rule gives the time column in the prepared text; each execution writes the
