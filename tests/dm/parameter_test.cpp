@@ -226,3 +226,98 @@ TEST_F(DriverManagerParameters, TheLoggedQueryShowsTheNegativeValueApart) {
     const auto log = support::read_file(logs / "vdl_odbc_driver.log");
     EXPECT_NE(log.find("raw query: 'select 10 - -5 from p where n = 1'"), std::string::npos) << log;
 }
+
+namespace {
+
+// A prepared text whose columns are asked for before any marker is bound: the SQL types it
+// describes, the rows its execution fetches with every marker bound to 1, and the rows the
+// store holds after it ran once.
+struct described_case {
+    const char* name;
+    const char* text;
+    std::vector<SQLSMALLINT> types;
+    int rows_fetched;
+    int rows_stored;
+};
+
+class DescribedBeforeBinding : public DriverManagerParameters, public ::testing::WithParamInterface<described_case> {
+protected:
+    // The store's row count, read on a statement of its own so that the prepared one stays.
+    std::string stored_rows() {
+        SQLHSTMT other = nullptr;
+        EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &other), SQL_SUCCESS);
+        EXPECT_EQ(SQLExecDirect(other, support::sql_text("select count(*) from p"), SQL_NTS), SQL_SUCCESS);
+        EXPECT_EQ(SQLFetch(other), SQL_SUCCESS);
+        char text[32] = {};
+        SQLLEN ind = 0;
+        EXPECT_EQ(SQLGetData(other, 1, SQL_C_CHAR, text, sizeof text, &ind), SQL_SUCCESS);
+        SQLFreeHandle(SQL_HANDLE_STMT, other);
+        return text;
+    }
+};
+
+}  // namespace
+
+TEST_P(DescribedBeforeBinding, ColumnsAreThoseOfTheExecutionAndNothingRunsEarly) {
+    const described_case& c = GetParam();
+    ASSERT_EQ(prepare(c.text), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
+    SQLSMALLINT markers = 0;
+    ASSERT_EQ(SQLNumParams(stmt, &markers), SQL_SUCCESS);
+    ASSERT_GT(markers, 0);
+    SQLSMALLINT columns = -1;
+    ASSERT_EQ(SQLNumResultCols(stmt, &columns), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(columns, static_cast<SQLSMALLINT>(c.types.size()));
+    for (SQLUSMALLINT i = 1; i <= c.types.size(); ++i) {
+        SQLSMALLINT type = 0;
+        ASSERT_EQ(SQLDescribeCol(stmt, i, nullptr, 0, nullptr, &type, nullptr, nullptr, nullptr), SQL_SUCCESS)
+            << support::diag(SQL_HANDLE_STMT, stmt);
+        EXPECT_EQ(type, c.types[i - 1]) << "column " << i;
+        SQLLEN concise = 0;
+        ASSERT_EQ(SQLColAttribute(stmt, i, SQL_DESC_CONCISE_TYPE, nullptr, 0, nullptr, &concise), SQL_SUCCESS);
+        EXPECT_EQ(concise, c.types[i - 1]) << "column " << i;
+    }
+    EXPECT_EQ(stored_rows(), "3") << "describing changed the store";
+
+    // The execution runs with the values bound after the description, once.
+    SQLULEN processed = 99;
+    ASSERT_EQ(SQLSetStmtAttr(stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed, 0), SQL_SUCCESS);
+    SQLBIGINT one = 1;
+    for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(markers); ++i)
+        ASSERT_EQ(bind(i, SQL_C_SBIGINT, SQL_BIGINT, &one, 0, nullptr), SQL_SUCCESS);
+    ASSERT_EQ(SQLNumResultCols(stmt, &columns), SQL_SUCCESS);
+    EXPECT_EQ(processed, 99u) << "a description is not an execution";
+    ASSERT_EQ(SQLExecute(stmt), SQL_SUCCESS) << support::diag(SQL_HANDLE_STMT, stmt);
+    EXPECT_EQ(processed, 1u);
+    for (SQLUSMALLINT i = 1; i <= c.types.size(); ++i) {
+        SQLSMALLINT type = 0;
+        ASSERT_EQ(SQLDescribeCol(stmt, i, nullptr, 0, nullptr, &type, nullptr, nullptr, nullptr), SQL_SUCCESS);
+        EXPECT_EQ(type, c.types[i - 1]) << "column " << i << " of the execution";
+    }
+    int fetched = 0;
+    if (!c.types.empty())
+        while (SQLFetch(stmt) == SQL_SUCCESS) ++fetched;
+    EXPECT_EQ(fetched, c.rows_fetched);
+    if (c.rows_fetched > 0) {
+        SQLLEN rows = 0;
+        ASSERT_EQ(SQLRowCount(stmt, &rows), SQL_SUCCESS);
+        EXPECT_EQ(rows, c.rows_fetched);
+    }
+    EXPECT_EQ(stored_rows(), std::to_string(c.rows_stored));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, DescribedBeforeBinding,
+    ::testing::Values(
+        described_case{"SelectAll",
+                       "SELECT * FROM p WHERE n > ?",
+                       {SQL_TYPE_TIMESTAMP, SQL_CHAR, SQL_BIGINT, SQL_DOUBLE, SQL_CHAR},
+                       2,
+                       3},
+        described_case{"TwoMarkers", "select s, n from p where n >= ? and n <= ? + 1", {SQL_CHAR, SQL_BIGINT}, 2, 3},
+        described_case{"Aggregate", "select count(*) as c from p where n = ?", {SQL_BIGINT}, 1, 3},
+        described_case{"WithQuery", "WITH q AS (SELECT n, s FROM p WHERE n > ?) SELECT s FROM q", {SQL_CHAR}, 2, 3},
+        described_case{"Insert", "insert into p (s, n) values ('new', ?)", {}, 0, 4},
+        described_case{"Update", "update p set d = ? where s = 'ibm'", {}, 0, 3},
+        described_case{"Delete", "delete from p where n = ?", {}, 0, 2},
+        described_case{"WithDelete", "WITH q AS (SELECT 1) DELETE FROM p WHERE n > ?", {}, 0, 1}),
+    [](const ::testing::TestParamInfo<described_case>& texts) { return std::string(texts.param.name); });

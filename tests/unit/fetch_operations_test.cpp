@@ -35,14 +35,20 @@ protected:
     [[nodiscard]] SQLRETURN scroll(SQLSMALLINT orientation, SQLLEN offset = 0) const {
         return SQLFetchScroll(s.stmt(), orientation, offset);
     }
-    // The statement fields that SQL_ATTR_ROW_ARRAY_SIZE, SQL_ATTR_ROW_STATUS_PTR and
-    // SQL_ATTR_ROWS_FETCHED_PTR set.
-    void block_cursor(SQLULEN rows, SQLUSMALLINT* status, SQLULEN* fetched) const {
-        s.record().cursor.row_array_size = rows;
-        s.record().cursor.row_status_ptr = status;
-        s.record().cursor.rows_fetched_ptr = fetched;
+    void set(SQLINTEGER attribute, SQLPOINTER value) const {
+        ASSERT_EQ(SQLSetStmtAttr(s.stmt(), attribute, value, 0), SQL_SUCCESS) << s.diag_message();
     }
-    [[nodiscard]] std::int64_t position() const { return s.record().cursor.current_row; }
+    void block_cursor(SQLULEN rows, SQLUSMALLINT* status, SQLULEN* fetched) const {
+        set(SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows));
+        set(SQL_ATTR_ROW_STATUS_PTR, status);
+        set(SQL_ATTR_ROWS_FETCHED_PTR, fetched);
+    }
+    // The zero-based current row, from SQL_ATTR_ROW_NUMBER; -1 without one.
+    [[nodiscard]] std::int64_t position() const {
+        SQLULEN number = 0;
+        EXPECT_EQ(SQLGetStmtAttr(s.stmt(), SQL_ATTR_ROW_NUMBER, &number, sizeof number, nullptr), SQL_SUCCESS);
+        return static_cast<std::int64_t>(number) - 1;
+    }
 
     support::store_statement s;
 };
@@ -73,7 +79,6 @@ TEST_F(Fetching, BlockCursorFillsRowsetsAndCountsTheRowsOfEach) {
     EXPECT_EQ(x_ind, (std::array<SQLLEN, 5>{8, 8, 8, SQL_NULL_DATA, 8}));
     EXPECT_EQ(status, (std::array<SQLUSMALLINT, 5>{ok, ok, ok, ok, ok}));
     EXPECT_EQ(position(), 0) << "the current row is the first row of the rowset";
-    EXPECT_EQ(s.record().cursor.rowset_start, 0);
     EXPECT_EQ(fetched, 5u);
 
     v.fill(-1);
@@ -132,8 +137,8 @@ TEST_F(Fetching, RowWiseBindingFillsOneStructurePerRow) {
     static_assert(sizeof(row) == 24);
     std::array<row, 3> rows{};
     select_all();
-    s.record().cursor.row_array_size = 3;
-    s.record().cursor.bind_type = sizeof(row);
+    set(SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN{3}));
+    set(SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(sizeof(row)));
     SQLBindCol(s.stmt(), 1, SQL_C_LONG, &rows[0].v, 0, &rows[0].v_ind);
     SQLBindCol(s.stmt(), 3, SQL_C_CHAR, rows[0].s, sizeof rows[0].s, &rows[0].s_ind);
     ASSERT_EQ(scroll(SQL_FETCH_ABSOLUTE, 6), SQL_SUCCESS);
@@ -159,7 +164,6 @@ TEST_F(Fetching, OneBindingPerColumnAndColumnZeroIsTheFirstColumn) {
     ASSERT_EQ(SQLBindCol(s.stmt(), 2, SQL_C_CHAR, x_text, sizeof x_text, nullptr), SQL_SUCCESS);
     x.reset();
     ASSERT_EQ(SQLBindCol(s.stmt(), 0, SQL_C_SBIGINT, &first, 0, &first_ind), SQL_SUCCESS);
-    ASSERT_EQ(s.record().cursor.column_bindings.size(), 2u);
     ASSERT_EQ(scroll(SQL_FETCH_ABSOLUTE, 3), SQL_SUCCESS);
     EXPECT_STREQ(x_text, "2.5");
     EXPECT_EQ(first, 20);
@@ -167,7 +171,7 @@ TEST_F(Fetching, OneBindingPerColumnAndColumnZeroIsTheFirstColumn) {
     // Column 1 is the column that column 0 bound: binding it replaces that binding too.
     SQLINTEGER narrow = -1;
     ASSERT_EQ(SQLBindCol(s.stmt(), 1, SQL_C_LONG, &narrow, 0, nullptr), SQL_SUCCESS);
-    EXPECT_EQ(s.record().cursor.column_bindings.size(), 2u);
+    first = -1;
 
     // No buffer and no indicator unbinds the column; the other binding stays.
     ASSERT_EQ(SQLBindCol(s.stmt(), 2, SQL_C_CHAR, nullptr, 0, nullptr), SQL_SUCCESS);
@@ -175,6 +179,7 @@ TEST_F(Fetching, OneBindingPerColumnAndColumnZeroIsTheFirstColumn) {
     ASSERT_EQ(scroll(SQL_FETCH_NEXT), SQL_SUCCESS);
     EXPECT_STREQ(x_text, "kept");
     EXPECT_EQ(narrow, 30);
+    EXPECT_EQ(first, -1) << "the column's earlier binding is replaced";
     ASSERT_EQ(SQLBindCol(s.stmt(), 5, SQL_C_CHAR, nullptr, 0, nullptr), SQL_SUCCESS) << "unbinding an unbound column";
 
     // An indicator alone is a binding: the length comes back without the value.
@@ -186,7 +191,11 @@ TEST_F(Fetching, OneBindingPerColumnAndColumnZeroIsTheFirstColumn) {
     EXPECT_EQ(SQLBindCol(s.stmt(), 3, SQL_C_CHAR, x_text, -1, nullptr), SQL_ERROR);
     EXPECT_EQ(s.diag_message(), "[HY090] Invalid string or buffer length: buffer length -1 of column 3 is negative");
     ASSERT_EQ(SQLFreeStmt(s.stmt(), SQL_UNBIND), SQL_SUCCESS);
-    EXPECT_TRUE(s.record().cursor.column_bindings.empty());
+    narrow = -1;
+    length_only = -1;
+    ASSERT_EQ(scroll(SQL_FETCH_FIRST), SQL_SUCCESS);
+    EXPECT_EQ(narrow, -1) << "nothing stays bound";
+    EXPECT_EQ(length_only, -1);
 }
 
 TEST_F(Fetching, BindOffsetMovesEveryBoundAddressAtFetchTime) {
@@ -334,13 +343,12 @@ TEST_F(Fetching, BlockCursorRowsetsOfThreeOverSevenRows) {
         if (rows < 3) {
             EXPECT_EQ(status[rows], none);
         }
-        EXPECT_EQ(s.record().cursor.rowset_start, st.rowset[0] / 10);
-        EXPECT_EQ(position(), st.rowset[0] / 10) << "SQLGetData reads the rowset's first row";
+        EXPECT_EQ(position(), st.rowset[0] / 10) << "the rowset starts at the current row, which SQLGetData reads";
     }
 
     // NEXT moves by the size of the rowset fetched last, even when the size changed since.
     ASSERT_EQ(scroll(SQL_FETCH_FIRST), SQL_SUCCESS);
-    s.record().cursor.row_array_size = 2;
+    set(SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN{2}));
     v.fill(-1);
     ASSERT_EQ(scroll(SQL_FETCH_NEXT), SQL_SUCCESS);
     EXPECT_EQ(v, (std::array<SQLBIGINT, 3>{30, 40, -1}));
@@ -467,7 +475,7 @@ TEST_F(Fetching, ColumnNumbersOutsideTheResultFailWith07009) {
     EXPECT_EQ(s.diag_message(), "[07009] Invalid descriptor index: tried to fetch col index 0, max is 0");
 
     select_all();
-    s.record().cursor.rows_fetched_ptr = &fetched;
+    set(SQL_ATTR_ROWS_FETCHED_PTR, &fetched);
     SQLBindCol(s.stmt(), 1, SQL_C_SBIGINT, v.data(), 0, nullptr);
     SQLBindCol(s.stmt(), 9, SQL_C_SBIGINT, &never, 0, nullptr);
     SQLBindCol(s.stmt(), 2, SQL_C_SBIGINT, &never, 0, nullptr);

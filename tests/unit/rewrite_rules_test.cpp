@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "statement/rewrite_rules.hpp"
 #include "statement/statement_text.hpp"
@@ -61,6 +62,29 @@ TEST(Markers, FirstWordAndCode) {
     EXPECT_EQ(t.end_of_code(), 24u);
     EXPECT_EQ(statement_text("select a -- note").end_of_code(), 8u);
     EXPECT_EQ(statement_text("select 'a' ").end_of_code(), 10u);
+}
+
+// Which texts only read, and may run early to describe their columns.
+TEST(Markers, QueriesAreTheTextsThatOnlyRead) {
+    const std::pair<const char*, bool> cases[] = {
+        {"SELECT a FROM t WHERE b = ?", true},
+        {" ( values (1), (2))", true},
+        {"WITH q AS (SELECT a FROM t WHERE b > ?) SELECT a FROM q", true},
+        {"with recursive r(n) as (select 1 union all select n + 1 from r where n < ?) select n from r", true},
+        {"WITH a AS (SELECT 1), b AS NOT MATERIALIZED (SELECT 2) VALUES (?)", true},
+        {"WITH q AS (SELECT a FROM t) DELETE FROM t WHERE a IN (SELECT a FROM q)", false},
+        {"with q as (select 1) insert into t (a) select * from q", false},
+        {"WITH q AS (SELECT 1) UPDATE t SET a = ?", false},
+        {"WITH q AS (SELECT 'select') REPLACE INTO t (a) VALUES (?)", false},
+        {"WITH \"select\" AS (SELECT 1) DELETE FROM t", false},
+        {"WITH q AS (SELECT 1) -- select\n DELETE FROM t", false},
+        {"WITH q AS (SELECT 1)", false},
+        {"INSERT INTO t (a) SELECT ?", false},
+        {"DELETE FROM t WHERE a = ?", false},
+        {"withdraw", false},
+        {"", false},
+    };
+    for (const auto& [text, query] : cases) EXPECT_EQ(statement_text(text).is_query(), query) << text;
 }
 
 TEST(StatementText, ZeroBytesWithinTheLengthAreRefused) {
@@ -138,6 +162,8 @@ TEST(RowLimit, AppliesOnlyToSelectsWithoutALimit) {
     EXPECT_EQ(apply_row_limit("select a from t; select b from u;", 7), "select a from t LIMIT 7; select b from u;");
     EXPECT_EQ(apply_row_limit("select a from t", 0), "select a from t");
     EXPECT_EQ(apply_row_limit("(select a from t)", 3), "(select a from t) LIMIT 3");
+    EXPECT_EQ(without_rows("select a from t where b = NULL;"), "select a from t where b = NULL LIMIT 0;");
+    EXPECT_EQ(without_rows("select a from t limit 5"), "select a from t limit 5");
 }
 
 TEST(RowLimit, NeverChangesWhatAStatementMeans) {

@@ -10,6 +10,7 @@
 #include "driver_handles.hpp"
 #include "handle/variant_handle.hpp"
 #include "sentinel_buffer.hpp"
+#include "store_statement.hpp"
 
 namespace {
 
@@ -99,15 +100,21 @@ TEST(StatementAttributes, RowsFetchedPointerIsOnlyKept) {
     EXPECT_EQ(h.statement().cursor.rows_fetched_ptr, nullptr);
 }
 
-TEST(StatementAttributes, RowNumberIsTheCursorAsUnsigned32Bits) {
-    support::handles h;
-    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_NUMBER), 4294967295u) << "before the first row";
-    h.statement().cursor.current_row = 0;
-    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_NUMBER), 0u);
-    h.statement().cursor.current_row = 41;
-    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_NUMBER), 41u);
-    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_NUMBER, bits(7), 0), SQL_SUCCESS_WITH_INFO) << "read only";
-    EXPECT_EQ(h.statement().cursor.current_row, 41);
+TEST(StatementAttributes, RowNumberIsTheOneBasedCurrentRowOrZero) {
+    support::store_statement s;
+    s.direct("CREATE TABLE t (v INT64)");
+    s.direct("INSERT INTO t (v, $timestamp) VALUES (1, 1), (2, 2), (3, 3)");
+    EXPECT_EQ(stmt_ulen(s.stmt(), SQL_ATTR_ROW_NUMBER), 0u) << "without a result";
+    ASSERT_EQ(s.exec("select v from t"), SQL_SUCCESS) << s.diag_message();
+    EXPECT_EQ(stmt_ulen(s.stmt(), SQL_ATTR_ROW_NUMBER), 0u) << "before the first row";
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(stmt_ulen(s.stmt(), SQL_ATTR_ROW_NUMBER), 1u);
+    ASSERT_EQ(SQLFetchScroll(s.stmt(), SQL_FETCH_ABSOLUTE, 3), SQL_SUCCESS);
+    EXPECT_EQ(stmt_ulen(s.stmt(), SQL_ATTR_ROW_NUMBER), 3u);
+    EXPECT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_ROW_NUMBER, bits(7), 0), SQL_SUCCESS_WITH_INFO) << "read only";
+    EXPECT_EQ(stmt_ulen(s.stmt(), SQL_ATTR_ROW_NUMBER), 3u);
+    ASSERT_EQ(SQLFetch(s.stmt()), SQL_NO_DATA);
+    EXPECT_EQ(stmt_ulen(s.stmt(), SQL_ATTR_ROW_NUMBER), 0u) << "past the last row";
 }
 
 TEST(StatementAttributes, CursorTypeAndOtherDefaultsDoNotChange) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 
@@ -38,7 +39,8 @@ class attribute_table {
 public:
     using entry = attribute_entry<Owner>;
 
-    attribute_table(std::initializer_list<entry> rows) {
+    attribute_table(std::initializer_list<entry> rows) : attribute_table(std::span(rows.begin(), rows.size())) {}
+    explicit attribute_table(std::span<const entry> rows) {
         rows_.reserve(rows.size());
         for (const auto& row : rows) rows_.try_emplace(static_cast<Key>(row.id), row);
     }

@@ -36,11 +36,7 @@ const attribute_table<handle::environment>& prepare_attributes<handle::environme
     static const attribute_table<handle::environment> table{
         {VDL_NAMED(SQL_ATTR_CONNECTION_POOLING), u32{0}},
         {VDL_NAMED(SQL_ATTR_CP_MATCH), u32{0}},
-        {.id = SQL_ATTR_ODBC_VERSION,
-         .name = "SQL_ATTR_ODBC_VERSION",
-         .value = u32{380},
-         .getter = odbc_version,
-         .setter = set_odbc_version},
+        {VDL_NAMED_ID(SQL_ATTR_ODBC_VERSION), .value = u32{380}, .getter = odbc_version, .setter = set_odbc_version},
         {VDL_NAMED(SQL_ATTR_OUTPUT_NTS), u32{0}},
     };
     return table;

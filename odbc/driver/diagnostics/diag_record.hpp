@@ -44,42 +44,52 @@ enum class state : std::int32_t {
 };
 
 struct state_row {
+    state id;  // the row's own number, so that the table cannot drift from the enum
     std::string_view sqlstate;
     SQLRETURN return_code;
     std::string_view message;
 };
 
 inline constexpr std::array<state_row, 29> state_table{{
-    {"00000", SQL_SUCCESS, "Success"},
-    {"00000", SQL_NO_DATA, "No data"},
-    {"01000", SQL_SUCCESS_WITH_INFO, "General warning"},
-    {"01S02", SQL_SUCCESS_WITH_INFO, "Option value changed"},
-    {"HY000", SQL_ERROR, "General error"},
-    {"01004", SQL_SUCCESS_WITH_INFO, "String data, right-truncated"},
-    {"08001", SQL_ERROR, "Client unable to establish connection"},
-    {"08003", SQL_ERROR, "Connection not open"},
-    {"HY013", SQL_ERROR, "Memory management error"},
-    {"22003", SQL_ERROR, "Numeric value out of range"},
-    {"07009", SQL_ERROR, "Invalid descriptor index"},
-    {"", SQL_INVALID_HANDLE, "Invalid handle"},
-    {"HY024", SQL_ERROR, "Invalid attribute value"},
-    {"22002", SQL_ERROR, "Indicator variable required but not supplied"},
-    {"07006", SQL_ERROR, "Restricted data type attribute violation"},
-    {"HY009", SQL_ERROR, "Invalid use of null pointer"},
-    {"28000", SQL_ERROR, "Invalid authorization specification"},
-    {"HY090", SQL_ERROR, "Invalid string or buffer length"},
-    {"HY110", SQL_ERROR, "Invalid driver completion"},
-    {"HYC00", SQL_ERROR, "Optional feature not implemented"},
-    {"HY092", SQL_ERROR, "Invalid attribute/option identifier"},
-    {"42S02", SQL_ERROR, "Table doesn't exist"},
-    {"01S07", SQL_SUCCESS_WITH_INFO, "Fractional truncation"},
-    {"22018", SQL_ERROR, "Invalid character value for cast specification"},
-    {"22008", SQL_ERROR, "Datetime field overflow"},
-    {"HY008", SQL_ERROR, "Operation canceled"},
-    {"HYT00", SQL_ERROR, "Timeout expired"},
-    {"42000", SQL_ERROR, "Syntax error or access violation"},
-    {"HY017", SQL_ERROR, "Invalid use of an automatically allocated descriptor handle"},
+    {state::success, "00000", SQL_SUCCESS, "Success"},
+    {state::no_data, "00000", SQL_NO_DATA, "No data"},
+    {state::general_warning, "01000", SQL_SUCCESS_WITH_INFO, "General warning"},
+    {state::option_value_changed, "01S02", SQL_SUCCESS_WITH_INFO, "Option value changed"},
+    {state::general_error, "HY000", SQL_ERROR, "General error"},
+    {state::string_right_truncated, "01004", SQL_SUCCESS_WITH_INFO, "String data, right-truncated"},
+    {state::unable_to_connect, "08001", SQL_ERROR, "Client unable to establish connection"},
+    {state::connection_not_open, "08003", SQL_ERROR, "Connection not open"},
+    {state::memory_error, "HY013", SQL_ERROR, "Memory management error"},
+    {state::numeric_out_of_range, "22003", SQL_ERROR, "Numeric value out of range"},
+    {state::invalid_descriptor_index, "07009", SQL_ERROR, "Invalid descriptor index"},
+    {state::invalid_handle, "", SQL_INVALID_HANDLE, "Invalid handle"},
+    {state::invalid_attribute_value, "HY024", SQL_ERROR, "Invalid attribute value"},
+    {state::indicator_required, "22002", SQL_ERROR, "Indicator variable required but not supplied"},
+    {state::restricted_data_type, "07006", SQL_ERROR, "Restricted data type attribute violation"},
+    {state::invalid_null_pointer, "HY009", SQL_ERROR, "Invalid use of null pointer"},
+    {state::invalid_authorization, "28000", SQL_ERROR, "Invalid authorization specification"},
+    {state::invalid_buffer_length, "HY090", SQL_ERROR, "Invalid string or buffer length"},
+    {state::invalid_driver_completion, "HY110", SQL_ERROR, "Invalid driver completion"},
+    {state::optional_feature, "HYC00", SQL_ERROR, "Optional feature not implemented"},
+    {state::invalid_attribute_identifier, "HY092", SQL_ERROR, "Invalid attribute/option identifier"},
+    {state::table_not_found, "42S02", SQL_ERROR, "Table doesn't exist"},
+    {state::fractional_truncation, "01S07", SQL_SUCCESS_WITH_INFO, "Fractional truncation"},
+    {state::invalid_character_value, "22018", SQL_ERROR, "Invalid character value for cast specification"},
+    {state::datetime_field_overflow, "22008", SQL_ERROR, "Datetime field overflow"},
+    {state::operation_canceled, "HY008", SQL_ERROR, "Operation canceled"},
+    {state::timeout_expired, "HYT00", SQL_ERROR, "Timeout expired"},
+    {state::syntax_error, "42000", SQL_ERROR, "Syntax error or access violation"},
+    {state::implicit_descriptor_use, "HY017", SQL_ERROR, "Invalid use of an automatically allocated descriptor handle"},
 }};
+
+static_assert(state_table.size() == static_cast<std::size_t>(state::implicit_descriptor_use) + 1, "one row per state");
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < state_table.size(); ++i)
+            if (static_cast<std::size_t>(state_table[i].id) != i) return false;
+        return true;
+    }(),
+    "each state's row is at its number");
 
 inline constexpr const state_row& row(state s) noexcept { return state_table[static_cast<std::size_t>(s)]; }
 

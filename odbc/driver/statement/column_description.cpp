@@ -19,7 +19,8 @@ namespace statement_ops {
 
 namespace {
 
-constexpr std::array<std::pair<SQLUSMALLINT, std::string_view>, 45> field_names{{
+// The fields by number, for the log.
+constexpr std::array<named::constant<SQLUSMALLINT>, 45> field_names{{
     {VDL_NAMED(SQL_COLUMN_COUNT)},
     {VDL_NAMED(SQL_COLUMN_NAME)},
     {VDL_NAMED(SQL_DESC_CONCISE_TYPE)},
@@ -39,7 +40,6 @@ constexpr std::array<std::pair<SQLUSMALLINT, std::string_view>, 45> field_names{
     {VDL_NAMED(SQL_DESC_SCHEMA_NAME)},
     {VDL_NAMED(SQL_DESC_CATALOG_NAME)},
     {VDL_NAMED(SQL_DESC_LABEL)},
-    {19, "SQL_COLUMN_DRIVER_START"},
     {VDL_NAMED(SQL_DESC_ARRAY_SIZE)},
     {VDL_NAMED(SQL_DESC_ARRAY_STATUS_PTR)},
     {VDL_NAMED(SQL_DESC_BASE_COLUMN_NAME)},
@@ -65,14 +65,11 @@ constexpr std::array<std::pair<SQLUSMALLINT, std::string_view>, 45> field_names{
     {VDL_NAMED(SQL_DESC_DATA_PTR)},
     {VDL_NAMED(SQL_DESC_NAME)},
     {VDL_NAMED(SQL_DESC_UNNAMED)},
+    {VDL_NAMED(SQL_DESC_OCTET_LENGTH)},
 }};
+static_assert(named::ids_rise(field_names), "the fields are in order of number, each once");
 
-std::string_view field_name(SQLUSMALLINT field) noexcept {
-    for (const auto& [id, name] : field_names)
-        if (id == field) return name;
-    if (field == SQL_DESC_OCTET_LENGTH) return "SQL_DESC_OCTET_LENGTH";
-    return {};
-}
+std::string_view field_name(SQLUSMALLINT field) noexcept { return named::name_of(field_names, field); }
 
 // The column at a one-based column number, or the 07009 record.
 std::variant<const result_column*, diag_record> column_at(const handle::statement& stmt, SQLUSMALLINT number) {

@@ -279,6 +279,68 @@ diag_record run_parameter_sets(handle::statement& stmt) {
     return outcome;
 }
 
+// What a text is run for.
+enum class run_purpose { execution, description };
+
+// Runs a text for an execution, or for the describing run of a prepared query with markers: that
+// one reads no rows, leaves a result of no rows and no text (it is not the execution the
+// application asked for), and logs its text as the describing query rather than as a query sent.
+diag_record run_text(handle::statement& stmt, std::string raw, run_purpose purpose) {
+    const bool describing = purpose == run_purpose::description;
+    if (auto refusal = zero_byte_refusal(raw)) return *std::move(refusal);
+
+    if (raw.empty()) {
+        log_line(logger::level::debug, "empty query");
+        clear_result(stmt);
+        return diag_record::success();
+    }
+    if (raw == "UNPREPARE") {
+        clear_result(stmt);
+        return diag_record::success();
+    }
+    if (raw.size() >= 15 && raw.find("vdl.statistics.") != std::string::npos) {
+        clear_result(stmt);
+        return diag_record(diag::state::general_warning,
+                           "getting columns from vdl.statistics timeseries is not supported");
+    }
+
+    // The text as the application gave it, kept with the result it makes (SQLSetPos reads its table).
+    if (!describing) stmt.result.next_text.assign(raw);
+    auto unwrapped = rewrite::unwrap(std::move(raw));
+    const bool wrapped = unwrapped.wrapped;
+    // Describing needs the columns, not the rows: a query whose markers, as NULL, still select rows
+    // (`... WHERE ? IS NULL OR ...`) reads none of them, and its columns are those of an empty result.
+    std::string top_limited = rewrite::top_to_limit(std::move(unwrapped.text));
+    const std::string text = describing ? rewrite::without_rows(std::move(top_limited))
+                                        : rewrite::apply_row_limit(std::move(top_limited), stmt.max_rows);
+    if (describing) log_line(logger::level::debug, "describing query: '{}'", text);
+    else log_line(logger::level::debug, "query: '{}'", text);
+
+    if (auto refusal = client::without_connection(stmt)) return *std::move(refusal);
+
+    auto [status, result] = client::query(stmt, text);
+    if (status != VDL_OK) return client::execution_failure(status);
+    // A statement without a result set (CREATE, INSERT, UPDATE, DELETE, DROP) leaves none: no
+    // columns, no rows, and a row count the library cannot tell (SQLRowCount reads -1).
+    if (!result) {
+        clear_result(stmt);
+        return diag_record::success();
+    }
+
+    // SQL_ATTR_MAX_ROWS holds whatever the text: a result is read no further than the maximum.
+    auto rows = describing ? std::int64_t{0} : static_cast<std::int64_t>(result->row_count);
+    if (stmt.max_rows != 0 && static_cast<std::uint64_t>(rows) > stmt.max_rows) {
+        log_line(logger::level::debug, "result cut from {} rows to the maximum of {}", rows, stmt.max_rows);
+        rows = static_cast<std::int64_t>(stmt.max_rows);
+    }
+    result_table table{build_columns(*result, wrapped), std::move(result)};
+    if (stmt.prepared.parameter_count > 0) widen_text_columns(table.columns, prepared_text_column_size);
+    log_line(logger::level::debug, "query results got {} rows and {} columns", rows, table.columns.size());
+    install_result(stmt, std::move(table), rows);
+    if (!describing) std::swap(stmt.result.text, stmt.result.next_text);
+    return diag_record::success();
+}
+
 }  // namespace
 
 std::vector<result_column> build_columns(const vdl_result& result, bool sort_by_name) {
@@ -302,53 +364,7 @@ std::vector<result_column> build_columns(const vdl_result& result, bool sort_by_
 
 diag_record execute_text(handle::statement& stmt, std::string raw) {
     log_line(logger::level::debug, "raw query: '{}'", raw);
-    if (auto refusal = zero_byte_refusal(raw)) return *std::move(refusal);
-
-    if (raw.empty()) {
-        log_line(logger::level::debug, "empty query");
-        clear_result(stmt);
-        return diag_record::success();
-    }
-    if (raw == "UNPREPARE") {
-        clear_result(stmt);
-        return diag_record::success();
-    }
-    if (raw.size() >= 15 && raw.find("vdl.statistics.") != std::string::npos) {
-        clear_result(stmt);
-        return diag_record(diag::state::general_warning,
-                           "getting columns from vdl.statistics timeseries is not supported");
-    }
-
-    // The text as the application gave it, kept with the result it makes (SQLSetPos reads its table).
-    stmt.result.next_text.assign(raw);
-    auto unwrapped = rewrite::unwrap(std::move(raw));
-    const bool wrapped = unwrapped.wrapped;
-    const std::string text = rewrite::apply_row_limit(rewrite::top_to_limit(std::move(unwrapped.text)), stmt.max_rows);
-    log_line(logger::level::debug, "query: '{}'", text);
-
-    if (auto refusal = client::without_connection(stmt)) return *std::move(refusal);
-
-    auto [status, result] = client::query(stmt, text);
-    if (status != VDL_OK) return client::execution_failure(status);
-    // A statement without a result set (CREATE, INSERT, UPDATE, DELETE, DROP) leaves none: no
-    // columns, no rows, and a row count the library cannot tell (SQLRowCount reads -1).
-    if (!result) {
-        clear_result(stmt);
-        return diag_record::success();
-    }
-
-    // SQL_ATTR_MAX_ROWS holds whatever the text: a result is read no further than the maximum.
-    auto rows = static_cast<std::int64_t>(result->row_count);
-    if (stmt.max_rows != 0 && static_cast<std::uint64_t>(rows) > stmt.max_rows) {
-        log_line(logger::level::debug, "result cut from {} rows to the maximum of {}", rows, stmt.max_rows);
-        rows = static_cast<std::int64_t>(stmt.max_rows);
-    }
-    result_table table{build_columns(*result, wrapped), std::move(result)};
-    if (stmt.prepared.parameter_count > 0) widen_text_columns(table.columns, prepared_text_column_size);
-    log_line(logger::level::debug, "query results got {} rows and {} columns", rows, table.columns.size());
-    install_result(stmt, std::move(table), rows);
-    std::swap(stmt.result.text, stmt.result.next_text);
-    return diag_record::success();
+    return run_text(stmt, std::move(raw), run_purpose::execution);
 }
 
 diag_record execute_prepared(handle::statement& stmt) {
@@ -373,12 +389,18 @@ diag_record execute_prepared(handle::statement& stmt) {
 
 diag_record execute_early(handle::statement& stmt) {
     if (!stmt.result.table.columns.empty() || stmt.prepared.text.empty() || stmt.prepared.early_result_waiting ||
-        !statement_text(stmt.prepared.text).is_select())
+        !statement_text(stmt.prepared.text).is_query())
         return diag_record::success();
+    // A text with markers is described as it will run, from a run with NULL for every marker:
+    // whatever values are bound now (their buffers may not even be valid before SQLExecute) are
+    // not read, and SQLExecute runs the text again with the values bound then.
+    if (stmt.prepared.parameter_count > 0) {
+        log_line(logger::level::debug, "describe with NULL for {} parameters", stmt.prepared.parameter_count);
+        return run_text(stmt, substitute_nulls(stmt.prepared.text, stmt.prepared.markers), run_purpose::description);
+    }
     log_line(logger::level::debug, "call execute");
     auto r = execute_prepared(stmt);
-    // A text with markers runs again at SQLExecute: its values may have changed since.
-    if (succeeded(r) && stmt.prepared.parameter_count == 0) stmt.prepared.early_result_waiting = true;
+    if (succeeded(r)) stmt.prepared.early_result_waiting = true;
     return r;
 }
 

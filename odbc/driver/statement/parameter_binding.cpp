@@ -7,51 +7,53 @@
 #include <cstring>
 #include <utility>
 
+#include "attributes/named_constant.hpp"
 #include "fetch/application_slots.hpp"
 
 namespace {
 
-constexpr std::array<std::pair<SQLSMALLINT, std::string_view>, 39> sql_type_names{{
-    {SQL_CHAR, "SQL_CHAR"},
-    {SQL_VARCHAR, "SQL_VARCHAR"},
-    {SQL_LONGVARCHAR, "SQL_LONGVARCHAR"},
-    {SQL_WCHAR, "SQL_WCHAR"},
-    {SQL_WVARCHAR, "SQL_WVARCHAR"},
-    {SQL_WLONGVARCHAR, "SQL_WLONGVARCHAR"},
-    {SQL_DECIMAL, "SQL_DECIMAL"},
-    {SQL_NUMERIC, "SQL_NUMERIC"},
-    {SQL_SMALLINT, "SQL_SMALLINT"},
-    {SQL_INTEGER, "SQL_INTEGER"},
-    {SQL_REAL, "SQL_REAL"},
-    {SQL_FLOAT, "SQL_FLOAT"},
-    {SQL_DOUBLE, "SQL_DOUBLE"},
-    {SQL_BIT, "SQL_BIT"},
-    {SQL_TINYINT, "SQL_TINYINT"},
-    {SQL_BIGINT, "SQL_BIGINT"},
-    {SQL_BINARY, "SQL_BINARY"},
-    {SQL_VARBINARY, "SQL_VARBINARY"},
-    {SQL_LONGVARBINARY, "SQL_LONGVARBINARY"},
-    {SQL_TYPE_DATE, "SQL_TYPE_DATE"},
-    {SQL_TYPE_TIME, "SQL_TYPE_TIME"},
-    {SQL_TYPE_TIMESTAMP, "SQL_TYPE_TIMESTAMP"},
-    {SQL_INTERVAL_MONTH, "SQL_INTERVAL_MONTH"},
-    {SQL_INTERVAL_YEAR, "SQL_INTERVAL_YEAR"},
-    {SQL_INTERVAL_YEAR_TO_MONTH, "SQL_INTERVAL_YEAR_TO_MONTH"},
-    {SQL_INTERVAL_DAY, "SQL_INTERVAL_DAY"},
-    {SQL_INTERVAL_HOUR, "SQL_INTERVAL_HOUR"},
-    {SQL_INTERVAL_MINUTE, "SQL_INTERVAL_MINUTE"},
-    {SQL_INTERVAL_SECOND, "SQL_INTERVAL_SECOND"},
-    {SQL_INTERVAL_DAY_TO_HOUR, "SQL_INTERVAL_DAY_TO_HOUR"},
-    {SQL_INTERVAL_DAY_TO_MINUTE, "SQL_INTERVAL_DAY_TO_MINUTE"},
-    {SQL_INTERVAL_DAY_TO_SECOND, "SQL_INTERVAL_DAY_TO_SECOND"},
-    {SQL_INTERVAL_HOUR_TO_MINUTE, "SQL_INTERVAL_HOUR_TO_MINUTE"},
-    {SQL_INTERVAL_HOUR_TO_SECOND, "SQL_INTERVAL_HOUR_TO_SECOND"},
-    {SQL_INTERVAL_MINUTE_TO_SECOND, "SQL_INTERVAL_MINUTE_TO_SECOND"},
-    {SQL_GUID, "SQL_GUID"},
-    {SQL_DATE, "SQL_DATE"},
-    {SQL_TIME, "SQL_TIME"},
-    {SQL_TIMESTAMP, "SQL_TIMESTAMP"},
+constexpr std::array<named::constant<SQLSMALLINT>, 39> sql_type_names{{
+    {VDL_NAMED(SQL_CHAR)},
+    {VDL_NAMED(SQL_VARCHAR)},
+    {VDL_NAMED(SQL_LONGVARCHAR)},
+    {VDL_NAMED(SQL_WCHAR)},
+    {VDL_NAMED(SQL_WVARCHAR)},
+    {VDL_NAMED(SQL_WLONGVARCHAR)},
+    {VDL_NAMED(SQL_DECIMAL)},
+    {VDL_NAMED(SQL_NUMERIC)},
+    {VDL_NAMED(SQL_SMALLINT)},
+    {VDL_NAMED(SQL_INTEGER)},
+    {VDL_NAMED(SQL_REAL)},
+    {VDL_NAMED(SQL_FLOAT)},
+    {VDL_NAMED(SQL_DOUBLE)},
+    {VDL_NAMED(SQL_BIT)},
+    {VDL_NAMED(SQL_TINYINT)},
+    {VDL_NAMED(SQL_BIGINT)},
+    {VDL_NAMED(SQL_BINARY)},
+    {VDL_NAMED(SQL_VARBINARY)},
+    {VDL_NAMED(SQL_LONGVARBINARY)},
+    {VDL_NAMED(SQL_TYPE_DATE)},
+    {VDL_NAMED(SQL_TYPE_TIME)},
+    {VDL_NAMED(SQL_TYPE_TIMESTAMP)},
+    {VDL_NAMED(SQL_INTERVAL_MONTH)},
+    {VDL_NAMED(SQL_INTERVAL_YEAR)},
+    {VDL_NAMED(SQL_INTERVAL_YEAR_TO_MONTH)},
+    {VDL_NAMED(SQL_INTERVAL_DAY)},
+    {VDL_NAMED(SQL_INTERVAL_HOUR)},
+    {VDL_NAMED(SQL_INTERVAL_MINUTE)},
+    {VDL_NAMED(SQL_INTERVAL_SECOND)},
+    {VDL_NAMED(SQL_INTERVAL_DAY_TO_HOUR)},
+    {VDL_NAMED(SQL_INTERVAL_DAY_TO_MINUTE)},
+    {VDL_NAMED(SQL_INTERVAL_DAY_TO_SECOND)},
+    {VDL_NAMED(SQL_INTERVAL_HOUR_TO_MINUTE)},
+    {VDL_NAMED(SQL_INTERVAL_HOUR_TO_SECOND)},
+    {VDL_NAMED(SQL_INTERVAL_MINUTE_TO_SECOND)},
+    {VDL_NAMED(SQL_GUID)},
+    {VDL_NAMED(SQL_DATE)},
+    {VDL_NAMED(SQL_TIME)},
+    {VDL_NAMED(SQL_TIMESTAMP)},
 }};
+static_assert(named::ids_unique(sql_type_names), "each SQL type has one name");
 
 }  // namespace
 
@@ -80,11 +82,7 @@ bool is_accepted_parameter_type(SQLSMALLINT sql_type) noexcept {
     }
 }
 
-std::string_view sql_type_name(SQLSMALLINT sql_type) noexcept {
-    for (const auto& [code, name] : sql_type_names)
-        if (code == sql_type) return name;
-    return {};
-}
+std::string_view sql_type_name(SQLSMALLINT sql_type) noexcept { return named::name_of(sql_type_names, sql_type); }
 
 buffers::application_buffer buffer_of(const parameter_binding& b, const parameter_sets& sets, SQLULEN set) {
     const SQLULEN offset = sets.bind_offset != nullptr ? *sets.bind_offset : 0;

@@ -47,3 +47,16 @@ std::variant<std::string, diag_record> substitute(std::string_view text, std::sp
     out.append(text.substr(copied));
     return out;
 }
+
+std::string substitute_nulls(std::string_view text, std::span<const std::size_t> markers) {
+    std::string out;
+    out.reserve(text.size() + 4 * markers.size());
+    std::size_t copied = 0;
+    for (const std::size_t at : markers) {
+        out.append(text.substr(copied, at - copied));
+        append_literal(out, SQL_VARCHAR, buffers::null_value{});  // a NULL is never refused
+        copied = at + 1;
+    }
+    out.append(text.substr(copied));
+    return out;
+}

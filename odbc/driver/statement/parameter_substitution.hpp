@@ -21,3 +21,7 @@
 std::variant<std::string, diag_record> substitute(std::string_view text, std::span<const std::size_t> markers,
                                                   const std::map<std::uint16_t, parameter_binding>& bindings,
                                                   const parameter_sets& sets, SQLULEN set);
+
+// The text with every marker replaced by NULL: how a prepared query runs to describe its columns
+// before any value is bound (a comparison with NULL is never true, so it reads no rows).
+std::string substitute_nulls(std::string_view text, std::span<const std::size_t> markers);

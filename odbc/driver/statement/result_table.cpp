@@ -21,6 +21,7 @@ constexpr std::array<kind_description, 12> kinds{{
     // Sized for ODBC's text of a timestamp with nine fraction digits, yyyy-mm-dd hh:mm:ss.fffffffff.
     {"SQL_TYPE_TIMESTAMP", "TIMESTAMP", SQL_TYPE_TIMESTAMP, SQL_C_TYPE_TIMESTAMP, 29, 0},
 }};
+static_assert(kinds.size() == std::variant_size_v<column_data>, "one description per kind of column");
 
 // The fraction digits of a timestamp: nanoseconds.
 constexpr std::int32_t timestamp_fraction_digits = 9;

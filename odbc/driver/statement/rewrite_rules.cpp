@@ -316,4 +316,10 @@ std::string apply_row_limit(std::string text, std::uint64_t max_rows) {
     return apply_limit_clause(std::move(text), fmt::format("{}", max_rows));
 }
 
+std::string without_rows(std::string text) {
+    const statement_text scanned(text);
+    if (!scanned.is_select() || has_code_word(scanned, "limit")) return text;
+    return apply_limit_clause(std::move(text), "0");
+}
+
 }  // namespace rewrite

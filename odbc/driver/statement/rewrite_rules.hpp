@@ -52,4 +52,7 @@ std::string top_to_limit(std::string text);
 // stops reading at the maximum.
 std::string apply_row_limit(std::string text, std::uint64_t max_rows);
 
+// Adds " LIMIT 0" where apply_row_limit would add a limit: the query's columns without its rows.
+std::string without_rows(std::string text);
+
 }  // namespace rewrite

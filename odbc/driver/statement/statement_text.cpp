@@ -1,6 +1,7 @@
 #include "statement/statement_text.hpp"
 
 #include <algorithm>
+#include <array>
 
 #include <fmt/format.h>
 
@@ -25,6 +26,13 @@ std::size_t end_of_quoted(std::string_view text, std::size_t open, char close) n
         return at + 1;
     }
     return text.size();
+}
+
+// Whether `word` is `lower`, in any case.
+bool is_word(std::string_view word, std::string_view lower) noexcept {
+    return word.size() == lower.size() && std::equal(word.begin(), word.end(), lower.begin(), [](char a, char b) {
+               return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+           });
 }
 
 }  // namespace
@@ -80,12 +88,36 @@ std::string_view statement_text::first_word() const noexcept {
     return text_.substr(start, end - start);
 }
 
-bool statement_text::is_select() const noexcept {
-    const auto word = first_word();
-    constexpr std::string_view select = "select";
-    return word.size() == select.size() && std::equal(word.begin(), word.end(), select.begin(), [](char a, char b) {
-               return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
-           });
+bool statement_text::is_select() const noexcept { return is_word(first_word(), "select"); }
+
+bool statement_text::is_query() const noexcept {
+    const auto first = first_word();
+    if (is_word(first, "select") || is_word(first, "values")) return true;
+    if (!is_word(first, "with")) return false;
+    // The definitions' queries are in parentheses; outside them stand only names, AS, RECURSIVE,
+    // [NOT] MATERIALIZED and commas, up to the word that starts the statement itself.
+    int depth = 0;
+    std::size_t pos = static_cast<std::size_t>(first.data() - text_.data()) + first.size();
+    while (pos < text_.size()) {
+        const char c = text_[pos];
+        if (at(pos) != region::code || !is_word_char(c)) {
+            if (at(pos) == region::code && c == '(') ++depth;
+            if (at(pos) == region::code && c == ')') --depth;
+            ++pos;
+            continue;
+        }
+        std::size_t end = pos;
+        while (end < text_.size() && at(end) == region::code && is_word_char(text_[end])) ++end;
+        const auto word = text_.substr(pos, end - pos);
+        if (depth == 0) {
+            if (is_word(word, "select") || is_word(word, "values")) return true;
+            constexpr std::array<std::string_view, 4> changes{"insert", "update", "delete", "replace"};
+            if (std::any_of(changes.begin(), changes.end(), [&](std::string_view w) { return is_word(word, w); }))
+                return false;
+        }
+        pos = end;
+    }
+    return false;
 }
 
 std::size_t statement_text::end_of_code() const noexcept {

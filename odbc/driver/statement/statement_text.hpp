@@ -33,6 +33,10 @@ public:
     [[nodiscard]] std::string_view first_word() const noexcept;
     // Whether the statement is a SELECT (by its first word, in any case).
     [[nodiscard]] bool is_select() const noexcept;
+    // Whether the statement is a query that only reads: a SELECT, a VALUES, or a WITH whose
+    // definitions are followed by a SELECT or VALUES (a WITH can also lead an INSERT, UPDATE or
+    // DELETE, which is not one).
+    [[nodiscard]] bool is_query() const noexcept;
     // Just past the last byte that is neither a blank nor part of a comment: where a clause can
     // be appended without landing in a trailing comment.
     [[nodiscard]] std::size_t end_of_code() const noexcept;

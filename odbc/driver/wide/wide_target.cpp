@@ -6,6 +6,7 @@
 
 #include "diagnostics/copy_out_string.hpp"
 #include "fetch/application_slots.hpp"
+#include "fetch/c_type_name.hpp"
 #include "fetch/fetch_column_generic.hpp"
 #include "logger/logger.hpp"
 #include "wide/utf_transcoding.hpp"
@@ -63,7 +64,7 @@ diag_record fetch_column_wide(const column_data& column, SQLULEN count, SQLULEN 
                               SQLPOINTER buffer, SQLLEN buffer_length, SQLLEN* indicator, wide_piece* piece,
                               std::vector<bool>* warned_slots) {
     log_line(logger::level::debug, "{} count {} offset {} to {}", "stmt::fetch_column_wide", count, first_row,
-             "SQL_C_WCHAR");
+             c_type_label{SQL_C_WCHAR});
     utf16_slots sink(buffer_length, piece);
     return fetch_column_generic(column, count, first_row, bind_type, SQL_C_CHAR, buffer, buffer_length, indicator,
                                 nullptr, &sink, warned_slots);
