@@ -716,22 +716,9 @@ protected:
                   "(4000000000, 'aapl', 30.0, 300)",
                   "INSERT INTO quotes ($timestamp, sym, bid) VALUES (1000000000, 'ibm', 10.0), "
                   "(2000000000, 'goog', 5.0)"});
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
-        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
-        ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, sql_text("DRIVER={vdl};URI=" + uri), SQL_NTS, nullptr,
-                                                   0, nullptr, SQL_DRIVER_NOPROMPT)))
-            << support::diag(SQL_HANDLE_DBC, dbc);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+        support::connect_with("DRIVER={vdl};URI=" + uri, env, dbc, stmt);
     }
-    void TearDown() override {
-        if (stmt != nullptr) SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        if (dbc != nullptr) {
-            SQLDisconnect(dbc);
-            SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        }
-        if (env != nullptr) SQLFreeHandle(SQL_HANDLE_ENV, env);
-    }
+    void TearDown() override { support::free_connection(env, dbc, stmt); }
 
     static inline std::unique_ptr<support::private_odbc_config> shared_config;
     SQLHENV env = nullptr;

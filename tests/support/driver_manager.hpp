@@ -46,30 +46,38 @@ inline void seed_store(const std::string& uri, std::initializer_list<std::string
     vdl_close(h);
 }
 
+// Allocates an ODBC 3 environment and a connection, connects with the connection text (no
+// prompt), and allocates the connection's one statement.
+inline void connect_with(const std::string& connection_text, SQLHENV& env, SQLHDBC& dbc, SQLHSTMT& stmt) {
+    ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
+    ASSERT_TRUE(SQL_SUCCEEDED(
+        SQLDriverConnect(dbc, nullptr, sql_text(connection_text), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)))
+        << diag(SQL_HANDLE_DBC, dbc);
+    ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+}
+
+// Frees what connect_with allocated, in reverse; a null handle is skipped.
+inline void free_connection(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt) noexcept {
+    if (stmt != nullptr) SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    if (dbc != nullptr) {
+        SQLDisconnect(dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    }
+    if (env != nullptr) SQLFreeHandle(SQL_HANDLE_ENV, env);
+}
+
 // A test with its own configuration and store: SetUp seeds the store and calls open(); the ODBC 3
 // environment, the connection and its one statement are freed in reverse after the test.
 class driver_manager_test : public ::testing::Test {
 protected:
-    void TearDown() override {
-        if (stmt != nullptr) SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        if (dbc != nullptr) {
-            SQLDisconnect(dbc);
-            SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        }
-        if (env != nullptr) SQLFreeHandle(SQL_HANDLE_ENV, env);
-    }
+    void TearDown() override { free_connection(env, dbc, stmt); }
 
     // Connects to the store with "DRIVER={vdl};URI=..." and `more` (";KEY=value..."), and
     // allocates the statement.
     void open(const std::string& more = "") {
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_SUCCESS);
-        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_SUCCESS);
-        const std::string connection_text = "DRIVER={vdl};URI=" + config.store_uri() + more;
-        ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, sql_text(connection_text), SQL_NTS, nullptr, 0,
-                                                   nullptr, SQL_DRIVER_NOPROMPT)))
-            << diag(SQL_HANDLE_DBC, dbc);
-        ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_SUCCESS);
+        connect_with("DRIVER={vdl};URI=" + config.store_uri() + more, env, dbc, stmt);
     }
 
     private_odbc_config config;
