@@ -196,6 +196,52 @@ TEST_F(types_test, count_items_give_count_cells_and_other_aggregates_their_type)
     EXPECT_EQ(starred->rows[0][1].kind, VDL_CELL_TIMESTAMP);
 }
 
+TEST_F(types_test, min_and_max_of_a_timestamp_column_are_timestamps_in_every_spelling) {
+    // Tools quote and qualify every name they generate: MIN("v"."$timestamp") is the range of a
+    // time axis, and must come back as a timestamp, as MIN($timestamp) does.
+    ok("CREATE TABLE w (u TIMESTAMP, t INT64, k INT64)");
+    ok("INSERT INTO v ($timestamp, d, i, t) VALUES (5, 0.5, 1, 50), (9, 1.5, 2, 90)");
+    ok("INSERT INTO w ($timestamp, u, t, k) VALUES (7, 70, 3, 3)");
+    const std::pair<const char*, std::int32_t> items[] = {
+        {"max($timestamp)", VDL_CELL_TIMESTAMP},
+        {"MIN(\"$timestamp\")", VDL_CELL_TIMESTAMP},
+        {"max(v.$timestamp)", VDL_CELL_TIMESTAMP},
+        {"MAX(\"v\".\"$timestamp\") AS \"last\"", VDL_CELL_TIMESTAMP},
+        {"min(t)", VDL_CELL_TIMESTAMP},
+        {"MIN(\"t\") first_t", VDL_CELL_TIMESTAMP},
+        {"max(x.t)", VDL_CELL_TIMESTAMP},
+        {"max(i)", VDL_CELL_INT64},
+        {"min(d)", VDL_CELL_DOUBLE},
+        {"max(t) + 1", VDL_CELL_INT64},
+        {"max(t, 1)", VDL_CELL_INT64},
+    };
+    for (const auto& [item, kind] : items) {
+        // A qualifier is the table's name, or its alias when it has one.
+        const std::string_view text(item);
+        const bool by_table = text.find("v.") != text.npos || text.find("\"v\".") != text.npos;
+        const bool by_alias = text.find("x.") != text.npos;
+        for (const char* from : {"v", "v x"}) {
+            if ((by_table && std::string_view(from) != "v") || (by_alias && std::string_view(from) == "v")) continue;
+            const std::string query = std::string("SELECT ") + item + " FROM " + from;
+            auto r = ok(query);
+            ASSERT_GE(r->row_count, 1u) << query;
+            EXPECT_EQ(r->rows[0][0].kind, kind) << query;
+        }
+    }
+    // A qualified name is the column of its table: w.t is no timestamp, v.t is.
+    const char* joined_query = "SELECT max(u), max(w.t), min(v.t) FROM v JOIN w ON v.i < w.k";
+    auto joined = ok(joined_query);
+    EXPECT_EQ(joined->rows[0][0].kind, VDL_CELL_TIMESTAMP);
+    EXPECT_EQ(joined->rows[0][0].payload.as_timestamp.nanoseconds, 70);
+    EXPECT_EQ(joined->rows[0][1].kind, VDL_CELL_INT64);
+    EXPECT_EQ(joined->rows[0][2].kind, VDL_CELL_TIMESTAMP);
+    // The kind follows the schema when a table changes under a kept translation.
+    ok("DROP TABLE w");
+    ok("CREATE TABLE w (u INT64, t INT64, k INT64)");
+    ok("INSERT INTO w ($timestamp, u, t, k) VALUES (7, 70, 3, 3)");
+    EXPECT_EQ(ok(joined_query)->rows[0][0].kind, VDL_CELL_INT64);
+}
+
 TEST_F(types_test, metadata_lists_columns_in_table_order_with_type_codes) {
     ok("CREATE TABLE late (price DOUBLE, $timestamp TIMESTAMP, tag STRING)");
     for (const char* table : {"v", "late"}) {

@@ -227,8 +227,8 @@ VDL_EXPORT void vdl_close(vdl_handle* handle);
  *   an integer stored into a TIMESTAMP column is nanoseconds since 1970-01-01T00:00:00Z;
  *   timestamps range from 1677-09-21T00:12:43.145224192Z to 2262-04-11T23:47:16.854775807Z.
  *
- * Result cells: TIMESTAMP table columns give VDL_CELL_TIMESTAMP, count(...) select
- * items give VDL_CELL_COUNT (VDL_CELL_INT64 above 4294967295), BLOB columns
+ * Result cells: TIMESTAMP table columns, and select items MIN(c) and MAX(c) of one, give
+ * VDL_CELL_TIMESTAMP, count(...) select items give VDL_CELL_COUNT (VDL_CELL_INT64 above 4294967295), BLOB columns
  * VDL_CELL_BLOB, other values their stored type (integer, real, text, blob, NULL).
  * Every column keeps to one kind besides NULL (and the count/int64 split): in a column
  * of an expression whose values mix types, integers among reals come as VDL_CELL_DOUBLE,

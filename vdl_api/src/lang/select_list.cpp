@@ -41,11 +41,10 @@ bool is_call(std::span<const token> core, std::string_view name) {
     return false;
 }
 
-// $timestamp or qualifier.$timestamp
-bool is_time_column(std::span<const token> ref) {
-    const auto& last = ref.empty() ? token{} : ref.back();
-    const bool named = last.kind == token_kind::dollar_word && last.text == time_column;
-    return named && (ref.size() == 1 || (ref.size() == 3 && is_name(ref[0]) && ref[1].is_symbol(".")));
+// A column's name, plain or quoted, with or without a qualifier: c, "c", t.c, "t"."c".
+bool is_column_reference(std::span<const token> ref) {
+    if (ref.empty() || !is_name(ref.back())) return false;
+    return ref.size() == 1 || (ref.size() == 3 && is_name(ref[0]) && ref[1].is_symbol("."));
 }
 
 bool is_timestamp_argument(std::span<const token> argument) {
@@ -73,9 +72,15 @@ select_item classify(std::span<const token> item) {
     if (is_call(core, "DATE_TRUNC") || is_call(core, "TIMESTAMP_ADD")) return select_item::timestamp;
     if (is_call(core, "DATETIME") && is_timestamp_argument(core.subspan(2, core.size() - 3)))
         return select_item::timestamp;
-    if ((is_call(core, "MIN") || is_call(core, "MAX")) && is_time_column(core.subspan(2, core.size() - 3)))
-        return select_item::timestamp;
     return select_item::other;
+}
+
+// The column that MIN(c) or MAX(c) reads, as a span of the item; empty for any other item.
+std::span<const token> extreme_column(std::span<const token> item) {
+    const auto core = without_alias(item);
+    if (!is_call(core, "MIN") && !is_call(core, "MAX")) return {};
+    const auto argument = core.subspan(2, core.size() - 3);
+    return is_column_reference(argument) ? argument : std::span<const token>();
 }
 
 }  // namespace
@@ -100,7 +105,10 @@ std::vector<item_info> outer_select_items(std::span<const token> tokens) {
         if (end || (depth == 0 && tokens[at].is_symbol(","))) {
             if (at > start) {
                 const auto item = tokens.subspan(start, at - start);
-                items.push_back({start, at - 1, classify(item)});
+                item_info info{start, at - 1, classify(item)};
+                if (const auto column = extreme_column(item); !column.empty())
+                    info.extreme_of = static_cast<std::size_t>(&column.back() - tokens.data());
+                items.push_back(info);
             }
             start = at + 1;
             if (end) break;

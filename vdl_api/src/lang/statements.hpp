@@ -51,9 +51,13 @@ outcome<translation> translate_tokens(std::string_view text, std::span<const tok
 // One item of the outermost SELECT list: its tokens first..last (indices into the
 // statement's tokens) and its kind.
 struct item_info {
+    static constexpr std::size_t no_column = static_cast<std::size_t>(-1);
     std::size_t first;
     std::size_t last;
     select_item kind;
+    // For MIN(c) or MAX(c) of a column c (t.c): the index of c's name. Such an item is a timestamp
+    // when c is a timestamp column, which only the tables the statement names can tell.
+    std::size_t extreme_of = no_column;
 };
 
 std::vector<item_info> outer_select_items(std::span<const token> tokens);

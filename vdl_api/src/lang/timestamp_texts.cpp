@@ -247,7 +247,8 @@ status mark_inserted_texts(std::span<const token> tokens, column_resolver& resol
 
 }  // namespace
 
-outcome<timestamp_texts> find_timestamp_texts(std::span<const token> tokens, schema_source* schema) {
+outcome<timestamp_texts> find_timestamp_texts(std::span<const token> tokens, schema_source* schema,
+                                              std::span<const std::size_t> names) {
     const std::size_t n = tokens.size();
     timestamp_texts out;
     out.column.resize(n);
@@ -301,6 +302,11 @@ outcome<timestamp_texts> find_timestamp_texts(std::span<const token> tokens, sch
         if (!marked) return std::move(marked).error();
     }
     if (auto inserted = mark_inserted_texts(tokens, resolver, out); !inserted) return std::move(inserted).error();
+    for (const std::size_t name : names) {
+        auto timestamp = name < n ? resolver.is_timestamp_column(name) : outcome<bool>(false);
+        if (!timestamp) return std::move(timestamp).error();
+        out.timestamp_names.push_back(*timestamp);
+    }
     out.read_schema = resolver.read_schema();
     return out;
 }

@@ -257,9 +257,18 @@ outcome<translation> translate_tokens(std::string_view text, std::span<const tok
     if (head.is_word("SHOW")) return translate_show(statement);
 
     translation out;
+    // MIN(c) and MAX(c) of the outermost SELECT list: timestamps when c is a timestamp column.
+    std::vector<std::size_t> extremes;
+    std::vector<std::size_t> extreme_items;
     if (head.is_word("SELECT") || head.is_word("WITH") || head.is_word("VALUES")) {
         out.kind = statement_kind::query;
-        for (const auto& item : outer_select_items(statement)) out.items.push_back(item.kind);
+        for (const auto& item : outer_select_items(statement)) {
+            if (item.extreme_of != item_info::no_column) {
+                extremes.push_back(item.extreme_of);
+                extreme_items.push_back(out.items.size());
+            }
+            out.items.push_back(item.kind);
+        }
     } else if (head.is_word("INSERT") || head.is_word("UPDATE") || head.is_word("DELETE") || head.is_word("REPLACE")) {
         out.kind = statement_kind::change;
     } else {
@@ -267,8 +276,10 @@ outcome<translation> translate_tokens(std::string_view text, std::span<const tok
                                                  "DELETE, CREATE TABLE, DROP TABLE or SHOW TABLES",
                                                  head.text)};
     }
-    auto stamped = find_timestamp_texts(statement, schema);
+    auto stamped = find_timestamp_texts(statement, schema, extremes);
     if (!stamped) return std::move(stamped).error();
+    for (std::size_t k = 0; k < extreme_items.size(); ++k)
+        if (stamped->timestamp_names[k]) out.items[extreme_items[k]] = select_item::timestamp;
     out.reads_schema = stamped->read_schema;
     auto engine = rewrite_expressions(text, statement, now, sources, &*stamped);
     if (!engine) return std::move(engine).error();
