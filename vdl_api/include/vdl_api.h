@@ -221,6 +221,8 @@ VDL_EXPORT void vdl_close(vdl_handle* handle);
  *   literals: numbers, 'text' ('' is a quote), X'00ff' blobs, timestamps written
  *       unquoted as YYYY-MM-DD or YYYY-MM-DDTHH:MM:SS[.fraction of 1..9 digits][Z] (UTC),
  *       DATETIME(<timestamp literal>), DATETIME('<timestamp text>'), NOW()
+ *   CAST(e AS TIMESTAMP), CAST(e AS DATETIME) and CAST(e AS DATE) read e (a timestamp, or a
+ *       text that is one) as a timestamp, DATE as the midnight of its day
  *   a number is exactly the value its text denotes: an integer of 64 bits, else the nearest
  *       double (every shortest decimal form of a double reads back as that double); one
  *       statement holds at most 250000 numbers and timestamps (VDL_E_QUERY beyond)

@@ -70,6 +70,7 @@ select_item classify(std::span<const token> item) {
         (core[0].is_word("TIMESTAMP") || core[0].is_word("DATE") || core[0].is_word("TIME")))
         return select_item::timestamp;
     if (is_call(core, "DATE_TRUNC") || is_call(core, "TIMESTAMP_ADD")) return select_item::timestamp;
+    if (is_call(core, "CAST") && timestamp_cast(core, 0) != cast_target::none) return select_item::timestamp;
     if (is_call(core, "DATETIME") && is_timestamp_argument(core.subspan(2, core.size() - 3)))
         return select_item::timestamp;
     return select_item::other;

@@ -62,4 +62,11 @@ struct item_info {
 
 std::vector<item_info> outer_select_items(std::span<const token> tokens);
 
+// CAST ( e AS TIMESTAMP ), CAST ( e AS DATETIME ) and CAST ( e AS DATE ) at tokens[at]: the store
+// reads them as timestamps (the engine would read a text as a number).
+enum class cast_target : std::uint8_t { none, timestamp, date };
+cast_target timestamp_cast(std::span<const token> tokens, std::size_t at);
+// The index of the parenthesis closing the CAST at tokens[at]; 0 when there is none.
+std::size_t cast_close(std::span<const token> tokens, std::size_t at);
+
 }  // namespace vdl::lang

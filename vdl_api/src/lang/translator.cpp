@@ -67,6 +67,26 @@ outcome<std::int64_t> typed_literal(const token& type, const token& literal, std
 
 }  // namespace
 
+std::size_t cast_close(std::span<const token> tokens, std::size_t at) {
+    if (at + 1 >= tokens.size() || !tokens[at].is_word("CAST") || !tokens[at + 1].is_symbol("(")) return 0;
+    int depth = 0;
+    for (std::size_t i = at + 1; i < tokens.size(); ++i) {
+        if (tokens[i].is_symbol("(")) ++depth;
+        if (tokens[i].is_symbol(")") && --depth == 0) return i;
+    }
+    return 0;
+}
+
+cast_target timestamp_cast(std::span<const token> tokens, std::size_t at) {
+    const std::size_t close = cast_close(tokens, at);
+    // CAST ( e AS type ): at least one token of e.
+    if (close < at + 5 || !tokens[close - 2].is_word("AS")) return cast_target::none;
+    const auto& type = tokens[close - 1];
+    if (type.is_word("DATE")) return cast_target::date;
+    if (type.is_word("TIMESTAMP") || type.is_word("DATETIME")) return cast_target::timestamp;
+    return cast_target::none;
+}
+
 std::string quote_identifier(std::string_view name) {
     std::string out;
     out.reserve(name.size() + 2);
@@ -165,10 +185,31 @@ outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<c
         return stamped != nullptr ? stamped->column_at(at) : std::string_view();
     };
     std::size_t copied_to = tokens.empty() ? 0 : tokens.front().offset;
+    // The AS of each CAST to a timestamp type being rewritten, innermost last.
+    std::vector<std::size_t> cast_ends;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const auto& t = tokens[i];
         append(text.substr(copied_to, t.offset - copied_to));
         copied_to = t.offset + t.text.size();
+
+        // The engine's CAST to TIMESTAMP or DATE reads a text as a number ('2021-03-04' gives 2021)
+        // and leaves a number as it is: the store's time functions read the value as a timestamp
+        // instead, `e AS type)` ending the call.
+        if (!cast_ends.empty() && cast_ends.back() == i) {
+            cast_ends.pop_back();
+            while (!out.sql.empty() && out.sql.back() == ' ') out.sql.pop_back();
+            append(")");
+            i += 2;
+            copied_to = tokens[i].offset + tokens[i].text.size();
+            continue;
+        }
+        if (const auto kind = timestamp_cast(tokens, i); kind != cast_target::none) {
+            append(kind == cast_target::date ? "date_trunc('day', " : "timestamp_add('nanosecond', 0, ");
+            cast_ends.push_back(cast_close(tokens, i) - 2);
+            ++i;
+            copied_to = tokens[i].offset + tokens[i].text.size();
+            continue;
+        }
 
         const bool typed = (t.is_word("TIMESTAMP") || t.is_word("DATE") || t.is_word("TIME")) &&
                            i + 1 < tokens.size() && tokens[i + 1].kind == token_kind::string;
