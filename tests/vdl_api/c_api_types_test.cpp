@@ -242,6 +242,47 @@ TEST_F(types_test, min_and_max_of_a_timestamp_column_are_timestamps_in_every_spe
     EXPECT_EQ(ok(joined_query)->rows[0][0].kind, VDL_CELL_INT64);
 }
 
+// The kinds a result without rows tells for its columns: what tools learn from the probes they
+// run before reading a query (WHERE 1=0, LIMIT 0), also around their user's query as a subquery.
+TEST_F(types_test, a_result_without_rows_tells_the_kinds_of_its_aggregates) {
+    ok("CREATE TABLE w (u TIMESTAMP, i DOUBLE, tag STRING)");
+    const std::string items =
+        "count(*), sum(i), sum(d), avg(i), total(i), min(d), max(s) AS top, min(\"t\"), max(v.b), min($timestamp), "
+        "max(i) + 1, s";
+    const std::vector<std::int32_t> expected = {
+        VDL_CELL_COUNT,  VDL_CELL_INT64,     VDL_CELL_DOUBLE, VDL_CELL_DOUBLE,    VDL_CELL_DOUBLE, VDL_CELL_DOUBLE,
+        VDL_CELL_STRING, VDL_CELL_TIMESTAMP, VDL_CELL_BLOB,   VDL_CELL_TIMESTAMP, VDL_CELL_NULL,   VDL_CELL_STRING};
+    const std::string inner = "SELECT " + items + " FROM v WHERE 1 = 0 GROUP BY s";
+    const std::string queries[] = {
+        inner,
+        "SELECT " + items + " FROM v GROUP BY s LIMIT 0",
+        "SELECT * FROM (" + inner + ") \"Custom SQL Query\"",
+        "SELECT * FROM (SELECT " + items + " FROM v GROUP BY s) AS q WHERE 1 = 0",
+        "SELECT * FROM (SELECT * FROM (SELECT " + items + " FROM v GROUP BY s) a) b LIMIT 0",
+    };
+    for (const auto& query : queries) {
+        auto r = ok(query);
+        ASSERT_EQ(r->row_count, 0u) << query;
+        std::vector<std::int32_t> kinds(expected.size());
+        ASSERT_EQ(vdl_result_column_kinds(r.get(), kinds.data(), static_cast<std::uint32_t>(kinds.size())), VDL_OK);
+        EXPECT_EQ(kinds, expected) << query;
+    }
+    // A qualified name is its table's column: v.i is INT64, w.i DOUBLE.
+    std::int32_t kinds[4] = {};
+    auto joined = ok("SELECT max(v.i), max(w.i), max(u), min(tag) FROM v JOIN w ON v.d = w.i WHERE 1 = 0");
+    ASSERT_EQ(vdl_result_column_kinds(joined.get(), kinds, 4), VDL_OK);
+    EXPECT_EQ(kinds[0], VDL_CELL_INT64);
+    EXPECT_EQ(kinds[1], VDL_CELL_DOUBLE);
+    EXPECT_EQ(kinds[2], VDL_CELL_TIMESTAMP);
+    EXPECT_EQ(kinds[3], VDL_CELL_STRING);
+    // With rows, the cells are the values' own: an INT64 column's sum over no rows is NULL.
+    ok("INSERT INTO v ($timestamp, i, d, s) VALUES (1, 2, 0.5, 'a')");
+    auto summed = ok("SELECT sum(i), avg(i), max(s) FROM v");
+    EXPECT_EQ(summed->rows[0][0].kind, VDL_CELL_INT64);
+    EXPECT_EQ(summed->rows[0][1].kind, VDL_CELL_DOUBLE);
+    EXPECT_EQ(text_of(summed->rows[0][2]), "a");
+}
+
 TEST_F(types_test, metadata_lists_columns_in_table_order_with_type_codes) {
     ok("CREATE TABLE late (price DOUBLE, $timestamp TIMESTAMP, tag STRING)");
     for (const char* table : {"v", "late"}) {

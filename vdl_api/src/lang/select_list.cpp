@@ -64,6 +64,7 @@ select_item classify(std::span<const token> item) {
         return select_item::star;
     const auto core = without_alias(item);
     if (is_call(core, "COUNT")) return select_item::count;
+    if (is_call(core, "AVG") || is_call(core, "TOTAL")) return select_item::real;
     if (core.size() == 1 && core[0].kind == token_kind::timestamp) return select_item::timestamp;
     if (core.size() == 3 && is_call(core, "NOW")) return select_item::timestamp;
     if (core.size() == 2 && core[1].kind == token_kind::string &&
@@ -76,12 +77,33 @@ select_item classify(std::span<const token> item) {
     return select_item::other;
 }
 
-// The column that MIN(c) or MAX(c) reads, as a span of the item; empty for any other item.
-std::span<const token> extreme_column(std::span<const token> item) {
+// The column that MIN(c), MAX(c) or SUM(c) reads, as a span of the item; empty for any other item.
+std::span<const token> aggregated_column(std::span<const token> item) {
     const auto core = without_alias(item);
-    if (!is_call(core, "MIN") && !is_call(core, "MAX")) return {};
+    if (!is_call(core, "MIN") && !is_call(core, "MAX") && !is_call(core, "SUM")) return {};
     const auto argument = core.subspan(2, core.size() - 3);
     return is_column_reference(argument) ? argument : std::span<const token>();
+}
+
+// The subquery of `SELECT * FROM ( subquery ) [AS] alias [WHERE ... | ORDER BY ... | LIMIT ...]`,
+// the wrapper tools put around a query of their user's to learn its columns: the wrapper's
+// columns are the subquery's. Empty for any other statement. `from` is the index of FROM.
+std::span<const token> wrapped_query(std::span<const token> tokens, std::size_t from) {
+    const std::size_t open = from + 1;
+    if (open + 1 >= tokens.size() || !tokens[open].is_symbol("(") || !tokens[open + 1].is_word("SELECT")) return {};
+    int depth = 0;
+    std::size_t close = open;
+    for (; close < tokens.size(); ++close) {
+        if (tokens[close].is_symbol("(")) ++depth;
+        if (tokens[close].is_symbol(")") && --depth == 0) break;
+    }
+    if (close == tokens.size()) return {};
+    std::size_t after = close + 1;
+    if (after < tokens.size() && tokens[after].is_word("AS")) ++after;
+    if (after < tokens.size() && is_name(tokens[after])) ++after;
+    const bool ends = after == tokens.size() || tokens[after].is_word("WHERE") || tokens[after].is_word("ORDER") ||
+                      tokens[after].is_word("LIMIT");
+    return ends ? tokens.subspan(open + 1, close - open - 1) : std::span<const token>();
 }
 
 }  // namespace
@@ -107,12 +129,31 @@ std::vector<item_info> outer_select_items(std::span<const token> tokens) {
             if (at > start) {
                 const auto item = tokens.subspan(start, at - start);
                 item_info info{start, at - 1, classify(item)};
-                if (const auto column = extreme_column(item); !column.empty())
-                    info.extreme_of = static_cast<std::size_t>(&column.back() - tokens.data());
+                if (const auto column = aggregated_column(item); !column.empty()) {
+                    info.aggregate_of = static_cast<std::size_t>(&column.back() - tokens.data());
+                    info.sum = item.front().is_word("SUM");
+                }
                 items.push_back(info);
             }
             start = at + 1;
-            if (end) break;
+            if (end) {
+                // SELECT * FROM ( subquery ) alias: the subquery's items, their indices counted in
+                // these tokens.
+                if (at < tokens.size() && tokens[at].is_word("FROM") && items.size() == 1 &&
+                    items.front().kind == select_item::star && items.front().first == items.front().last) {
+                    if (const auto inner = wrapped_query(tokens, at); !inner.empty()) {
+                        const auto offset = static_cast<std::size_t>(inner.data() - tokens.data());
+                        auto wrapped = outer_select_items(inner);
+                        for (auto& item : wrapped) {
+                            item.first += offset;
+                            item.last += offset;
+                            if (item.aggregate_of != item_info::no_column) item.aggregate_of += offset;
+                        }
+                        return wrapped;
+                    }
+                }
+                break;
+            }
             continue;
         }
         if (tokens[at].is_symbol("(")) ++depth;

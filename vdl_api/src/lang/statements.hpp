@@ -55,12 +55,16 @@ struct item_info {
     std::size_t first;
     std::size_t last;
     select_item kind;
-    // For MIN(c) or MAX(c) of a column c (t.c): the index of c's name. Such an item is a timestamp
-    // when c is a timestamp column, which only the tables the statement names can tell.
-    std::size_t extreme_of = no_column;
+    // For MIN(c), MAX(c) or SUM(c) of a column c (t.c): the index of c's name. Its kind is that of
+    // c's values (SUM: a number's), which only the tables the statement names can tell.
+    std::size_t aggregate_of = no_column;
+    bool sum = false;
 };
 
 std::vector<item_info> outer_select_items(std::span<const token> tokens);
+
+// The kind of MIN(c) and MAX(c), or with `sum` of SUM(c), for a column c of the type.
+select_item aggregate_kind(column_type type, bool sum) noexcept;
 
 // CAST ( e AS TIMESTAMP ), CAST ( e AS DATETIME ) and CAST ( e AS DATE ) at tokens[at]: the store
 // reads them as timestamps (the engine would read a text as a number).

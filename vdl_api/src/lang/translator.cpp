@@ -67,6 +67,17 @@ outcome<std::int64_t> typed_literal(const token& type, const token& literal, std
 
 }  // namespace
 
+select_item aggregate_kind(column_type type, bool sum) noexcept {
+    switch (type) {
+    case column_type::int64: return select_item::integer;
+    case column_type::double_: return select_item::real;
+    case column_type::timestamp: return sum ? select_item::integer : select_item::timestamp;
+    case column_type::string: return sum ? select_item::other : select_item::text;
+    case column_type::blob: return sum ? select_item::other : select_item::blob;
+    }
+    return select_item::other;
+}
+
 std::size_t cast_close(std::span<const token> tokens, std::size_t at) {
     if (at + 1 >= tokens.size() || !tokens[at].is_word("CAST") || !tokens[at + 1].is_symbol("(")) return 0;
     int depth = 0;
@@ -298,15 +309,16 @@ outcome<translation> translate_tokens(std::string_view text, std::span<const tok
     if (head.is_word("SHOW")) return translate_show(statement);
 
     translation out;
-    // MIN(c) and MAX(c) of the outermost SELECT list: timestamps when c is a timestamp column.
-    std::vector<std::size_t> extremes;
-    std::vector<std::size_t> extreme_items;
+    // MIN(c), MAX(c) and SUM(c) of the outermost SELECT list: of the kind of c's values.
+    std::vector<std::size_t> aggregated;
+    std::vector<item_info> aggregates;
     if (head.is_word("SELECT") || head.is_word("WITH") || head.is_word("VALUES")) {
         out.kind = statement_kind::query;
         for (const auto& item : outer_select_items(statement)) {
-            if (item.extreme_of != item_info::no_column) {
-                extremes.push_back(item.extreme_of);
-                extreme_items.push_back(out.items.size());
+            if (item.aggregate_of != item_info::no_column) {
+                aggregated.push_back(item.aggregate_of);
+                aggregates.push_back(item);
+                aggregates.back().first = out.items.size();  // the item's position, from here on
             }
             out.items.push_back(item.kind);
         }
@@ -317,10 +329,11 @@ outcome<translation> translate_tokens(std::string_view text, std::span<const tok
                                                  "DELETE, CREATE TABLE, DROP TABLE or SHOW TABLES",
                                                  head.text)};
     }
-    auto stamped = find_timestamp_texts(statement, schema, extremes);
+    auto stamped = find_timestamp_texts(statement, schema, aggregated);
     if (!stamped) return std::move(stamped).error();
-    for (std::size_t k = 0; k < extreme_items.size(); ++k)
-        if (stamped->timestamp_names[k]) out.items[extreme_items[k]] = select_item::timestamp;
+    for (std::size_t k = 0; k < aggregates.size(); ++k)
+        if (const auto type = stamped->name_types[k])
+            out.items[aggregates[k].first] = aggregate_kind(*type, aggregates[k].sum);
     out.reads_schema = stamped->read_schema;
     auto engine = rewrite_expressions(text, statement, now, sources, &*stamped);
     if (!engine) return std::move(engine).error();
