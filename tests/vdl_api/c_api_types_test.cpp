@@ -248,10 +248,12 @@ TEST_F(types_test, a_result_without_rows_tells_the_kinds_of_its_aggregates) {
     ok("CREATE TABLE w (u TIMESTAMP, i DOUBLE, tag STRING)");
     const std::string items =
         "count(*), sum(i), sum(d), avg(i), total(i), min(d), max(s) AS top, min(\"t\"), max(v.b), min($timestamp), "
-        "max(i) + 1, s";
+        "max(i) + 1, s, CAST(i AS BIGINT), CAST(d AS VARCHAR(10)), CAST(i AS DOUBLE PRECISION), CAST(s AS BLOB), "
+        "CAST(d AS NUMERIC)";
     const std::vector<std::int32_t> expected = {
         VDL_CELL_COUNT,  VDL_CELL_INT64,     VDL_CELL_DOUBLE, VDL_CELL_DOUBLE,    VDL_CELL_DOUBLE, VDL_CELL_DOUBLE,
-        VDL_CELL_STRING, VDL_CELL_TIMESTAMP, VDL_CELL_BLOB,   VDL_CELL_TIMESTAMP, VDL_CELL_NULL,   VDL_CELL_STRING};
+        VDL_CELL_STRING, VDL_CELL_TIMESTAMP, VDL_CELL_BLOB,   VDL_CELL_TIMESTAMP, VDL_CELL_NULL,   VDL_CELL_STRING,
+        VDL_CELL_INT64,  VDL_CELL_STRING,    VDL_CELL_DOUBLE, VDL_CELL_BLOB,      VDL_CELL_NULL};
     const std::string inner = "SELECT " + items + " FROM v WHERE 1 = 0 GROUP BY s";
     const std::string queries[] = {
         inner,

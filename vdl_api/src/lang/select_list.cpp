@@ -5,6 +5,9 @@
 #include "statements.hpp"
 #include "tokenizer.hpp"
 
+#include <string>
+#include <string_view>
+
 namespace vdl::lang {
 namespace {
 
@@ -58,6 +61,29 @@ bool is_timestamp_argument(std::span<const token> argument) {
            (argument.size() == 1 || (argument.size() == 2 && argument[0].is_symbol("-")));
 }
 
+// The kind the engine's CAST ( e AS type ) gives, by the affinity its type name has (the engine's
+// rule, in its order): INT, then CHAR, CLOB or TEXT, then BLOB, then REAL, FLOA or DOUB; other for
+// NUMERIC types, whose values keep whichever kind they have.
+select_item cast_kind(std::span<const token> core) {
+    int depth = 0;
+    std::size_t as = 0;
+    for (std::size_t i = 1; i + 1 < core.size(); ++i) {
+        if (core[i].is_symbol("(")) ++depth;
+        if (core[i].is_symbol(")")) --depth;
+        if (depth == 1 && core[i].is_word("AS")) as = i;
+    }
+    if (as == 0) return select_item::other;
+    std::string type;
+    for (std::size_t i = as + 1; i + 1 < core.size() && core[i].kind == token_kind::word; ++i)
+        for (const char c : core[i].text) type += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    const auto has = [&](std::string_view part) { return type.find(part) != std::string::npos; };
+    if (has("INT")) return select_item::integer;
+    if (has("CHAR") || has("CLOB") || has("TEXT")) return select_item::text;
+    if (has("BLOB")) return select_item::blob;
+    if (has("REAL") || has("FLOA") || has("DOUB")) return select_item::real;
+    return select_item::other;
+}
+
 select_item classify(std::span<const token> item) {
     if (item.size() == 1 && item[0].is_symbol("*")) return select_item::star;
     if (item.size() == 3 && is_name(item[0]) && item[1].is_symbol(".") && item[2].is_symbol("*"))
@@ -71,7 +97,8 @@ select_item classify(std::span<const token> item) {
         (core[0].is_word("TIMESTAMP") || core[0].is_word("DATE") || core[0].is_word("TIME")))
         return select_item::timestamp;
     if (is_call(core, "DATE_TRUNC") || is_call(core, "TIMESTAMP_ADD")) return select_item::timestamp;
-    if (is_call(core, "CAST") && timestamp_cast(core, 0) != cast_target::none) return select_item::timestamp;
+    if (is_call(core, "CAST"))
+        return timestamp_cast(core, 0) != cast_target::none ? select_item::timestamp : cast_kind(core);
     if (is_call(core, "DATETIME") && is_timestamp_argument(core.subspan(2, core.size() - 3)))
         return select_item::timestamp;
     return select_item::other;
