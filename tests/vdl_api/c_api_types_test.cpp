@@ -249,7 +249,7 @@ TEST_F(types_test, a_result_without_rows_tells_the_kinds_of_its_aggregates) {
     const std::string items =
         "count(*), sum(i), sum(d), avg(i), total(i), min(d), max(s) AS top, min(\"t\"), max(v.b), min($timestamp), "
         "max(i) + 1, s, CAST(i AS BIGINT), CAST(d AS VARCHAR(10)), CAST(i AS DOUBLE PRECISION), CAST(s AS BLOB), "
-        "CAST(d AS NUMERIC)";
+        "CAST(d AS NUMERIC), d * 2, (i + v.i) % 3, i / 2.0, $timestamp - 1, -d, i * d, s || 'x', b + 1, 2 * 3";
     const std::vector<std::int32_t> expected = {
         VDL_CELL_COUNT,  VDL_CELL_INT64,     VDL_CELL_DOUBLE, VDL_CELL_DOUBLE,    VDL_CELL_DOUBLE, VDL_CELL_DOUBLE,
         VDL_CELL_STRING, VDL_CELL_TIMESTAMP, VDL_CELL_BLOB,   VDL_CELL_TIMESTAMP, VDL_CELL_NULL,   VDL_CELL_STRING,

@@ -112,6 +112,28 @@ std::span<const token> aggregated_column(std::span<const token> item) {
     return is_column_reference(argument) ? argument : std::span<const token>();
 }
 
+// Arithmetic on columns and numbers: names (t.c), numbers, parentheses and + - * / %, with at
+// least one operator and one column. Notes the columns' names (indices into the item) and whether a
+// number is no integer; false for any other item.
+bool is_arithmetic(std::span<const token> core, std::vector<std::size_t>& columns, bool& real_literal) {
+    bool operated = false;
+    for (std::size_t i = 0; i < core.size(); ++i) {
+        const token& t = core[i];
+        if (t.kind == token_kind::number) {
+            real_literal = real_literal || t.text.find_first_of(".eE") != std::string_view::npos;
+        } else if (is_name(t)) {
+            if (i + 1 < core.size() && core[i + 1].is_symbol(".")) continue;  // a qualifier
+            if (i + 1 < core.size() && core[i + 1].is_symbol("(")) return false;
+            columns.push_back(i);
+        } else if (t.is_symbol("+") || t.is_symbol("-") || t.is_symbol("*") || t.is_symbol("/") || t.is_symbol("%")) {
+            operated = true;
+        } else if (!t.is_symbol("(") && !t.is_symbol(")") && !t.is_symbol(".")) {
+            return false;
+        }
+    }
+    return operated && !columns.empty();
+}
+
 // The subquery of `SELECT * FROM ( subquery ) [AS] alias [WHERE ... | ORDER BY ... | LIMIT ...]`,
 // the wrapper tools put around a query of their user's to learn its columns: the wrapper's
 // columns are the subquery's. Empty for any other statement. `from` is the index of FROM.
@@ -155,12 +177,19 @@ std::vector<item_info> outer_select_items(std::span<const token> tokens) {
         if (end || (depth == 0 && tokens[at].is_symbol(","))) {
             if (at > start) {
                 const auto item = tokens.subspan(start, at - start);
-                item_info info{start, at - 1, classify(item)};
+                item_info info{};
+                info.first = start;
+                info.last = at - 1;
+                info.kind = classify(item);
                 if (const auto column = aggregated_column(item); !column.empty()) {
-                    info.aggregate_of = static_cast<std::size_t>(&column.back() - tokens.data());
-                    info.sum = item.front().is_word("SUM");
+                    info.how = item.front().is_word("SUM") ? item_info::derived::sum : item_info::derived::extreme;
+                    info.columns.push_back(static_cast<std::size_t>(&column.back() - tokens.data()));
+                } else if (info.kind == select_item::other &&
+                           is_arithmetic(without_alias(item), info.columns, info.real_literal)) {
+                    info.how = item_info::derived::arithmetic;
+                    for (auto& name : info.columns) name += start;
                 }
-                items.push_back(info);
+                items.push_back(std::move(info));
             }
             start = at + 1;
             if (end) {
@@ -174,7 +203,7 @@ std::vector<item_info> outer_select_items(std::span<const token> tokens) {
                         for (auto& item : wrapped) {
                             item.first += offset;
                             item.last += offset;
-                            if (item.aggregate_of != item_info::no_column) item.aggregate_of += offset;
+                            for (auto& column : item.columns) column += offset;
                         }
                         return wrapped;
                     }

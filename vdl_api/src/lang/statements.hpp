@@ -8,6 +8,7 @@
 #include "token.hpp"
 #include "translator.hpp"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -55,16 +56,20 @@ struct item_info {
     std::size_t first;
     std::size_t last;
     select_item kind;
-    // For MIN(c), MAX(c) or SUM(c) of a column c (t.c): the index of c's name. Its kind is that of
-    // c's values (SUM: a number's), which only the tables the statement names can tell.
-    std::size_t aggregate_of = no_column;
-    bool sum = false;
+    // An item whose kind follows from the types of the columns it reads, which only the tables the
+    // statement names can tell: MIN(c), MAX(c) and SUM(c) of a column c (t.c), and arithmetic
+    // (+ - * / %) on columns and numbers. `columns` holds the indices of the columns' names.
+    enum class derived : std::uint8_t { none, extreme, sum, arithmetic };
+    derived how = derived::none;
+    bool real_literal = false;  // arithmetic with a number that is no integer
+    std::vector<std::size_t> columns;
 };
 
 std::vector<item_info> outer_select_items(std::span<const token> tokens);
 
-// The kind of MIN(c) and MAX(c), or with `sum` of SUM(c), for a column c of the type.
-select_item aggregate_kind(column_type type, bool sum) noexcept;
+// The kind of an item that item_info::how derives, given the types of its columns (none where
+// that cannot be told); the item's own kind for any other.
+select_item derived_kind(const item_info& item, std::span<const std::optional<column_type>> types);
 
 // CAST ( e AS TIMESTAMP ), CAST ( e AS DATETIME ) and CAST ( e AS DATE ) at tokens[at]: the store
 // reads them as timestamps (the engine would read a text as a number).

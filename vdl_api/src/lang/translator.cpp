@@ -10,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 #include <optional>
@@ -67,15 +68,27 @@ outcome<std::int64_t> typed_literal(const token& type, const token& literal, std
 
 }  // namespace
 
-select_item aggregate_kind(column_type type, bool sum) noexcept {
-    switch (type) {
-    case column_type::int64: return select_item::integer;
-    case column_type::double_: return select_item::real;
-    case column_type::timestamp: return sum ? select_item::integer : select_item::timestamp;
-    case column_type::string: return sum ? select_item::other : select_item::text;
-    case column_type::blob: return sum ? select_item::other : select_item::blob;
+select_item derived_kind(const item_info& item, std::span<const std::optional<column_type>> types) {
+    if (item.how == item_info::derived::none) return item.kind;
+    if (std::any_of(types.begin(), types.end(), [](const auto& type) { return !type.has_value(); })) return item.kind;
+    if (item.how == item_info::derived::extreme) {
+        switch (*types.front()) {
+        case column_type::int64: return select_item::integer;
+        case column_type::double_: return select_item::real;
+        case column_type::timestamp: return select_item::timestamp;
+        case column_type::string: return select_item::text;
+        case column_type::blob: return select_item::blob;
+        }
+        return item.kind;
     }
-    return select_item::other;
+    // SUM and arithmetic: a real when a column holds reals (or a number is one), an integer when
+    // every column holds integers or timestamps (nanoseconds); texts and blobs tell nothing.
+    bool real = item.real_literal;
+    for (const auto& type : types) {
+        if (*type == column_type::double_) real = true;
+        else if (*type != column_type::int64 && *type != column_type::timestamp) return item.kind;
+    }
+    return real ? select_item::real : select_item::integer;
 }
 
 std::size_t cast_close(std::span<const token> tokens, std::size_t at) {
@@ -309,18 +322,19 @@ outcome<translation> translate_tokens(std::string_view text, std::span<const tok
     if (head.is_word("SHOW")) return translate_show(statement);
 
     translation out;
-    // MIN(c), MAX(c) and SUM(c) of the outermost SELECT list: of the kind of c's values.
-    std::vector<std::size_t> aggregated;
-    std::vector<item_info> aggregates;
+    // Items of the outermost SELECT list whose kind follows from the types of the columns they read.
+    std::vector<std::size_t> columns;
+    std::vector<item_info> derived;
     if (head.is_word("SELECT") || head.is_word("WITH") || head.is_word("VALUES")) {
         out.kind = statement_kind::query;
-        for (const auto& item : outer_select_items(statement)) {
-            if (item.aggregate_of != item_info::no_column) {
-                aggregated.push_back(item.aggregate_of);
-                aggregates.push_back(item);
-                aggregates.back().first = out.items.size();  // the item's position, from here on
+        for (auto& item : outer_select_items(statement)) {
+            const select_item kind = item.kind;
+            if (item.how != item_info::derived::none) {
+                columns.insert(columns.end(), item.columns.begin(), item.columns.end());
+                item.first = out.items.size();  // the item's position, from here on
+                derived.push_back(std::move(item));
             }
-            out.items.push_back(item.kind);
+            out.items.push_back(kind);
         }
     } else if (head.is_word("INSERT") || head.is_word("UPDATE") || head.is_word("DELETE") || head.is_word("REPLACE")) {
         out.kind = statement_kind::change;
@@ -329,11 +343,14 @@ outcome<translation> translate_tokens(std::string_view text, std::span<const tok
                                                  "DELETE, CREATE TABLE, DROP TABLE or SHOW TABLES",
                                                  head.text)};
     }
-    auto stamped = find_timestamp_texts(statement, schema, aggregated);
+    auto stamped = find_timestamp_texts(statement, schema, columns);
     if (!stamped) return std::move(stamped).error();
-    for (std::size_t k = 0; k < aggregates.size(); ++k)
-        if (const auto type = stamped->name_types[k])
-            out.items[aggregates[k].first] = aggregate_kind(*type, aggregates[k].sum);
+    std::size_t column = 0;
+    for (const auto& item : derived) {
+        const auto types = std::span(stamped->name_types).subspan(column, item.columns.size());
+        column += item.columns.size();
+        out.items[item.first] = derived_kind(item, types);
+    }
     out.reads_schema = stamped->read_schema;
     auto engine = rewrite_expressions(text, statement, now, sources, &*stamped);
     if (!engine) return std::move(engine).error();
