@@ -152,6 +152,34 @@ TEST_F(types_test, now_and_the_default_time_are_the_current_time) {
     }
 }
 
+TEST_F(types_test, sql_current_time_keywords_are_timestamps_of_now) {
+    // The engine's CURRENT_DATE is the text '2026-12-10', which no timestamp equals or exceeds:
+    // `$timestamp < CURRENT_DATE` would hold for every row, however recent.
+    using namespace std::chrono;
+    const auto now = [] { return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count(); };
+    constexpr std::int64_t day = 86'400'000'000'000;
+    ok("INSERT INTO v ($timestamp, d) VALUES (NOW(), 1), (2000-01-01, 2)");
+    for (int run = 0; run < 2; ++run) {  // the second time from the kept translation
+        const auto before = now();
+        auto r = ok("SELECT CURRENT_TIMESTAMP, CURRENT_DATE, CURRENT_TIME, current_date AS d FROM v LIMIT 1");
+        const auto after = now();
+        for (int c = 0; c < 4; ++c) ASSERT_EQ(r->rows[0][c].kind, VDL_CELL_TIMESTAMP) << c;
+        const auto stamp = [&](int c) {
+            return r->rows[0][c].payload.as_timestamp.seconds * 1'000'000'000 +
+                   r->rows[0][c].payload.as_timestamp.nanoseconds;
+        };
+        EXPECT_GE(stamp(0), before);
+        EXPECT_LE(stamp(0), after);
+        EXPECT_EQ(stamp(1), stamp(0) / day * day);
+        EXPECT_EQ(stamp(2), stamp(0));
+        EXPECT_EQ(stamp(3), stamp(1));
+        EXPECT_EQ(name_of(*r, 1), "CURRENT_DATE");
+    }
+    EXPECT_EQ(single("SELECT d FROM v WHERE $timestamp < CURRENT_DATE").payload.as_double, 2.0);
+    EXPECT_EQ(single("SELECT count(*) FROM v WHERE $timestamp <= CURRENT_TIMESTAMP").payload.as_count, 2u);
+    EXPECT_EQ(fails("SELECT \"CURRENT_DATE\" FROM v"), VDL_E_NO_COLUMN);
+}
+
 TEST_F(types_test, values_of_the_wrong_type_are_refused_with_the_column_named) {
     const std::pair<const char*, const char*> refused[] = {
         {"INSERT INTO v (i) VALUES ('abc')", "column i holds INT64 values"},

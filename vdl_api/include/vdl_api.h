@@ -220,7 +220,8 @@ VDL_EXPORT void vdl_close(vdl_handle* handle);
  *   identifiers: plain, "quoted", or beginning with $ ($timestamp)
  *   literals: numbers, 'text' ('' is a quote), X'00ff' blobs, timestamps written
  *       unquoted as YYYY-MM-DD or YYYY-MM-DDTHH:MM:SS[.fraction of 1..9 digits][Z] (UTC),
- *       DATETIME(<timestamp literal>), DATETIME('<timestamp text>'), NOW()
+ *       DATETIME(<timestamp literal>), DATETIME('<timestamp text>'), NOW(), CURRENT_TIMESTAMP,
+ *       CURRENT_TIME (both NOW()) and CURRENT_DATE (the midnight that began NOW()'s UTC day)
  *   CAST(e AS TIMESTAMP), CAST(e AS DATETIME) and CAST(e AS DATE) read e (a timestamp, or a
  *       text that is one) as a timestamp, DATE as the midnight of its day
  *   a number is exactly the value its text denotes: an integer of 64 bits, else the nearest

@@ -93,6 +93,9 @@ select_item classify(std::span<const token> item) {
     if (is_call(core, "AVG") || is_call(core, "TOTAL")) return select_item::real;
     if (core.size() == 1 && core[0].kind == token_kind::timestamp) return select_item::timestamp;
     if (core.size() == 3 && is_call(core, "NOW")) return select_item::timestamp;
+    if (core.size() == 1 &&
+        (core[0].is_word("CURRENT_TIMESTAMP") || core[0].is_word("CURRENT_DATE") || core[0].is_word("CURRENT_TIME")))
+        return select_item::timestamp;
     if (core.size() == 2 && core[1].kind == token_kind::string &&
         (core[0].is_word("TIMESTAMP") || core[0].is_word("DATE") || core[0].is_word("TIME")))
         return select_item::timestamp;

@@ -28,6 +28,7 @@ struct value_source {
         integer_literal,          // the same, which must be a 64-bit integer (DATETIME(n))
         negated_integer_literal,  // minus the same (DATETIME(-n))
         now,                      // the time NOW() stands for
+        today,                    // the midnight that began that time's day (CURRENT_DATE)
         fixed,                    // a value given by the query's other text (DATETIME('...'))
         time_of_day,              // the same time of day on the day NOW() falls on (TIME '...')
     };

@@ -55,9 +55,7 @@ outcome<std::int64_t> typed_literal(const token& type, const token& literal, std
         if (!offset || text.size() < 8 || text.find('Z') != std::string::npos)
             return failure{VDL_E_TYPE,
                            fmt::format("TIME '{}' is not a time of day: expected hh:mm:ss[.fraction]", text)};
-        const std::int64_t day = 86'400 * nanos_per_second;
-        const std::int64_t today = now >= 0 ? now / day * day : (now - day + 1) / day * day;
-        return today + *offset;
+        return start_of_day(now) + *offset;
     }
     if (type.is_word("DATE") && text.size() != 10)
         return failure{VDL_E_TYPE, fmt::format("DATE '{}' is not a date: expected yyyy-mm-dd", text)};
@@ -264,6 +262,12 @@ outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<c
             bind(now, {rule::now, 0, i, i + 2});
             i += 2;
             copied_to = tokens[i].offset + 1;
+        } else if (t.is_word("CURRENT_TIMESTAMP") || t.is_word("CURRENT_TIME")) {
+            // SQL's current time: the engine's is a text, which a timestamp never equals or exceeds.
+            // CURRENT_TIME is the time of day on the current date, as TIME '...' is.
+            bind(now, {rule::now, 0, i, i});
+        } else if (t.is_word("CURRENT_DATE")) {
+            bind(start_of_day(now), {rule::today, 0, i, i});
         } else if (t.is_word("DATETIME") && i + 1 < tokens.size() && tokens[i + 1].is_symbol("(")) {
             // Find the closing parenthesis of a one- or two-token argument.
             std::size_t close = i + 2;
