@@ -162,6 +162,29 @@ TEST(GetDiagField, KindSpecificFields) {
     EXPECT_EQ(column, 7);
 }
 
+// A statement's record belongs to no row, or to a row (or set of parameters) whose number the one
+// record a handle keeps does not hold: never the cursor's position.
+TEST(GetDiagField, RowNumberIsNoneOrUnknownNeverThePosition) {
+    support::store_statement s;
+    ASSERT_EQ(s.exec("create table r (v STRING)"), SQL_SUCCESS);
+    ASSERT_EQ(s.exec("insert into r (v) values ('first'), ('second'), ('third')"), SQL_SUCCESS);
+    ASSERT_EQ(s.exec("select v from r order by $timestamp"), SQL_SUCCESS);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
+    const auto row_number = [&] {
+        SQLLEN row = 0;
+        EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_STMT, s.stmt(), 1, SQL_DIAG_ROW_NUMBER, &row, 0, nullptr), SQL_SUCCESS);
+        return row;
+    };
+    char two[2];
+    SQLLEN length = 0;
+    ASSERT_EQ(SQLGetData(s.stmt(), 1, SQL_C_CHAR, two, sizeof two, &length), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(row_number(), SQL_ROW_NUMBER_UNKNOWN) << "a value cut short belongs to a row";
+    ASSERT_EQ(SQLGetData(s.stmt(), 9, SQL_C_CHAR, two, sizeof two, &length), SQL_ERROR);
+    EXPECT_EQ(row_number(), SQL_NO_ROW_NUMBER) << "a column number out of range belongs to no row";
+    ASSERT_EQ(s.exec("select * from missing"), SQL_ERROR);
+    EXPECT_EQ(row_number(), SQL_NO_ROW_NUMBER);
+}
+
 TEST(GetDiagField, UnsupportedAndInvalidRequests) {
     support::captured_log log(logger::level::debug);
     support::handles h;

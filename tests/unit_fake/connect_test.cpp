@@ -157,12 +157,13 @@ TEST_P(ConnectedNames, FollowTheConnect) {
 
 INSTANTIATE_TEST_SUITE_P(
     Connecting, ConnectedNames,
-    // Without DSN the connection takes the settings' default data source name.
-    ::testing::Values(connected_names{"NoDataSource", "URI=file:one.db", "vdl_odbc_driver", "", "vdl_odbc_driver"},
-                      connected_names{"DataSource", "DSN=vandrel_prod;URI=file:one.db", "vandrel_prod", "",
-                                      "vandrel_prod"},
-                      connected_names{"User", "URI=file:one.db;UID=alice;PWD=alicekey;KEY=clusterkey",
-                                      "vdl_odbc_driver", "alice", "vdl_odbc_driver"}),
+    // Without DSN the data source name is empty, as ODBC has it (the settings keep their default).
+    ::testing::Values(
+        connected_names{"NoDataSource", "URI=file:one.db", "", "", ""},
+        connected_names{"DataSource", "DSN=vandrel_prod;URI=file:one.db", "vandrel_prod", "", "vandrel_prod"},
+        connected_names{"LastDataSourceWins", "dsn=first;URI=file:one.db;Dsn=vandrel_prod", "vandrel_prod", "",
+                        "vandrel_prod"},
+        connected_names{"User", "URI=file:one.db;UID=alice;PWD=alicekey;KEY=clusterkey", "", "alice", ""}),
     [](const auto& test_case) { return std::string(test_case.param.name); });
 
 TEST_F(Connecting, CredentialsAreAllOrNothing) {

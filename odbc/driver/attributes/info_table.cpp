@@ -38,10 +38,8 @@ u32 functions() noexcept {
 }
 
 // The `dsn` setting of the last connect; empty before any.
-attribute_value data_source_name(handle::connection& dbc) {
-    const auto dsn = dbc.settings.find("dsn");
-    return dsn == dbc.settings.end() ? std::string() : dsn->second;
-}
+// The data source the connect named; empty for a connection string without DSN, as ODBC has it.
+attribute_value data_source_name(handle::connection& dbc) { return dbc.data_source; }
 
 // The user of the last secure connect; empty otherwise.
 attribute_value user_name(handle::connection& dbc) { return dbc.user_name; }
