@@ -268,7 +268,7 @@ const capability rows[] = {
     {BIT(SQL_DATETIME_LITERALS, SQL_DL_SQL92_INTERVAL_HOUR_TO_SECOND), "select INTERVAL '1:02:03' HOUR TO SECOND" ONE,
      true},
     {BIT(SQL_SQL92_DATETIME_FUNCTIONS, SQL_SDF_CURRENT_DATE), "select year(CURRENT_DATE) > 2000" ONE, true, "1"},
-    // The store's CURRENT_TIME is a text, not a time its functions read.
+    // CURRENT_TIME is the time of day on the current date, a timestamp as TIME '...' is.
     {BIT(SQL_SQL92_DATETIME_FUNCTIONS, SQL_SDF_CURRENT_TIME), "select hour(CURRENT_TIME) >= 0" ONE, true, "1"},
     {BIT(SQL_SQL92_DATETIME_FUNCTIONS, SQL_SDF_CURRENT_TIMESTAMP), "select year(CURRENT_TIMESTAMP) > 2000" ONE, true,
      "1"},

@@ -634,7 +634,19 @@ class PyodbcCatalog(unittest.TestCase):
         # A prepared statement with a marker, too.
         self.cur.execute("select host, usage, $timestamp from cpu where host = ?", "nobody")
         self.assertEqual([d[1] for d in self.cur.description], [str, float, datetime.datetime])
+        # A tool's wrapper around its user's query: aggregates tell their kinds without rows too.
+        self.cur.execute('SELECT * FROM (SELECT host, SUM(usage) AS s, AVG(usage) AS a, COUNT(*) AS n, '
+                         'MAX("cpu"."$timestamp") AS last FROM cpu GROUP BY host) "Custom SQL Query" WHERE 1=0')
+        self.assertEqual([d[1] for d in self.cur.description], [str, float, float, int, datetime.datetime])
 
+    def test_the_range_of_a_time_axis_is_two_timestamps(self):
+        # A BI tool reads the range of a time column with quoted, qualified names before drawing.
+        low, high = self.cur.execute('SELECT MIN("cpu"."$timestamp"), MAX("$timestamp") FROM "cpu"').fetchone()
+        self.assertIsInstance(low, datetime.datetime)
+        self.assertIsInstance(high, datetime.datetime)
+        self.assertLessEqual(low, high)
+        self.cur.execute('SELECT MIN("$timestamp") AS "lo" FROM "cpu" WHERE 1 = 0')
+        self.assertEqual([d[1] for d in self.cur.description], [datetime.datetime])
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

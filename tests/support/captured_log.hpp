@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "files.hpp"
@@ -35,6 +36,19 @@ public:
         return t;
     }
     [[nodiscard]] std::vector<std::string> lines() const { return lines_of(text()); }
+    // The texts sent to the store, in order, as the "query: '...'" lines (at Debug) give them (of
+    // a text of several lines, its first line).
+    [[nodiscard]] std::vector<std::string> queries_sent() const {
+        constexpr std::string_view prefix = "[Debug] query: '";
+        std::vector<std::string> sent;
+        for (const auto& line : lines()) {
+            if (!line.starts_with(prefix)) continue;
+            std::string_view text = std::string_view(line).substr(prefix.size());
+            if (text.ends_with('\'')) text.remove_suffix(1);
+            sent.emplace_back(text);
+        }
+        return sent;
+    }
     [[nodiscard]] const std::filesystem::path& dir() const { return dir_.path(); }
 
 private:

@@ -34,16 +34,15 @@ struct handles {
     handles(const handles&) = delete;
     handles& operator=(const handles&) = delete;
 
+    // The connection's record: for marking it connected, and for which statements it owns, which
+    // no export shows. Everything else tests observe through the exports, the log and the library.
     [[nodiscard]] handle::connection& connection() const {
         return *static_cast<variant_handle*>(dbc)->get_if<handle::connection>();
     }
-    [[nodiscard]] handle::statement& statement() const {
-        return *static_cast<variant_handle*>(stmt)->get_if<handle::statement>();
-    }
-    void mark_connected() const {
-        // A library handle that was opened but never connected: enough to allocate statements;
-        // these tests send nothing to a cluster. The connection closes it when freed.
-        connection().cluster = handle::owned_cluster(vdl_open_tcp());
+    // Marks the connection connected to `cluster`, which it closes when freed; by default a library
+    // handle that was opened but never connected: enough to allocate statements that send nothing.
+    void mark_connected(vdl_handle* cluster = vdl_open_tcp()) const {
+        connection().cluster = handle::owned_cluster(cluster);
     }
 };
 

@@ -18,7 +18,7 @@ public:
         cluster_ = vdl_open_tcp();
         const std::string uri = "file://" + (dir_.path() / "store.db").string();
         EXPECT_EQ(vdl_connect(cluster_, uri.c_str()), 0u) << vdl_error(vdl_connect(cluster_, uri.c_str()));
-        handles_.connection().cluster = handle::owned_cluster(cluster_);
+        handles_.mark_connected(cluster_);
         EXPECT_EQ(SQLAllocHandle(SQL_HANDLE_STMT, handles_.dbc, &handles_.stmt), SQL_SUCCESS);
     }
     ~store_statement() {
@@ -27,9 +27,9 @@ public:
     store_statement(const store_statement&) = delete;
     store_statement& operator=(const store_statement&) = delete;
 
+    [[nodiscard]] SQLHENV env() const { return handles_.env; }
     [[nodiscard]] SQLHDBC dbc() const { return handles_.dbc; }
     [[nodiscard]] SQLHSTMT stmt() const { return handles_.stmt; }
-    [[nodiscard]] handle::statement& record() const { return handles_.statement(); }
     [[nodiscard]] vdl_handle* cluster() const { return cluster_; }
 
     // Runs a text through SQLExecDirect.

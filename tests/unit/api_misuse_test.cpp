@@ -157,12 +157,9 @@ protected:
     ~ApiMisuse() override {
         if (desc_ != nullptr) SQLFreeHandle(SQL_HANDLE_DESC, desc_);
     }
-    [[nodiscard]] SQLHANDLE env() const {
-        return static_cast<variant_handle*>(s_.dbc())->get_if<handle::connection>()->parent;
-    }
     [[nodiscard]] SQLHANDLE of_kind(kind k) const {
         switch (k) {
-        case kind::env: return env();
+        case kind::env: return s_.env();
         case kind::dbc: return s_.dbc();
         case kind::stmt: return s_.stmt();
         case kind::desc: return desc_;
@@ -217,7 +214,7 @@ TEST_F(ApiMisuse, NullOutputPointersAreSkipped) {
     EXPECT_EQ(SQLNumParams(s_.stmt(), nullptr), SQL_SUCCESS);
     EXPECT_EQ(SQLGetStmtAttr(s_.stmt(), SQL_ATTR_MAX_ROWS, nullptr, 0, nullptr), SQL_SUCCESS);
     EXPECT_EQ(SQLGetConnectAttr(s_.dbc(), SQL_ATTR_AUTOCOMMIT, nullptr, 0, nullptr), SQL_SUCCESS);
-    EXPECT_EQ(SQLGetEnvAttr(env(), SQL_ATTR_ODBC_VERSION, nullptr, 0, nullptr), SQL_SUCCESS);
+    EXPECT_EQ(SQLGetEnvAttr(s_.env(), SQL_ATTR_ODBC_VERSION, nullptr, 0, nullptr), SQL_SUCCESS);
     EXPECT_EQ(SQLGetInfo(s_.dbc(), SQL_DRIVER_NAME, nullptr, 0, nullptr), SQL_SUCCESS);
     EXPECT_EQ(SQLGetInfo(s_.dbc(), SQL_MAX_COLUMN_NAME_LEN, nullptr, 0, nullptr), SQL_SUCCESS);
     EXPECT_EQ(SQLGetFunctions(s_.dbc(), SQL_API_SQLFETCH, nullptr), SQL_ERROR);
@@ -434,7 +431,7 @@ TEST_F(ApiMisuse, DiagnosticsAttributesAndConnectsWithWrongArguments) {
     EXPECT_EQ(stmt_state(), "HY092");
     EXPECT_EQ(SQLGetConnectAttr(s_.dbc(), 987654, &value, 0, nullptr), SQL_ERROR);
     EXPECT_EQ(state_of_dbc(), "HY092");
-    EXPECT_EQ(SQLGetEnvAttr(env(), 987654, &value, 0, nullptr), SQL_ERROR);
+    EXPECT_EQ(SQLGetEnvAttr(s_.env(), 987654, &value, 0, nullptr), SQL_ERROR);
     // Pointer attributes set to null are cleared; the next fetch writes through nothing.
     EXPECT_EQ(SQLSetStmtAttr(s_.stmt(), SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0), SQL_SUCCESS);
     EXPECT_EQ(SQLSetStmtAttr(s_.stmt(), SQL_ATTR_ROW_STATUS_PTR, nullptr, 0), SQL_SUCCESS);
@@ -453,7 +450,7 @@ TEST_F(ApiMisuse, DiagnosticsAttributesAndConnectsWithWrongArguments) {
     EXPECT_EQ(stmt_state(), "08003");
     // Connection strings that are no strings.
     SQLHDBC fresh = nullptr;
-    ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, env(), &fresh), SQL_SUCCESS);
+    ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_DBC, s_.env(), &fresh), SQL_SUCCESS);
     const std::string junk(5000, ';');
     SQLCHAR out[8];
     EXPECT_EQ(SQLDriverConnect(fresh, nullptr, sql_text(junk.c_str()), SQL_NTS, out, sizeof out, &length,

@@ -74,12 +74,6 @@ protected:
         const SQLLEN length = read_single(select, c_type, buffer, sizeof buffer);
         return length >= 0 ? std::string(buffer, static_cast<std::size_t>(length)) : "NULL";
     }
-    [[nodiscard]] std::vector<std::string> queries_sent(const support::captured_log& log) const {
-        std::vector<std::string> sent;
-        for (const auto& line : log.lines())
-            if (line.starts_with("[Debug] query: '")) sent.push_back(line.substr(16, line.size() - 17));
-        return sent;
-    }
 
     void TearDown() override { SQLFreeHandle(SQL_HANDLE_STMT, probe_); }
 
@@ -208,7 +202,7 @@ TEST_F(BoundValues, ARefusedValueRunsNothing) {
         SQL_ERROR);
     EXPECT_EQ(support::diag_of(SQL_HANDLE_STMT, s.stmt()).sqlstate, "HY090");
 
-    EXPECT_TRUE(queries_sent(log).empty()) << "nothing was sent, not even in part";
+    EXPECT_TRUE(log.queries_sent().empty()) << "nothing was sent, not even in part";
     EXPECT_EQ(count(), 3);
 }
 
@@ -279,9 +273,9 @@ TEST_F(BoundValues, APreparedStatementRunsOnEveryExecute) {
     SQLCHAR name[8];
     ASSERT_EQ(SQLDescribeCol(s.stmt(), 1, name, sizeof name, nullptr, nullptr, nullptr, nullptr, nullptr), SQL_SUCCESS);
     ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
-    EXPECT_EQ(queries_sent(log).size(), 1u);
+    EXPECT_EQ(log.queries_sent().size(), 1u);
     ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
-    EXPECT_EQ(queries_sent(log).size(), 2u);
+    EXPECT_EQ(log.queries_sent().size(), 2u);
 
     // A text with markers is described from a run with NULL for every marker, which reads no rows
     // and is not a query sent; SQLExecute runs it with the values bound by then.
@@ -290,7 +284,7 @@ TEST_F(BoundValues, APreparedStatementRunsOnEveryExecute) {
     ASSERT_EQ(bind(1, SQL_C_SBIGINT, SQL_BIGINT, &n), SQL_SUCCESS);
     ASSERT_EQ(SQLNumResultCols(s.stmt(), &columns), SQL_SUCCESS);
     EXPECT_EQ(columns, 1);
-    EXPECT_EQ(queries_sent(log).size(), 2u);
+    EXPECT_EQ(log.queries_sent().size(), 2u);
     EXPECT_NE(log.text().find("[Debug] describing query: 'select s from q where n = NULL LIMIT 0'"), std::string::npos);
     n = 2;
     ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
@@ -300,7 +294,7 @@ TEST_F(BoundValues, APreparedStatementRunsOnEveryExecute) {
     ASSERT_EQ(SQLGetData(s.stmt(), 1, SQL_C_CHAR, text, sizeof text, &length), SQL_SUCCESS);
     EXPECT_STREQ(text, "aapl");
     EXPECT_EQ(SQLFetch(s.stmt()), SQL_NO_DATA);
-    EXPECT_EQ(queries_sent(log),
+    EXPECT_EQ(log.queries_sent(),
               (std::vector<std::string>{"select s from q where s = 'again'", "select s from q where s = 'again'",
                                         "select s from q where n = 2"}));
 
@@ -312,7 +306,7 @@ TEST_F(BoundValues, APreparedStatementRunsOnEveryExecute) {
         << s.diag_message();
     EXPECT_STREQ(reinterpret_cast<char*>(name), "s");
     ASSERT_EQ(SQLExecute(s.stmt()), SQL_SUCCESS);
-    EXPECT_EQ(queries_sent(log).size(), 4u);
+    EXPECT_EQ(log.queries_sent().size(), 4u);
 }
 
 TEST_F(BoundValues, RewritesSendEveryOtherTextUnchanged) {
@@ -326,7 +320,7 @@ TEST_F(BoundValues, RewritesSendEveryOtherTextUnchanged) {
         ASSERT_EQ(s.prepare(text), SQL_SUCCESS);
         SQLExecute(s.stmt());
     }
-    EXPECT_EQ(queries_sent(log), prepared);
+    EXPECT_EQ(log.queries_sent(), prepared);
     EXPECT_EQ(count(" where n = 1"), 1) << "the second statement did not run, and was not dropped silently";
     EXPECT_EQ(bytes("select s from q where n = 10"), "x) \"TableauSQL\" y");
     EXPECT_EQ(bytes("select s from q where n = 11"), "a)b");
@@ -343,7 +337,7 @@ TEST_F(BoundValues, RewritesSendEveryOtherTextUnchanged) {
     const support::captured_log limited;
     for (const auto& text : direct) EXPECT_EQ(s.exec(text), SQL_SUCCESS) << text << ": " << s.diag_message();
     const std::vector<std::string> expected{direct[0], direct[1], direct[2] + " LIMIT 1"};
-    EXPECT_EQ(queries_sent(limited), expected);
+    EXPECT_EQ(limited.queries_sent(), expected);
     set_max_rows(~SQLULEN{0});
     EXPECT_EQ(s.exec("select s from q"), SQL_SUCCESS) << "a maximum of 2^64-1 is no limit: " << s.diag_message();
     set_max_rows(0);

@@ -19,8 +19,10 @@ SQLRETURN run_on_statement(SQLHSTMT stmt, auto op, std::source_location where = 
 
 TEST(Frame, InvalidHandlesReturnInvalidHandleAndLogOnlyTheCallLine) {
     support::handles h;
+    ASSERT_EQ(SQLGetInfo(h.dbc, 5000, nullptr, 0, nullptr), SQL_ERROR);
+    const std::string kept = support::diag_of(SQL_HANDLE_DBC, h.dbc).message;
+    ASSERT_EQ(kept, "[HY092] Invalid attribute/option identifier: Unknown attribute: 5000");
     support::captured_log log(logger::level::debug);
-    h.connection().diagnostics = diag_record(diag::state::general_warning, "kept");
 
     EXPECT_EQ(SQLExecDirect(nullptr, nullptr, 0), SQL_INVALID_HANDLE);
     EXPECT_EQ(SQLExecDirect(h.dbc, nullptr, 0), SQL_INVALID_HANDLE);
@@ -30,7 +32,7 @@ TEST(Frame, InvalidHandlesReturnInvalidHandleAndLogOnlyTheCallLine) {
     EXPECT_EQ(log.lines(),
               (std::vector<std::string>{"[Debug] SQLExecDirect", "[Debug] SQLExecDirect", "[Debug] SQLFetch",
                                         "[Debug] SQLDisconnect", "[Debug] SQLGetEnvAttr attribute 200"}));
-    EXPECT_EQ(h.connection().diagnostics.message, "[01000] General warning: kept");
+    EXPECT_EQ(support::diag_of(SQL_HANDLE_DBC, h.dbc).message, kept) << "no handle's record is replaced";
 }
 
 TEST(Frame, ExceptionsBecomeRecordsByClass) {
@@ -87,9 +89,9 @@ TEST(Frame, ResultLinesByOutcome) {
 }
 
 TEST(Frame, AtInfoLevelOnlyFailuresAreLogged) {
-    support::captured_log log(logger::level::info);
     support::handles h;
-    h.statement().cluster = nullptr;  // as after a disconnect: the query cannot run
+    ASSERT_EQ(SQLDisconnect(h.dbc), SQL_SUCCESS);  // the statement stays, and its query cannot run
+    support::captured_log log(logger::level::info);
     SQLExecDirect(h.stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>("select 1")), SQL_NTS);
     run_on_statement(h.stmt, [] { return diag_record::success(); });
     const auto lines = log.lines();

@@ -1,14 +1,15 @@
-// SQLSetStmtAttr / SQLGetStmtAttr through the exports: the rows that reach statement fields,
-// their 64-bit widths, and the implicit descriptors.
+// SQLSetStmtAttr / SQLGetStmtAttr through the exports: the rows that fetching and execution
+// follow (the fetch and execution tests see them followed), their 64-bit widths, and the implicit
+// descriptors.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <set>
+#include <string>
 
 #include "captured_log.hpp"
 #include "driver_handles.hpp"
-#include "handle/variant_handle.hpp"
 #include "sentinel_buffer.hpp"
 #include "store_statement.hpp"
 
@@ -51,28 +52,24 @@ TEST(StatementAttributes, FetchSettingsReachTheStatement) {
     support::handles h;
     EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_ARRAY_SIZE), 1u);
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_ARRAY_SIZE, bits(0x100000002), 0), SQL_SUCCESS);
-    EXPECT_EQ(h.statement().cursor.row_array_size, 0x100000002u) << "all 64 bits are kept";
-    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_ARRAY_SIZE), 0x100000002u);
+    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_ARRAY_SIZE), 0x100000002u) << "all 64 bits are kept";
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_ARRAY_SIZE, bits(0), 0), SQL_SUCCESS);
-    EXPECT_EQ(h.statement().cursor.row_array_size, 0u);
+    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_ARRAY_SIZE), 0u);
 
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_MAX_ROWS, bits(10), 0), SQL_SUCCESS);
-    EXPECT_EQ(h.statement().max_rows, 10u);
     EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_MAX_ROWS), 10u);
 
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_BIND_TYPE, bits(24), 0), SQL_SUCCESS);
     EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_BIND_TYPE), 24u);
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_BIND_TYPE, bits(SQL_BIND_BY_COLUMN), 0), SQL_SUCCESS);
-    EXPECT_EQ(h.statement().cursor.bind_type, SQL_BIND_BY_COLUMN);
+    EXPECT_EQ(stmt_ulen(h.stmt, SQL_ATTR_ROW_BIND_TYPE), SQLULEN{SQL_BIND_BY_COLUMN});
 
     SQLLEN offset = 16;
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_BIND_OFFSET_PTR, &offset, 0), SQL_SUCCESS);
-    EXPECT_EQ(h.statement().cursor.bind_offset_ptr, &offset);
     EXPECT_EQ(stmt_pointer(h.stmt, SQL_ATTR_ROW_BIND_OFFSET_PTR), &offset);
 
     SQLUSMALLINT statuses[4];
     EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROW_STATUS_PTR, statuses, 0), SQL_SUCCESS);
-    EXPECT_EQ(h.statement().cursor.row_status_ptr, statuses);
     EXPECT_EQ(stmt_pointer(h.stmt, SQL_ATTR_ROW_STATUS_PTR), statuses);
 
     const auto text = log.text();
@@ -84,20 +81,23 @@ TEST(StatementAttributes, FetchSettingsReachTheStatement) {
 
 TEST(StatementAttributes, RowsFetchedPointerIsOnlyKept) {
     support::captured_log log(logger::level::debug);
-    support::handles h;
-    h.statement().result.row_count = 42;
+    support::store_statement s;
+    s.direct("CREATE TABLE t (v INT64)");
+    s.direct("INSERT INTO t (v, $timestamp) VALUES (1, 1), (2, 2), (3, 3)");
+    ASSERT_EQ(s.exec("select v from t"), SQL_SUCCESS) << s.diag_message();
     SQLULEN fetched = 0xDEAD;
-    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_SUCCESS);
-    EXPECT_EQ(fetched, 0xDEADu) << "only a fetch writes through it";
-    EXPECT_EQ(h.statement().cursor.rows_fetched_ptr, &fetched);
-    EXPECT_EQ(stmt_pointer(h.stmt, SQL_ATTR_ROWS_FETCHED_PTR), &fetched);
+    EXPECT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), SQL_SUCCESS);
+    EXPECT_EQ(fetched, 0xDEADu) << "only a fetch writes through it, not the setting with a result of 3 rows";
+    EXPECT_EQ(stmt_pointer(s.stmt(), SQL_ATTR_ROWS_FETCHED_PTR), &fetched);
 
     const auto text = log.text();
     EXPECT_NE(text.find("[Debug] set SQL_ATTR_ROWS_FETCHED_PTR\n"), std::string::npos) << text;
 
     // Setting it back to null writes nothing anywhere.
-    EXPECT_EQ(SQLSetStmtAttr(h.stmt, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0), SQL_SUCCESS);
-    EXPECT_EQ(h.statement().cursor.rows_fetched_ptr, nullptr);
+    EXPECT_EQ(SQLSetStmtAttr(s.stmt(), SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0), SQL_SUCCESS);
+    EXPECT_EQ(stmt_pointer(s.stmt(), SQL_ATTR_ROWS_FETCHED_PTR), nullptr);
+    EXPECT_EQ(SQLFetch(s.stmt()), SQL_SUCCESS);
+    EXPECT_EQ(fetched, 0xDEADu);
 }
 
 TEST(StatementAttributes, RowNumberIsTheOneBasedCurrentRowOrZero) {
@@ -155,11 +155,17 @@ TEST(StatementAttributes, ImplicitDescriptorsAreStableDescriptorHandles) {
         ASSERT_NE(desc, nullptr);
         EXPECT_EQ(stmt_pointer(h.stmt, kind), desc) << "the same handle every time";
         seen.insert(desc);
-        // A real descriptor handle: the diagnostic functions accept it.
-        auto* object = static_cast<variant_handle*>(desc);
-        ASSERT_NE(object->get_if<handle::descriptor>(), nullptr);
-        EXPECT_EQ(object->common().parent, h.dbc);
+        // A real descriptor handle: the diagnostic functions accept it, and it answers the fields of
+        // a statement (the row number) and of a connection (the server name) as a descriptor does,
+        // without writing them.
         EXPECT_EQ(support::diag_of(SQL_HANDLE_DESC, desc).sqlstate, "00000");
+        SQLLEN row = 7;
+        EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_DESC, desc, 1, SQL_DIAG_ROW_NUMBER, &row, 0, nullptr), SQL_SUCCESS);
+        EXPECT_EQ(row, 7);
+        support::sentinel_buffer<16> server;
+        EXPECT_EQ(SQLGetDiagField(SQL_HANDLE_DESC, desc, 1, SQL_DIAG_SERVER_NAME, server.data(), 16, nullptr),
+                  SQL_SUCCESS);
+        EXPECT_TRUE(server.untouched());
     }
     EXPECT_EQ(seen.size(), 4u);
 

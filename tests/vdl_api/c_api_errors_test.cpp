@@ -102,7 +102,7 @@ TEST(connecting, stores_that_cannot_be_opened) {
 TEST_F(errors_test, query_failures_name_what_was_wrong) {
     ok("CREATE TABLE t (price DOUBLE)");
     EXPECT_EQ(fails("SELECT * FROM nosuch"), VDL_E_NO_TABLE);
-    EXPECT_STREQ(vdl_error(0xB1000008u), "table does not exist: nosuch");
+    EXPECT_STREQ(vdl_error(VDL_E_NO_TABLE), "table does not exist: nosuch");
     EXPECT_EQ(fails("SELECT prise FROM t"), VDL_E_NO_COLUMN);
     EXPECT_STREQ(vdl_error(VDL_E_NO_COLUMN), "column does not exist: prise");
     EXPECT_EQ(fails("INSERT INTO t (prise) VALUES (1)"), VDL_E_NO_COLUMN);

@@ -118,6 +118,40 @@ TEST_F(time_test, typed_literals_and_texts_meeting_the_time_column) {
     EXPECT_EQ(fails("INSERT INTO e (v, $timestamp) VALUES (4, 'tomorrow')"), VDL_E_TYPE);
 }
 
+TEST_F(time_test, a_cast_to_a_timestamp_type_gives_a_timestamp) {
+    // The engine's own CAST reads '2021-03-04' as the number 2021 and leaves a timestamp's
+    // nanoseconds as they are: a cast to DATE compared with a date would never match.
+    const auto day = nanos(sys_days{year{2021} / March / 4});
+    const auto at = nanos(sys_days{year{2021} / March / 4} + hours{5} + minutes{6} + seconds{7});
+    const std::pair<std::string, std::int64_t> cases[] = {
+        {"CAST('2021-03-04' AS TIMESTAMP)", day},
+        {"cast('2021-03-04 05:06:07' as datetime)", at},
+        {"CAST('2021-03-04T05:06:07Z' AS DATE)", day},
+        {"CAST(" + std::to_string(at) + " AS DATE)", day},
+        {"CAST(CAST('2021-03-04 05:06:07' AS TIMESTAMP) AS DATE)", day},
+        {"CAST( 2021-03-04T05:06:07  AS  TIMESTAMP ) AS t", at},
+        {"CAST(timestamp_add('hour', 5, DATE '2021-03-04') AS DATE)", day},
+    };
+    for (const auto& [expression, expected] : cases) {
+        auto r = ok("SELECT " + expression);
+        EXPECT_EQ(stamp_of(r->rows[0][0]), expected) << expression;
+    }
+    // A query of the same shape with another value is not answered with the first one's.
+    EXPECT_EQ(stamp_of(single("SELECT CAST(" + std::to_string(at + 86'400'000'000'000) + " AS DATE)")),
+              day + 86'400'000'000'000);
+
+    ok("CREATE TABLE c (v INT64)");
+    ok("INSERT INTO c ($timestamp, v) VALUES (2021-03-04T05:06:07Z, 1), (2021-03-05T00:00:00Z, 2)");
+    EXPECT_EQ(single("SELECT v FROM c WHERE CAST($timestamp AS DATE) = DATE '2021-03-04'").payload.as_int64, 1);
+    EXPECT_EQ(
+        single("SELECT count(*) FROM c GROUP BY CAST(\"$timestamp\" AS DATE) ORDER BY 1 LIMIT 1").payload.as_count, 1u);
+    // Other casts are the engine's; a text that is no timestamp is refused, not read as 0.
+    EXPECT_EQ(single("SELECT CAST(2.9 AS INTEGER)").payload.as_int64, 2);
+    auto text = ok("SELECT CAST(v AS TEXT) FROM c ORDER BY v LIMIT 1");
+    EXPECT_EQ(text_of(text->rows[0][0]), "1");
+    EXPECT_EQ(fails("SELECT CAST('soon' AS TIMESTAMP)"), VDL_E_QUERY);
+}
+
 // Texts meeting a TIMESTAMP column other than $timestamp: `ev.at` is a timestamp, `notes.at` a
 // text, so the rule depends on which table a name belongs to.
 class timestamp_column_test : public store_test {

@@ -152,6 +152,34 @@ TEST_F(types_test, now_and_the_default_time_are_the_current_time) {
     }
 }
 
+TEST_F(types_test, sql_current_time_keywords_are_timestamps_of_now) {
+    // The engine's CURRENT_DATE is the text '2026-12-10', which no timestamp equals or exceeds:
+    // `$timestamp < CURRENT_DATE` would hold for every row, however recent.
+    using namespace std::chrono;
+    const auto now = [] { return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count(); };
+    constexpr std::int64_t day = 86'400'000'000'000;
+    ok("INSERT INTO v ($timestamp, d) VALUES (NOW(), 1), (2000-01-01, 2)");
+    for (int run = 0; run < 2; ++run) {  // the second time from the kept translation
+        const auto before = now();
+        auto r = ok("SELECT CURRENT_TIMESTAMP, CURRENT_DATE, CURRENT_TIME, current_date AS d FROM v LIMIT 1");
+        const auto after = now();
+        for (int c = 0; c < 4; ++c) ASSERT_EQ(r->rows[0][c].kind, VDL_CELL_TIMESTAMP) << c;
+        const auto stamp = [&](int c) {
+            return r->rows[0][c].payload.as_timestamp.seconds * 1'000'000'000 +
+                   r->rows[0][c].payload.as_timestamp.nanoseconds;
+        };
+        EXPECT_GE(stamp(0), before);
+        EXPECT_LE(stamp(0), after);
+        EXPECT_EQ(stamp(1), stamp(0) / day * day);
+        EXPECT_EQ(stamp(2), stamp(0));
+        EXPECT_EQ(stamp(3), stamp(1));
+        EXPECT_EQ(name_of(*r, 1), "CURRENT_DATE");
+    }
+    EXPECT_EQ(single("SELECT d FROM v WHERE $timestamp < CURRENT_DATE").payload.as_double, 2.0);
+    EXPECT_EQ(single("SELECT count(*) FROM v WHERE $timestamp <= CURRENT_TIMESTAMP").payload.as_count, 2u);
+    EXPECT_EQ(fails("SELECT \"CURRENT_DATE\" FROM v"), VDL_E_NO_COLUMN);
+}
+
 TEST_F(types_test, values_of_the_wrong_type_are_refused_with_the_column_named) {
     const std::pair<const char*, const char*> refused[] = {
         {"INSERT INTO v (i) VALUES ('abc')", "column i holds INT64 values"},
@@ -194,6 +222,95 @@ TEST_F(types_test, count_items_give_count_cells_and_other_aggregates_their_type)
     EXPECT_EQ(starred->rows[0][0].kind, VDL_CELL_COUNT);
     EXPECT_EQ(starred->rows[0][7].kind, VDL_CELL_COUNT);
     EXPECT_EQ(starred->rows[0][1].kind, VDL_CELL_TIMESTAMP);
+}
+
+TEST_F(types_test, min_and_max_of_a_timestamp_column_are_timestamps_in_every_spelling) {
+    // Tools quote and qualify every name they generate: MIN("v"."$timestamp") is the range of a
+    // time axis, and must come back as a timestamp, as MIN($timestamp) does.
+    ok("CREATE TABLE w (u TIMESTAMP, t INT64, k INT64)");
+    ok("INSERT INTO v ($timestamp, d, i, t) VALUES (5, 0.5, 1, 50), (9, 1.5, 2, 90)");
+    ok("INSERT INTO w ($timestamp, u, t, k) VALUES (7, 70, 3, 3)");
+    const std::pair<const char*, std::int32_t> items[] = {
+        {"max($timestamp)", VDL_CELL_TIMESTAMP},
+        {"MIN(\"$timestamp\")", VDL_CELL_TIMESTAMP},
+        {"max(v.$timestamp)", VDL_CELL_TIMESTAMP},
+        {"MAX(\"v\".\"$timestamp\") AS \"last\"", VDL_CELL_TIMESTAMP},
+        {"min(t)", VDL_CELL_TIMESTAMP},
+        {"MIN(\"t\") first_t", VDL_CELL_TIMESTAMP},
+        {"max(x.t)", VDL_CELL_TIMESTAMP},
+        {"max(i)", VDL_CELL_INT64},
+        {"min(d)", VDL_CELL_DOUBLE},
+        {"max(t) + 1", VDL_CELL_INT64},
+        {"max(t, 1)", VDL_CELL_INT64},
+    };
+    for (const auto& [item, kind] : items) {
+        // A qualifier is the table's name, or its alias when it has one.
+        const std::string_view text(item);
+        const bool by_table = text.find("v.") != text.npos || text.find("\"v\".") != text.npos;
+        const bool by_alias = text.find("x.") != text.npos;
+        for (const char* from : {"v", "v x"}) {
+            if ((by_table && std::string_view(from) != "v") || (by_alias && std::string_view(from) == "v")) continue;
+            const std::string query = std::string("SELECT ") + item + " FROM " + from;
+            auto r = ok(query);
+            ASSERT_GE(r->row_count, 1u) << query;
+            EXPECT_EQ(r->rows[0][0].kind, kind) << query;
+        }
+    }
+    // A qualified name is the column of its table: w.t is no timestamp, v.t is.
+    const char* joined_query = "SELECT max(u), max(w.t), min(v.t) FROM v JOIN w ON v.i < w.k";
+    auto joined = ok(joined_query);
+    EXPECT_EQ(joined->rows[0][0].kind, VDL_CELL_TIMESTAMP);
+    EXPECT_EQ(joined->rows[0][0].payload.as_timestamp.nanoseconds, 70);
+    EXPECT_EQ(joined->rows[0][1].kind, VDL_CELL_INT64);
+    EXPECT_EQ(joined->rows[0][2].kind, VDL_CELL_TIMESTAMP);
+    // The kind follows the schema when a table changes under a kept translation.
+    ok("DROP TABLE w");
+    ok("CREATE TABLE w (u INT64, t INT64, k INT64)");
+    ok("INSERT INTO w ($timestamp, u, t, k) VALUES (7, 70, 3, 3)");
+    EXPECT_EQ(ok(joined_query)->rows[0][0].kind, VDL_CELL_INT64);
+}
+
+// The kinds a result without rows tells for its columns: what tools learn from the probes they
+// run before reading a query (WHERE 1=0, LIMIT 0), also around their user's query as a subquery.
+TEST_F(types_test, a_result_without_rows_tells_the_kinds_of_its_aggregates) {
+    ok("CREATE TABLE w (u TIMESTAMP, i DOUBLE, tag STRING)");
+    const std::string items =
+        "count(*), sum(i), sum(d), avg(i), total(i), min(d), max(s) AS top, min(\"t\"), max(v.b), min($timestamp), "
+        "max(i) + 1, s, CAST(i AS BIGINT), CAST(d AS VARCHAR(10)), CAST(i AS DOUBLE PRECISION), CAST(s AS BLOB), "
+        "CAST(d AS NUMERIC), d * 2, (i + v.i) % 3, i / 2.0, $timestamp - 1, -d, i * d, s || 'x', b + 1, 2 * 3";
+    const std::vector<std::int32_t> expected = {
+        VDL_CELL_COUNT,  VDL_CELL_INT64,     VDL_CELL_DOUBLE, VDL_CELL_DOUBLE,    VDL_CELL_DOUBLE, VDL_CELL_DOUBLE,
+        VDL_CELL_STRING, VDL_CELL_TIMESTAMP, VDL_CELL_BLOB,   VDL_CELL_TIMESTAMP, VDL_CELL_NULL,   VDL_CELL_STRING,
+        VDL_CELL_INT64,  VDL_CELL_STRING,    VDL_CELL_DOUBLE, VDL_CELL_BLOB,      VDL_CELL_NULL};
+    const std::string inner = "SELECT " + items + " FROM v WHERE 1 = 0 GROUP BY s";
+    const std::string queries[] = {
+        inner,
+        "SELECT " + items + " FROM v GROUP BY s LIMIT 0",
+        "SELECT * FROM (" + inner + ") \"Custom SQL Query\"",
+        "SELECT * FROM (SELECT " + items + " FROM v GROUP BY s) AS q WHERE 1 = 0",
+        "SELECT * FROM (SELECT * FROM (SELECT " + items + " FROM v GROUP BY s) a) b LIMIT 0",
+    };
+    for (const auto& query : queries) {
+        auto r = ok(query);
+        ASSERT_EQ(r->row_count, 0u) << query;
+        std::vector<std::int32_t> kinds(expected.size());
+        ASSERT_EQ(vdl_result_column_kinds(r.get(), kinds.data(), static_cast<std::uint32_t>(kinds.size())), VDL_OK);
+        EXPECT_EQ(kinds, expected) << query;
+    }
+    // A qualified name is its table's column: v.i is INT64, w.i DOUBLE.
+    std::int32_t kinds[4] = {};
+    auto joined = ok("SELECT max(v.i), max(w.i), max(u), min(tag) FROM v JOIN w ON v.d = w.i WHERE 1 = 0");
+    ASSERT_EQ(vdl_result_column_kinds(joined.get(), kinds, 4), VDL_OK);
+    EXPECT_EQ(kinds[0], VDL_CELL_INT64);
+    EXPECT_EQ(kinds[1], VDL_CELL_DOUBLE);
+    EXPECT_EQ(kinds[2], VDL_CELL_TIMESTAMP);
+    EXPECT_EQ(kinds[3], VDL_CELL_STRING);
+    // With rows, the cells are the values' own: an INT64 column's sum over no rows is NULL.
+    ok("INSERT INTO v ($timestamp, i, d, s) VALUES (1, 2, 0.5, 'a')");
+    auto summed = ok("SELECT sum(i), avg(i), max(s) FROM v");
+    EXPECT_EQ(summed->rows[0][0].kind, VDL_CELL_INT64);
+    EXPECT_EQ(summed->rows[0][1].kind, VDL_CELL_DOUBLE);
+    EXPECT_EQ(text_of(summed->rows[0][2]), "a");
 }
 
 TEST_F(types_test, metadata_lists_columns_in_table_order_with_type_codes) {

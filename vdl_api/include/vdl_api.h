@@ -220,15 +220,18 @@ VDL_EXPORT void vdl_close(vdl_handle* handle);
  *   identifiers: plain, "quoted", or beginning with $ ($timestamp)
  *   literals: numbers, 'text' ('' is a quote), X'00ff' blobs, timestamps written
  *       unquoted as YYYY-MM-DD or YYYY-MM-DDTHH:MM:SS[.fraction of 1..9 digits][Z] (UTC),
- *       DATETIME(<timestamp literal>), DATETIME('<timestamp text>'), NOW()
+ *       DATETIME(<timestamp literal>), DATETIME('<timestamp text>'), NOW(), CURRENT_TIMESTAMP,
+ *       CURRENT_TIME (both NOW()) and CURRENT_DATE (the midnight that began NOW()'s UTC day)
+ *   CAST(e AS TIMESTAMP), CAST(e AS DATETIME) and CAST(e AS DATE) read e (a timestamp, or a
+ *       text that is one) as a timestamp, DATE as the midnight of its day
  *   a number is exactly the value its text denotes: an integer of 64 bits, else the nearest
  *       double (every shortest decimal form of a double reads back as that double); one
  *       statement holds at most 250000 numbers and timestamps (VDL_E_QUERY beyond)
  *   an integer stored into a TIMESTAMP column is nanoseconds since 1970-01-01T00:00:00Z;
  *   timestamps range from 1677-09-21T00:12:43.145224192Z to 2262-04-11T23:47:16.854775807Z.
  *
- * Result cells: TIMESTAMP table columns give VDL_CELL_TIMESTAMP, count(...) select
- * items give VDL_CELL_COUNT (VDL_CELL_INT64 above 4294967295), BLOB columns
+ * Result cells: TIMESTAMP table columns, and select items MIN(c) and MAX(c) of one, give
+ * VDL_CELL_TIMESTAMP, count(...) select items give VDL_CELL_COUNT (VDL_CELL_INT64 above 4294967295), BLOB columns
  * VDL_CELL_BLOB, other values their stored type (integer, real, text, blob, NULL).
  * Every column keeps to one kind besides NULL (and the count/int64 split): in a column
  * of an expression whose values mix types, integers among reals come as VDL_CELL_DOUBLE,

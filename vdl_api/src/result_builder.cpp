@@ -23,8 +23,16 @@ namespace vdl {
 namespace {
 
 column_rule rule_for(sqlite3_stmt* statement, int column, lang::select_item item) {
-    if (item == lang::select_item::count) return column_rule::count;
-    if (item == lang::select_item::timestamp) return column_rule::timestamp;
+    switch (item) {
+    case lang::select_item::count: return column_rule::count;
+    case lang::select_item::timestamp: return column_rule::timestamp;
+    case lang::select_item::blob: return column_rule::blob;
+    case lang::select_item::integer: return column_rule::integer;
+    case lang::select_item::real: return column_rule::real;
+    case lang::select_item::text: return column_rule::text;
+    case lang::select_item::other:
+    case lang::select_item::star: break;
+    }
     const char* declared = sqlite3_column_decltype(statement, column);
     if (declared == nullptr) return column_rule::plain;
     if (iequals(declared, type_info(column_type::timestamp).declared)) return column_rule::timestamp;

@@ -22,6 +22,9 @@ std::int32_t kind_of_rule(sqlite3_stmt* statement, int column, column_rule rule)
     case column_rule::count: return VDL_CELL_COUNT;
     case column_rule::timestamp: return VDL_CELL_TIMESTAMP;
     case column_rule::blob: return VDL_CELL_BLOB;
+    case column_rule::integer: return VDL_CELL_INT64;
+    case column_rule::real: return VDL_CELL_DOUBLE;
+    case column_rule::text: return VDL_CELL_STRING;
     case column_rule::plain: break;
     }
     return kind_of_declared(sqlite3_column_decltype(statement, column));

@@ -16,8 +16,9 @@
 
 namespace vdl {
 
-// How the values of one result column become cells, decided once per column.
-enum class column_rule : std::uint8_t { plain, timestamp, blob, count };
+// How the values of one result column become cells, decided once per column. integer, real and
+// text make cells as plain does, and tell the kind of a column without values.
+enum class column_rule : std::uint8_t { plain, timestamp, blob, count, integer, real, text };
 
 struct result_layout {
     int reprepares = -1;  // the statement's SQLITE_STMTSTATUS_REPREPARE when learned; -1: nothing learned

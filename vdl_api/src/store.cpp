@@ -302,9 +302,10 @@ outcome<const lang::table_columns*> store::columns(std::string_view table, std::
     while ((rc = sqlite3_step(handle)) == SQLITE_ROW) {
         const auto* name = sqlite3_column_text(handle, 0);
         const auto* type = sqlite3_column_text(handle, 1);
+        const column_type declared =
+            type != nullptr ? type_from_declared(reinterpret_cast<const char*>(type)) : column_type::string;
         read.push_back(
-            {name != nullptr ? reinterpret_cast<const char*>(name) : "",
-             type != nullptr && type_from_declared(reinterpret_cast<const char*>(type)) == column_type::timestamp});
+            {name != nullptr ? reinterpret_cast<const char*>(name) : "", declared == column_type::timestamp, declared});
     }
     if (rc != SQLITE_DONE) return engine_failure(db_.get(), rc);
     if (kept_columns_.size() >= most_kept) kept_columns_.clear();

@@ -19,6 +19,12 @@ struct split_time {
 
 split_time split_nanoseconds(std::int64_t since_epoch) noexcept;
 
+// The midnight (UTC) that begins the day of a time, in nanoseconds since the epoch.
+constexpr std::int64_t start_of_day(std::int64_t since_epoch) noexcept {
+    constexpr std::int64_t day = 86'400 * nanos_per_second;
+    return since_epoch >= 0 ? since_epoch / day * day : (since_epoch - day + 1) / day * day;
+}
+
 struct civil_time {
     std::int64_t year = 1970;
     int month = 1;                // 1..12

@@ -38,10 +38,8 @@ u32 functions() noexcept {
 }
 
 // The `dsn` setting of the last connect; empty before any.
-attribute_value data_source_name(handle::connection& dbc) {
-    const auto dsn = dbc.settings.find("dsn");
-    return dsn == dbc.settings.end() ? std::string() : dsn->second;
-}
+// The data source the connect named; empty for a connection string without DSN, as ODBC has it.
+attribute_value data_source_name(handle::connection& dbc) { return dbc.data_source; }
 
 // The user of the last secure connect; empty otherwise.
 attribute_value user_name(handle::connection& dbc) { return dbc.user_name; }
@@ -214,7 +212,8 @@ constexpr auto info_rows = std::to_array<info_row>({
     {VDL_NAMED(SQL_SEARCH_PATTERN_ESCAPE), text("\\")},
     {VDL_NAMED(SQL_SERVER_NAME), text("vandrel")},
     {VDL_NAMED(SQL_SPECIAL_CHARACTERS), text("")},
-    {VDL_NAMED(SQL_SQL92_DATETIME_FUNCTIONS), u32{5}},
+    {VDL_NAMED(SQL_SQL92_DATETIME_FUNCTIONS),
+     u32{SQL_SDF_CURRENT_DATE | SQL_SDF_CURRENT_TIME | SQL_SDF_CURRENT_TIMESTAMP}},
     {VDL_NAMED(SQL_SQL92_FOREIGN_KEY_DELETE_RULE), u32{0}},
     {VDL_NAMED(SQL_SQL92_FOREIGN_KEY_UPDATE_RULE), u32{0}},
     {VDL_NAMED(SQL_SQL92_GRANT), u32{0}},

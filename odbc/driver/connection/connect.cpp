@@ -130,6 +130,7 @@ diag_record connect(handle::connection& dbc, std::string_view server_name, std::
     if (!server_name.empty()) merged.insert_or_assign("dsn", std::string(server_name));
     merged.insert_or_assign("uid", std::string(user_name));
     merged.insert_or_assign("pwd", std::string(authentication));
+    dbc.data_source.assign(server_name);
     return connect_to_cluster(dbc, std::move(merged));
 }
 
@@ -141,6 +142,7 @@ diag_record driver_connect(handle::connection& dbc, SQLHWND, std::string_view co
     log_line(level::debug, "{}", "SQLDriverConnect");
     log_line(level::info, "connection string: {}", settings::masked_connection_string(connection_string, ';'));
     copy_out_string(settings::output_connection_string(merged), out_connection_string, out_buffer_length, out_length);
+    dbc.data_source = settings::named_value(connection_string, ';', "dsn");
     return connect_to_cluster(dbc, std::move(merged));
 }
 

@@ -28,14 +28,36 @@ entry split_segment(std::string_view segment) noexcept {
     return {segment.substr(0, equals), segment.substr(equals + 1)};
 }
 
-connection_settings parse_pairs(std::string_view text, char separator) {
-    connection_settings pairs;
-    bool in_braced_secret = false;  // the segment is a piece of a braced secret value
+namespace {
+
+// Calls `f(key, value, secret_piece)` for every entry of `text`, the key lower-cased;
+// `secret_piece` marks a segment that is a piece of a braced secret value, not an entry.
+template <typename F>
+void for_each_pair(std::string_view text, char separator, F&& f) {
+    bool in_braced_secret = false;
     for_each_segment(text, separator, [&](std::string_view segment) {
         const auto [raw_key, value] = split_segment(segment);
         std::string key = lower_case(raw_key);
         const bool secret_piece = in_braced_secret;
         in_braced_secret = secret_piece ? !segment.ends_with('}') : opens_braced_secret(key, value);
+        f(std::move(key), value, secret_piece);
+    });
+}
+
+}  // namespace
+
+std::string named_value(std::string_view text, char separator, std::string_view key) {
+    std::string found;
+    // As parse_pairs reads the entries, so that the value is the one the settings hold.
+    for_each_pair(text, separator, [&](const std::string& entry, std::string_view value, bool) {
+        if (entry == key) found.assign(value);
+    });
+    return found;
+}
+
+connection_settings parse_pairs(std::string_view text, char separator) {
+    connection_settings pairs;
+    for_each_pair(text, separator, [&](std::string key, std::string_view value, bool secret_piece) {
         if (!is_accepted_key(key)) {
             if (secret_piece) {
                 log_line(logger::level::error, "not support key '{}' with value: '{}'", mask, mask);

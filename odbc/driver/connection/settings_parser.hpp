@@ -2,6 +2,7 @@
 // The one parser of key=value lists: connection strings (entries separated by ';') and the
 // installer's attribute lists (entries separated by a zero byte).
 
+#include <string>
 #include <string_view>
 
 #include "connection/connection_settings.hpp"
@@ -34,6 +35,9 @@ void for_each_segment(std::string_view text, char separator, F&& f) {
 // The entries of `text` with accepted keys, keys lower-cased and values as written; a later
 // entry replaces an earlier one of the same key. Other keys are logged at Error and dropped.
 [[nodiscard]] connection_settings parse_pairs(std::string_view text, char separator);
+
+// The value `text` gives the key (lower case), the last entry of it winning; empty without one.
+[[nodiscard]] std::string named_value(std::string_view text, char separator, std::string_view key);
 
 // The settings a list describes: the defaults, overlaid with the data source its `dsn`
 // names, overlaid with its own entries.

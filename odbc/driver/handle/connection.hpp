@@ -25,6 +25,9 @@ struct connection : base {
     connection_settings settings;
     // The user name of the last secure connect, reported by SQL_USER_NAME.
     std::string user_name;
+    // The data source the last connect named (SQLConnect's name, a connection string's DSN),
+    // reported by SQL_DATA_SOURCE_NAME and SQL_DIAG_SERVER_NAME; empty when it named none.
+    std::string data_source;
     // The statements and descriptors allocated on this connection. Declared last so that they
     // are destroyed before the cluster handle is closed.
     child_list children;

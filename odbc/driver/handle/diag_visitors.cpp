@@ -158,6 +158,22 @@ std::optional<SQLRETURN> get_diag_field::read_common(const diag_record& record) 
     }
 }
 
+// The row (of a rowset, or set of parameters) a statement's record belongs to. The one record a
+// handle keeps does not note it: a conversion of a value, which belongs to one row or one set,
+// answers that the number is unknown, and any other record that it belongs to none.
+SQLLEN row_number_of(const diag_record& record) noexcept {
+    switch (record.state()) {
+    case diag::state::string_right_truncated:
+    case diag::state::numeric_out_of_range:
+    case diag::state::indicator_required:
+    case diag::state::restricted_data_type:
+    case diag::state::fractional_truncation:
+    case diag::state::invalid_character_value:
+    case diag::state::datetime_field_overflow: return SQL_ROW_NUMBER_UNKNOWN;
+    default: return SQL_NO_ROW_NUMBER;
+    }
+}
+
 // Kind-specific fields (server name, row and column number) answer success without writing
 // outside the kind they belong to.
 SQLRETURN get_diag_field::read(const environment& k) const { return read_common(k.diagnostics).value_or(SQL_SUCCESS); }
@@ -166,8 +182,8 @@ SQLRETURN get_diag_field::read(const descriptor& k) const { return read_common(k
 SQLRETURN get_diag_field::read(const connection& k) const {
     if (auto rc = read_common(k.diagnostics)) return *rc;
     if (identifier == SQL_DIAG_SERVER_NAME) {
-        const auto dsn = k.settings.find("dsn");
-        copy_out_string(dsn != k.settings.end() ? std::string_view(dsn->second) : std::string_view("vandrel"), info,
+        // As SQL_DATA_SOURCE_NAME answers once connected.
+        copy_out_string(k.settings.empty() ? std::string_view("vandrel") : std::string_view(k.data_source), info,
                         buffer_length, string_length);
     }
     return SQL_SUCCESS;
@@ -175,8 +191,7 @@ SQLRETURN get_diag_field::read(const connection& k) const {
 
 SQLRETURN get_diag_field::read(const statement& k) const {
     if (auto rc = read_common(k.diagnostics)) return *rc;
-    if (identifier == SQL_DIAG_ROW_NUMBER)
-        store_number<SQLLEN>(info, string_length, static_cast<SQLLEN>(k.cursor.current_row));
+    if (identifier == SQL_DIAG_ROW_NUMBER) store_number<SQLLEN>(info, string_length, row_number_of(k.diagnostics));
     if (identifier == SQL_DIAG_COLUMN_NUMBER) store_number<SQLINTEGER>(info, string_length, 0);
     return SQL_SUCCESS;
 }

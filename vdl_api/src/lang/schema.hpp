@@ -2,6 +2,7 @@
 // that a quoted text compared with or assigned to such a column is read as a timestamp.
 #pragma once
 
+#include "../column_types.hpp"
 #include "../failure.hpp"
 
 #include <cstdint>
@@ -14,6 +15,7 @@ namespace vdl::lang {
 struct table_column {
     std::string name;
     bool timestamp = false;  // declared TIMESTAMP
+    column_type type = column_type::string;
 };
 
 // A table's columns in table order; empty when the store has no such table.

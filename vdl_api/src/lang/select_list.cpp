@@ -5,6 +5,9 @@
 #include "statements.hpp"
 #include "tokenizer.hpp"
 
+#include <string>
+#include <string_view>
+
 namespace vdl::lang {
 namespace {
 
@@ -41,11 +44,10 @@ bool is_call(std::span<const token> core, std::string_view name) {
     return false;
 }
 
-// $timestamp or qualifier.$timestamp
-bool is_time_column(std::span<const token> ref) {
-    const auto& last = ref.empty() ? token{} : ref.back();
-    const bool named = last.kind == token_kind::dollar_word && last.text == time_column;
-    return named && (ref.size() == 1 || (ref.size() == 3 && is_name(ref[0]) && ref[1].is_symbol(".")));
+// A column's name, plain or quoted, with or without a qualifier: c, "c", t.c, "t"."c".
+bool is_column_reference(std::span<const token> ref) {
+    if (ref.empty() || !is_name(ref.back())) return false;
+    return ref.size() == 1 || (ref.size() == 3 && is_name(ref[0]) && ref[1].is_symbol("."));
 }
 
 bool is_timestamp_argument(std::span<const token> argument) {
@@ -59,23 +61,101 @@ bool is_timestamp_argument(std::span<const token> argument) {
            (argument.size() == 1 || (argument.size() == 2 && argument[0].is_symbol("-")));
 }
 
+// The kind the engine's CAST ( e AS type ) gives, by the affinity its type name has (the engine's
+// rule, in its order): INT, then CHAR, CLOB or TEXT, then BLOB, then REAL, FLOA or DOUB; other for
+// NUMERIC types, whose values keep whichever kind they have.
+select_item cast_kind(std::span<const token> core) {
+    int depth = 0;
+    std::size_t as = 0;
+    for (std::size_t i = 1; i + 1 < core.size(); ++i) {
+        if (core[i].is_symbol("(")) ++depth;
+        if (core[i].is_symbol(")")) --depth;
+        if (depth == 1 && core[i].is_word("AS")) as = i;
+    }
+    if (as == 0) return select_item::other;
+    std::string type;
+    for (std::size_t i = as + 1; i + 1 < core.size() && core[i].kind == token_kind::word; ++i)
+        for (const char c : core[i].text) type += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    const auto has = [&](std::string_view part) { return type.find(part) != std::string::npos; };
+    if (has("INT")) return select_item::integer;
+    if (has("CHAR") || has("CLOB") || has("TEXT")) return select_item::text;
+    if (has("BLOB")) return select_item::blob;
+    if (has("REAL") || has("FLOA") || has("DOUB")) return select_item::real;
+    return select_item::other;
+}
+
 select_item classify(std::span<const token> item) {
     if (item.size() == 1 && item[0].is_symbol("*")) return select_item::star;
     if (item.size() == 3 && is_name(item[0]) && item[1].is_symbol(".") && item[2].is_symbol("*"))
         return select_item::star;
     const auto core = without_alias(item);
     if (is_call(core, "COUNT")) return select_item::count;
+    if (is_call(core, "AVG") || is_call(core, "TOTAL")) return select_item::real;
     if (core.size() == 1 && core[0].kind == token_kind::timestamp) return select_item::timestamp;
     if (core.size() == 3 && is_call(core, "NOW")) return select_item::timestamp;
+    if (core.size() == 1 &&
+        (core[0].is_word("CURRENT_TIMESTAMP") || core[0].is_word("CURRENT_DATE") || core[0].is_word("CURRENT_TIME")))
+        return select_item::timestamp;
     if (core.size() == 2 && core[1].kind == token_kind::string &&
         (core[0].is_word("TIMESTAMP") || core[0].is_word("DATE") || core[0].is_word("TIME")))
         return select_item::timestamp;
     if (is_call(core, "DATE_TRUNC") || is_call(core, "TIMESTAMP_ADD")) return select_item::timestamp;
+    if (is_call(core, "CAST"))
+        return timestamp_cast(core, 0) != cast_target::none ? select_item::timestamp : cast_kind(core);
     if (is_call(core, "DATETIME") && is_timestamp_argument(core.subspan(2, core.size() - 3)))
         return select_item::timestamp;
-    if ((is_call(core, "MIN") || is_call(core, "MAX")) && is_time_column(core.subspan(2, core.size() - 3)))
-        return select_item::timestamp;
     return select_item::other;
+}
+
+// The column that MIN(c), MAX(c) or SUM(c) reads, as a span of the item; empty for any other item.
+std::span<const token> aggregated_column(std::span<const token> item) {
+    const auto core = without_alias(item);
+    if (!is_call(core, "MIN") && !is_call(core, "MAX") && !is_call(core, "SUM")) return {};
+    const auto argument = core.subspan(2, core.size() - 3);
+    return is_column_reference(argument) ? argument : std::span<const token>();
+}
+
+// Arithmetic on columns and numbers: names (t.c), numbers, parentheses and + - * / %, with at
+// least one operator and one column. Notes the columns' names (indices into the item) and whether a
+// number is no integer; false for any other item.
+bool is_arithmetic(std::span<const token> core, std::vector<std::size_t>& columns, bool& real_literal) {
+    bool operated = false;
+    for (std::size_t i = 0; i < core.size(); ++i) {
+        const token& t = core[i];
+        if (t.kind == token_kind::number) {
+            real_literal = real_literal || t.text.find_first_of(".eE") != std::string_view::npos;
+        } else if (is_name(t)) {
+            if (i + 1 < core.size() && core[i + 1].is_symbol(".")) continue;  // a qualifier
+            if (i + 1 < core.size() && core[i + 1].is_symbol("(")) return false;
+            columns.push_back(i);
+        } else if (t.is_symbol("+") || t.is_symbol("-") || t.is_symbol("*") || t.is_symbol("/") || t.is_symbol("%")) {
+            operated = true;
+        } else if (!t.is_symbol("(") && !t.is_symbol(")") && !t.is_symbol(".")) {
+            return false;
+        }
+    }
+    return operated && !columns.empty();
+}
+
+// The subquery of `SELECT * FROM ( subquery ) [AS] alias [WHERE ... | ORDER BY ... | LIMIT ...]`,
+// the wrapper tools put around a query of their user's to learn its columns: the wrapper's
+// columns are the subquery's. Empty for any other statement. `from` is the index of FROM.
+std::span<const token> wrapped_query(std::span<const token> tokens, std::size_t from) {
+    const std::size_t open = from + 1;
+    if (open + 1 >= tokens.size() || !tokens[open].is_symbol("(") || !tokens[open + 1].is_word("SELECT")) return {};
+    int depth = 0;
+    std::size_t close = open;
+    for (; close < tokens.size(); ++close) {
+        if (tokens[close].is_symbol("(")) ++depth;
+        if (tokens[close].is_symbol(")") && --depth == 0) break;
+    }
+    if (close == tokens.size()) return {};
+    std::size_t after = close + 1;
+    if (after < tokens.size() && tokens[after].is_word("AS")) ++after;
+    if (after < tokens.size() && is_name(tokens[after])) ++after;
+    const bool ends = after == tokens.size() || tokens[after].is_word("WHERE") || tokens[after].is_word("ORDER") ||
+                      tokens[after].is_word("LIMIT");
+    return ends ? tokens.subspan(open + 1, close - open - 1) : std::span<const token>();
 }
 
 }  // namespace
@@ -100,10 +180,39 @@ std::vector<item_info> outer_select_items(std::span<const token> tokens) {
         if (end || (depth == 0 && tokens[at].is_symbol(","))) {
             if (at > start) {
                 const auto item = tokens.subspan(start, at - start);
-                items.push_back({start, at - 1, classify(item)});
+                item_info info{};
+                info.first = start;
+                info.last = at - 1;
+                info.kind = classify(item);
+                if (const auto column = aggregated_column(item); !column.empty()) {
+                    info.how = item.front().is_word("SUM") ? item_info::derived::sum : item_info::derived::extreme;
+                    info.columns.push_back(static_cast<std::size_t>(&column.back() - tokens.data()));
+                } else if (info.kind == select_item::other &&
+                           is_arithmetic(without_alias(item), info.columns, info.real_literal)) {
+                    info.how = item_info::derived::arithmetic;
+                    for (auto& name : info.columns) name += start;
+                }
+                items.push_back(std::move(info));
             }
             start = at + 1;
-            if (end) break;
+            if (end) {
+                // SELECT * FROM ( subquery ) alias: the subquery's items, their indices counted in
+                // these tokens.
+                if (at < tokens.size() && tokens[at].is_word("FROM") && items.size() == 1 &&
+                    items.front().kind == select_item::star && items.front().first == items.front().last) {
+                    if (const auto inner = wrapped_query(tokens, at); !inner.empty()) {
+                        const auto offset = static_cast<std::size_t>(inner.data() - tokens.data());
+                        auto wrapped = outer_select_items(inner);
+                        for (auto& item : wrapped) {
+                            item.first += offset;
+                            item.last += offset;
+                            for (auto& column : item.columns) column += offset;
+                        }
+                        return wrapped;
+                    }
+                }
+                break;
+            }
             continue;
         }
         if (tokens[at].is_symbol("(")) ++depth;

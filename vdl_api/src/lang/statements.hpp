@@ -8,6 +8,7 @@
 #include "token.hpp"
 #include "translator.hpp"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,6 +28,7 @@ struct value_source {
         integer_literal,          // the same, which must be a 64-bit integer (DATETIME(n))
         negated_integer_literal,  // minus the same (DATETIME(-n))
         now,                      // the time NOW() stands for
+        today,                    // the midnight that began that time's day (CURRENT_DATE)
         fixed,                    // a value given by the query's other text (DATETIME('...'))
         time_of_day,              // the same time of day on the day NOW() falls on (TIME '...')
     };
@@ -51,11 +53,30 @@ outcome<translation> translate_tokens(std::string_view text, std::span<const tok
 // One item of the outermost SELECT list: its tokens first..last (indices into the
 // statement's tokens) and its kind.
 struct item_info {
+    static constexpr std::size_t no_column = static_cast<std::size_t>(-1);
     std::size_t first;
     std::size_t last;
     select_item kind;
+    // An item whose kind follows from the types of the columns it reads, which only the tables the
+    // statement names can tell: MIN(c), MAX(c) and SUM(c) of a column c (t.c), and arithmetic
+    // (+ - * / %) on columns and numbers. `columns` holds the indices of the columns' names.
+    enum class derived : std::uint8_t { none, extreme, sum, arithmetic };
+    derived how = derived::none;
+    bool real_literal = false;  // arithmetic with a number that is no integer
+    std::vector<std::size_t> columns;
 };
 
 std::vector<item_info> outer_select_items(std::span<const token> tokens);
+
+// The kind of an item that item_info::how derives, given the types of its columns (none where
+// that cannot be told); the item's own kind for any other.
+select_item derived_kind(const item_info& item, std::span<const std::optional<column_type>> types);
+
+// CAST ( e AS TIMESTAMP ), CAST ( e AS DATETIME ) and CAST ( e AS DATE ) at tokens[at]: the store
+// reads them as timestamps (the engine would read a text as a number).
+enum class cast_target : std::uint8_t { none, timestamp, date };
+cast_target timestamp_cast(std::span<const token> tokens, std::size_t at);
+// The index of the parenthesis closing the CAST at tokens[at]; 0 when there is none.
+std::size_t cast_close(std::span<const token> tokens, std::size_t at);
 
 }  // namespace vdl::lang

@@ -88,10 +88,19 @@ public:
     // Whether tokens[at] is a whole column name (not a function's, not a qualifier) of a timestamp
     // column. Asked once per name: a long IN list asks about its column for every text.
     outcome<bool> is_timestamp_column(std::size_t at) {
-        if (answers_[at] != unknown) return answers_[at] == yes;
+        auto type = type_of(at);
+        if (!type) return std::move(type).error();
+        return *type == column_type::timestamp;
+    }
+
+    // The declared type of the column tokens[at] names, by the same rule; none when the name is
+    // no column, or the tables that have a column of that name disagree on its type.
+    outcome<std::optional<column_type>> type_of(std::size_t at) {
+        if (answers_[at] != unknown)
+            return answers_[at] == none ? std::nullopt : std::optional(static_cast<column_type>(answers_[at]));
         auto answer = answer_for(at);
         if (!answer) return std::move(answer).error();
-        answers_[at] = *answer ? yes : no;
+        answers_[at] = *answer ? static_cast<signed char>(**answer) : none;
         return *answer;
     }
 
@@ -107,35 +116,36 @@ public:
     [[nodiscard]] bool read_schema() const noexcept { return read_schema_; }
 
 private:
-    static constexpr signed char unknown = -1;
-    static constexpr signed char no = 0;
-    static constexpr signed char yes = 1;
+    using maybe_type = std::optional<column_type>;
+    static constexpr signed char unknown = -2;
+    static constexpr signed char none = -1;  // else the column_type
 
-    outcome<bool> answer_for(std::size_t at) {
+    outcome<std::optional<column_type>> answer_for(std::size_t at) {
         const token& t = tokens_[at];
-        if (!is_name(t)) return false;
-        if (at + 1 < tokens_.size() && (tokens_[at + 1].is_symbol(".") || tokens_[at + 1].is_symbol("("))) return false;
-        if (is_time_column(t)) return true;
-        if (schema_ == nullptr) return false;
+        if (!is_name(t)) return maybe_type();
+        if (at + 1 < tokens_.size() && (tokens_[at + 1].is_symbol(".") || tokens_[at + 1].is_symbol("(")))
+            return maybe_type();
+        if (is_time_column(t)) return maybe_type(column_type::timestamp);
+        if (schema_ == nullptr) return maybe_type();
         const std::string column = identifier_name(t);
         if (at >= 2 && tokens_[at - 1].is_symbol(".")) {
-            if (!is_name(tokens_[at - 2])) return false;
+            if (!is_name(tokens_[at - 2])) return maybe_type();
             if (const auto table = qualified_table(identifier_name(tokens_[at - 2]))) {
                 auto type = column_type_in(*table, column);
                 if (!type) return std::move(type).error();
-                if (type->has_value()) return **type;
+                if (type->has_value()) return maybe_type(*type);
             }
             // The alias of a subquery, or a common table expression: its columns are those of the
             // tables it reads, which the statement names too, and the rule for a name without
             // qualifier applies.
         }
-        bool found = false;
+        std::optional<column_type> found;
         for (const auto& table : tables()) {
             auto type = column_type_in(table.name, column);
             if (!type) return std::move(type).error();
             if (!type->has_value()) continue;
-            if (!**type) return false;
-            found = true;
+            if (found && *found != **type) return maybe_type();
+            found = **type;
         }
         return found;
     }
@@ -154,14 +164,14 @@ private:
         return std::nullopt;
     }
 
-    // Whether the table's column `column` is a TIMESTAMP; none when the table has no such column.
-    outcome<std::optional<bool>> column_type_in(const std::string& table, const std::string& column) {
+    // The declared type of the table's column `column`; none when the table has no such column.
+    outcome<std::optional<column_type>> column_type_in(const std::string& table, const std::string& column) {
         read_schema_ = true;
         auto columns = schema_->columns(table);
         if (!columns) return std::move(columns).error();
         for (const auto& c : **columns)
-            if (iequals(c.name, column)) return std::optional<bool>(c.timestamp);
-        return std::optional<bool>();
+            if (iequals(c.name, column)) return std::optional<column_type>(c.type);
+        return std::optional<column_type>();
     }
 
     std::span<const token> tokens_;
@@ -247,7 +257,8 @@ status mark_inserted_texts(std::span<const token> tokens, column_resolver& resol
 
 }  // namespace
 
-outcome<timestamp_texts> find_timestamp_texts(std::span<const token> tokens, schema_source* schema) {
+outcome<timestamp_texts> find_timestamp_texts(std::span<const token> tokens, schema_source* schema,
+                                              std::span<const std::size_t> names) {
     const std::size_t n = tokens.size();
     timestamp_texts out;
     out.column.resize(n);
@@ -301,6 +312,11 @@ outcome<timestamp_texts> find_timestamp_texts(std::span<const token> tokens, sch
         if (!marked) return std::move(marked).error();
     }
     if (auto inserted = mark_inserted_texts(tokens, resolver, out); !inserted) return std::move(inserted).error();
+    for (const std::size_t name : names) {
+        auto type = name < n ? resolver.type_of(name) : outcome<std::optional<column_type>>(std::nullopt);
+        if (!type) return std::move(type).error();
+        out.name_types.push_back(*type);
+    }
     out.read_schema = resolver.read_schema();
     return out;
 }

@@ -3,12 +3,14 @@
 // timestamp, or refuses it when it is not one: nothing compares a timestamp with a text.
 #pragma once
 
+#include "../column_types.hpp"
 #include "../failure.hpp"
 #include "schema.hpp"
 #include "token.hpp"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,6 +23,9 @@ struct timestamp_texts {
     // meets; 0 for every other token.
     std::vector<std::uint32_t> column;
     std::vector<std::string> names;
+    // For each name asked about (find_timestamp_texts' `names`), the declared type of the column it
+    // names; none when that cannot be told.
+    std::vector<std::optional<column_type>> name_types;
     // Whether the answer depends on the store's schema (a column other than $timestamp was looked
     // up), so that it holds only for the schema's version of the time.
     bool read_schema = false;
@@ -45,7 +50,9 @@ struct timestamp_texts {
 // A qualified name t.c or alias.c is the column of that table; an unqualified name, or one
 // qualified by the alias of a subquery, is a timestamp column when every named table that has a
 // column of that name has it as TIMESTAMP. Without a schema only $timestamp, which every table
-// has, is known.
-outcome<timestamp_texts> find_timestamp_texts(std::span<const token> tokens, schema_source* schema);
+// has, is known. Each of `names` (indices of tokens) is answered in name_types by the same rule
+// for a column's name (its type, where the tables having that name agree on it).
+outcome<timestamp_texts> find_timestamp_texts(std::span<const token> tokens, schema_source* schema,
+                                              std::span<const std::size_t> names = {});
 
 }  // namespace vdl::lang

@@ -1,5 +1,6 @@
 #include "translation_cache.hpp"
 
+#include "../timestamp.hpp"
 #include "numbers.hpp"
 #include "tokenizer.hpp"
 
@@ -191,12 +192,14 @@ outcome<const translation*> translation_cache::take_shape(const entry& kept, std
             value = *time;
             break;
         case value_source::rule::fixed: value = model.values[k]; break;
+        case value_source::rule::today:
+            if (!time) time = now();
+            value = start_of_day(*time);
+            break;
         case value_source::rule::time_of_day: {
             if (!time) time = now();
-            constexpr std::int64_t day = 86'400'000'000'000;
-            const auto floor_day = [](std::int64_t t) { return t >= 0 ? t / day * day : (t - day + 1) / day * day; };
             const auto kept_value = std::get<std::int64_t>(model.values[k]);
-            value = floor_day(*time) + (kept_value - floor_day(kept_value));
+            value = start_of_day(*time) + (kept_value - start_of_day(kept_value));
             break;
         }
         }

@@ -10,6 +10,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 #include <optional>
@@ -54,9 +55,7 @@ outcome<std::int64_t> typed_literal(const token& type, const token& literal, std
         if (!offset || text.size() < 8 || text.find('Z') != std::string::npos)
             return failure{VDL_E_TYPE,
                            fmt::format("TIME '{}' is not a time of day: expected hh:mm:ss[.fraction]", text)};
-        const std::int64_t day = 86'400 * nanos_per_second;
-        const std::int64_t today = now >= 0 ? now / day * day : (now - day + 1) / day * day;
-        return today + *offset;
+        return start_of_day(now) + *offset;
     }
     if (type.is_word("DATE") && text.size() != 10)
         return failure{VDL_E_TYPE, fmt::format("DATE '{}' is not a date: expected yyyy-mm-dd", text)};
@@ -66,6 +65,49 @@ outcome<std::int64_t> typed_literal(const token& type, const token& literal, std
 }
 
 }  // namespace
+
+select_item derived_kind(const item_info& item, std::span<const std::optional<column_type>> types) {
+    if (item.how == item_info::derived::none) return item.kind;
+    if (std::any_of(types.begin(), types.end(), [](const auto& type) { return !type.has_value(); })) return item.kind;
+    if (item.how == item_info::derived::extreme) {
+        switch (*types.front()) {
+        case column_type::int64: return select_item::integer;
+        case column_type::double_: return select_item::real;
+        case column_type::timestamp: return select_item::timestamp;
+        case column_type::string: return select_item::text;
+        case column_type::blob: return select_item::blob;
+        }
+        return item.kind;
+    }
+    // SUM and arithmetic: a real when a column holds reals (or a number is one), an integer when
+    // every column holds integers or timestamps (nanoseconds); texts and blobs tell nothing.
+    bool real = item.real_literal;
+    for (const auto& type : types) {
+        if (*type == column_type::double_) real = true;
+        else if (*type != column_type::int64 && *type != column_type::timestamp) return item.kind;
+    }
+    return real ? select_item::real : select_item::integer;
+}
+
+std::size_t cast_close(std::span<const token> tokens, std::size_t at) {
+    if (at + 1 >= tokens.size() || !tokens[at].is_word("CAST") || !tokens[at + 1].is_symbol("(")) return 0;
+    int depth = 0;
+    for (std::size_t i = at + 1; i < tokens.size(); ++i) {
+        if (tokens[i].is_symbol("(")) ++depth;
+        if (tokens[i].is_symbol(")") && --depth == 0) return i;
+    }
+    return 0;
+}
+
+cast_target timestamp_cast(std::span<const token> tokens, std::size_t at) {
+    const std::size_t close = cast_close(tokens, at);
+    // CAST ( e AS type ): at least one token of e.
+    if (close < at + 5 || !tokens[close - 2].is_word("AS")) return cast_target::none;
+    const auto& type = tokens[close - 1];
+    if (type.is_word("DATE")) return cast_target::date;
+    if (type.is_word("TIMESTAMP") || type.is_word("DATETIME")) return cast_target::timestamp;
+    return cast_target::none;
+}
 
 std::string quote_identifier(std::string_view name) {
     std::string out;
@@ -165,10 +207,31 @@ outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<c
         return stamped != nullptr ? stamped->column_at(at) : std::string_view();
     };
     std::size_t copied_to = tokens.empty() ? 0 : tokens.front().offset;
+    // The AS of each CAST to a timestamp type being rewritten, innermost last.
+    std::vector<std::size_t> cast_ends;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const auto& t = tokens[i];
         append(text.substr(copied_to, t.offset - copied_to));
         copied_to = t.offset + t.text.size();
+
+        // The engine's CAST to TIMESTAMP or DATE reads a text as a number ('2021-03-04' gives 2021)
+        // and leaves a number as it is: the store's time functions read the value as a timestamp
+        // instead, `e AS type)` ending the call.
+        if (!cast_ends.empty() && cast_ends.back() == i) {
+            cast_ends.pop_back();
+            while (!out.sql.empty() && out.sql.back() == ' ') out.sql.pop_back();
+            append(")");
+            i += 2;
+            copied_to = tokens[i].offset + tokens[i].text.size();
+            continue;
+        }
+        if (const auto kind = timestamp_cast(tokens, i); kind != cast_target::none) {
+            append(kind == cast_target::date ? "date_trunc('day', " : "timestamp_add('nanosecond', 0, ");
+            cast_ends.push_back(cast_close(tokens, i) - 2);
+            ++i;
+            copied_to = tokens[i].offset + tokens[i].text.size();
+            continue;
+        }
 
         const bool typed = (t.is_word("TIMESTAMP") || t.is_word("DATE") || t.is_word("TIME")) &&
                            i + 1 < tokens.size() && tokens[i + 1].kind == token_kind::string;
@@ -199,6 +262,12 @@ outcome<engine_statement> rewrite_expressions(std::string_view text, std::span<c
             bind(now, {rule::now, 0, i, i + 2});
             i += 2;
             copied_to = tokens[i].offset + 1;
+        } else if (t.is_word("CURRENT_TIMESTAMP") || t.is_word("CURRENT_TIME")) {
+            // SQL's current time: the engine's is a text, which a timestamp never equals or exceeds.
+            // CURRENT_TIME is the time of day on the current date, as TIME '...' is.
+            bind(now, {rule::now, 0, i, i});
+        } else if (t.is_word("CURRENT_DATE")) {
+            bind(start_of_day(now), {rule::today, 0, i, i});
         } else if (t.is_word("DATETIME") && i + 1 < tokens.size() && tokens[i + 1].is_symbol("(")) {
             // Find the closing parenthesis of a one- or two-token argument.
             std::size_t close = i + 2;
@@ -257,9 +326,20 @@ outcome<translation> translate_tokens(std::string_view text, std::span<const tok
     if (head.is_word("SHOW")) return translate_show(statement);
 
     translation out;
+    // Items of the outermost SELECT list whose kind follows from the types of the columns they read.
+    std::vector<std::size_t> columns;
+    std::vector<item_info> derived;
     if (head.is_word("SELECT") || head.is_word("WITH") || head.is_word("VALUES")) {
         out.kind = statement_kind::query;
-        for (const auto& item : outer_select_items(statement)) out.items.push_back(item.kind);
+        for (auto& item : outer_select_items(statement)) {
+            const select_item kind = item.kind;
+            if (item.how != item_info::derived::none) {
+                columns.insert(columns.end(), item.columns.begin(), item.columns.end());
+                item.first = out.items.size();  // the item's position, from here on
+                derived.push_back(std::move(item));
+            }
+            out.items.push_back(kind);
+        }
     } else if (head.is_word("INSERT") || head.is_word("UPDATE") || head.is_word("DELETE") || head.is_word("REPLACE")) {
         out.kind = statement_kind::change;
     } else {
@@ -267,8 +347,14 @@ outcome<translation> translate_tokens(std::string_view text, std::span<const tok
                                                  "DELETE, CREATE TABLE, DROP TABLE or SHOW TABLES",
                                                  head.text)};
     }
-    auto stamped = find_timestamp_texts(statement, schema);
+    auto stamped = find_timestamp_texts(statement, schema, columns);
     if (!stamped) return std::move(stamped).error();
+    std::size_t column = 0;
+    for (const auto& item : derived) {
+        const auto types = std::span(stamped->name_types).subspan(column, item.columns.size());
+        column += item.columns.size();
+        out.items[item.first] = derived_kind(item, types);
+    }
     out.reads_schema = stamped->read_schema;
     auto engine = rewrite_expressions(text, statement, now, sources, &*stamped);
     if (!engine) return std::move(engine).error();

@@ -42,8 +42,9 @@ enum class statement_kind {
 
 // What a top-level item of a SELECT list is, for typing the result's columns: count(...)
 // gives count cells; a timestamp literal, DATETIME(...), NOW(), min($timestamp) and
-// max($timestamp) give timestamp cells.
-enum class select_item { other, star, count, timestamp };
+// max($timestamp) give timestamp cells. integer, real, text and blob are the kinds an item's
+// values have when it has none to tell (a result without rows): avg(...), sum(c), min(c), max(c).
+enum class select_item { other, star, count, timestamp, integer, real, text, blob };
 
 // A value for a placeholder of the engine's text.
 using bound_value = std::variant<std::int64_t, double>;
