@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "driver_manager.hpp"
+#include "files.hpp"
 #include "vdl_api.h"
 
 namespace {
@@ -27,18 +28,10 @@ struct arg {
 constexpr arg none{};
 
 std::string read_expected(const std::string& name) {
-    std::ifstream in(std::string(VDL_EXPECTED_DIR) + "/" + name, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return support::read_file(std::string(VDL_EXPECTED_DIR) + "/" + name);
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+using support::lines_of;
 
 // Names the first line that differs, rather than printing both texts whole.
 void expect_matches_file(const std::string& name, const std::string& actual) {

@@ -5,10 +5,14 @@
 
 #include <sqlext.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <tuple>
 
 #include "attributes/attribute_access.hpp"
+#include "attributes/named_constant.hpp"
 #include "captured_log.hpp"
 #include "driver_handles.hpp"
 #include "sentinel_buffer.hpp"
@@ -42,6 +46,33 @@ const attribute_table<probe>& probe_table() {
         {1, "TEXT_AGAIN", std::string("second row")},
         {20, "OPTIONAL", std::uint32_t{0}, true},
     };
+    return table;
+}
+
+// The same rows written as constants, as the driver's tables are, with a text of its own whose
+// characters run on past its end.
+constexpr auto probe_rows = std::to_array<attributes::attribute_row<probe>>({
+    {1, "TEXT", std::string_view("abcdef")},
+    {2, "U16", std::uint16_t{0x1234}},
+    {3, "I16", std::int16_t{-2}},
+    {4, "I32", std::int32_t{-3}},
+    {5, "ULEN", SQLULEN{0x1122334455667788}},
+    {7, "CUT_TEXT", std::string_view("abcdef").substr(0, 3)},
+    {.id = 10, .name = "TEXT_SINK", .value = std::string_view("default"), .getter = received, .setter = receive},
+    {20, "OPTIONAL", std::uint32_t{0}, true},
+});
+static_assert(named::ids_unique(probe_rows) && named::names_unique(probe_rows));
+
+// The checks of the driver's tables, on rows made to fail them: names are compared by their
+// characters, wherever those are kept.
+constexpr auto repeated_name =
+    std::to_array<named::constant<int>>({{1, "A"}, {2, std::string_view("AB").substr(0, 1)}});
+constexpr auto repeated_id = std::to_array<named::constant<int>>({{3, "A"}, {1, "B"}, {3, "C"}});
+static_assert(named::ids_unique(repeated_name) && !named::names_unique(repeated_name));
+static_assert(!named::ids_unique(repeated_id) && named::names_unique(repeated_id) && !named::ids_rise(repeated_id));
+
+const attribute_table<probe>& constant_table() {
+    static const attribute_table<probe> table{probe_rows};
     return table;
 }
 
@@ -174,4 +205,37 @@ TEST(AttributeReader, LogsAttributeAndInfoReadsApart) {
     EXPECT_NE(text.find("[Debug] Get attribute: 1(TEXT)\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[Debug] Get info: 1(TEXT)\n"), std::string::npos) << text;
     EXPECT_NE(text.find("[Debug] Set attribute: 2(U16)\n"), std::string::npos) << text;
+}
+
+// A table built from constant rows answers as one built from the rows they stand for: the same
+// outcome, bytes and length for every alternative, the optional row and an unknown identifier.
+class ConstantRows : public testing::TestWithParam<SQLINTEGER> {};
+
+TEST_P(ConstantRows, ReadAsTheRowsTheyStandFor) {
+    const auto read = [&](const attribute_table<probe>& table) {
+        probe p;
+        support::sentinel_buffer<16> buffer;
+        SQLINTEGER length = -7;
+        const auto outcome = get_attribute(table, p, GetParam(), buffer.data(), 16, &length);
+        return std::tuple(outcome.sqlstate, buffer.bytes, length);
+    };
+    EXPECT_EQ(read(constant_table()), read(probe_table()));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, ConstantRows, testing::Values(1, 2, 3, 4, 5, 10, 20, 99));
+
+TEST(ConstantRowTable, TextIsItsViewAlone) {
+    probe p;
+    char buffer[16];
+    SQLINTEGER length = -7;
+    ASSERT_TRUE(get_attribute(constant_table(), p, SQLINTEGER{7}, buffer, 16, &length).ok());
+    EXPECT_STREQ(buffer, "abc");
+    EXPECT_EQ(length, 3);
+}
+
+TEST(ConstantRowTable, SetterAndGetterReachTheOwner) {
+    probe p;
+    static const char text[] = "written";
+    ASSERT_TRUE(set_attribute(constant_table(), p, SQLINTEGER{10}, const_cast<char*>(text), SQL_NTS).ok());
+    EXPECT_EQ(std::get<std::string>(p.received), "written");
 }

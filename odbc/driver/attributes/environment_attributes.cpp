@@ -2,6 +2,7 @@
 
 #include <sqlext.h>
 
+#include <array>
 #include <cstdint>
 
 #include "attributes/attribute_tables.hpp"
@@ -29,16 +30,21 @@ void set_odbc_version(handle::environment& env, const attribute_value& value) {
     }
 }
 
+// In order of name, one row per attribute.
+constexpr auto environment_rows = std::to_array<attribute_row<handle::environment>>({
+    {VDL_NAMED(SQL_ATTR_CONNECTION_POOLING), u32{0}},
+    {VDL_NAMED(SQL_ATTR_CP_MATCH), u32{0}},
+    {VDL_NAMED_ID(SQL_ATTR_ODBC_VERSION), .value = u32{380}, .getter = odbc_version, .setter = set_odbc_version},
+    {VDL_NAMED(SQL_ATTR_OUTPUT_NTS), u32{0}},
+});
+static_assert(named::ids_unique(environment_rows), "each attribute has one row");
+static_assert(named::names_unique(environment_rows), "each name is written once");
+
 }  // namespace
 
 template <>
 const attribute_table<handle::environment>& prepare_attributes<handle::environment>() {
-    static const attribute_table<handle::environment> table{
-        {VDL_NAMED(SQL_ATTR_CONNECTION_POOLING), u32{0}},
-        {VDL_NAMED(SQL_ATTR_CP_MATCH), u32{0}},
-        {VDL_NAMED_ID(SQL_ATTR_ODBC_VERSION), .value = u32{380}, .getter = odbc_version, .setter = set_odbc_version},
-        {VDL_NAMED(SQL_ATTR_OUTPUT_NTS), u32{0}},
-    };
+    static const attribute_table<handle::environment> table{environment_rows};
     return table;
 }
 

@@ -42,13 +42,29 @@ constexpr bool names_rise(const Rows& rows) noexcept {
                               [](const auto& a, const auto& b) { return a.name >= b.name; }) == std::end(rows);
 }
 
+namespace detail {
+
+// Whether no two rows have equal fields, whatever their order.
+template <typename Rows, typename Field>
+constexpr bool none_repeated(const Rows& rows, Field field) noexcept {
+    for (auto a = std::begin(rows); a != std::end(rows); ++a)
+        for (auto b = std::next(a); b != std::end(rows); ++b)
+            if (field(*a) == field(*b)) return false;
+    return true;
+}
+
+}  // namespace detail
+
 // Whether no identifier appears in two rows, whatever their order.
 template <typename Rows>
 constexpr bool ids_unique(const Rows& rows) noexcept {
-    for (auto a = std::begin(rows); a != std::end(rows); ++a)
-        for (auto b = std::next(a); b != std::end(rows); ++b)
-            if (a->id == b->id) return false;
-    return true;
+    return detail::none_repeated(rows, [](const auto& row) { return row.id; });
+}
+
+// Whether no name appears in two rows, whatever their order.
+template <typename Rows>
+constexpr bool names_unique(const Rows& rows) noexcept {
+    return detail::none_repeated(rows, [](const auto& row) { return std::string_view(row.name); });
 }
 
 }  // namespace named

@@ -3,6 +3,7 @@
 
 #include <sql.h>
 
+#include <array>
 #include <cstdint>
 
 #include "attributes/attribute_tables.hpp"
@@ -19,7 +20,7 @@ using handle::implicit_descriptor;
 using handle::statement;
 using u32 = std::uint32_t;
 using ulen = SQLULEN;
-const SQLPOINTER null_pointer = nullptr;
+constexpr SQLPOINTER null_pointer = nullptr;
 
 // The handle of an implicit descriptor; a set of these attributes is ignored.
 template <implicit_descriptor Role>
@@ -119,68 +120,70 @@ void set_param_pointer(statement& stmt, const attribute_value& value) {
     if (const auto* pointer = std::get_if<SQLPOINTER>(&value)) stmt.params.sets.*Field = static_cast<T*>(*pointer);
 }
 
+// Integer rows are SQLULEN as ODBC types them, except SQL_ATTR_ENABLE_AUTO_IPD (SQLUINTEGER).
+constexpr auto statement_rows = std::to_array<attribute_row<statement>>({
+    {VDL_NAMED_ID(SQL_ATTR_APP_PARAM_DESC), .value = null_pointer,
+     .getter = descriptor_handle<implicit_descriptor::application_parameter>},
+    {VDL_NAMED_ID(SQL_ATTR_APP_ROW_DESC), .value = null_pointer,
+     .getter = descriptor_handle<implicit_descriptor::application_row>},
+    {VDL_NAMED(SQL_ATTR_ASYNC_ENABLE), ulen{0}},
+    {VDL_NAMED(SQL_ATTR_ASYNC_STMT_EVENT), null_pointer},
+    {VDL_NAMED(SQL_ATTR_CONCURRENCY), ulen{SQL_CONCUR_READ_ONLY}},
+    {VDL_NAMED(SQL_ATTR_CURSOR_SCROLLABLE), ulen{1}},
+    {VDL_NAMED(SQL_ATTR_CURSOR_SENSITIVITY), ulen{2}},
+    {VDL_NAMED(SQL_ATTR_CURSOR_TYPE), ulen{SQL_CURSOR_FORWARD_ONLY}},
+    {VDL_NAMED(SQL_ATTR_ENABLE_AUTO_IPD), u32{0}},
+    {VDL_NAMED(SQL_ATTR_FETCH_BOOKMARK_PTR), null_pointer},
+    {VDL_NAMED_ID(SQL_ATTR_IMP_PARAM_DESC), .value = null_pointer,
+     .getter = descriptor_handle<implicit_descriptor::implementation_parameter>},
+    {VDL_NAMED_ID(SQL_ATTR_IMP_ROW_DESC), .value = null_pointer,
+     .getter = descriptor_handle<implicit_descriptor::implementation_row>},
+    {VDL_NAMED(SQL_ATTR_KEYSET_SIZE), ulen{0}},
+    {VDL_NAMED(SQL_ATTR_MAX_LENGTH), ulen{0}},
+    {VDL_NAMED_ID(SQL_ATTR_MAX_ROWS), .value = ulen{0}, .getter = max_rows, .setter = set_max_rows},
+    {VDL_NAMED_ID(SQL_ATTR_METADATA_ID), .value = ulen{SQL_FALSE}, .getter = metadata_id, .setter = set_metadata_id},
+    {VDL_NAMED_ID(SQL_ATTR_NOSCAN), .value = ulen{SQL_NOSCAN_OFF}, .getter = noscan, .setter = set_noscan},
+    {VDL_NAMED_ID(SQL_ATTR_PARAM_BIND_OFFSET_PTR), .value = null_pointer,
+     .getter = param_pointer<SQLULEN, &parameter_sets::bind_offset>,
+     .setter = set_param_pointer<SQLULEN, &parameter_sets::bind_offset>},
+    {VDL_NAMED_ID(SQL_ATTR_PARAM_BIND_TYPE), .value = ulen{0}, .getter = param_number<&parameter_sets::bind_type>,
+     .setter = set_param_number<&parameter_sets::bind_type>},
+    {VDL_NAMED_ID(SQL_ATTR_PARAM_OPERATION_PTR), .value = null_pointer,
+     .getter = param_pointer<SQLUSMALLINT, &parameter_sets::operations>,
+     .setter = set_param_pointer<SQLUSMALLINT, &parameter_sets::operations>},
+    {VDL_NAMED_ID(SQL_ATTR_PARAM_STATUS_PTR), .value = null_pointer,
+     .getter = param_pointer<SQLUSMALLINT, &parameter_sets::statuses>,
+     .setter = set_param_pointer<SQLUSMALLINT, &parameter_sets::statuses>},
+    {VDL_NAMED_ID(SQL_ATTR_PARAMS_PROCESSED_PTR), .value = null_pointer,
+     .getter = param_pointer<SQLULEN, &parameter_sets::processed>,
+     .setter = set_param_pointer<SQLULEN, &parameter_sets::processed>},
+    {VDL_NAMED_ID(SQL_ATTR_PARAMSET_SIZE), .value = ulen{1}, .getter = param_number<&parameter_sets::size>,
+     .setter = set_param_number<&parameter_sets::size>},
+    {VDL_NAMED_ID(SQL_ATTR_QUERY_TIMEOUT), .value = ulen{0}, .getter = query_timeout, .setter = set_query_timeout},
+    {VDL_NAMED(SQL_ATTR_RETRIEVE_DATA), ulen{1}},
+    {VDL_NAMED_ID(SQL_ATTR_ROW_ARRAY_SIZE), .value = ulen{1}, .getter = row_array_size, .setter = set_row_array_size},
+    {VDL_NAMED_ID(SQL_ATTR_ROW_BIND_OFFSET_PTR), .value = null_pointer, .getter = row_bind_offset_ptr,
+     .setter = set_row_bind_offset_ptr},
+    {VDL_NAMED_ID(SQL_ATTR_ROW_BIND_TYPE), .value = ulen{0}, .getter = row_bind_type, .setter = set_row_bind_type},
+    {VDL_NAMED_ID(SQL_ATTR_ROW_NUMBER), .value = ulen{0}, .getter = row_number},
+    {VDL_NAMED(SQL_ATTR_ROW_OPERATION_PTR), null_pointer},
+    {VDL_NAMED_ID(SQL_ATTR_ROW_STATUS_PTR), .value = null_pointer, .getter = row_status_ptr,
+     .setter = set_row_status_ptr},
+    {VDL_NAMED_ID(SQL_ATTR_ROWS_FETCHED_PTR), .value = null_pointer, .getter = rows_fetched_ptr,
+     .setter = set_rows_fetched_ptr},
+    {VDL_NAMED(SQL_ATTR_SIMULATE_CURSOR), ulen{0}},
+    {VDL_NAMED(SQL_ATTR_USE_BOOKMARKS), ulen{0}},
+    {1227, "SQL_SOPT_SS_HIDDEN_COLUMNS", ulen{0}},
+    {1228, "SQL_SOPT_SS_NOBROWSETABLE", ulen{0}},
+});
+static_assert(named::ids_unique(statement_rows), "each attribute has one row");
+static_assert(named::names_unique(statement_rows), "each name is written once");
+
 }  // namespace
 
 template <>
 const attribute_table<statement>& prepare_attributes<statement>() {
-    // Integer rows are SQLULEN as ODBC types them, except SQL_ATTR_ENABLE_AUTO_IPD (SQLUINTEGER).
-    static const attribute_table<statement> table{
-        {VDL_NAMED_ID(SQL_ATTR_APP_PARAM_DESC), .value = null_pointer,
-         .getter = descriptor_handle<implicit_descriptor::application_parameter>},
-        {VDL_NAMED_ID(SQL_ATTR_APP_ROW_DESC), .value = null_pointer,
-         .getter = descriptor_handle<implicit_descriptor::application_row>},
-        {VDL_NAMED(SQL_ATTR_ASYNC_ENABLE), ulen{0}},
-        {VDL_NAMED(SQL_ATTR_ASYNC_STMT_EVENT), null_pointer},
-        {VDL_NAMED(SQL_ATTR_CONCURRENCY), ulen{SQL_CONCUR_READ_ONLY}},
-        {VDL_NAMED(SQL_ATTR_CURSOR_SCROLLABLE), ulen{1}},
-        {VDL_NAMED(SQL_ATTR_CURSOR_SENSITIVITY), ulen{2}},
-        {VDL_NAMED(SQL_ATTR_CURSOR_TYPE), ulen{SQL_CURSOR_FORWARD_ONLY}},
-        {VDL_NAMED(SQL_ATTR_ENABLE_AUTO_IPD), u32{0}},
-        {VDL_NAMED(SQL_ATTR_FETCH_BOOKMARK_PTR), null_pointer},
-        {VDL_NAMED_ID(SQL_ATTR_IMP_PARAM_DESC), .value = null_pointer,
-         .getter = descriptor_handle<implicit_descriptor::implementation_parameter>},
-        {VDL_NAMED_ID(SQL_ATTR_IMP_ROW_DESC), .value = null_pointer,
-         .getter = descriptor_handle<implicit_descriptor::implementation_row>},
-        {VDL_NAMED(SQL_ATTR_KEYSET_SIZE), ulen{0}},
-        {VDL_NAMED(SQL_ATTR_MAX_LENGTH), ulen{0}},
-        {VDL_NAMED_ID(SQL_ATTR_MAX_ROWS), .value = ulen{0}, .getter = max_rows, .setter = set_max_rows},
-        {VDL_NAMED_ID(SQL_ATTR_METADATA_ID), .value = ulen{SQL_FALSE}, .getter = metadata_id,
-         .setter = set_metadata_id},
-        {VDL_NAMED_ID(SQL_ATTR_NOSCAN), .value = ulen{SQL_NOSCAN_OFF}, .getter = noscan, .setter = set_noscan},
-        {VDL_NAMED_ID(SQL_ATTR_PARAM_BIND_OFFSET_PTR), .value = null_pointer,
-         .getter = param_pointer<SQLULEN, &parameter_sets::bind_offset>,
-         .setter = set_param_pointer<SQLULEN, &parameter_sets::bind_offset>},
-        {VDL_NAMED_ID(SQL_ATTR_PARAM_BIND_TYPE), .value = ulen{0}, .getter = param_number<&parameter_sets::bind_type>,
-         .setter = set_param_number<&parameter_sets::bind_type>},
-        {VDL_NAMED_ID(SQL_ATTR_PARAM_OPERATION_PTR), .value = null_pointer,
-         .getter = param_pointer<SQLUSMALLINT, &parameter_sets::operations>,
-         .setter = set_param_pointer<SQLUSMALLINT, &parameter_sets::operations>},
-        {VDL_NAMED_ID(SQL_ATTR_PARAM_STATUS_PTR), .value = null_pointer,
-         .getter = param_pointer<SQLUSMALLINT, &parameter_sets::statuses>,
-         .setter = set_param_pointer<SQLUSMALLINT, &parameter_sets::statuses>},
-        {VDL_NAMED_ID(SQL_ATTR_PARAMS_PROCESSED_PTR), .value = null_pointer,
-         .getter = param_pointer<SQLULEN, &parameter_sets::processed>,
-         .setter = set_param_pointer<SQLULEN, &parameter_sets::processed>},
-        {VDL_NAMED_ID(SQL_ATTR_PARAMSET_SIZE), .value = ulen{1}, .getter = param_number<&parameter_sets::size>,
-         .setter = set_param_number<&parameter_sets::size>},
-        {VDL_NAMED_ID(SQL_ATTR_QUERY_TIMEOUT), .value = ulen{0}, .getter = query_timeout, .setter = set_query_timeout},
-        {VDL_NAMED(SQL_ATTR_RETRIEVE_DATA), ulen{1}},
-        {VDL_NAMED_ID(SQL_ATTR_ROW_ARRAY_SIZE), .value = ulen{1}, .getter = row_array_size,
-         .setter = set_row_array_size},
-        {VDL_NAMED_ID(SQL_ATTR_ROW_BIND_OFFSET_PTR), .value = null_pointer, .getter = row_bind_offset_ptr,
-         .setter = set_row_bind_offset_ptr},
-        {VDL_NAMED_ID(SQL_ATTR_ROW_BIND_TYPE), .value = ulen{0}, .getter = row_bind_type, .setter = set_row_bind_type},
-        {VDL_NAMED_ID(SQL_ATTR_ROW_NUMBER), .value = ulen{0}, .getter = row_number},
-        {VDL_NAMED(SQL_ATTR_ROW_OPERATION_PTR), null_pointer},
-        {VDL_NAMED_ID(SQL_ATTR_ROW_STATUS_PTR), .value = null_pointer, .getter = row_status_ptr,
-         .setter = set_row_status_ptr},
-        {VDL_NAMED_ID(SQL_ATTR_ROWS_FETCHED_PTR), .value = null_pointer, .getter = rows_fetched_ptr,
-         .setter = set_rows_fetched_ptr},
-        {VDL_NAMED(SQL_ATTR_SIMULATE_CURSOR), ulen{0}},
-        {VDL_NAMED(SQL_ATTR_USE_BOOKMARKS), ulen{0}},
-        {1227, "SQL_SOPT_SS_HIDDEN_COLUMNS", ulen{0}},
-        {1228, "SQL_SOPT_SS_NOBROWSETABLE", ulen{0}},
-    };
+    static const attribute_table<statement> table{statement_rows};
     return table;
 }
 

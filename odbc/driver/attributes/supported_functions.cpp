@@ -1,12 +1,12 @@
 #include "attributes/supported_functions.hpp"
-#include "attributes/named_constant.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
-#include <unordered_map>
 #include <utility>
 
 #include "attributes/attribute_operations.hpp"
+#include "attributes/named_constant.hpp"
 #include "logger/logger.hpp"
 
 namespace attributes {
@@ -17,13 +17,8 @@ namespace {
 constexpr SQLUSMALLINT sql_api_sqlprivatedrivers = 79;
 constexpr SQLUSMALLINT sql_api_sqlcompleteasync = 1551;
 
-struct function_entry {
-    SQLUSMALLINT id;
-    std::string_view name;
-};
-
 // Every SQL_API_ identifier of the standard; 6 has two names, the first one is used.
-constexpr std::array<function_entry, 84> function_names{{
+constexpr auto function_names = std::to_array<named::constant<SQLUSMALLINT>>({
     {VDL_NAMED(SQL_API_ALL_FUNCTIONS)},
     {VDL_NAMED(SQL_API_SQLALLOCCONNECT)},
     {VDL_NAMED(SQL_API_SQLALLOCENV)},
@@ -108,12 +103,13 @@ constexpr std::array<function_entry, 84> function_names{{
     {VDL_NAMED(SQL_API_SQLFETCHSCROLL)},
     {VDL_NAMED(SQL_API_SQLCANCELHANDLE)},
     {sql_api_sqlcompleteasync, "SQL_API_SQLCOMPLETEASYNC"},
-}};
+});
 static_assert(std::is_sorted(function_names.begin(), function_names.end(),
-                             [](const function_entry& a, const function_entry& b) { return a.id < b.id; }),
+                             [](const auto& a, const auto& b) { return a.id < b.id; }),
               "the names are in the order of their identifiers");
 static_assert(function_names.front().id == SQL_API_ALL_FUNCTIONS &&
               function_names.back().id == sql_api_sqlcompleteasync);
+static_assert(named::names_unique(function_names), "each name is written once");
 
 // Every function the driver exports or the Driver Manager maps onto its exports, and whether it
 // is reported as supported: only a function whose work is done is. The Driver Manager reads this
@@ -209,9 +205,10 @@ constexpr std::array function_table = std::to_array<function_support>({
 static_assert(std::all_of(function_table.begin(), function_table.end(),
                           [](const function_support& f) {
                               return std::any_of(function_names.begin(), function_names.end(),
-                                                 [&](const function_entry& n) { return n.id == f.id; });
+                                                 [&](const auto& n) { return n.id == f.id; });
                           }),
               "every function the driver answers for has its name");
+static_assert(named::ids_unique(function_table), "each function is answered for once");
 
 constexpr bool is_supported(SQLUSMALLINT id) noexcept {
     for (const auto& f : function_table)
@@ -230,15 +227,7 @@ constexpr function_bitmap bitmap_of_supported = [] {
 
 const function_bitmap& supported_functions() { return bitmap_of_supported; }
 
-std::string_view function_name(SQLUSMALLINT id) {
-    static const auto names = [] {
-        std::unordered_map<SQLUSMALLINT, std::string_view> map;
-        for (const auto& entry : function_names) map.try_emplace(entry.id, entry.name);
-        return map;
-    }();
-    const auto it = names.find(id);
-    return it == names.end() ? std::string_view() : it->second;
-}
+std::string_view function_name(SQLUSMALLINT id) { return named::name_of(function_names, id); }
 
 diag_record get_functions(handle::connection&, SQLUSMALLINT function_id, SQLUSMALLINT* supported) {
     log_line(logger::level::debug, "{} - id: {}", "get_functions", function_name(function_id));

@@ -19,6 +19,7 @@ constexpr auto c_type_names = std::to_array<named::constant<SQLSMALLINT>>({
     {VDL_NAMED(SQL_C_GUID)},      {VDL_NAMED(SQL_C_BIT)},
 });
 static_assert(named::ids_unique(c_type_names), "each C type has one name");
+static_assert(named::names_unique(c_type_names), "each name is written once");
 
 }  // namespace
 

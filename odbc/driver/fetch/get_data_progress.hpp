@@ -14,23 +14,19 @@ struct get_data_progress {
     std::optional<std::size_t> wide_units_left;  // UTF-16 units a wide target has still to get, once counted
     bool finished = false;                       // the value has been handed out whole
 
-    // Field by field rather than by assigning a fresh value: SQLGetData runs this for every cell,
-    // and a whole-struct copy through the stack stalls on its partly overlapping loads.
+    // A value of the column and row, none of it handed out yet.
     void start(std::uint16_t column, std::int64_t at_row) noexcept {
-        started = true;
-        column_index = column;
-        row = at_row;
-        offset = 0;
-        wide_units_left.reset();
-        finished = false;
+        *this = {.started = true,
+                 .column_index = column,
+                 .row = at_row,
+                 .offset = 0,
+                 .wide_units_left = std::nullopt,
+                 .finished = false};
     }
     // The next call starts over, whatever column and row it is for.
     void forget() noexcept { started = false; }
     // Back to the state of a new statement.
-    void reset() noexcept {
-        start(0, -1);
-        started = false;
-    }
+    void reset() noexcept { *this = get_data_progress{}; }
 
     [[nodiscard]] bool is_for(std::uint16_t column, std::int64_t at_row) const noexcept {
         return started && column_index == column && row == at_row;

@@ -14,14 +14,9 @@ namespace handle {
 
 namespace {
 
-struct identifier_name {
-    SQLSMALLINT value;
-    std::string_view name;
-};
-
 // Field identifiers first, then the dynamic-function codes, then the record fields; where a
 // dynamic-function code shares a field identifier's value, the field identifier's name wins.
-constexpr std::array<identifier_name, 45> identifier_names{{
+constexpr auto identifier_names = std::to_array<named::constant<SQLSMALLINT>>({
     {VDL_NAMED(SQL_DIAG_RETURNCODE)},
     {VDL_NAMED(SQL_DIAG_NUMBER)},
     {VDL_NAMED(SQL_DIAG_ROW_COUNT)},
@@ -67,7 +62,8 @@ constexpr std::array<identifier_name, 45> identifier_names{{
     {VDL_NAMED(SQL_DIAG_CURSOR_ROW_COUNT)},
     {VDL_NAMED(SQL_DIAG_ROW_NUMBER)},
     {VDL_NAMED(SQL_DIAG_COLUMN_NUMBER)},
-}};
+});
+static_assert(named::names_unique(identifier_names), "each name is written once");
 
 constexpr std::string_view odbc_origin = "ODBC 3.0";
 constexpr std::string_view iso_origin = "ISO 9075";
@@ -106,9 +102,7 @@ std::string_view subclass_origin(std::string_view sqlstate) noexcept {
 
 std::string_view diag_identifier_name(SQLSMALLINT identifier) noexcept {
     // The first entry with the value wins; an unknown value has an empty name.
-    for (const auto& entry : identifier_names)
-        if (entry.value == identifier) return entry.name;
-    return {};
+    return named::name_of(identifier_names, identifier);
 }
 
 SQLRETURN get_diag_rec::read(const diag_record& record) const {

@@ -20,7 +20,7 @@ namespace statement_ops {
 namespace {
 
 // The fields by number, for the log.
-constexpr std::array<named::constant<SQLUSMALLINT>, 45> field_names{{
+constexpr auto field_names = std::to_array<named::constant<SQLUSMALLINT>>({
     {VDL_NAMED(SQL_COLUMN_COUNT)},
     {VDL_NAMED(SQL_COLUMN_NAME)},
     {VDL_NAMED(SQL_DESC_CONCISE_TYPE)},
@@ -66,8 +66,9 @@ constexpr std::array<named::constant<SQLUSMALLINT>, 45> field_names{{
     {VDL_NAMED(SQL_DESC_NAME)},
     {VDL_NAMED(SQL_DESC_UNNAMED)},
     {VDL_NAMED(SQL_DESC_OCTET_LENGTH)},
-}};
+});
 static_assert(named::ids_rise(field_names), "the fields are in order of number, each once");
+static_assert(named::names_unique(field_names), "each name is written once");
 
 std::string_view field_name(SQLUSMALLINT field) noexcept { return named::name_of(field_names, field); }
 

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr std::array<named::constant<SQLSMALLINT>, 39> sql_type_names{{
+constexpr auto sql_type_names = std::to_array<named::constant<SQLSMALLINT>>({
     {VDL_NAMED(SQL_CHAR)},
     {VDL_NAMED(SQL_VARCHAR)},
     {VDL_NAMED(SQL_LONGVARCHAR)},
@@ -52,8 +52,9 @@ constexpr std::array<named::constant<SQLSMALLINT>, 39> sql_type_names{{
     {VDL_NAMED(SQL_DATE)},
     {VDL_NAMED(SQL_TIME)},
     {VDL_NAMED(SQL_TIMESTAMP)},
-}};
+});
 static_assert(named::ids_unique(sql_type_names), "each SQL type has one name");
+static_assert(named::names_unique(sql_type_names), "each name is written once");
 
 }  // namespace
 

