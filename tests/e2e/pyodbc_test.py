@@ -638,6 +638,12 @@ class PyodbcCatalog(unittest.TestCase):
         self.cur.execute('SELECT * FROM (SELECT host, SUM(usage) AS s, AVG(usage) AS a, COUNT(*) AS n, '
                          'MAX("cpu"."$timestamp") AS last FROM cpu GROUP BY host) "Custom SQL Query" WHERE 1=0')
         self.assertEqual([d[1] for d in self.cur.description], [str, float, float, int, datetime.datetime])
+        # ... and the columns a tool names from that wrapper, as they are or aggregated again.
+        self.cur.execute('SELECT "Custom SQL Query"."last" AS "last", SUM("Custom SQL Query"."n") AS "sum:n", '
+                         'MAX("Custom SQL Query"."a") AS "max:a" FROM (SELECT host, AVG(usage) AS a, '
+                         'COUNT(*) AS n, MAX("cpu"."$timestamp") AS last FROM cpu GROUP BY host) "Custom SQL Query" '
+                         'WHERE (1 = 0) GROUP BY "Custom SQL Query"."last"')
+        self.assertEqual([d[1] for d in self.cur.description], [datetime.datetime, int, float])
 
     def test_the_range_of_a_time_axis_is_two_timestamps(self):
         # A BI tool reads the range of a time column with quoted, qualified names before drawing.

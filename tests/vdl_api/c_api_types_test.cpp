@@ -297,6 +297,35 @@ TEST_F(types_test, a_result_without_rows_tells_the_kinds_of_its_aggregates) {
         ASSERT_EQ(vdl_result_column_kinds(r.get(), kinds.data(), static_cast<std::uint32_t>(kinds.size())), VDL_OK);
         EXPECT_EQ(kinds, expected) << query;
     }
+    // Items a query reads from a derived table take the kinds of the items they read: the form tools
+    // send around their user's query, grouped, filtered or not, also aggregating its columns.
+    const std::string user_query =
+        "SELECT s, max($timestamp) AS m, avg(i) AS \"a\", count(*) AS n, sum(d) sd, "
+        "CAST(i AS DOUBLE) AS c, i * 2 AS x, d, CAST(s AS TEXT) AS 'tag' FROM v GROUP BY s";
+    const std::string reads =
+        "q.m, \"q\".\"a\" AS \"a\", N, sd AS total, c, x, q.d, max(q.m), min(q.n), sum(q.n), "
+        "sum(sd), sum(q.x), sum(q.m), max(q.c), q.tag";
+    const std::vector<std::int32_t> read_kinds = {
+        VDL_CELL_TIMESTAMP, VDL_CELL_DOUBLE, VDL_CELL_COUNT,     VDL_CELL_DOUBLE, VDL_CELL_DOUBLE,
+        VDL_CELL_INT64,     VDL_CELL_DOUBLE, VDL_CELL_TIMESTAMP, VDL_CELL_COUNT,  VDL_CELL_INT64,
+        VDL_CELL_DOUBLE,    VDL_CELL_INT64,  VDL_CELL_INT64,     VDL_CELL_DOUBLE, VDL_CELL_STRING};
+    for (const std::string& query : {
+             "SELECT " + reads + " FROM (" + user_query + ") q WHERE 1 = 0 GROUP BY q.s",
+             "SELECT " + reads + " FROM (" + user_query + ") AS q GROUP BY q.s LIMIT 0",
+             "SELECT " + reads + " FROM (SELECT * FROM (" + user_query + ") r) q WHERE (1 = 0) GROUP BY s",
+         }) {
+        auto r = ok(query);
+        ASSERT_EQ(r->row_count, 0u) << query;
+        std::vector<std::int32_t> kinds(read_kinds.size());
+        ASSERT_EQ(vdl_result_column_kinds(r.get(), kinds.data(), static_cast<std::uint32_t>(kinds.size())), VDL_OK);
+        EXPECT_EQ(kinds, read_kinds) << query;
+    }
+    // A name of another table, or one the derived table has twice, reads no item of it.
+    std::int32_t other[2] = {};
+    auto joined_derived = ok("SELECT w.i, q.x FROM (SELECT i * 2 AS x, d AS x FROM v) q JOIN w ON 1 WHERE 1 = 0");
+    ASSERT_EQ(vdl_result_column_kinds(joined_derived.get(), other, 2), VDL_OK);
+    EXPECT_EQ(other[0], VDL_CELL_DOUBLE);
+    EXPECT_NE(other[1], VDL_CELL_INT64);
     // A qualified name is its table's column: v.i is INT64, w.i DOUBLE.
     std::int32_t kinds[4] = {};
     auto joined = ok("SELECT max(v.i), max(w.i), max(u), min(tag) FROM v JOIN w ON v.d = w.i WHERE 1 = 0");

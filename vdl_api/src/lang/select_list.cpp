@@ -5,8 +5,12 @@
 #include "statements.hpp"
 #include "tokenizer.hpp"
 
+#include <algorithm>
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vdl::lang {
 namespace {
@@ -137,25 +141,124 @@ bool is_arithmetic(std::span<const token> core, std::vector<std::size_t>& column
     return operated && !columns.empty();
 }
 
-// The subquery of `SELECT * FROM ( subquery ) [AS] alias [WHERE ... | ORDER BY ... | LIMIT ...]`,
-// the wrapper tools put around a query of their user's to learn its columns: the wrapper's
-// columns are the subquery's. Empty for any other statement. `from` is the index of FROM.
-std::span<const token> wrapped_query(std::span<const token> tokens, std::size_t from) {
+// `FROM ( subquery ) [AS] alias` at tokens[from], the table a query of tools reads when it puts
+// its user's query inside its own: the subquery and its alias (null when there is none), when the
+// statement ends after the alias or goes on with one of `then`. None for any other FROM.
+struct derived_table {
+    std::span<const token> query;
+    const token* alias = nullptr;
+};
+std::optional<derived_table> derived_table_at(std::span<const token> tokens, std::size_t from,
+                                              std::initializer_list<std::string_view> then) {
     const std::size_t open = from + 1;
-    if (open + 1 >= tokens.size() || !tokens[open].is_symbol("(") || !tokens[open + 1].is_word("SELECT")) return {};
+    if (open + 1 >= tokens.size() || !tokens[open].is_symbol("(") || !tokens[open + 1].is_word("SELECT"))
+        return std::nullopt;
     int depth = 0;
     std::size_t close = open;
     for (; close < tokens.size(); ++close) {
         if (tokens[close].is_symbol("(")) ++depth;
         if (tokens[close].is_symbol(")") && --depth == 0) break;
     }
-    if (close == tokens.size()) return {};
+    if (close == tokens.size()) return std::nullopt;
+    derived_table table{tokens.subspan(open + 1, close - open - 1)};
     std::size_t after = close + 1;
     if (after < tokens.size() && tokens[after].is_word("AS")) ++after;
-    if (after < tokens.size() && is_name(tokens[after])) ++after;
-    const bool ends = after == tokens.size() || tokens[after].is_word("WHERE") || tokens[after].is_word("ORDER") ||
-                      tokens[after].is_word("LIMIT");
-    return ends ? tokens.subspan(open + 1, close - open - 1) : std::span<const token>();
+    if (after < tokens.size() && is_name(tokens[after]) &&
+        std::none_of(then.begin(), then.end(), [&](std::string_view word) { return tokens[after].is_word(word); }))
+        table.alias = &tokens[after++];
+    if (after == tokens.size() ||
+        std::any_of(then.begin(), then.end(), [&](std::string_view word) { return tokens[after].is_word(word); }))
+        return table;
+    return std::nullopt;
+}
+
+// The name an alias or identifier token gives: quotes removed ('name' as well as "name").
+std::string name_of(const token& t) {
+    return t.kind == token_kind::string ? unquote_string(t.text) : identifier_name(t);
+}
+
+// The name of the result column an item makes: its alias, or the name of the column it reads when
+// it is a column reference; empty for any other item.
+std::string column_name(std::span<const token> item) {
+    const auto core = without_alias(item);
+    if (core.size() != item.size()) return name_of(item.back());
+    return is_column_reference(core) ? name_of(core.back()) : std::string();
+}
+
+// The item of `inner` (items of a derived table named `alias`, `inner_tokens` their tokens) that a
+// reference reads: c, alias.c. Null when no item is named so, or when the reference names
+// another table.
+const item_info* item_read(std::span<const token> reference, const derived_table& table, std::span<const token> tokens,
+                           const std::vector<item_info>& inner) {
+    if (!is_column_reference(reference)) return nullptr;
+    if (reference.size() == 3 && (table.alias == nullptr || !iequals(name_of(reference[0]), name_of(*table.alias))))
+        return nullptr;
+    const std::string name = name_of(reference.back());
+    const item_info* found = nullptr;
+    for (const auto& item : inner) {
+        if (!iequals(column_name(tokens.subspan(item.first, item.last - item.first + 1)), name)) continue;
+        if (found != nullptr) return nullptr;  // two columns of that name: the engine refuses the reference
+        found = &item;
+    }
+    return found;
+}
+
+// The kind of an item of the query around a derived table that reads one of the table's items
+// whose kind is known (an aggregate, a cast, arithmetic): the item itself (c, alias.c), or MIN, MAX
+// or SUM of it. Tools send these around their user's query when they learn or read its columns.
+// The item is left as it is when it reads nothing of the kind.
+void read_through(item_info& item, std::span<const token> tokens, const derived_table& table,
+                  const std::vector<item_info>& inner) {
+    const auto core = without_alias(tokens.subspan(item.first, item.last - item.first + 1));
+    const bool extreme = is_call(core, "MIN") || is_call(core, "MAX");
+    const bool sum = is_call(core, "SUM");
+    const auto reference = extreme || sum ? core.subspan(2, core.size() - 3) : core;
+    const item_info* read = item_read(reference, table, tokens, inner);
+    if (read == nullptr || (read->kind == select_item::other && read->how == item_info::derived::none)) return;
+    const auto first = item.first;
+    const auto last = item.last;
+    if (!sum) {
+        item = *read;  // the value itself, or the least or greatest of its values: of the same kind
+    } else if (read->how == item_info::derived::extreme) {
+        item = *read;  // a sum of a column's extremes is of the kind of the column's sum
+        item.how = item_info::derived::sum;
+    } else if (read->how != item_info::derived::none) {
+        item = *read;  // sums of sums or of arithmetic follow the same rule as they do
+    } else {
+        item = item_info{};
+        switch (read->kind) {
+        case select_item::count:
+        case select_item::integer:
+        case select_item::timestamp: item.kind = select_item::integer; break;
+        case select_item::real: item.kind = select_item::real; break;
+        default: item.kind = select_item::other; break;
+        }
+    }
+    item.first = first;
+    item.last = last;
+}
+
+// The items of a query that reads a derived table, given its own items: for SELECT * FROM
+// ( subquery ) alias, the subquery's items; for named items, each item that reads one of the
+// subquery's takes its kind from it. Item and column indices are counted in `tokens`.
+std::vector<item_info> read_derived_table(std::span<const token> tokens, std::size_t from,
+                                          std::vector<item_info> items) {
+    const bool star =
+        items.size() == 1 && items.front().kind == select_item::star && items.front().first == items.front().last;
+    // Rows grouped or filtered keep the kinds of their columns; a join would add columns.
+    const auto table = star ? derived_table_at(tokens, from, {"WHERE", "ORDER", "LIMIT"})
+                            : derived_table_at(tokens, from, {"WHERE", "GROUP", "HAVING", "ORDER", "LIMIT"});
+    if (!table) return items;
+    const auto offset = static_cast<std::size_t>(table->query.data() - tokens.data());
+    auto inner = outer_select_items(table->query);
+    for (auto& item : inner) {
+        item.first += offset;
+        item.last += offset;
+        for (auto& column : item.columns) column += offset;
+    }
+    if (star) return inner;
+    for (auto& item : items) read_through(item, tokens, *table, inner);
+    return items;
 }
 
 }  // namespace
@@ -196,21 +299,8 @@ std::vector<item_info> outer_select_items(std::span<const token> tokens) {
             }
             start = at + 1;
             if (end) {
-                // SELECT * FROM ( subquery ) alias: the subquery's items, their indices counted in
-                // these tokens.
-                if (at < tokens.size() && tokens[at].is_word("FROM") && items.size() == 1 &&
-                    items.front().kind == select_item::star && items.front().first == items.front().last) {
-                    if (const auto inner = wrapped_query(tokens, at); !inner.empty()) {
-                        const auto offset = static_cast<std::size_t>(inner.data() - tokens.data());
-                        auto wrapped = outer_select_items(inner);
-                        for (auto& item : wrapped) {
-                            item.first += offset;
-                            item.last += offset;
-                            for (auto& column : item.columns) column += offset;
-                        }
-                        return wrapped;
-                    }
-                }
+                if (at < tokens.size() && tokens[at].is_word("FROM"))
+                    return read_derived_table(tokens, at, std::move(items));
                 break;
             }
             continue;
