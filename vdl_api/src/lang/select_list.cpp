@@ -185,9 +185,9 @@ std::string column_name(std::span<const token> item) {
     return is_column_reference(core) ? name_of(core.back()) : std::string();
 }
 
-// The item of `inner` (items of a derived table named `alias`, `inner_tokens` their tokens) that a
-// reference reads: c, alias.c. Null when no item is named so, or when the reference names
-// another table.
+// The item of `inner` (the derived table's items, their indices counted in `tokens`) that a
+// reference reads: c, alias.c. Null when no item is named so, when two are, or when the reference
+// names another table.
 const item_info* item_read(std::span<const token> reference, const derived_table& table, std::span<const token> tokens,
                            const std::vector<item_info>& inner) {
     if (!is_column_reference(reference)) return nullptr;
@@ -197,7 +197,7 @@ const item_info* item_read(std::span<const token> reference, const derived_table
     const item_info* found = nullptr;
     for (const auto& item : inner) {
         if (!iequals(column_name(tokens.subspan(item.first, item.last - item.first + 1)), name)) continue;
-        if (found != nullptr) return nullptr;  // two columns of that name: the engine refuses the reference
+        if (found != nullptr) return nullptr;  // two columns of that name: which one is read is not told here
         found = &item;
     }
     return found;
