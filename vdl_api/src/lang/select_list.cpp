@@ -22,10 +22,6 @@ bool ends_select_list(const token& t) noexcept {
     return false;
 }
 
-bool is_name(const token& t) noexcept {
-    return t.kind == token_kind::word || t.kind == token_kind::dollar_word || t.kind == token_kind::quoted_identifier;
-}
-
 // The item without its alias: "expr AS name" and "call(...) name" lose the name.
 std::span<const token> without_alias(std::span<const token> item) {
     const std::size_t n = item.size();
@@ -209,10 +205,10 @@ const item_info* item_read(std::span<const token> reference, const derived_table
 // The item is left as it is when it reads nothing of the kind.
 void read_through(item_info& item, std::span<const token> tokens, const derived_table& table,
                   const std::vector<item_info>& inner) {
-    const auto core = without_alias(tokens.subspan(item.first, item.last - item.first + 1));
-    const bool extreme = is_call(core, "MIN") || is_call(core, "MAX");
-    const bool sum = is_call(core, "SUM");
-    const auto reference = extreme || sum ? core.subspan(2, core.size() - 3) : core;
+    const auto whole = tokens.subspan(item.first, item.last - item.first + 1);
+    const auto aggregated = aggregated_column(whole);
+    const bool sum = !aggregated.empty() && whole.front().is_word("SUM");
+    const auto reference = aggregated.empty() ? without_alias(whole) : aggregated;
     const item_info* read = item_read(reference, table, tokens, inner);
     if (read == nullptr || (read->kind == select_item::other && read->how == item_info::derived::none)) return;
     const auto first = item.first;

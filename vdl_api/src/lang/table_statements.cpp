@@ -18,10 +18,6 @@ engine_statement without_values(std::string sql) { return {std::move(sql), {}, {
 
 failure syntax(std::string message) { return failure{VDL_E_SYNTAX, std::move(message)}; }
 
-bool is_name(const token& t) noexcept {
-    return t.kind == token_kind::word || t.kind == token_kind::dollar_word || t.kind == token_kind::quoted_identifier;
-}
-
 std::string shown(std::span<const token> tokens, std::size_t at) {
     return at < tokens.size() ? fmt::format("'{}'", tokens[at].text) : std::string("the end");
 }

@@ -10,10 +10,6 @@
 namespace vdl::lang {
 namespace {
 
-bool is_name(const token& t) noexcept {
-    return t.kind == token_kind::word || t.kind == token_kind::dollar_word || t.kind == token_kind::quoted_identifier;
-}
-
 bool is_time_column(const token& t) {
     if (t.kind == token_kind::dollar_word) return t.text == time_column;
     return t.kind == token_kind::quoted_identifier && identifier_name(t) == time_column;

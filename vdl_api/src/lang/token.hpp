@@ -32,4 +32,9 @@ struct token {
     [[nodiscard]] bool is_word(std::string_view keyword) const noexcept;
 };
 
+// Whether a token can name a table, a column or an alias: a word, $word or quoted identifier.
+inline bool is_name(const token& t) noexcept {
+    return t.kind == token_kind::word || t.kind == token_kind::dollar_word || t.kind == token_kind::quoted_identifier;
+}
+
 }  // namespace vdl::lang
